@@ -1,0 +1,133 @@
+// The compiler's implementation class and its per-track state, shared by the
+// files that implement its command families (core timing, loops and track
+// selection, lyrics, control commands, envelopes). Not used outside compile/.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "compile/Compiler.h"
+#include "compile/EnvelopeTable.h"
+#include "compile/Song.h"
+
+// Bounds that keep hostile input from overflowing tick arithmetic or memory.
+inline constexpr int64_t kMaxTrackTime = INT32_MAX;
+inline constexpr int64_t kMaxEventsPerSequence = 4'000'000;
+
+struct LoopFrame {
+    int32_t count = 2;
+    int32_t start = 0;
+    int32_t exit = -1;
+    int32_t startNotes = 0, startControls = 0, startEnvelopes = 0;
+    int32_t exitNotes = -1, exitControls = -1, exitEnvelopes = -1;
+};
+
+struct EnvelopeSlot {
+    int32_t number = 0;
+    int32_t scale = 0;
+};
+
+struct VibratoSetting {
+    int32_t type = 1;
+    int32_t startDepth = 64;
+    int32_t startRate = 50;
+};
+
+struct TrackState {
+    Track* track = nullptr;
+    int32_t time = 0;
+    int32_t octave = 4;
+    int32_t defaultLength = 480;
+    int32_t gate = 8;
+    int32_t transpose = 0;
+    bool joinPending = false;
+    int32_t referenceTempo = 0;
+    std::array<int32_t, 5> noteParams{8, 0, 0, 50, 50};
+    std::array<int32_t, 10> paramValues{64, 64, 0, 64, 0, 127, 64, 64, 0, 1};
+    std::array<std::array<EnvelopeSlot, 10>, 10> envelopeSlots{};
+    VibratoSetting vibrato;
+    int32_t vibratoDelay = 160;
+    std::vector<LoopFrame> loops;
+    int32_t lyricCursor = 0;
+    Lyric defaultLyric;  // set to the default syllable when the state is made
+};
+
+class CompilerImpl final : public Compiler {
+public:
+    CompilerImpl();
+    ~CompilerImpl() override;
+
+    void setSong(Song* song) override;
+    void setDictionary(const PhoneticDictionary* dictionary) override;
+    void setStrings(const StringPool* strings) override;
+    void command(int code, int count, const CommandParam* params) override;
+    void lyrics(const int* chars) override;
+
+    // --- shared checks (Compiler.cpp); each reports and returns false ---
+    bool checkCount(int count, int min, int max);  // max < 0: unlimited
+    bool checkNumbers(int count, const CommandParam* params);
+    bool checkRange(int64_t value, int64_t low, int64_t high, std::string_view detail = {});
+    void error(std::string_view message, std::string_view detail = {});
+    void warning(std::string_view message, std::string_view detail = {});
+    // A length, delay or duration from the source in ticks, after reference-
+    // tempo scaling. 64-bit so that hostile values cannot overflow.
+    int64_t scaleDuration(const TrackState& state, int64_t value) const;
+    // Advances the track's time, or reports and returns false when the result
+    // would leave the 32-bit tick range.
+    bool advanceTime(TrackState& state, int64_t ticks);
+    // Reports and returns false when a sequence would grow past the bound.
+    bool roomForEvents(size_t current, int64_t added);
+    TrackState& trackState(int index);  // creates tracks and states as needed
+
+    // --- core timing commands (Compiler.cpp) ---
+    void note(TrackState& state, int code, int count, const CommandParam* params);
+    void rest(TrackState& state, int count, const CommandParam* params);
+    void join(TrackState& state);
+    void defaultLength(TrackState& state, int count, const CommandParam* params);
+    void octave(TrackState& state, int code, int count, const CommandParam* params);
+    void gate(TrackState& state, int count, const CommandParam* params);
+    void transpose(TrackState& state, int count, const CommandParam* params);
+    void tempo(TrackState& state, int count, const CommandParam* params);
+    void referenceTempo(TrackState& state, int count, const CommandParam* params);
+    void timeSignature(TrackState& state, int count, const CommandParam* params);
+
+    // --- loops and track selection (Loops.cpp, TrackSelection.cpp) ---
+    void loopStart(TrackState& state, int count, const CommandParam* params);
+    void loopExit(TrackState& state);
+    void loopEnd(TrackState& state);
+    void endOfSource(TrackState& state);
+    void selectTracks(int count, const CommandParam* params);
+
+    // --- lyrics (Lyrics.cpp) ---
+    void lyricsForTrack(TrackState& state, const int* chars);
+
+    // --- control commands (ControlCommands.cpp) ---
+    void velocity(TrackState& state, int count, const CommandParam* params);
+    void noteParameters(TrackState& state, int count, const CommandParam* params);
+    void vibrato(TrackState& state, int count, const CommandParam* params);
+    void singerChange(TrackState& state, int count, const CommandParam* params);
+    void singerRegistration(int count, const CommandParam* params);
+    void curve(TrackState& state, int curveId, int count, const CommandParam* params);
+    void parameterEnvelope(TrackState& state, int count, const CommandParam* params);
+
+    // --- envelopes (Envelopes.cpp) ---
+    void defineEnvelope(int count, const CommandParam* params);
+    void layEnvelopeCommand(TrackState& state, int count, const CommandParam* params);
+    // Lays the track's envelopes over note `noteIndex` (it just got its lyric).
+    void layEnvelopes(TrackState& state, size_t noteIndex);
+
+    Song* song = nullptr;
+    std::vector<int> selection{0};
+    std::vector<std::unique_ptr<TrackState>> tracks;
+    int32_t tempoValue = 120;
+    std::unique_ptr<EnvelopeTable> envelopes;
+    std::map<std::string, std::pair<int32_t, int32_t>> singers;  // name -> (language, program)
+    const PhoneticDictionary* dictionary = nullptr;
+    const StringPool* strings = nullptr;
+};

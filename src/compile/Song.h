@@ -1,0 +1,125 @@
+// The compiled song: tracks of timed events with absolute tick times (480 per
+// quarter note). The compiler fills it; the VSQ writer reads it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+inline constexpr int kMaxTracks = 32;
+
+enum EventKind : int32_t { EventNote = 0, EventControl = 1, EventEnvelope = 2 };
+
+enum ControlSubtype : int32_t {
+    ControlTempo = 1,
+    ControlTimeSignature = 2,
+    ControlCurve = 3,
+    ControlSinger = 4,
+    ControlParameterEnvelope = 5,
+};
+
+// A syllable: the lyric text as written (code page 932 bytes) and its phonetic
+// symbols separated by single blanks.
+struct Lyric {
+    std::string text;
+    std::string symbols;
+};
+
+struct Vibrato {
+    int32_t type = 0;  // 0 none, 1..16 the vibrato type
+    int32_t length = 0;
+    int32_t startDepth = 0;
+    std::vector<std::pair<int32_t, int32_t>> depthPoints;
+    int32_t startRate = 0;
+    std::vector<std::pair<int32_t, int32_t>> ratePoints;
+};
+
+struct Event {
+    int32_t time = 0;
+    int32_t kind = 0;
+
+    Event() = default;
+    Event(int32_t time, int32_t kind) : time(time), kind(kind) {}
+    Event(const Event&) = default;
+    Event& operator=(const Event&) = default;
+    virtual ~Event() = default;
+};
+
+struct NoteEvent : Event {
+    int32_t length = 0;
+    int32_t note = 0;
+    int32_t velocity = 64;
+    int32_t bendDepth = 8;
+    int32_t bendLength = 0;
+    int32_t portamentoUse = 0;
+    int32_t decayGainRate = 50;
+    int32_t accent = 50;
+    Lyric lyric;
+    Lyric secondLyric;
+    int32_t splitOffset = 0;
+    Vibrato vibrato;
+    bool joined = false;
+
+    NoteEvent() : Event(0, EventNote) {}
+};
+
+struct ControlEvent : Event {
+    int32_t subtype = 0;
+    std::vector<int32_t> values;
+
+    ControlEvent() : Event(0, EventControl) {}
+};
+
+struct EnvelopeEvent : Event {
+    int32_t curve = 0;
+    int32_t length = 0;
+    std::array<int32_t, 6> positions{};
+    std::array<int32_t, 6> values{};
+
+    EnvelopeEvent() : Event(0, EventEnvelope) {}
+};
+
+// Three separately ordered sequences, each in the order the compiler appended.
+struct Track {
+    std::vector<NoteEvent> notes;
+    std::vector<ControlEvent> controls;
+    std::vector<EnvelopeEvent> envelopes;
+};
+
+class Song {
+public:
+    // Appends an empty track and returns it.
+    Track& appendTrack();
+    int trackCount() const { return static_cast<int>(tracks_.size()); }
+    Track& track(int index) { return *tracks_[static_cast<size_t>(index)]; }
+    const Track& track(int index) const { return *tracks_[static_cast<size_t>(index)]; }
+
+private:
+    std::vector<std::unique_ptr<Track>> tracks_;
+};
+
+std::unique_ptr<Song> createSong();
+
+// Curve ids 1..9 with their writer's ranges and defaults; index 0 is the note
+// velocity, which is no curve.
+struct CurveInfo {
+    const char* command;
+    int32_t minimum;
+    int32_t maximum;
+    int32_t defaultValue;
+};
+inline constexpr std::array<CurveInfo, 10> kCurves = {{
+    {"@VEL", 0, 127, 64},
+    {"@DYN", 0, 127, 64},
+    {"@BRE", 0, 127, 0},
+    {"@BRI", 0, 127, 64},
+    {"@CLE", 0, 127, 0},
+    {"@OPE", 0, 127, 127},
+    {"@GEN", 0, 127, 64},
+    {"@POR", 0, 127, 64},
+    {"@PIT", -8192, 8191, 0},
+    {"@PBS", 0, 24, 1},
+}};

@@ -1,0 +1,24 @@
+// The one diagnostics sink of a run: prints each error or warning as a line on
+// standard output and counts them. Reporting never stops anything; callers
+// decide how to go on, and the pipeline run checks the counts at checkpoints.
+#pragma once
+
+#include <string_view>
+
+class Reporter {
+public:
+    // Positioned reports name the current file and `line`, or the current line
+    // when `line` is negative. The position-less forms never print a position.
+    virtual void error(int line, std::string_view message, std::string_view detail) = 0;
+    virtual void error(std::string_view message, std::string_view detail) = 0;
+    virtual void warning(int line, std::string_view message, std::string_view detail) = 0;
+    virtual void warning(std::string_view message, std::string_view detail) = 0;
+    virtual void setFileName(std::string_view name) = 0;
+    virtual void setLine(int line) = 0;
+    virtual int errorCount() = 0;
+    virtual int warningCount() = 0;
+    virtual ~Reporter() = default;
+};
+
+// The process-wide reporter, created on first use and never destroyed.
+Reporter& getReporter();

@@ -1,0 +1,57 @@
+// Option parsing and the default paths.
+#include "driver/CommandLine.h"
+
+#include "platform/Platform.h"
+
+std::string exeDirectory() {
+    const std::string path = platform::executablePath();
+    // Cut at the last separator of either kind; on Windows that is always the
+    // backslash, elsewhere whichever of "/" and "\" comes later.
+    const size_t cut = platform::pathSeparator() == '\\' ? path.rfind('\\')
+                                                         : path.find_last_of("/\\");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
+std::string besideExecutable(const std::string& exeDir, std::string_view name) {
+    std::string path = exeDir;
+    path.push_back(platform::pathSeparator());
+    path.append(name);
+    return path;
+}
+
+std::string defaultOutputPath(std::string_view inputPath) {
+    size_t cut = inputPath.rfind('.');
+    if (cut == std::string_view::npos || inputPath.find('/', cut) != std::string_view::npos ||
+        inputPath.find('\\', cut) != std::string_view::npos) {
+        cut = inputPath.size();
+    }
+    std::string output(inputPath.substr(0, cut));
+    output.append(".vsq");
+    return output;
+}
+
+std::optional<RunSettings> parseCommandLine(const std::vector<std::string>& args,
+                                            const std::string& exeDir) {
+    RunSettings settings;
+    size_t next = 1;
+    while (next < args.size() && !args[next].empty() && args[next][0] == '-') {
+        const std::string& option = args[next++];
+        const char letter = option.size() > 1 ? option[1] : '\0';
+        if (letter == 'I') {
+            if (option.size() == 2) return std::nullopt;
+            settings.includeDirectories.push_back(option.substr(2));
+        } else if (letter == 'o' || letter == 'p') {
+            if (next >= args.size()) return std::nullopt;
+            (letter == 'o' ? settings.outputPath : settings.dictionaryPath) = args[next++];
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (args.size() - next != 1) return std::nullopt;
+    settings.inputPath = args[next];
+    if (settings.outputPath.empty()) settings.outputPath = defaultOutputPath(settings.inputPath);
+    if (settings.dictionaryPath.empty())
+        settings.dictionaryPath = besideExecutable(exeDir, "phonetic_symbols.dic");
+    settings.includeDirectories.push_back(besideExecutable(exeDir, "include"));
+    return settings;
+}

@@ -1,0 +1,28 @@
+// The command line: its options, the settings it leads to, and their defaults.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct RunSettings {
+    std::string inputPath;
+    std::string outputPath;
+    std::string dictionaryPath;
+    std::vector<std::string> includeDirectories;  // -I entries, then the built-in folder
+};
+
+// The folder of the running executable, without its trailing separator.
+std::string exeDirectory();
+
+// Joins the executable's folder and a file name with the platform's separator.
+std::string besideExecutable(const std::string& exeDir, std::string_view name);
+
+// The input path less its extension, plus ".vsq".
+std::string defaultOutputPath(std::string_view inputPath);
+
+// Settles the four settings from the arguments (argv[0] is skipped); nothing
+// when the command line is rejected.
+std::optional<RunSettings> parseCommandLine(const std::vector<std::string>& args,
+                                            const std::string& exeDir);

@@ -1,0 +1,70 @@
+// The pipeline run. Every failure inside the protected region is an exception
+// caught in one place, which prints the verdict with "Failed.".
+#include "driver/PipelineRun.h"
+
+#include <exception>
+#include <memory>
+
+#include "compile/Compiler.h"
+#include "compile/Song.h"
+#include "diag/Reporter.h"
+#include "driver/CommandLine.h"
+#include "driver/Console.h"
+#include "parse/CommandParser.h"
+#include "parse/PhoneticDictionary.h"
+#include "source/Preprocessor.h"
+#include "source/SourceReader.h"
+#include "text/StringPool.h"
+#include "vsq/VsqWriter.h"
+
+namespace {
+
+[[noreturn]] void fail() { throw std::exception(); }
+
+}  // namespace
+
+bool runPipeline(const RunSettings& settings) {
+    Reporter& reporter = getReporter();
+    try {
+        auto song = createSong();
+        auto strings = createStringPool();
+        {
+            auto dictionary = createPhoneticDictionary();
+            if (!dictionary->load(settings.dictionaryPath.c_str())) fail();
+
+            reporter.setFileName(settings.inputPath);
+            auto source = createSourceReader(settings.inputPath);
+            if (!source) fail();
+
+            auto preprocessor = createPreprocessor();
+            preprocessor->start(source.get(), strings.get(), &settings.includeDirectories);
+
+            auto compiler = createCompiler();
+            compiler->setSong(song.get());
+            compiler->setDictionary(dictionary.get());
+            compiler->setStrings(strings.get());
+
+            auto parser = createCommandParser();
+            parser->parse(preprocessor.get(), compiler.get(), strings.get());
+
+            // The front end is released in this order: parser, compiler,
+            // preprocessor, dictionary, source reader.
+            parser.reset();
+            compiler.reset();
+            preprocessor.reset();
+            dictionary.reset();
+            source.reset();
+        }
+        if (reporter.errorCount() > 0) fail();
+
+        createVsqWriter()->write(*song, *strings, settings.outputPath.c_str());
+        if (reporter.errorCount() > 0) fail();
+
+        strings.reset();
+        printVerdict(reporter.errorCount(), reporter.warningCount(), true);
+        return true;
+    } catch (...) {
+        printVerdict(reporter.errorCount(), reporter.warningCount(), false);
+        return false;
+    }
+}

@@ -1,0 +1,20 @@
+// The program's entry point: banner, command line, settings, pipeline run.
+#include <string>
+#include <vector>
+
+#include "driver/CommandLine.h"
+#include "driver/Console.h"
+#include "driver/PipelineRun.h"
+
+int main(int argc, char** argv) {
+    printBanner();
+    const std::vector<std::string> args(argv, argv + argc);
+    const std::string exeDir = exeDirectory();
+    const auto settings = parseCommandLine(args, exeDir);
+    if (!settings) {
+        printUsage();
+        return 1;
+    }
+    printSettings(*settings, exeDir);
+    return runPipeline(*settings) ? 0 : 1;
+}

@@ -1,0 +1,53 @@
+// The platform layer for Windows and for POSIX systems.
+#include "platform/Platform.h"
+
+#include <cstring>
+#include <vector>
+
+#ifdef _WIN32
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace platform {
+
+std::string executablePath() {
+#ifdef _WIN32
+    char buffer[MAX_PATH] = {};
+    const DWORD size = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    return std::string(buffer, size);
+#else
+    std::vector<char> buffer(4096);
+    for (;;) {
+        const ssize_t size = readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (size < 0) return {};
+        if (static_cast<size_t>(size) < buffer.size()) return std::string(buffer.data(), static_cast<size_t>(size));
+        buffer.resize(buffer.size() * 2);
+    }
+#endif
+}
+
+char pathSeparator() {
+#ifdef _WIN32
+    return '\\';
+#else
+    return '/';
+#endif
+}
+
+bool pathExists(const std::string& path) {
+#ifdef _WIN32
+    struct _stat info;
+    return _stat(path.c_str(), &info) == 0;
+#else
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0;
+#endif
+}
+
+std::string systemErrorText(int errorNumber) { return std::strerror(errorNumber); }
+
+}  // namespace platform

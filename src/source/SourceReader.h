@@ -1,0 +1,18 @@
+// The character stream of one source file, with one character of push-back and
+// a line counter, and the file's name for messages.
+#pragma once
+
+#include <memory>
+#include <string>
+
+class SourceReader {
+public:
+    virtual int getChar() = 0;
+    virtual void ungetChar(int code) = 0;
+    virtual std::string fileName() const = 0;
+    virtual int line() const = 0;
+    virtual ~SourceReader() = default;
+};
+
+// Null when the file cannot be opened (the reason has been reported).
+std::unique_ptr<SourceReader> createSourceReader(const std::string& path);

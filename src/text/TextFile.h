@@ -1,0 +1,18 @@
+// Reading a text file as a stream of character codes, with the text-mode rules
+// applied by the program itself on every platform: CR LF arrives as LF and a
+// Ctrl-Z byte ends the file.
+#pragma once
+
+#include <memory>
+#include <string>
+
+class TextFile {
+public:
+    virtual ~TextFile() = default;
+    // The next character code, or -1 at the end of the file.
+    virtual int readChar() = 0;
+};
+
+// Opens `path`. On failure reports "file cannot be opened" with the path and
+// the system's reason, and returns null.
+std::unique_ptr<TextFile> openTextFile(const std::string& path);

@@ -1,0 +1,43 @@
+// Writes a Standard MIDI File front to back: track chunks one after another,
+// each chunk length and the header filled in afterwards by seeking back.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+class MidiFileWriter {
+public:
+    MidiFileWriter() = default;
+    MidiFileWriter(const MidiFileWriter&) = delete;
+    MidiFileWriter& operator=(const MidiFileWriter&) = delete;
+    ~MidiFileWriter();
+
+    // Creates the file (truncating) and begins the first track chunk. False
+    // when a file is already open here or the file cannot be created; errno
+    // then tells why.
+    bool open(const std::string& path, int format, int division);
+    void trackName(const char* text);
+    void textEvent(const char* text);
+    void tempo(int bpm);
+    void timeSignature(int numerator, int denominator);
+    void addDelta(uint32_t ticks);
+    void nextTrack();
+    void finish();
+    void close();
+
+private:
+    void writeBytes(const void* data, size_t size);
+    void writeVariableLength(uint32_t value);
+    void writeMetaEvent(uint8_t type, const void* data, uint32_t size);
+    void beginTrack();
+    void endTrack();
+    long position();
+
+    int format_ = 0;
+    int division_ = 0;
+    std::FILE* file_ = nullptr;
+    int trackCount_ = 0;
+    long trackDataStart_ = 0;
+    uint32_t pendingDelta_ = 0;
+};

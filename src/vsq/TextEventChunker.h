@@ -1,0 +1,19 @@
+// Cuts a voice track's metatext into numbered "DM:" text events of at most
+// 127 bytes, by bytes only.
+#pragma once
+
+#include <memory>
+
+class MidiFileWriter;
+
+class TextEventChunker {
+public:
+    virtual ~TextEventChunker() = default;
+    virtual void attach(MidiFileWriter* file) = 0;
+    // Writes the partly filled event, if any, and detaches the file.
+    virtual void flush() = 0;
+    // Adds the bytes of a zero-terminated text; writes every event that fills.
+    virtual void append(const char* text) = 0;
+};
+
+std::unique_ptr<TextEventChunker> createTextEventChunker();

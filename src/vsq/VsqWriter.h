@@ -1,0 +1,17 @@
+// Writes a compiled song as a VSQ file and copies its metatext to the
+// conversion log.
+#pragma once
+
+#include <memory>
+
+class Song;
+class StringPool;
+
+class VsqWriter {
+public:
+    virtual ~VsqWriter() = default;
+    // True when the file was written; failures are also reported as errors.
+    virtual bool write(const Song& song, const StringPool& strings, const char* outputPath) = 0;
+};
+
+std::unique_ptr<VsqWriter> createVsqWriter();

@@ -1,0 +1,150 @@
+// Runs every end-to-end case under tests/cases/ through the real program.
+//
+// A case is a folder. Everything in it except `expected/` and `args` is copied
+// into a scratch folder, which becomes the working directory of the run.
+//   args                 the command-line arguments, one per line (default: song.mml)
+//   expected/stdout      the exact standard output
+//   expected/status      the exit status (default 0)
+//   expected/files/...   files that must exist afterwards with exactly these bytes
+//   expected/absent      paths that must not exist afterwards, one per line
+// In `args` and `expected/stdout`, {EXEDIR} stands for the folder of the program.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> readLines(const fs::path& path) {
+    std::vector<std::string> lines;
+    std::istringstream in(readFile(path));
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+std::string exeDirectory() { return fs::path(TUVO_PROGRAM).parent_path().string(); }
+
+struct RunResult {
+    int status = -1;
+    std::string output;
+};
+
+// Runs the program in `workDir` with `args`, capturing standard output.
+RunResult runProgram(const fs::path& workDir, const std::vector<std::string>& args) {
+    fs::path outFile = workDir / ".stdout";
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(workDir.c_str()) != 0) _exit(127);
+        FILE* out = std::freopen(outFile.c_str(), "wb", stdout);
+        if (out == nullptr) _exit(127);
+        std::vector<char*> argv;
+        std::string program = TUVO_PROGRAM;
+        argv.push_back(program.data());
+        std::vector<std::string> copies = args;
+        for (auto& arg : copies) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    RunResult result;
+    int raw = 0;
+    waitpid(pid, &raw, 0);
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    result.output = readFile(outFile);
+    fs::remove(outFile);
+    return result;
+}
+
+std::vector<std::string> caseNames() {
+    std::vector<std::string> names;
+    if (!fs::exists(TUVO_CASES_DIR)) return names;
+    for (const auto& entry : fs::directory_iterator(TUVO_CASES_DIR))
+        if (entry.is_directory()) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class GoldenCase : public testing::TestWithParam<std::string> {};
+
+TEST_P(GoldenCase, MatchesExpectedOutput) {
+    const fs::path caseDir = fs::path(TUVO_CASES_DIR) / GetParam();
+    const fs::path expected = caseDir / "expected";
+    ASSERT_TRUE(fs::exists(expected / "stdout")) << "case has no expected/stdout";
+
+    const fs::path work = fs::temp_directory_path() /
+                          ("tuvo-case-" + GetParam() + "-" + std::to_string(getpid()));
+    fs::remove_all(work);
+    fs::create_directories(work);
+    for (const auto& entry : fs::directory_iterator(caseDir)) {
+        const auto name = entry.path().filename();
+        if (name == "expected" || name == "args") continue;
+        fs::copy(entry.path(), work / name, fs::copy_options::recursive);
+    }
+
+    std::vector<std::string> args{"song.mml"};
+    if (fs::exists(caseDir / "args")) {
+        args = readLines(caseDir / "args");
+        for (auto& arg : args) arg = replaceAll(arg, "{EXEDIR}", exeDirectory());
+    }
+
+    const RunResult run = runProgram(work, args);
+    const std::string wantOutput =
+        replaceAll(readFile(expected / "stdout"), "{EXEDIR}", exeDirectory());
+    EXPECT_EQ(run.output, wantOutput);
+
+    int wantStatus = 0;
+    if (fs::exists(expected / "status")) wantStatus = std::atoi(readFile(expected / "status").c_str());
+    EXPECT_EQ(run.status, wantStatus);
+
+    if (fs::exists(expected / "files")) {
+        for (const auto& entry : fs::recursive_directory_iterator(expected / "files")) {
+            if (!entry.is_regular_file()) continue;
+            const fs::path relative = fs::relative(entry.path(), expected / "files");
+            ASSERT_TRUE(fs::exists(work / relative)) << relative << " was not written";
+            EXPECT_TRUE(readFile(work / relative) == readFile(entry.path()))
+                << relative << " differs from the expected bytes";
+        }
+    }
+    if (fs::exists(expected / "absent")) {
+        for (const auto& relative : readLines(expected / "absent"))
+            if (!relative.empty()) EXPECT_FALSE(fs::exists(work / relative)) << relative << " exists";
+    }
+    if (!HasFailure()) fs::remove_all(work);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, GoldenCase, testing::ValuesIn(caseNames()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                             std::string name = info.param;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(GoldenCase);
+
+}  // namespace
