@@ -1,0 +1,333 @@
+// The command parser: a one-token-lookahead reader over the preprocessed token
+// stream. It recognises notes, lengths, numbers, pitches and parameter lists and
+// hands every command to the compiler the moment it is complete.
+#include "parse/CommandParser.h"
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "compile/Compiler.h"
+#include "diag/Messages.h"
+#include "diag/Reporter.h"
+#include "parse/CommandParam.h"
+#include "source/Preprocessor.h"
+#include "source/Token.h"
+#include "text/StringPool.h"
+
+namespace {
+
+constexpr int kTicksPerWholeNote = 1920;
+constexpr int64_t kMaxLength = std::numeric_limits<int32_t>::max();
+
+// Kinds that are plain characters.
+constexpr int32_t kSharp = '#';
+constexpr int32_t kAmpersand = '&';
+constexpr int32_t kStar = '*';
+constexpr int32_t kPlus = '+';
+constexpr int32_t kComma = ',';
+constexpr int32_t kMinus = '-';
+constexpr int32_t kSlash = '/';
+constexpr int32_t kZero = '0';
+constexpr int32_t kLess = '<';
+constexpr int32_t kGreater = '>';
+constexpr int32_t kAt = '@';
+constexpr int32_t kTie = '^';
+constexpr int32_t kUnderscore = '_';
+
+// Negates a number as the two's complement of its 32 bits, so that the most
+// negative value stays as it is instead of overflowing.
+int32_t negate(int32_t value) {
+    return static_cast<int32_t>(0u - static_cast<uint32_t>(value));
+}
+
+bool isNoteLetter(int32_t kind) { return kind >= 'A' && kind <= 'G'; }
+
+// "@" followed by one to three letters: the "@" sits in the highest used byte.
+bool isAtCommand(int32_t kind) {
+    const uint32_t code = static_cast<uint32_t>(kind);
+    return (code >> 24) == kAt || (code >> 16) == kAt || (code >> 8) == kAt;
+}
+
+// The note value of a length part without "*": a whole note divided by 1..64.
+bool isNoteValue(int32_t number) {
+    switch (number) {
+    case 1: case 2: case 4: case 8: case 16: case 32: case 64:
+        return true;
+    default:
+        return false;
+    }
+}
+
+class CommandParserImpl final : public CommandParser {
+public:
+    int parse(Preprocessor* preprocessor, Compiler* compiler, StringPool* pool) override {
+        preprocessor_ = preprocessor;
+        compiler_ = compiler;
+        pool_ = pool;
+        pending_ = Token{};
+        run();
+        return 0;
+    }
+
+private:
+    Token take() {
+        Token token;
+        if (pending_.kind != 0) {
+            token = pending_;
+            pending_ = Token{};
+        } else {
+            preprocessor_->nextToken(token);
+        }
+        getReporter().setLine(token.line);
+        return token;
+    }
+
+    void giveBack(const Token& token) { pending_ = token; }
+
+    static void error(std::string_view message) { getReporter().error(-1, message, {}); }
+
+    void send(int32_t code) { compiler_->command(code, 0, nullptr); }
+
+    void send(int32_t code, int32_t value) {
+        const CommandParam param{ParamNumber, value};
+        compiler_->command(code, 1, &param);
+    }
+
+    void sendList(int32_t code) {
+        const int count = static_cast<int>(params_.size());
+        compiler_->command(code, count, count == 0 ? nullptr : params_.data());
+    }
+
+    // The main loop: one command per round until the input ends or a token
+    // that cannot go on is met.
+    void run() {
+        for (;;) {
+            const Token token = take();
+            const int32_t kind = token.kind;
+            if (kind == TokEnd) {
+                send(-1);
+                return;
+            }
+            if (kind == TokInvalid) return;
+            if (kind == TokNewline || kind == TokSpace) continue;
+            if (kind == TokString) {
+                sendLyric(token.value);
+            } else if (isNoteLetter(kind)) {
+                parseNote(kind);
+            } else if (kind == 'L' || kind == 'R') {
+                send(kind, readLength());
+            } else if (kind == 'O' || kind == 'Q' || kind == 'T') {
+                send(kind, readNumber());
+            } else if (kind == kLess || kind == kGreater || kind == kAmpersand) {
+                send(kind);
+            } else if (kind == kAt) {
+                parseAtString();
+            } else if (isAtCommand(kind)) {
+                readParameterList();
+                sendList(kind);
+            } else if (kind == TokNumber) {
+                giveBack(token);
+                readParameterList();
+                sendList(kZero);
+            } else if (kind == kUnderscore) {
+                int32_t pitchClass = 0;
+                if (!readPitch(pitchClass)) return;
+                send(kUnderscore, pitchClass);
+            } else if (kind == TokLoopBegin) {
+                readParameterList();
+                sendList(TokLoopBegin);
+            } else if (kind == kSlash || kind == TokLoopEnd) {
+                send(kind);
+            } else {
+                error(msg::kUnknownCommandToken);
+                return;
+            }
+        }
+    }
+
+    void sendLyric(int32_t stringId) {
+        const std::u16string* text = pool_->get(stringId);
+        if (text == nullptr || text->empty()) {
+            getReporter().warning(-1, msg::kEmptyLyric, {});
+            return;
+        }
+        lyricCodes_.clear();
+        for (char16_t unit : *text) lyricCodes_.push_back(static_cast<int>(unit));
+        lyricCodes_.push_back(0);
+        compiler_->lyrics(lyricCodes_.data());
+    }
+
+    void parseNote(int32_t letter) {
+        const Token next = take();
+        int32_t accidental = 0;
+        if (next.kind == kSharp || next.kind == kPlus) {
+            accidental = kPlus;
+        } else if (next.kind == kMinus) {
+            accidental = kMinus;
+        } else {
+            giveBack(next);
+        }
+        const CommandParam params[2] = {{ParamNumber, accidental}, {ParamNumber, readLength()}};
+        compiler_->command(letter, 2, params);
+    }
+
+    void parseAtString() {
+        const Token next = take();
+        if (next.kind == TokString) {
+            const CommandParam param{ParamString, next.value};
+            compiler_->command(kAt, 1, &param);
+            return;
+        }
+        giveBack(next);
+        error(msg::kAtNeedsStringOrLetters);
+    }
+
+    // A length in ticks: parts joined by "^", each a note value with an optional
+    // dot or "*" and a raw tick count. 0 when no length was written or it is
+    // wrong. Raw tick counts are read as unsigned and summed in 64 bits; a sum
+    // beyond the int32 range is held at its largest value.
+    int32_t readLength() {
+        int64_t sum = 0;
+        for (;;) {
+            Token token = take();
+            bool rawTicks = false;
+            if (token.kind == kStar) {
+                rawTicks = true;
+                token = take();
+            }
+            if (token.kind != TokNumber && token.kind != TokNumberDot) {
+                giveBack(token);
+                if (sum != 0) error(msg::kNumberAfterTie);
+                return 0;
+            }
+            int64_t part = 0;
+            if (rawTicks) {
+                part = static_cast<uint32_t>(token.value);
+            } else {
+                if (!isNoteValue(token.value)) {
+                    error(msg::kBadNoteValue);
+                    return 0;
+                }
+                part = kTicksPerWholeNote / token.value;
+                if (token.kind == TokNumberDot) part += part / 2;
+            }
+            sum += part;
+            if (sum > kMaxLength) sum = kMaxLength;
+            const Token next = take();
+            if (next.kind != kTie) {
+                giveBack(next);
+                return static_cast<int32_t>(sum);
+            }
+        }
+    }
+
+    // A number with an optional sign, for "O", "Q" and "T"; 0 after an error.
+    int32_t readNumber() {
+        Token token = take();
+        bool negative = false;
+        if (token.kind == kMinus || token.kind == kPlus) {
+            negative = token.kind == kMinus;
+            token = take();
+        }
+        if (token.kind == TokNumber) return negative ? negate(token.value) : token.value;
+        giveBack(token);
+        error(msg::kNumberRequired);
+        return 0;
+    }
+
+    // A pitch letter with an optional accidental after "_", as a pitch class
+    // 0..11. False (parsing stops) for a missing letter or a sharp or flat that
+    // lands on a natural note.
+    bool readPitch(int32_t& pitchClass) {
+        static constexpr int32_t kLetterClass[] = {9, 11, 0, 2, 4, 5, 7};  // A..G
+        static constexpr uint32_t kReachedByAccidental = 0x52A0;           // bit 15 - class
+        const Token letter = take();
+        if (!isNoteLetter(letter.kind)) {
+            giveBack(letter);
+            error(msg::kBadPitchLetter);
+            return false;
+        }
+        int32_t result = kLetterClass[letter.kind - 'A'];
+        const Token accidental = take();
+        if (accidental.kind == kSharp || accidental.kind == kPlus) {
+            result += 1;
+        } else if (accidental.kind == kMinus) {
+            result -= 1;
+        } else {
+            giveBack(accidental);
+            pitchClass = result;
+            return true;
+        }
+        // result is now -1..12, so the bit index stays within 3..16.
+        if (((kReachedByAccidental >> (15 - result)) & 1u) == 0) {
+            error(msg::kBadPitchAccidental);
+            return false;
+        }
+        pitchClass = result;
+        return true;
+    }
+
+    // A comma-separated list of numbers, signed numbers and strings, read into
+    // params_. Stops at the first token that is no parameter.
+    void readParameterList() {
+        params_.clear();
+        bool afterComma = false;
+        for (;;) {
+            Token token = take();
+            if (token.kind == kStar) {
+                token = take();
+                if (token.kind != TokNumber) {
+                    giveBack(token);
+                    error(msg::kNumberAfterStar);
+                    return;
+                }
+            }
+            if (token.kind == TokString) {
+                params_.push_back({ParamString, token.value});
+            } else if (token.kind == TokNumber || token.kind == kPlus || token.kind == kMinus) {
+                const int32_t sign = token.kind;
+                if (sign != TokNumber) {
+                    token = take();
+                    if (token.kind != TokNumber) {
+                        giveBack(token);
+                        error(msg::kDigitsAfterSign);
+                        return;
+                    }
+                }
+                if (token.value < 0) error(msg::kValueTooLarge);
+                if (sign == TokNumber) {
+                    params_.push_back({ParamNumber, token.value});
+                } else {
+                    const int32_t value = sign == kMinus ? negate(token.value) : token.value;
+                    params_.push_back({ParamRelative, value});
+                }
+            } else {
+                giveBack(token);
+                if (afterComma) error(msg::kParamAfterComma);
+                return;
+            }
+            const Token next = take();
+            if (next.kind != kComma) {
+                giveBack(next);
+                return;
+            }
+            afterComma = true;
+        }
+    }
+
+    Preprocessor* preprocessor_ = nullptr;
+    Compiler* compiler_ = nullptr;
+    StringPool* pool_ = nullptr;
+    Token pending_;                      // kind 0: nothing pending
+    std::vector<CommandParam> params_;   // reused by every parameter list
+    std::vector<int> lyricCodes_;        // reused by every lyric
+};
+
+}  // namespace
+
+std::unique_ptr<CommandParser> createCommandParser() {
+    return std::make_unique<CommandParserImpl>();
+}
