@@ -1,0 +1,354 @@
+// The compiler's core: creation, the dispatch of command codes to the per-track
+// handlers, the parameter checks shared by every handler, and the timing
+// commands (notes, rests, lengths, octave, gate, transposition, tempo,
+// reference tempo, time signature and '&' joins).
+#include <algorithm>
+#include <string>
+
+#include "compile/CompilerImpl.h"
+#include "diag/Messages.h"
+#include "diag/Reporter.h"
+
+namespace {
+
+constexpr int kLoopStartCode = 0x2F3A;
+constexpr int kLoopEndCode = 0x3A2F;
+constexpr int kTrackSelectCode = '0';
+
+// Value of parameter `index`, or 0 when the command has fewer parameters.
+int32_t paramValue(int count, const CommandParam* params, int index) {
+    return index < count ? params[index].value : 0;
+}
+
+// Curve id of a curve command, 0 when `code` is none.
+int curveIdOf(int code) {
+    switch (code) {
+    case commandCode("@DYN"): return 1;
+    case commandCode("@BRE"): return 2;
+    case commandCode("@BRI"): return 3;
+    case commandCode("@CLE"): return 4;
+    case commandCode("@OPE"): return 5;
+    case commandCode("@GEN"): return 6;
+    case commandCode("@POR"): return 7;
+    case commandCode("@PIT"): return 8;
+    case commandCode("@PBS"): return 9;
+    default: return 0;
+    }
+}
+
+// Semitone of a note letter within its octave.
+int semitoneOf(int letter) {
+    static constexpr int kSemitones[] = {9, 11, 0, 2, 4, 5, 7};  // A..G
+    return kSemitones[letter - 'A'];
+}
+
+// Black keys (1, 3, 6, 8, 10) as bits counted from bit 15 downwards.
+bool isBlackKey(int semitone) {
+    return semitone >= 0 && semitone <= 11 && ((0x52A0 >> (15 - semitone)) & 1) != 0;
+}
+
+// Interprets a per-track command for one selected track.
+void dispatch(CompilerImpl& c, TrackState& state, int code, int count, const CommandParam* params) {
+    if (code >= 'A' && code <= 'G') {
+        c.note(state, code, count, params);
+        return;
+    }
+    if (int curveId = curveIdOf(code); curveId != 0) {
+        c.curve(state, curveId, count, params);
+        return;
+    }
+    switch (code) {
+    case -1: c.endOfSource(state); break;
+    case 'R': c.rest(state, count, params); break;
+    case 'L': c.defaultLength(state, count, params); break;
+    case 'O':
+    case '<':
+    case '>': c.octave(state, code, count, params); break;
+    case 'Q': c.gate(state, count, params); break;
+    case '_': c.transpose(state, count, params); break;
+    case 'T': c.tempo(state, count, params); break;
+    case '&': c.join(state); break;
+    case commandCode("@T"): c.referenceTempo(state, count, params); break;
+    case commandCode("@M"): c.timeSignature(state, count, params); break;
+    case kLoopStartCode: c.loopStart(state, count, params); break;
+    case '/': c.loopExit(state); break;
+    case kLoopEndCode: c.loopEnd(state); break;
+    case '@': c.singerChange(state, count, params); break;
+    case commandCode("@SGR"): c.singerRegistration(count, params); break;
+    case commandCode("@VEL"): c.velocity(state, count, params); break;
+    case commandCode("@Z"): c.noteParameters(state, count, params); break;
+    case commandCode("@VIB"): c.vibrato(state, count, params); break;
+    case commandCode("@EOP"): c.parameterEnvelope(state, count, params); break;
+    case commandCode("@LE"): c.layEnvelopeCommand(state, count, params); break;
+    default: c.error(msg::kUnknownCommand); break;
+    }
+}
+
+// The duration in ticks of a note or rest of `length` (0: the default length),
+// or false after reporting when it would take the track past the tick range.
+bool durationOf(CompilerImpl& c, const TrackState& state, int32_t length, int64_t& ticks) {
+    // A negative length is a number of 2^31 or more that wrapped on the way
+    // in: far beyond any track time, so it is reported as such.
+    if (length < 0) {
+        c.error(msg::kTrackTimeTooLong);
+        return false;
+    }
+    ticks = c.scaleDuration(state, length == 0 ? state.defaultLength : length);
+    if (int64_t{state.time} + ticks > kMaxTrackTime) {
+        c.error(msg::kTrackTimeTooLong);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+CompilerImpl::CompilerImpl() : envelopes(createEnvelopeTable()) {}
+
+CompilerImpl::~CompilerImpl() = default;
+
+void CompilerImpl::setSong(Song* newSong) {
+    song = newSong;
+    tracks.clear();  // states point into the song they were made for
+}
+
+void CompilerImpl::setDictionary(const PhoneticDictionary* newDictionary) {
+    dictionary = newDictionary;
+}
+
+void CompilerImpl::setStrings(const StringPool* newStrings) { strings = newStrings; }
+
+void CompilerImpl::command(int code, int count, const CommandParam* params) {
+    if (count < 0 || params == nullptr) count = 0;
+    if (code == kTrackSelectCode) {
+        selectTracks(count, params);
+        return;
+    }
+    if (code == commandCode("@DE")) {
+        defineEnvelope(count, params);
+        return;
+    }
+    // Per-track handlers never change the selection.
+    for (size_t i = 0; i < selection.size(); ++i)
+        dispatch(*this, trackState(selection[i]), code, count, params);
+}
+
+void CompilerImpl::lyrics(const int* chars) {
+    if (chars == nullptr) return;
+    for (size_t i = 0; i < selection.size(); ++i) lyricsForTrack(trackState(selection[i]), chars);
+}
+
+// --- shared checks ---
+
+bool CompilerImpl::checkCount(int count, int min, int max) {
+    if (count < min) {
+        error(msg::kTooFewParams);
+        return false;
+    }
+    if (max >= 0 && count > max) {
+        error(msg::kTooManyParams);
+        return false;
+    }
+    return true;
+}
+
+bool CompilerImpl::checkNumbers(int count, const CommandParam* params) {
+    for (int i = 0; i < count; ++i) {
+        if (params[i].type != ParamNumber && params[i].type != ParamRelative) {
+            error(msg::kNumberRequired);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CompilerImpl::checkRange(int64_t value, int64_t low, int64_t high, std::string_view detail) {
+    if (value < low || value > high) {
+        error(msg::kOutOfRange, detail);
+        return false;
+    }
+    return true;
+}
+
+void CompilerImpl::error(std::string_view message, std::string_view detail) {
+    getReporter().error(-1, message, detail);
+}
+
+void CompilerImpl::warning(std::string_view message, std::string_view detail) {
+    getReporter().warning(-1, message, detail);
+}
+
+int64_t CompilerImpl::scaleDuration(const TrackState& state, int64_t value) const {
+    if (state.referenceTempo > 0) return value * tempoValue / state.referenceTempo;
+    return value;
+}
+
+bool CompilerImpl::advanceTime(TrackState& state, int64_t ticks) {
+    const int64_t target = int64_t{state.time} + std::max<int64_t>(ticks, 0);
+    if (target > kMaxTrackTime) {
+        error(msg::kTrackTimeTooLong);
+        return false;
+    }
+    state.time = static_cast<int32_t>(target);
+    return true;
+}
+
+bool CompilerImpl::roomForEvents(size_t current, int64_t added) {
+    if (static_cast<int64_t>(current) + added > kMaxEventsPerSequence) {
+        error(msg::kTooManyEvents);
+        return false;
+    }
+    return true;
+}
+
+TrackState& CompilerImpl::trackState(int index) {
+    while (song->trackCount() <= index) song->appendTrack();
+    while (static_cast<int>(tracks.size()) <= index) {
+        auto state = std::make_unique<TrackState>();
+        state->track = &song->track(static_cast<int>(tracks.size()));
+        state->defaultLyric = Lyric{msg::kDefaultLyric, "4 a"};
+        tracks.push_back(std::move(state));
+    }
+    return *tracks[static_cast<size_t>(index)];
+}
+
+// --- timing commands ---
+
+void CompilerImpl::note(TrackState& state, int code, int count, const CommandParam* params) {
+    const int accidental = paramValue(count, params, 0);
+    int64_t duration = 0;
+    if (!durationOf(*this, state, paramValue(count, params, 1), duration)) return;
+    std::vector<NoteEvent>& notes = state.track->notes;
+    if (!roomForEvents(notes.size(), 1)) return;
+
+    if (state.joinPending && !notes.empty()) notes.back().length = state.time - notes.back().time;
+
+    int semitone = semitoneOf(code);
+    if (accidental == '+') ++semitone;
+    if (accidental == '-') --semitone;
+    if ((accidental == '+' || accidental == '-') && !isBlackKey(semitone)) {
+        const char detail[] = {static_cast<char>(code), static_cast<char>(accidental), '\0'};
+        error(msg::kBadPitchAccidental, detail);
+    }
+    int64_t number = int64_t{state.octave} * 12 + semitone + state.transpose + 24;
+    if (number < 0 || number > 127) {
+        error(msg::kNoteOutOfRange);
+        number = 72;
+    }
+    const int64_t sounding = duration * state.gate / 8;
+
+    NoteEvent& event = notes.emplace_back();
+    event.time = state.time;
+    event.length = static_cast<int32_t>(sounding);
+    event.note = static_cast<int32_t>(number);
+    event.velocity = state.paramValues[0];
+    event.bendDepth = state.noteParams[0];
+    event.bendLength = state.noteParams[1];
+    event.portamentoUse = state.noteParams[2];
+    event.decayGainRate = state.noteParams[3];
+    event.accent = state.noteParams[4];
+    event.lyric = state.defaultLyric;
+    event.joined = state.joinPending;
+    if (state.vibrato.type != 0) {
+        // A negative delay would give vibrato longer than the note: none.
+        const int64_t delay = scaleDuration(state, std::max(state.vibratoDelay, 0));
+        if (sounding - delay > 0) {
+            event.vibrato.type = state.vibrato.type;
+            event.vibrato.startDepth = state.vibrato.startDepth;
+            event.vibrato.startRate = state.vibrato.startRate;
+            event.vibrato.length = static_cast<int32_t>(sounding - delay);
+        }
+    }
+    if (state.joinPending) event.portamentoUse |= 1;
+
+    state.time = static_cast<int32_t>(state.time + duration);
+    state.joinPending = false;
+}
+
+void CompilerImpl::rest(TrackState& state, int count, const CommandParam* params) {
+    if (state.joinPending) {
+        error(msg::kAmpersandBeforeRest);
+        state.joinPending = false;
+        return;
+    }
+    int64_t duration = 0;
+    if (!durationOf(*this, state, paramValue(count, params, 0), duration)) return;
+    state.time = static_cast<int32_t>(state.time + duration);
+}
+
+void CompilerImpl::join(TrackState& state) {
+    if (state.joinPending) {
+        error(msg::kAmpersandRepeated);
+    } else if (state.track->notes.empty()) {
+        error(msg::kNoteRequiredBeforeJoin);
+    } else {
+        state.joinPending = true;
+    }
+}
+
+void CompilerImpl::defaultLength(TrackState& state, int count, const CommandParam* params) {
+    const int32_t length = paramValue(count, params, 0);
+    if (length < 0) {  // wrapped from 2^31 or more, see durationOf
+        error(msg::kTrackTimeTooLong);
+        return;
+    }
+    state.defaultLength = length == 0 ? 480 : length;
+}
+
+void CompilerImpl::octave(TrackState& state, int code, int count, const CommandParam* params) {
+    int64_t value = int64_t{state.octave} + (code == '>' ? 1 : -1);
+    if (code == 'O') value = paramValue(count, params, 0);
+    if (!checkRange(value, -2, 8)) return;
+    state.octave = static_cast<int32_t>(value);
+}
+
+void CompilerImpl::gate(TrackState& state, int count, const CommandParam* params) {
+    const int32_t value = paramValue(count, params, 0);
+    if (!checkRange(value, 0, 8)) return;
+    state.gate = value;
+}
+
+void CompilerImpl::transpose(TrackState& state, int count, const CommandParam* params) {
+    const int32_t value = paramValue(count, params, 0);
+    state.transpose = value >= 6 ? value - 12 : value;
+}
+
+void CompilerImpl::tempo(TrackState& state, int count, const CommandParam* params) {
+    const int32_t value = paramValue(count, params, 0);
+    if (!checkRange(value, 20, 300, "T")) return;
+    std::vector<ControlEvent>& controls = state.track->controls;
+    if (!roomForEvents(controls.size(), 1)) return;
+    tempoValue = value;
+    ControlEvent& event = controls.emplace_back();
+    event.time = state.time;
+    event.subtype = ControlTempo;
+    event.values = {value};
+}
+
+void CompilerImpl::referenceTempo(TrackState& state, int count, const CommandParam* params) {
+    if (!checkCount(count, 1, 1) || !checkNumbers(count, params)) return;
+    const int32_t value = params[0].value;
+    if (value != 0 && !checkRange(value, 20, 300)) return;
+    state.referenceTempo = value;
+}
+
+void CompilerImpl::timeSignature(TrackState& state, int count, const CommandParam* params) {
+    if (!checkCount(count, 2, 2) || !checkNumbers(count, params)) return;
+    const int32_t numerator = params[0].value;
+    const int32_t denominator = params[1].value;
+    if (!checkRange(numerator, 1, 255)) return;
+    static constexpr int32_t kDenominators[] = {1, 2, 4, 8, 16, 32};
+    if (std::find(std::begin(kDenominators), std::end(kDenominators), denominator) ==
+        std::end(kDenominators)) {
+        error(msg::kOutOfRange, "@M");
+        return;
+    }
+    std::vector<ControlEvent>& controls = state.track->controls;
+    if (!roomForEvents(controls.size(), 1)) return;
+    ControlEvent& event = controls.emplace_back();
+    event.time = state.time;
+    event.subtype = ControlTimeSignature;
+    event.values = {numerator, denominator};
+}
+
+std::unique_ptr<Compiler> createCompiler() { return std::make_unique<CompilerImpl>(); }

@@ -1,0 +1,124 @@
+// Loops: a loop is expanded when it closes, by copying the events of its body
+// behind it, shifted in time, once per further pass. An exit mark makes the
+// last pass stop early. Sizes and times are checked before anything is copied,
+// so a loop that would overflow the tick range or the event bound changes
+// nothing but is closed, its body played once.
+#include <algorithm>
+#include <vector>
+
+#include "compile/CompilerImpl.h"
+#include "diag/Messages.h"
+
+namespace {
+
+constexpr size_t kMaxOpenLoops = 8;
+
+// Events that closing a loop adds to one sequence: `passes` full copies of the
+// body [start, end) and, with an exit, one last copy of [start, exitEnd).
+int64_t addedEvents(int64_t passes, int32_t start, size_t end, int32_t exitEnd) {
+    int64_t added = passes * (static_cast<int64_t>(end) - start);
+    if (exitEnd >= 0) added += exitEnd - start;
+    return added;
+}
+
+// Grows capacity geometrically so that loop after loop does not reallocate.
+template <typename EventType>
+void reserveFor(std::vector<EventType>& events, int64_t added) {
+    const size_t needed = events.size() + static_cast<size_t>(added);
+    if (needed > events.capacity()) events.reserve(std::max(needed, events.capacity() * 2));
+}
+
+// Appends copies of events [from, to) with their times moved by `offset`.
+template <typename EventType>
+void copyRange(std::vector<EventType>& events, size_t from, size_t to, int64_t offset) {
+    for (size_t i = from; i < to; ++i) {
+        EventType& copy = events.emplace_back(events[i]);
+        copy.time = static_cast<int32_t>(copy.time + offset);
+    }
+}
+
+}  // namespace
+
+void CompilerImpl::loopStart(TrackState& state, int count, const CommandParam* params) {
+    if (state.loops.size() >= kMaxOpenLoops) {
+        error(msg::kLoopTooDeep);
+        return;
+    }
+    if (!checkCount(count, 0, 1) || !checkNumbers(count, params)) return;
+    LoopFrame frame;
+    if (count == 1) {
+        if (!checkRange(params[0].value, 2, 1000)) return;
+        frame.count = params[0].value;
+    }
+    const Track& track = *state.track;
+    frame.start = state.time;
+    frame.startNotes = static_cast<int32_t>(track.notes.size());
+    frame.startControls = static_cast<int32_t>(track.controls.size());
+    frame.startEnvelopes = static_cast<int32_t>(track.envelopes.size());
+    state.loops.push_back(frame);
+    state.lyricCursor = frame.startNotes;
+}
+
+void CompilerImpl::loopExit(TrackState& state) {
+    if (state.loops.empty()) {
+        error(msg::kLoopMarkOutsideLoop);
+        return;
+    }
+    LoopFrame& frame = state.loops.back();
+    if (frame.exit >= 0) {
+        error(msg::kLoopExitTwice);
+        return;
+    }
+    const Track& track = *state.track;
+    frame.exit = state.time;
+    frame.exitNotes = static_cast<int32_t>(track.notes.size());
+    frame.exitControls = static_cast<int32_t>(track.controls.size());
+    frame.exitEnvelopes = static_cast<int32_t>(track.envelopes.size());
+    state.lyricCursor = frame.exitNotes;
+}
+
+void CompilerImpl::loopEnd(TrackState& state) {
+    if (state.loops.empty()) {
+        error(msg::kLoopMarkOutsideLoop);
+        return;
+    }
+    const LoopFrame frame = state.loops.back();
+    state.loops.pop_back();
+    Track& track = *state.track;
+    const size_t notesEnd = track.notes.size();
+    const size_t controlsEnd = track.controls.size();
+    const size_t envelopesEnd = track.envelopes.size();
+
+    // Passes copied whole; with an exit the last pass is a partial one.
+    const bool hasExit = frame.exit >= 0;
+    const int64_t passLength = int64_t{state.time} - frame.start;
+    const int64_t fullCopies = frame.count - 1 - (hasExit ? 1 : 0);
+    const int64_t advance = fullCopies * passLength + (hasExit ? frame.exit - frame.start : 0);
+    const int64_t addedNotes =
+        addedEvents(fullCopies, frame.startNotes, notesEnd, hasExit ? frame.exitNotes : -1);
+    const int64_t addedControls =
+        addedEvents(fullCopies, frame.startControls, controlsEnd, hasExit ? frame.exitControls : -1);
+    const int64_t addedEnvelopes = addedEvents(fullCopies, frame.startEnvelopes, envelopesEnd,
+                                               hasExit ? frame.exitEnvelopes : -1);
+    if (roomForEvents(notesEnd, addedNotes) && roomForEvents(controlsEnd, addedControls) &&
+        roomForEvents(envelopesEnd, addedEnvelopes) && advanceTime(state, advance)) {
+        reserveFor(track.notes, addedNotes);
+        reserveFor(track.controls, addedControls);
+        reserveFor(track.envelopes, addedEnvelopes);
+        for (int32_t pass = 1; pass < frame.count; ++pass) {
+            const int64_t offset = pass * passLength;
+            const bool last = hasExit && pass == frame.count - 1;
+            copyRange(track.notes, static_cast<size_t>(frame.startNotes),
+                      last ? static_cast<size_t>(frame.exitNotes) : notesEnd, offset);
+            copyRange(track.controls, static_cast<size_t>(frame.startControls),
+                      last ? static_cast<size_t>(frame.exitControls) : controlsEnd, offset);
+            copyRange(track.envelopes, static_cast<size_t>(frame.startEnvelopes),
+                      last ? static_cast<size_t>(frame.exitEnvelopes) : envelopesEnd, offset);
+        }
+    }
+    state.lyricCursor = static_cast<int32_t>(track.notes.size());
+}
+
+void CompilerImpl::endOfSource(TrackState& state) {
+    if (!state.loops.empty()) error(msg::kLoopNotClosed);
+}
