@@ -1,0 +1,230 @@
+// The phonetic dictionary: reads "key ... : [symbols] ..." lines from a code
+// page 932 text file, keeps the entries sorted longest key first, and answers
+// each lookup with the first entry in that order whose key starts the input,
+// which is the longest matching key. An index by first character narrows every
+// lookup to the entries that can match at all, keeping their relative order.
+#include "parse/PhoneticDictionary.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "diag/Reporter.h"
+#include "text/CharCode.h"
+#include "text/TextFile.h"
+
+namespace {
+
+// The one diagnostic of the dictionary file format; it is plain ASCII on purpose.
+constexpr char kBadLine[] = "BAD Line";
+
+constexpr int kLineFeed = '\n';
+
+struct DictionaryEntry {
+    std::vector<int> key;
+    std::string symbols;
+};
+
+bool isBlank(int code) { return code == ' ' || code == '\t' || code == '\r'; }
+
+bool endsLine(int code) { return code == kEndOfInput || code == kLineFeed || code == ';'; }
+
+// Longer keys first; keys of equal length by the first differing code, smaller first.
+bool sortsBefore(const DictionaryEntry& left, const DictionaryEntry& right) {
+    if (left.key.size() != right.key.size()) return left.key.size() > right.key.size();
+    return std::lexicographical_compare(left.key.begin(), left.key.end(), right.key.begin(),
+                                        right.key.end());
+}
+
+// True when every code of `key` equals the input at the same place. The input's
+// terminating 0 matches nothing, so the comparison never reads past it.
+bool keyStarts(const std::vector<int>& key, const int* codes) {
+    for (size_t i = 0; i < key.size(); ++i) {
+        if (codes[i] == 0 || codes[i] != key[i]) return false;
+    }
+    return true;
+}
+
+// Reads dictionary lines one character at a time and appends every complete
+// definition to the entry list. Stops at the first malformed line, reporting it.
+class LineMachine {
+public:
+    explicit LineMachine(std::vector<DictionaryEntry>& entries) : entries_(entries) {}
+
+    // True when the whole file was read; false after reporting a bad line.
+    bool run(TextFile& file) {
+        State state = State::LineStart;
+        std::int64_t line = 1;
+        for (;;) {
+            const int code = file.readChar();
+            State next = step(state, code);
+            if (next == State::Bad) {
+                getReporter().error(static_cast<int>(std::min<std::int64_t>(line, INT_MAX)),
+                                    kBadLine, "");
+                return false;
+            }
+            if (code == kLineFeed) {
+                ++line;
+                next = State::LineStart;
+            } else if (code == kEndOfInput) {
+                return true;
+            }
+            state = next;
+        }
+    }
+
+private:
+    enum class State { LineStart, InKey, AfterKey, AfterColon, InGroup, AfterGroup, SkipLine, Bad };
+
+    State step(State state, int code) {
+        switch (state) {
+            case State::LineStart: return atLineStart(code);
+            case State::InKey: return inKey(code);
+            case State::AfterKey: return afterKey(code);
+            case State::AfterColon:
+            case State::AfterGroup: return betweenGroups(state, code);
+            case State::InGroup: return inGroup(code);
+            case State::SkipLine:
+                return code == kEndOfInput || code == kLineFeed ? State::LineStart
+                                                                 : State::SkipLine;
+            case State::Bad: break;
+        }
+        return State::Bad;
+    }
+
+    State atLineStart(int code) {
+        if (endsLine(code)) return State::SkipLine;
+        if (isBlank(code)) return State::LineStart;
+        if (code == ':' || code == '[' || code == ']') return State::Bad;
+        pending_.clear();
+        startKey(code);
+        return State::InKey;
+    }
+
+    State inKey(int code) {
+        if (endsLine(code) || code == '[' || code == ']') return State::Bad;
+        if (isBlank(code)) return State::AfterKey;
+        if (code == ':') return startGroups();
+        pending_.back().key.push_back(code);
+        return State::InKey;
+    }
+
+    State afterKey(int code) {
+        if (endsLine(code) || code == '[' || code == ']') return State::Bad;
+        if (isBlank(code)) return State::AfterKey;
+        if (code == ':') return startGroups();
+        startKey(code);
+        return State::InKey;
+    }
+
+    State betweenGroups(State state, int code) {
+        if (endsLine(code)) {
+            if (group_ != pending_.size()) return State::Bad;
+            for (DictionaryEntry& entry : pending_) entries_.push_back(std::move(entry));
+            pending_.clear();
+            return State::SkipLine;
+        }
+        if (isBlank(code)) return state;
+        if (code == '[' && group_ < pending_.size()) return State::InGroup;
+        return State::Bad;
+    }
+
+    State inGroup(int code) {
+        std::string& symbols = pending_[group_].symbols;
+        if (code == ']') {
+            if (symbols.empty()) return State::Bad;
+            ++group_;
+            return State::AfterGroup;
+        }
+        if (code >= 32 && code <= 127) {
+            symbols.push_back(static_cast<char>(code));
+            return State::InGroup;
+        }
+        return State::Bad;
+    }
+
+    void startKey(int code) {
+        pending_.emplace_back();
+        pending_.back().key.push_back(code);
+    }
+
+    State startGroups() {
+        group_ = 0;
+        return State::AfterColon;
+    }
+
+    std::vector<DictionaryEntry>& entries_;
+    std::vector<DictionaryEntry> pending_;
+    size_t group_ = 0;
+};
+
+// The positions of the entries grouped by the code of their first key
+// character. Within a group the positions keep the order of the entry list, so
+// the first match inside the group is the first match of a scan over the list.
+class FirstCodeIndex {
+public:
+    void build(const std::vector<DictionaryEntry>& entries) {
+        int highest = -1;
+        for (const DictionaryEntry& entry : entries) highest = std::max(highest, entry.key[0]);
+        // Character codes are 16-bit, so the table has at most 65536 groups.
+        start_.assign(static_cast<size_t>(highest + 2), 0);
+        for (const DictionaryEntry& entry : entries) ++start_[entry.key[0] + 1];
+        for (size_t i = 1; i < start_.size(); ++i) start_[i] += start_[i - 1];
+        std::vector<size_t> next(start_.begin(), start_.end() - 1);
+        members_.assign(entries.size(), 0);
+        for (size_t i = 0; i < entries.size(); ++i) members_[next[entries[i].key[0]]++] = i;
+    }
+
+    // The first entry in list order whose key starts `codes`, or null.
+    const DictionaryEntry* find(const std::vector<DictionaryEntry>& entries,
+                                const int* codes) const {
+        const int first = codes[0];
+        if (first <= 0 || static_cast<size_t>(first) + 1 >= start_.size()) return nullptr;
+        for (size_t i = start_[first]; i < start_[first + 1]; ++i) {
+            const DictionaryEntry& entry = entries[members_[i]];
+            if (keyStarts(entry.key, codes)) return &entry;
+        }
+        return nullptr;
+    }
+
+private:
+    std::vector<size_t> start_;    // group g holds members_[start_[g], start_[g + 1])
+    std::vector<size_t> members_;  // positions in the entry list
+};
+
+class SortedPhoneticDictionary final : public PhoneticDictionary {
+public:
+    bool load(const char* path) override {
+        std::unique_ptr<TextFile> file = openTextFile(path);
+        if (!file) return false;
+        getReporter().setFileName(path);
+        entries_.clear();
+        LineMachine machine(entries_);
+        const bool complete = machine.run(*file);
+        if (complete) std::stable_sort(entries_.begin(), entries_.end(), sortsBefore);
+        // After a bad line the entries read so far stay, in file order.
+        index_.build(entries_);
+        return complete;
+    }
+
+    const char* lookup(const int* codes, const int** rest) const override {
+        const DictionaryEntry* entry = index_.find(entries_, codes);
+        if (entry == nullptr) return nullptr;
+        if (rest != nullptr) *rest = codes + entry->key.size();
+        return entry->symbols.c_str();
+    }
+
+private:
+    std::vector<DictionaryEntry> entries_;
+    FirstCodeIndex index_;
+};
+
+}  // namespace
+
+std::unique_ptr<PhoneticDictionary> createPhoneticDictionary() {
+    return std::make_unique<SortedPhoneticDictionary>();
+}
