@@ -133,7 +133,9 @@ TEST_P(GoldenCase, MatchesExpectedOutput) {
     }
     if (fs::exists(expected / "absent")) {
         for (const auto& relative : readLines(expected / "absent"))
-            if (!relative.empty()) EXPECT_FALSE(fs::exists(work / relative)) << relative << " exists";
+            if (!relative.empty()) {
+                EXPECT_FALSE(fs::exists(work / relative)) << relative << " exists";
+            }
     }
     if (!HasFailure()) fs::remove_all(work);
 }

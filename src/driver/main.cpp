@@ -6,7 +6,7 @@
 #include "driver/Console.h"
 #include "driver/PipelineRun.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
     printBanner();
     const std::vector<std::string> args(argv, argv + argc);
     const std::string exeDir = exeDirectory();
@@ -17,4 +17,7 @@ int main(int argc, char** argv) {
     }
     printSettings(*settings, exeDir);
     return runPipeline(*settings) ? 0 : 1;
+} catch (...) {
+    // Only running out of memory before the run starts can get here.
+    return 1;
 }

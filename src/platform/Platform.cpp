@@ -1,6 +1,7 @@
 // The platform layer for Windows and for POSIX systems.
 #include "platform/Platform.h"
 
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -46,6 +47,24 @@ bool pathExists(const std::string& path) {
     struct stat info;
     return ::stat(path.c_str(), &info) == 0;
 #endif
+}
+
+std::FILE* openForReading(const std::string& path, int& errorNumber) {
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        errorNumber = errno;
+        return nullptr;
+    }
+#ifndef _WIN32
+    struct stat info;
+    if (::fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
+        std::fclose(file);
+        errorNumber = EISDIR;
+        return nullptr;
+    }
+#endif
+    return file;
 }
 
 std::string systemErrorText(int errorNumber) { return std::strerror(errorNumber); }

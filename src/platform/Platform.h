@@ -3,6 +3,7 @@
 // POSIX systems.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace platform {
@@ -15,6 +16,11 @@ char pathSeparator();
 
 // True when a file-system entry of any kind (a directory too) exists at `path`.
 bool pathExists(const std::string& path);
+
+// Opens `path` for reading bytes. On failure returns null and puts the system's
+// error number in `errorNumber`. A directory is refused (EISDIR) everywhere,
+// also where the C library would open it as an empty stream.
+std::FILE* openForReading(const std::string& path, int& errorNumber);
 
 // The system's text for an error number, as the standard library gives it.
 std::string systemErrorText(int errorNumber);

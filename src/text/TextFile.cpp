@@ -3,7 +3,6 @@
 // becomes LF, a lone CR stays, and a Ctrl-Z byte ends the file.
 #include "text/TextFile.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <vector>
 
@@ -73,10 +72,9 @@ private:
 }  // namespace
 
 std::unique_ptr<TextFile> openTextFile(const std::string& path) {
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    int reason = 0;
+    std::FILE* file = platform::openForReading(path, reason);
     if (file == nullptr) {
-        const int reason = errno;
         getReporter().error(msg::kCannotOpenFile, path + " : " + platform::systemErrorText(reason));
         return nullptr;
     }

@@ -1,0 +1,121 @@
+// The reporter's line format and counting. The reporter is one instance for the
+// whole process, so every test compares counts before and after, and sets the
+// file name and line it relies on.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "diag/Reporter.h"
+
+namespace {
+
+class ReporterTest : public testing::Test {
+protected:
+    void SetUp() override {
+        reporter_.setFileName("song.mml");
+        reporter_.setLine(12);
+        errorsBefore_ = reporter_.errorCount();
+        warningsBefore_ = reporter_.warningCount();
+    }
+
+    int newErrors() { return reporter_.errorCount() - errorsBefore_; }
+    int newWarnings() { return reporter_.warningCount() - warningsBefore_; }
+
+    Reporter& reporter_ = getReporter();
+    int errorsBefore_ = 0;
+    int warningsBefore_ = 0;
+};
+
+TEST_F(ReporterTest, SameInstanceEveryTime) {
+    EXPECT_EQ(&getReporter(), &getReporter());
+}
+
+TEST_F(ReporterTest, PositionedLinesNameFileAndLine) {
+    testing::internal::CaptureStdout();
+    reporter_.error(5, "bad thing", "");
+    reporter_.warning(7, "odd thing", "x y");
+    reporter_.error(0, "at zero", "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "ERROR: song.mml(5) bad thing\n"
+              "WARN: song.mml(7) odd thing: x y\n"
+              "ERROR: song.mml(0) at zero\n");
+}
+
+TEST_F(ReporterTest, NegativeLineUsesTheCurrentLine) {
+    testing::internal::CaptureStdout();
+    reporter_.error(-1, "e", "");
+    reporter_.setLine(40);
+    reporter_.warning(-1, "w", "");
+    reporter_.error(5, "explicit", "");  // an explicit line wins over setLine
+    reporter_.setLine(-3);
+    reporter_.error(-1, "negative current", "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "ERROR: song.mml(12) e\n"
+              "WARN: song.mml(40) w\n"
+              "ERROR: song.mml(5) explicit\n"
+              "ERROR: song.mml(-3) negative current\n");
+}
+
+TEST_F(ReporterTest, PositionLessReportsNeverShowTheFileName) {
+    testing::internal::CaptureStdout();
+    reporter_.error("cannot open", "in.mml : No such file or directory");
+    reporter_.warning("plain warning", "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "ERROR: cannot open: in.mml : No such file or directory\n"
+              "WARN: plain warning\n");
+}
+
+TEST_F(ReporterTest, EmptyFileNameGivesNoPosition) {
+    reporter_.setFileName("");
+    testing::internal::CaptureStdout();
+    reporter_.error(3, "msg", "detail");
+    reporter_.warning(-1, "w", "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR: msg: detail\nWARN: w\n");
+}
+
+TEST_F(ReporterTest, FileNameIsReplacedBySetFileName) {
+    testing::internal::CaptureStdout();
+    reporter_.error(3, "in main", "");
+    reporter_.setFileName("inc/part.mml");
+    reporter_.error(3, "in include", "");
+    reporter_.setFileName("song.mml");
+    reporter_.error(4, "back in main", "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "ERROR: song.mml(3) in main\n"
+              "ERROR: inc/part.mml(3) in include\n"
+              "ERROR: song.mml(4) back in main\n");
+}
+
+TEST_F(ReporterTest, CodePage932BytesPassThroughUnchanged) {
+    const std::string message = "\x8B\xF3\x82\xCC\x89\xCC\x8E\x8C\x82\xC5\x82\xB7";
+    testing::internal::CaptureStdout();
+    reporter_.warning(7, message, "\x82\xA0");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "WARN: song.mml(7) " + message + ": \x82\xA0\n");
+}
+
+TEST_F(ReporterTest, EveryReportCountsOnce) {
+    testing::internal::CaptureStdout();
+    reporter_.error(9, "same", "");
+    reporter_.error(9, "same", "");
+    EXPECT_EQ(newErrors(), 2);
+    EXPECT_EQ(newWarnings(), 0);
+    reporter_.warning(9, "w", "");
+    reporter_.warning("w", "");
+    EXPECT_EQ(newWarnings(), 2);
+    reporter_.error("e", "");
+    EXPECT_EQ(newErrors(), 3);
+    EXPECT_EQ(newWarnings(), 2);
+    testing::internal::GetCapturedStdout();
+}
+
+TEST_F(ReporterTest, SettersNeitherPrintNorCount) {
+    testing::internal::CaptureStdout();
+    reporter_.setFileName("other.mml");
+    reporter_.setLine(99);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(newErrors(), 0);
+    EXPECT_EQ(newWarnings(), 0);
+}
+
+}  // namespace

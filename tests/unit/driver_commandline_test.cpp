@@ -1,0 +1,130 @@
+// The command line: options, rejected forms, the default paths, the folder of
+// the executable, and the settings and verdict lines.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "driver/CommandLine.h"
+#include "driver/Console.h"
+
+namespace {
+
+const std::string kExeDir = "/opt/tuvo";
+
+std::optional<RunSettings> parse(std::vector<std::string> args) {
+    args.insert(args.begin(), "tuvommlc");
+    return parseCommandLine(args, kExeDir);
+}
+
+TEST(CommandLineTest, InputAloneTakesEveryDefault) {
+    const auto settings = parse({"songs/song.mml"});
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->inputPath, "songs/song.mml");
+    EXPECT_EQ(settings->outputPath, "songs/song.vsq");
+    EXPECT_EQ(settings->dictionaryPath, "/opt/tuvo/phonetic_symbols.dic");
+    EXPECT_EQ(settings->includeDirectories, (std::vector<std::string>{"/opt/tuvo/include"}));
+}
+
+TEST(CommandLineTest, IncludeDirectoriesKeepOrderAndEndWithTheBuiltInOne) {
+    const auto settings = parse({"-Iinc", "-Ilib", "-I-odd dir", "in.mml"});
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->includeDirectories,
+              (std::vector<std::string>{"inc", "lib", "-odd dir", "/opt/tuvo/include"}));
+    EXPECT_EQ(settings->inputPath, "in.mml");
+}
+
+TEST(CommandLineTest, OutputAndDictionaryOptions) {
+    auto settings = parse({"-o", "out.vsq", "-p", "my.dic", "in.mml"});
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->outputPath, "out.vsq");
+    EXPECT_EQ(settings->dictionaryPath, "my.dic");
+
+    // A later occurrence replaces an earlier one.
+    settings = parse({"-p", "a.dic", "-o", "a.vsq", "-p", "b.dic", "-o", "b.vsq", "in.mml"});
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->dictionaryPath, "b.dic");
+    EXPECT_EQ(settings->outputPath, "b.vsq");
+
+    // The argument after -o is taken even when it starts with "-".
+    settings = parse({"-o", "-x", "in.mml"});
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->outputPath, "-x");
+    EXPECT_EQ(settings->inputPath, "in.mml");
+}
+
+TEST(CommandLineTest, EmptyOptionValuesFallBackToDefaults) {
+    const auto settings = parse({"-o", "", "-p", "", "in.mml"});
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->outputPath, "in.vsq");
+    EXPECT_EQ(settings->dictionaryPath, "/opt/tuvo/phonetic_symbols.dic");
+}
+
+TEST(CommandLineTest, RejectedCommandLines) {
+    const std::vector<std::vector<std::string>> rejected = {
+        {},                                  // no input
+        {"-I", "inc", "in.mml"},             // -I needs the folder in the same argument
+        {"-x", "in.mml"},                    // unknown letter
+        {"-", "in.mml"},                     // a dash alone
+        {"in.mml", "-o"},                    // option after the input
+        {"-o"},                              // -o without its value
+        {"-p"},                              // -p without its value
+        {"-oout.vsq", "in.mml"},             // letters after "o" are ignored: in.mml is the output
+        {"in.mml", "-o", "x.vsq"},           // three arguments remain
+        {"a.mml", "b.mml"},                  // two inputs
+        {"-O", "x.vsq", "in.mml"},           // letters are case sensitive
+    };
+    for (const auto& args : rejected) {
+        std::string shown;
+        for (const auto& arg : args) shown += "[" + arg + "]";
+        EXPECT_FALSE(parse(args)) << shown;
+    }
+}
+
+TEST(CommandLineTest, DefaultOutputPath) {
+    EXPECT_EQ(defaultOutputPath("song.mml"), "song.vsq");
+    EXPECT_EQ(defaultOutputPath("song"), "song.vsq");
+    EXPECT_EQ(defaultOutputPath("a.b.mml"), "a.b.vsq");
+    EXPECT_EQ(defaultOutputPath("dir.x\\song"), "dir.x\\song.vsq");
+    EXPECT_EQ(defaultOutputPath("dir.x/song"), "dir.x/song.vsq");
+    EXPECT_EQ(defaultOutputPath("dir.x/a.b/song.mml"), "dir.x/a.b/song.vsq");
+    EXPECT_EQ(defaultOutputPath(".mml"), ".vsq");
+    EXPECT_EQ(defaultOutputPath("./song"), "./song.vsq");
+    EXPECT_EQ(defaultOutputPath("song."), "song.vsq");
+    EXPECT_EQ(defaultOutputPath(""), ".vsq");
+}
+
+TEST(CommandLineTest, ExeDirectoryIsTheFolderOfThisProgram) {
+    const std::string dir = exeDirectory();
+    ASSERT_FALSE(dir.empty());
+    EXPECT_NE(dir.back(), '/');
+    EXPECT_TRUE(std::filesystem::equivalent(dir, TUVO_BINARY_DIR "/tests"));
+    EXPECT_EQ(exeDirectory(), dir);
+}
+
+TEST(ConsoleTest, SettingsReport) {
+    RunSettings settings;
+    settings.inputPath = "in.mml";
+    settings.outputPath = "out.vsq";
+    settings.dictionaryPath = "/opt/tuvo/phonetic_symbols.dic";
+    testing::internal::CaptureStdout();
+    printSettings(settings, "/opt/tuvo");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "INPUT:    in.mml\n"
+              "OUTPUT:   out.vsq\n"
+              "PHONETIC: /opt/tuvo/phonetic_symbols.dic\n"
+              "EXEPATH:  /opt/tuvo\n"
+              "\n");
+}
+
+TEST(ConsoleTest, VerdictLines) {
+    testing::internal::CaptureStdout();
+    printVerdict(0, 3, true);
+    printVerdict(12, 0, false);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "errors: 0\nwarns: 3\nSuccessful.\n"
+              "errors: 12\nwarns: 0\nFailed.\n");
+}
+
+}  // namespace
