@@ -1,0 +1,202 @@
+// The @ commands that set note parameters, vibrato and singers, and that write
+// control curves and parameter envelopes: @VEL, @Z, @VIB, @, @SGR, the nine
+// curve commands and @EOP.
+#include <algorithm>
+#include <array>
+#include <limits>
+
+#include "compile/CompilerImpl.h"
+#include "diag/Messages.h"
+#include "text/CharCode.h"
+#include "text/StringPool.h"
+
+namespace {
+
+constexpr int32_t kDefaultVibratoDelay = 160;
+constexpr int32_t kMaxVibratoType = 16;
+constexpr int64_t kLastNoteParamIndex = 63;
+
+// (startDepth, startRate) of each vibrato type.
+constexpr std::array<std::pair<int32_t, int32_t>, kMaxVibratoType + 1> kVibratoPresets = {{
+    {0, 0},   {64, 50}, {40, 50}, {127, 50}, {64, 50}, {64, 64}, {32, 32}, {100, 50}, {64, 64},
+    {64, 64}, {40, 50}, {80, 70}, {64, 64},  {64, 64}, {40, 64}, {72, 64}, {64, 64},
+}};
+
+// Ranges of the @Z indices: five note parameters, the rest reserved (0 only).
+constexpr std::array<std::pair<int32_t, int32_t>, 5> kNoteParamRanges = {{
+    {0, 100}, {0, 100}, {0, 3}, {0, 100}, {0, 100},
+}};
+
+int32_t clampToInt32(int64_t value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+// An absolute value is range-checked; a relative one moves `target` by at most
+// the width of the range and is clamped into it.
+bool applyValue(CompilerImpl& compiler, const CommandParam& param, int32_t& target,
+                int32_t minimum, int32_t maximum) {
+    if (param.type == ParamNumber) {
+        if (!compiler.checkRange(param.value, minimum, maximum)) return false;
+        target = param.value;
+        return true;
+    }
+    if (param.type == ParamRelative) {
+        const int64_t width = static_cast<int64_t>(maximum) - minimum;
+        if (!compiler.checkRange(param.value, -width, width)) return false;
+        target = static_cast<int32_t>(
+            std::clamp<int64_t>(static_cast<int64_t>(target) + param.value, minimum, maximum));
+        return true;
+    }
+    compiler.error(msg::kNumericParamRequired);
+    return false;
+}
+
+std::string singerName(const StringPool* strings, int32_t id) {
+    const std::u16string* text = strings != nullptr ? strings->get(id) : nullptr;
+    return text != nullptr ? codesToBytes(*text) : std::string();
+}
+
+}  // namespace
+
+void CompilerImpl::velocity(TrackState& state, int count, const CommandParam* params) {
+    if (!checkCount(count, 1, -1)) return;
+    applyValue(*this, params[0], state.paramValues[0], kCurves[0].minimum, kCurves[0].maximum);
+}
+
+void CompilerImpl::noteParameters(TrackState& state, int count, const CommandParam* params) {
+    if (count < 2) {
+        error(msg::kTwoOrMoreParams, "@Z");
+        return;
+    }
+    if (!checkNumbers(count, params)) return;
+    int64_t index = params[0].value;
+    for (int i = 1; i < count; ++i, ++index) {
+        if (index < 0 || index > kLastNoteParamIndex) {
+            error(msg::kIndexOutOfRange, "@Z");
+            return;
+        }
+        const bool known = index < static_cast<int64_t>(kNoteParamRanges.size());
+        const std::pair<int32_t, int32_t> reserved{0, 0};
+        const auto [minimum, maximum] =
+            known ? kNoteParamRanges[static_cast<size_t>(index)] : reserved;
+        if (!checkRange(params[i].value, minimum, maximum)) return;
+        // The reserved indices accept only 0 and have nothing to hold it.
+        if (known) state.noteParams[static_cast<size_t>(index)] = params[i].value;
+    }
+}
+
+void CompilerImpl::vibrato(TrackState& state, int count, const CommandParam* params) {
+    if (!checkCount(count, 1, -1) || !checkNumbers(count, params)) return;
+    const int32_t type = params[0].value;
+    const int32_t delay = count >= 2 ? params[1].value : kDefaultVibratoDelay;
+    if (type < 0 || type > kMaxVibratoType) {
+        error(msg::kInvalidParam, "@VIB");
+        return;
+    }
+    const auto [depth, rate] = kVibratoPresets[static_cast<size_t>(type)];
+    state.vibrato = VibratoSetting{type, depth, rate};
+    state.vibratoDelay = delay;
+}
+
+void CompilerImpl::singerChange(TrackState& state, int count, const CommandParam* params) {
+    if (!checkCount(count, 1, 1)) return;
+    if (params[0].type != ParamString) {
+        error(msg::kWrongParamType);
+        return;
+    }
+    const std::string name = singerName(strings, params[0].value);
+    const auto found = singers.find(name);
+    if (found == singers.end()) {
+        error(msg::kUnknownSinger, name);
+        return;
+    }
+    if (!roomForEvents(state.track->controls.size(), 1)) return;
+    ControlEvent& event = state.track->controls.emplace_back();
+    event.time = state.time;
+    event.subtype = ControlSinger;
+    const auto [language, program] = found->second;
+    event.values = {program, language, params[0].value};
+}
+
+void CompilerImpl::singerRegistration(int count, const CommandParam* params) {
+    if (!checkCount(count, 3, 3)) return;
+    if (params[0].type != ParamNumber || params[1].type != ParamNumber ||
+        params[2].type != ParamString) {
+        error(msg::kWrongParamType);
+        return;
+    }
+    singers[singerName(strings, params[2].value)] = {params[0].value, params[1].value};
+}
+
+void CompilerImpl::curve(TrackState& state, int curveId, int count, const CommandParam* params) {
+    if (curveId < 1 || curveId >= static_cast<int>(kCurves.size())) return;
+    if (!checkCount(count, 1, -1) || !checkNumbers(count, params)) return;
+    if (!roomForEvents(state.track->controls.size(), 1)) return;
+    const CurveInfo& info = kCurves[static_cast<size_t>(curveId)];
+    auto parameter = [&](int index) { return index < count ? params[index].value : 0; };
+
+    ControlEvent& event = state.track->controls.emplace_back();
+    event.time = state.time;
+    event.subtype = ControlCurve;
+    event.values.reserve(1 + (static_cast<size_t>(count) + 3) / 4 * 4);
+    event.values.push_back(curveId);
+
+    // Relative values accumulate unclamped within the command; what is written
+    // and what is kept is clamped into the curve's range.
+    int64_t current = state.paramValues[static_cast<size_t>(curveId)];
+    bool warned = false;
+    for (int i = 0; i < count; i += 4) {
+        const int32_t shape = parameter(i + 3);
+        if (shape != 0 && shape != 1 && !warned) {
+            warning(msg::kShapeNotImplemented);
+            warned = true;
+        }
+        const int64_t gap = scaleDuration(state, parameter(i + 1));
+        const int64_t duration = scaleDuration(state, parameter(i + 2));
+        current = (params[i].type == ParamRelative ? current : 0) + params[i].value;
+        event.values.push_back(
+            static_cast<int32_t>(std::clamp<int64_t>(current, info.minimum, info.maximum)));
+        event.values.push_back(clampToInt32(gap));
+        event.values.push_back(clampToInt32(duration));
+        event.values.push_back(shape);
+    }
+    state.paramValues[static_cast<size_t>(curveId)] =
+        static_cast<int32_t>(std::clamp<int64_t>(current, info.minimum, info.maximum));
+}
+
+void CompilerImpl::parameterEnvelope(TrackState& state, int count, const CommandParam* params) {
+    if (!checkCount(count, 3, -1) || !checkNumbers(count, params)) return;
+    const int32_t shape = params[0].value;
+    if (!checkRange(shape, 0, 1) || !checkRange(params[1].value, 1, 9) ||
+        !checkRange(params[2].value, -500, 50000)) {
+        return;
+    }
+    const int extra = count - 3;
+    if (extra < 2 || extra % 2 != 0) {
+        error(msg::kBadPairCount);
+        return;
+    }
+    if (!roomForEvents(state.track->controls.size(), 1)) return;
+    ControlEvent& event = state.track->controls.emplace_back();
+    event.time = state.time;
+    event.subtype = ControlParameterEnvelope;
+    event.values = {shape, params[1].value, params[2].value};
+    event.values.reserve(static_cast<size_t>(count));
+
+    for (int i = 3; i + 1 < count; i += 2) {
+        const int32_t duration = params[i + 1].value;
+        if (shape == 0 && duration < 1) {
+            error(msg::kDurationBelowOne);
+            return;
+        }
+        if (shape == 1 && duration < 0) {
+            error(msg::kDurationBelowZero);
+            return;
+        }
+        // Durations of 0 and 1 are kept as written; longer ones are scaled.
+        const int64_t ticks = duration > 1 ? scaleDuration(state, duration) : duration;
+        event.values.push_back(params[i].value);
+        event.values.push_back(clampToInt32(ticks));
+    }
+}

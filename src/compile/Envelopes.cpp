@@ -1,0 +1,91 @@
+// Envelope commands: @DE defines an envelope shared by all tracks, @LE assigns
+// envelopes to a track's curves, and the lyric walk lays the assigned envelopes
+// over each note that receives its syllable.
+#include <algorithm>
+#include <limits>
+
+#include "compile/CompilerImpl.h"
+#include "diag/Messages.h"
+
+namespace {
+
+constexpr int kFirstCurve = 1;
+constexpr int kLastCurve = 9;
+constexpr int kSlotCount = 10;
+// The slots that take part when envelopes are laid over a note.
+constexpr int kFirstLaidSlot = 1;
+constexpr int kLastLaidSlot = 4;
+
+int32_t clampToInt32(int64_t value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+}  // namespace
+
+void CompilerImpl::defineEnvelope(int count, const CommandParam* params) {
+    if (!checkCount(count, 4, 14) || !checkNumbers(count, params)) return;
+    if (!checkRange(params[0].value, 1, 127) || !checkRange(params[1].value, 0, 3)) return;
+    if (!envelopes->define(params[0].value, count - 1, params + 1)) error(msg::kEnvelopeParamError);
+}
+
+void CompilerImpl::layEnvelopeCommand(TrackState& state, int count, const CommandParam* params) {
+    if (!checkCount(count, 3, 4) || !checkNumbers(count, params)) return;
+    if (!checkRange(params[0].value, kFirstCurve, kLastCurve) ||
+        !checkRange(params[1].value, 0, kSlotCount - 1)) {
+        return;
+    }
+    const int32_t number = params[2].value;
+    if (number != 0 && !envelopes->isDefined(number)) {
+        error(msg::kUndefinedEnvelope);
+        return;
+    }
+    const int32_t scale = count == 4 ? params[3].value : 0;
+    if (scale != 0) warning(msg::kScaleNotImplemented);
+    auto& slots = state.envelopeSlots[static_cast<size_t>(params[0].value)];
+    if (number != 0) {
+        slots[static_cast<size_t>(params[1].value)] = EnvelopeSlot{number, scale};
+    } else {
+        slots.fill(EnvelopeSlot{});
+    }
+}
+
+void CompilerImpl::layEnvelopes(TrackState& state, size_t noteIndex) {
+    Track& track = *state.track;
+    if (noteIndex >= track.notes.size()) return;
+
+    bool anyAssigned = false;
+    for (int curveId = kFirstCurve; curveId <= kLastCurve && !anyAssigned; ++curveId) {
+        for (int slot = kFirstLaidSlot; slot <= kLastLaidSlot; ++slot) {
+            if (state.envelopeSlots[static_cast<size_t>(curveId)][static_cast<size_t>(slot)]
+                    .number != 0) {
+                anyAssigned = true;
+                break;
+            }
+        }
+    }
+    if (!anyAssigned) return;
+
+    // The span reaches over the notes joined to this one by '&'.
+    const NoteEvent& first = track.notes[noteIndex];
+    size_t last = noteIndex;
+    while (last + 1 < track.notes.size() && track.notes[last + 1].joined) ++last;
+    const NoteEvent& end = track.notes[last];
+    const int32_t length = clampToInt32(static_cast<int64_t>(end.time) + end.length - first.time);
+    const int32_t time = first.time;
+
+    for (int curveId = kFirstCurve; curveId <= kLastCurve; ++curveId) {
+        for (int slot = kFirstLaidSlot; slot <= kLastLaidSlot; ++slot) {
+            const EnvelopeSlot& assigned =
+                state.envelopeSlots[static_cast<size_t>(curveId)][static_cast<size_t>(slot)];
+            if (assigned.number == 0) continue;
+            if (!roomForEvents(track.envelopes.size(), 1)) return;
+            EnvelopeEvent& event = track.envelopes.emplace_back();
+            event.time = time;
+            event.curve = curveId;
+            if (!envelopes->apply(assigned.number, event, length, assigned.scale)) {
+                track.envelopes.pop_back();
+            }
+        }
+    }
+}

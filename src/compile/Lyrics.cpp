@@ -1,0 +1,227 @@
+// The lyric walk: a lyric text is cut into syllables, each turned into phonetic
+// symbols and given to the next note of the track that has none yet. '&' splits
+// a note between two syllables, long-vowel marks repeat the previous vowel, a
+// small tsu shortens the previous note and brackets give symbols directly.
+#include <algorithm>
+#include <string>
+#include <string_view>
+
+#include "compile/CompilerImpl.h"
+#include "diag/Messages.h"
+#include "parse/PhoneticDictionary.h"
+
+namespace {
+
+constexpr int32_t kSplitOffset = 60;
+// Notes of this length or shorter (below a dotted 32nd) are not split.
+constexpr int32_t kShortestSplitNote = 89;
+// A small tsu cuts the previous note to this length.
+constexpr int32_t kSmallTsuLength = 120;
+constexpr char kBracketLyricText[] = "a";
+
+bool isBlank(int code) {
+    return code == '\t' || code == '\n' || code == '\r' || code == ' ' || code == 0x8140;
+}
+bool isLongVowelMark(int code) { return code == '-' || code == 0x815B || code == 0x817C; }
+bool isSmallTsu(int code) { return code == 0x82C1 || code == 0x8362; }
+
+// Writes the code page 932 bytes of `code` (two for a double-byte character).
+void appendCodeBytes(std::string& out, int code) {
+    const unsigned value = static_cast<unsigned>(code) & 0xFFFFu;
+    if (value >= 256) out.push_back(static_cast<char>(value >> 8));
+    out.push_back(static_cast<char>(value & 0xFFu));
+}
+
+// Replaces `out` with the bytes of the codes in [begin, end), reusing its storage.
+void assignCodeBytes(std::string& out, const int* begin, const int* end) {
+    out.clear();
+    for (const int* p = begin; p != end; ++p) appendCodeBytes(out, *p);
+}
+
+// One track's walk over one lyric text.
+class LyricWalk {
+public:
+    LyricWalk(CompilerImpl& compiler, TrackState& state)
+        : compiler_(compiler), state_(state), notes_(state.track->notes) {}
+
+    void run(const int* chars) {
+        const int* p = chars;
+        while (*p != 0) {
+            const int code = *p;
+            if (isBlank(code)) {
+                ++p;
+                continue;
+            }
+            if (code == '&') {
+                if (joinPending_) compiler_.warning(msg::kLyricAmpersandRepeated);
+                joinPending_ = true;
+                ++p;
+                continue;
+            }
+            const int* next = nullptr;
+            if (isLongVowelMark(code)) {
+                if (!longVowel(code)) return;
+                next = p + 1;
+            } else if (isSmallTsu(code)) {
+                if (!smallTsu()) return;
+                next = p + 1;
+            } else if (code == '[') {
+                next = bracket(p);
+            } else {
+                next = syllable(p);
+            }
+            if (next == nullptr) return;
+            joinPending_ = false;
+            p = next;
+        }
+        if (joinPending_) compiler_.error(msg::kNoLyricAfterAmpersand);
+    }
+
+private:
+    // The index of the next note to receive a syllable; never past the notes.
+    size_t cursor() const {
+        return state_.lyricCursor <= 0
+                   ? 0
+                   : std::min(static_cast<size_t>(state_.lyricCursor), notes_.size());
+    }
+
+    // Repeats the vowel of the previous note's (first) lyric on the next note.
+    bool longVowel(int code) {
+        if (cursor() == 0) {
+            compiler_.error(msg::kLyricStartsWithLongVowel);
+            return false;
+        }
+        if (cursor() >= notes_.size()) {
+            compiler_.error(msg::kMoreLyricsThanNotes);
+            return false;
+        }
+        const std::string_view previous = notes_[cursor() - 1].lyric.symbols;
+        const size_t blank = previous.rfind(' ');
+        const std::string_view vowel =
+            blank == std::string_view::npos ? previous : previous.substr(blank + 1);
+        Lyric& lyric = notes_[cursor()].lyric;
+        lyric.text.clear();
+        appendCodeBytes(lyric.text, code);
+        lyric.symbols.assign(vowel);
+        state_.lyricCursor = static_cast<int32_t>(cursor() + 1);
+        return true;
+    }
+
+    // Shortens the previous note; the small tsu takes no note of its own. Its
+    // vibrato is shortened with it so that it never outlasts the note.
+    bool smallTsu() {
+        if (cursor() == 0) {
+            compiler_.error(msg::kLyricStartsWithSmallTsu);
+            return false;
+        }
+        NoteEvent& note = notes_[cursor() - 1];
+        // Only the sounding length is cut; the vibrato keeps its length, as
+        // files written so far always had it.
+        if (note.length > kSmallTsuLength) note.length = kSmallTsuLength;
+        return true;
+    }
+
+    // "[symbols]": the symbols as written, with the lyric text "a". Returns the
+    // position after ']' or null when the walk stops.
+    const int* bracket(const int* open) {
+        const int* close = open + 1;
+        for (; *close != ']'; ++close) {
+            if (*close <= 0 || *close > 127) {
+                compiler_.error(msg::kCloseBracketRequired);
+                return nullptr;
+            }
+        }
+        if (close == open + 1) {
+            compiler_.error(msg::kEmptyPhoneticSymbols);
+            return nullptr;
+        }
+        bool stop = false;
+        Lyric* target = claim(stop);
+        if (stop) return nullptr;
+        if (target != nullptr) {
+            target->text.assign(kBracketLyricText);
+            assignCodeBytes(target->symbols, open + 1, close);
+            commit();
+        }
+        return close + 1;
+    }
+
+    // A syllable looked up in the dictionary. Returns the position after the
+    // matched characters or null when the walk stops.
+    const int* syllable(const int* start) {
+        const int* rest = start;
+        const PhoneticDictionary* dictionary = compiler_.dictionary;
+        const char* symbols = dictionary != nullptr ? dictionary->lookup(start, &rest) : nullptr;
+        if (symbols == nullptr) {
+            std::string detail = "'";
+            appendCodeBytes(detail, *start);
+            detail.push_back('\'');
+            compiler_.error(msg::kLyricNotConvertible, detail);
+            return nullptr;
+        }
+        if (rest <= start) rest = start + 1;  // a match covers at least one character
+        bool stop = false;
+        Lyric* target = claim(stop);
+        if (stop) return nullptr;
+        if (target != nullptr) {
+            assignCodeBytes(target->text, start, rest);
+            target->symbols.assign(symbols);
+            commit();
+        }
+        return rest;
+    }
+
+    // The lyric that the next syllable goes to: the next note's lyric, or with
+    // a pending '&' the previous note's second lyric. Null when the syllable is
+    // dropped; `stop` is set when the walk ends with an error.
+    Lyric* claim(bool& stop) {
+        if (!joinPending_) {
+            if (cursor() < notes_.size()) return &notes_[cursor()].lyric;
+            compiler_.error(msg::kMoreLyricsThanNotes);
+            stop = true;
+            return nullptr;
+        }
+        if (cursor() == 0) {
+            compiler_.error(msg::kLyricStartsWithAmpersand);
+            stop = true;
+            return nullptr;
+        }
+        const NoteEvent& previous = notes_[cursor() - 1];
+        if (previous.splitOffset != 0) {
+            compiler_.error(msg::kOnlyOneSplit);
+            stop = true;
+            return nullptr;
+        }
+        if (previous.length <= kShortestSplitNote) {
+            compiler_.warning(msg::kSplitIgnoredShortNote);
+            return nullptr;
+        }
+        return &notes_[cursor() - 1].secondLyric;
+    }
+
+    // Completes the placement of the syllable written into the claimed lyric.
+    void commit() {
+        if (!joinPending_) {
+            const size_t index = cursor();
+            state_.lyricCursor = static_cast<int32_t>(index + 1);
+            if (!notes_[index].joined) compiler_.layEnvelopes(state_, index);
+            return;
+        }
+        NoteEvent& note = notes_[cursor() - 1];
+        note.splitOffset = kSplitOffset;
+        const int32_t room = note.length - kSplitOffset;
+        if (note.vibrato.type != 0 && room < note.vibrato.length) note.vibrato.length = room;
+    }
+
+    CompilerImpl& compiler_;
+    TrackState& state_;
+    std::vector<NoteEvent>& notes_;
+    bool joinPending_ = false;
+};
+
+}  // namespace
+
+void CompilerImpl::lyricsForTrack(TrackState& state, const int* chars) {
+    if (chars == nullptr) return;
+    LyricWalk(*this, state).run(chars);
+}

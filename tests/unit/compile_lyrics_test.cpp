@@ -1,0 +1,283 @@
+// Tests of the lyric walk: syllables given to notes through a small fake
+// dictionary, '&' splits, long-vowel marks, small tsu, bracketed symbols, and the
+// exact messages of the walk's failures.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "compile/Compiler.h"
+#include "compile/Song.h"
+#include "diag/Messages.h"
+#include "diag/Reporter.h"
+#include "parse/CommandParam.h"
+#include "parse/PhoneticDictionary.h"
+#include "text/StringPool.h"
+
+namespace {
+
+constexpr char16_t kA = 0x82A0;        // あ
+constexpr char16_t kKa = 0x82A9;       // か
+constexpr char16_t kSa = 0x82B3;       // さ
+constexpr char16_t kWi = 0x82EE;       // ゐ, not in the dictionary
+constexpr char16_t kTsu = 0x82C1;      // small っ
+constexpr char16_t kTsuKata = 0x8362;  // small ッ
+constexpr char16_t kBar = 0x815B;      // ー
+constexpr char16_t kIdeoSpace = 0x8140;
+
+// Longest-key lookup over a handful of entries.
+class FakeDictionary final : public PhoneticDictionary {
+public:
+    void add(std::u16string key, std::string symbols) {
+        entries_.emplace_back(std::move(key), std::move(symbols));
+    }
+    bool load(const char*) override { return true; }
+    const char* lookup(const int* codes, const int** rest) const override {
+        const std::pair<std::u16string, std::string>* best = nullptr;
+        for (const auto& entry : entries_) {
+            size_t i = 0;
+            while (i < entry.first.size() && codes[i] == entry.first[i]) ++i;
+            if (i == entry.first.size() && (best == nullptr || i > best->first.size())) {
+                best = &entry;
+            }
+        }
+        if (best == nullptr) return nullptr;
+        *rest = codes + best->first.size();
+        return best->second.c_str();
+    }
+
+private:
+    std::vector<std::pair<std::u16string, std::string>> entries_;
+};
+
+std::string bytes(std::u16string_view codes) {
+    std::string out;
+    for (char16_t c : codes) {
+        if (c >= 256) out.push_back(static_cast<char>(c >> 8));
+        out.push_back(static_cast<char>(c & 0xFF));
+    }
+    return out;
+}
+
+class LyricsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        dictionary_.add(std::u16string{kA}, "a");
+        dictionary_.add(std::u16string{kKa}, "k a");
+        dictionary_.add(std::u16string{kSa}, "s a");
+        dictionary_.add(std::u16string{kKa, kA}, "k a i");  // a two-character key
+        compiler_->setSong(song_.get());
+        compiler_->setDictionary(&dictionary_);
+        compiler_->setStrings(pool_.get());
+        getReporter().setFileName("t.mml");
+        getReporter().setLine(7);
+    }
+
+    void run(const char* name, std::initializer_list<CommandParam> params = {}) {
+        std::vector<CommandParam> list(params);
+        compiler_->command(commandCode(name), static_cast<int>(list.size()),
+                           list.empty() ? nullptr : list.data());
+    }
+    void note(int32_t ticks) { run("C", {{0, 0}, {0, ticks}}); }
+    void lyric(std::u16string_view text) {
+        std::vector<int> codes(text.begin(), text.end());
+        codes.push_back(0);
+        compiler_->lyrics(codes.data());
+    }
+    // Runs the lyric and returns what it printed.
+    std::string lyricOutput(std::u16string_view text) {
+        testing::internal::CaptureStdout();
+        lyric(text);
+        return testing::internal::GetCapturedStdout();
+    }
+    static std::string report(const char* level, std::string_view message,
+                              std::string_view detail = {}) {
+        std::string line = std::string(level) + ": t.mml(7) " + std::string(message);
+        if (!detail.empty()) line += ": " + std::string(detail);
+        return line + "\n";
+    }
+    std::vector<NoteEvent>& notes(int track = 0) { return song_->track(track).notes; }
+
+    std::unique_ptr<Song> song_ = createSong();
+    std::unique_ptr<StringPool> pool_ = createStringPool();
+    FakeDictionary dictionary_;
+    std::unique_ptr<Compiler> compiler_ = createCompiler();
+};
+
+TEST_F(LyricsTest, SyllablesGoToTheNextNotesInOrderAcrossCalls) {
+    for (int i = 0; i < 4; ++i) note(480);
+    EXPECT_EQ(lyricOutput(std::u16string{kSa, ' ', kIdeoSpace, '\t', kKa, kA}), "");
+    EXPECT_EQ(lyricOutput(std::u16string{kA}), "");
+
+    EXPECT_EQ(notes()[0].lyric.text, bytes(std::u16string{kSa}));
+    EXPECT_EQ(notes()[0].lyric.symbols, "s a");
+    // The longest key wins and its whole text becomes the note's lyric.
+    EXPECT_EQ(notes()[1].lyric.text, bytes(std::u16string{kKa, kA}));
+    EXPECT_EQ(notes()[1].lyric.symbols, "k a i");
+    EXPECT_EQ(notes()[2].lyric.symbols, "a");
+    // A note that never gets a syllable keeps the default.
+    EXPECT_EQ(notes()[3].lyric.text, msg::kDefaultLyric);
+    EXPECT_EQ(notes()[3].lyric.symbols, "4 a");
+}
+
+TEST_F(LyricsTest, SurplusSyllableStopsTheWalk) {
+    note(480);
+    const int errorsBefore = getReporter().errorCount();
+    EXPECT_EQ(lyricOutput(std::u16string{kKa, kSa, kA}),
+              report("ERROR", msg::kMoreLyricsThanNotes));
+    EXPECT_EQ(getReporter().errorCount(), errorsBefore + 1);
+    EXPECT_EQ(notes()[0].lyric.symbols, "k a");
+    note(480);
+    // The cursor stayed after the first note.
+    lyric(std::u16string{kA});
+    EXPECT_EQ(notes()[1].lyric.symbols, "a");
+}
+
+TEST_F(LyricsTest, EachSelectedTrackWalksTheTextOnItsOwn) {
+    note(480);  // track 1: one note
+    run("0", {{0, 2}});
+    note(480);
+    note(480);  // track 2: two notes
+    run("0", {{0, 1}, {0, 2}});
+    EXPECT_EQ(lyricOutput(std::u16string{kKa, kSa}), report("ERROR", msg::kMoreLyricsThanNotes));
+    EXPECT_EQ(notes(0)[0].lyric.symbols, "k a");
+    EXPECT_EQ(notes(1)[0].lyric.symbols, "k a");
+    EXPECT_EQ(notes(1)[1].lyric.symbols, "s a");
+}
+
+TEST_F(LyricsTest, UnknownSyllableIsQuotedInTheDetail) {
+    note(480);
+    note(480);
+    const std::string detail = "'" + bytes(std::u16string{kWi}) + "'";
+    EXPECT_EQ(lyricOutput(std::u16string{kKa, kWi, kA}),
+              report("ERROR", msg::kLyricNotConvertible, detail));
+    EXPECT_EQ(notes()[1].lyric.text, msg::kDefaultLyric);
+}
+
+TEST_F(LyricsTest, LongVowelRepeatsTheVowelAfterTheLastBlank) {
+    for (int i = 0; i < 5; ++i) note(480);
+    EXPECT_EQ(lyricOutput(std::u16string{kKa, kBar, kKa, kA, '-', 0x817C}), "");
+    EXPECT_EQ(notes()[1].lyric.text, bytes(std::u16string{kBar}));
+    EXPECT_EQ(notes()[1].lyric.symbols, "a");
+    EXPECT_EQ(notes()[2].lyric.symbols, "k a i");
+    EXPECT_EQ(notes()[3].lyric.text, "-");
+    EXPECT_EQ(notes()[3].lyric.symbols, "i");
+    // A mark after a mark repeats the repeated vowel.
+    EXPECT_EQ(notes()[4].lyric.text, bytes(std::u16string{0x817C}));
+    EXPECT_EQ(notes()[4].lyric.symbols, "i");
+}
+
+TEST_F(LyricsTest, LongVowelFailures) {
+    note(480);
+    EXPECT_EQ(lyricOutput(std::u16string{kBar, kKa}),
+              report("ERROR", msg::kLyricStartsWithLongVowel));
+    EXPECT_EQ(notes()[0].lyric.text, msg::kDefaultLyric);
+    EXPECT_EQ(lyricOutput(std::u16string{kKa, kBar}), report("ERROR", msg::kMoreLyricsThanNotes));
+}
+
+TEST_F(LyricsTest, AmpersandBeforeLongVowelIsDroppedSilently) {
+    note(480);
+    note(480);
+    EXPECT_EQ(lyricOutput(std::u16string{kKa, '&', kBar}), "");
+    EXPECT_EQ(notes()[0].splitOffset, 0);
+    EXPECT_EQ(notes()[1].lyric.symbols, "a");
+}
+
+TEST_F(LyricsTest, SmallTsuCutsThePreviousNoteWithoutTakingANote) {
+    note(960);
+    note(60);
+    note(480);
+    EXPECT_EQ(lyricOutput(std::u16string{kKa, kTsu, kSa, kTsuKata, kA}), "");
+    EXPECT_EQ(notes()[0].length, 120);
+    EXPECT_EQ(notes()[1].length, 60);
+    EXPECT_EQ(notes()[1].lyric.symbols, "s a");
+    EXPECT_EQ(notes()[2].lyric.symbols, "a");
+    EXPECT_EQ(lyricOutput(std::u16string{kTsu}), "");  // cuts the last note
+    EXPECT_EQ(notes()[2].length, 120);
+}
+
+TEST_F(LyricsTest, SmallTsuAtTheStartIsReported) {
+    note(480);
+    EXPECT_EQ(lyricOutput(std::u16string{kTsu, kKa}),
+              report("ERROR", msg::kLyricStartsWithSmallTsu));
+    EXPECT_EQ(notes()[0].length, 480);
+    EXPECT_EQ(notes()[0].lyric.text, msg::kDefaultLyric);
+}
+
+TEST_F(LyricsTest, SmallTsuCutsTheNoteButNotItsVibrato) {
+    run("@VIB", {{0, 1}, {0, 0}});
+    note(960);  // vibrato over the whole note
+    note(960);
+    lyric(std::u16string{kKa, '&', kSa, kTsu});
+    EXPECT_EQ(notes()[0].length, 120);
+    EXPECT_EQ(notes()[0].vibrato.type, 1);
+    EXPECT_EQ(notes()[0].vibrato.length, 900);  // as the split left it
+}
+
+TEST_F(LyricsTest, AmpersandSplitsThePreviousNote) {
+    run("@VIB", {{0, 1}, {0, 0}});
+    note(90);
+    note(480);
+    EXPECT_EQ(lyricOutput(std::u16string{kKa, '&', kSa, kA}), "");
+    EXPECT_EQ(notes()[0].splitOffset, 60);
+    EXPECT_EQ(notes()[0].lyric.symbols, "k a");
+    EXPECT_EQ(notes()[0].secondLyric.text, bytes(std::u16string{kSa}));
+    EXPECT_EQ(notes()[0].secondLyric.symbols, "s a");
+    EXPECT_EQ(notes()[0].vibrato.length, 30);
+    EXPECT_EQ(notes()[1].lyric.symbols, "a");
+    EXPECT_EQ(notes()[1].splitOffset, 0);
+}
+
+TEST_F(LyricsTest, SplitOfAShortNoteIsIgnoredWithAWarning) {
+    note(89);
+    note(480);
+    const int warningsBefore = getReporter().warningCount();
+    EXPECT_EQ(lyricOutput(std::u16string{kKa, '&', kSa, kA}),
+              report("WARN", msg::kSplitIgnoredShortNote));
+    EXPECT_EQ(getReporter().warningCount(), warningsBefore + 1);
+    EXPECT_EQ(notes()[0].splitOffset, 0);
+    EXPECT_TRUE(notes()[0].secondLyric.text.empty());
+    EXPECT_EQ(notes()[1].lyric.symbols, "a");
+}
+
+TEST_F(LyricsTest, AmpersandFailures) {
+    note(480);
+    note(480);
+    EXPECT_EQ(lyricOutput(std::u16string{'&', kKa}),
+              report("ERROR", msg::kLyricStartsWithAmpersand));
+    EXPECT_EQ(lyricOutput(std::u16string{kKa, '&', kSa, '&', kA}),
+              report("ERROR", msg::kOnlyOneSplit));
+    EXPECT_EQ(notes()[0].secondLyric.symbols, "s a");
+    EXPECT_EQ(lyricOutput(std::u16string{kKa, '&', '&', kA}),
+              report("WARN", msg::kLyricAmpersandRepeated));
+    EXPECT_EQ(notes()[1].secondLyric.symbols, "a");
+    note(480);
+    EXPECT_EQ(lyricOutput(std::u16string{kKa, '&', ' '}),
+              report("ERROR", msg::kNoLyricAfterAmpersand));
+    EXPECT_EQ(notes()[2].splitOffset, 0);
+}
+
+TEST_F(LyricsTest, BracketGivesSymbolsDirectly) {
+    note(480);
+    note(480);
+    EXPECT_EQ(lyricOutput(u"[k a]&[s a]"), "");
+    EXPECT_EQ(notes()[0].lyric.text, "a");
+    EXPECT_EQ(notes()[0].lyric.symbols, "k a");
+    EXPECT_EQ(notes()[0].secondLyric.symbols, "s a");
+    EXPECT_EQ(notes()[1].lyric.text, msg::kDefaultLyric);
+}
+
+TEST_F(LyricsTest, BracketFailures) {
+    note(480);
+    EXPECT_EQ(lyricOutput(u"[]"), report("ERROR", msg::kEmptyPhoneticSymbols));
+    EXPECT_EQ(lyricOutput(u"[k a"), report("ERROR", msg::kCloseBracketRequired));
+    EXPECT_EQ(lyricOutput(std::u16string{'[', 'k', kA, ']'}),
+              report("ERROR", msg::kCloseBracketRequired));
+    EXPECT_EQ(notes()[0].lyric.text, msg::kDefaultLyric);
+}
+
+}  // namespace
