@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 class MidiFileWriter {
@@ -23,7 +24,9 @@ public:
     void timeSignature(int numerator, int denominator);
     void addDelta(uint32_t ticks);
     void nextTrack();
-    void finish();
+    // Ends the last track, writes the header and closes the file. False when
+    // any write, seek or the close failed; errno then tells why.
+    bool finish();
     void close();
 
 private:
@@ -33,6 +36,8 @@ private:
     void beginTrack();
     void endTrack();
     long position();
+    void seek(long offset);
+    void noteFailure();
 
     int format_ = 0;
     int division_ = 0;
@@ -40,4 +45,6 @@ private:
     int trackCount_ = 0;
     long trackDataStart_ = 0;
     uint32_t pendingDelta_ = 0;
+    std::unique_ptr<char[]> streamBuffer_;
+    int writeError_ = 0;  // errno of the first failed operation on the open file
 };

@@ -1,0 +1,197 @@
+// The Standard MIDI File writer: a header placeholder, then track chunks whose
+// lengths are patched in when each chunk ends, then the real header at the end.
+// Everything goes through one stdio stream with a large buffer, so the file is
+// written in big sequential blocks apart from the few back-patching seeks.
+#include "vsq/MidiFileWriter.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+constexpr size_t kStreamBufferSize = size_t{1} << 20;
+constexpr size_t kHeaderSize = 14;
+constexpr size_t kChunkHeaderSize = 8;
+
+constexpr uint8_t kMetaText = 0x01;
+constexpr uint8_t kMetaTrackName = 0x03;
+constexpr uint8_t kMetaEndOfTrack = 0x2F;
+constexpr uint8_t kMetaTempo = 0x51;
+constexpr uint8_t kMetaTimeSignature = 0x58;
+
+void putBigEndian16(uint8_t* out, uint32_t value) {
+    out[0] = static_cast<uint8_t>(value >> 8);
+    out[1] = static_cast<uint8_t>(value);
+}
+
+void putBigEndian32(uint8_t* out, uint32_t value) {
+    out[0] = static_cast<uint8_t>(value >> 24);
+    out[1] = static_cast<uint8_t>(value >> 16);
+    out[2] = static_cast<uint8_t>(value >> 8);
+    out[3] = static_cast<uint8_t>(value);
+}
+
+// The power of two of the denominator, rounded up, capped at 8.
+uint8_t denominatorCode(int denominator) {
+    uint8_t code = 0;
+    while (code < 8 && (int64_t{1} << code) < denominator) ++code;
+    return code;
+}
+
+uint32_t textSize(const char* text) {
+    return text == nullptr ? 0 : static_cast<uint32_t>(std::strlen(text));
+}
+
+}  // namespace
+
+MidiFileWriter::~MidiFileWriter() { close(); }
+
+bool MidiFileWriter::open(const std::string& path, int format, int division) {
+    if (file_ != nullptr) {
+        errno = EBUSY;
+        return false;
+    }
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return false;
+    if (!streamBuffer_) streamBuffer_ = std::make_unique<char[]>(kStreamBufferSize);
+    std::setvbuf(file, streamBuffer_.get(), _IOFBF, kStreamBufferSize);
+
+    file_ = file;
+    format_ = format;
+    division_ = division;
+    trackCount_ = 0;
+    trackDataStart_ = 0;
+    pendingDelta_ = 0;
+    writeError_ = 0;
+
+    const uint8_t header[kHeaderSize] = {};
+    writeBytes(header, sizeof header);
+    beginTrack();
+    return true;
+}
+
+void MidiFileWriter::trackName(const char* text) {
+    writeMetaEvent(kMetaTrackName, text, textSize(text));
+}
+
+void MidiFileWriter::textEvent(const char* text) { writeMetaEvent(kMetaText, text, textSize(text)); }
+
+void MidiFileWriter::tempo(int bpm) {
+    // Microseconds per quarter note in 24 bits; tempos too slow to fit are held
+    // at the slowest one the event can carry.
+    const uint32_t microseconds =
+        bpm > 0 ? static_cast<uint32_t>(60000000 / bpm) : 0xFFFFFFu;
+    const uint32_t value = microseconds > 0xFFFFFFu ? 0xFFFFFFu : microseconds;
+    const uint8_t data[3] = {static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 8),
+                             static_cast<uint8_t>(value)};
+    writeMetaEvent(kMetaTempo, data, sizeof data);
+}
+
+void MidiFileWriter::timeSignature(int numerator, int denominator) {
+    const uint8_t data[4] = {static_cast<uint8_t>(numerator), denominatorCode(denominator), 24, 8};
+    writeMetaEvent(kMetaTimeSignature, data, sizeof data);
+}
+
+void MidiFileWriter::addDelta(uint32_t ticks) { pendingDelta_ += ticks; }
+
+void MidiFileWriter::nextTrack() {
+    if (file_ == nullptr) return;
+    endTrack();
+    beginTrack();
+}
+
+bool MidiFileWriter::finish() {
+    if (file_ == nullptr) return false;
+    endTrack();
+
+    uint8_t header[kHeaderSize];
+    std::memcpy(header, "MThd", 4);
+    putBigEndian32(header + 4, 6);
+    putBigEndian16(header + 8, static_cast<uint32_t>(format_));
+    putBigEndian16(header + 10, static_cast<uint32_t>(trackCount_));
+    putBigEndian16(header + 12, static_cast<uint32_t>(division_));
+    seek(0);
+    writeBytes(header, sizeof header);
+
+    if (std::ferror(file_) != 0) noteFailure();
+    if (std::fclose(file_) != 0) noteFailure();
+    file_ = nullptr;
+    if (writeError_ != 0) {
+        errno = writeError_;
+        return false;
+    }
+    return true;
+}
+
+void MidiFileWriter::close() {
+    if (file_ == nullptr) return;
+    std::fclose(file_);
+    file_ = nullptr;
+}
+
+void MidiFileWriter::writeBytes(const void* data, size_t size) {
+    if (file_ == nullptr || size == 0) return;
+    if (std::fwrite(data, 1, size, file_) != size) noteFailure();
+}
+
+void MidiFileWriter::writeVariableLength(uint32_t value) {
+    // Seven bits per byte, most significant group first, bit 7 set on all but
+    // the last byte.
+    uint8_t bytes[5];
+    size_t count = 0;
+    do {
+        bytes[4 - count] = static_cast<uint8_t>(value & 0x7F);
+        value >>= 7;
+        ++count;
+    } while (value != 0);
+    for (size_t i = 5 - count; i < 4; ++i) bytes[i] |= 0x80;
+    writeBytes(bytes + (5 - count), count);
+}
+
+void MidiFileWriter::writeMetaEvent(uint8_t type, const void* data, uint32_t size) {
+    if (file_ == nullptr) return;
+    writeVariableLength(pendingDelta_);
+    pendingDelta_ = 0;
+    const uint8_t head[2] = {0xFF, type};
+    writeBytes(head, sizeof head);
+    writeVariableLength(size);
+    writeBytes(data, size);
+}
+
+void MidiFileWriter::beginTrack() {
+    const uint8_t placeholder[kChunkHeaderSize] = {};
+    writeBytes(placeholder, sizeof placeholder);
+    trackDataStart_ = position();
+    ++trackCount_;
+    pendingDelta_ = 0;
+}
+
+void MidiFileWriter::endTrack() {
+    writeMetaEvent(kMetaEndOfTrack, nullptr, 0);
+    const long end = position();
+    uint8_t chunkHeader[kChunkHeaderSize];
+    std::memcpy(chunkHeader, "MTrk", 4);
+    putBigEndian32(chunkHeader + 4, static_cast<uint32_t>(end - trackDataStart_));
+    seek(trackDataStart_ - static_cast<long>(kChunkHeaderSize));
+    writeBytes(chunkHeader, sizeof chunkHeader);
+    seek(end);
+}
+
+long MidiFileWriter::position() {
+    if (file_ == nullptr) return 0;
+    const long offset = std::ftell(file_);
+    if (offset < 0) {
+        noteFailure();
+        return 0;
+    }
+    return offset;
+}
+
+void MidiFileWriter::seek(long offset) {
+    if (file_ == nullptr) return;
+    if (std::fseek(file_, offset, SEEK_SET) != 0) noteFailure();
+}
+
+void MidiFileWriter::noteFailure() {
+    if (writeError_ == 0) writeError_ = errno != 0 ? errno : EIO;
+}

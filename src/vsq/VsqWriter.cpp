@@ -1,0 +1,320 @@
+// The VSQ writer: a format-1 MIDI file with a master track (tempo and time
+// signature) and one voice track per song track with notes, each voice track
+// carrying its metatext as "DM:" text events. Every piece of metatext is also
+// copied to the conversion log.
+#include "vsq/VsqWriter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <limits>
+#include <string_view>
+#include <vector>
+
+#include "compile/Song.h"
+#include "diag/Messages.h"
+#include "diag/Reporter.h"
+#include "platform/Platform.h"
+#include "text/CharCode.h"
+#include "text/StringPool.h"
+#include "vsq/BreakpointListBuilder.h"
+#include "vsq/ConversionLog.h"
+#include "vsq/EventSections.h"
+#include "vsq/MidiFileWriter.h"
+#include "vsq/NumberText.h"
+#include "vsq/StagedOutputFile.h"
+#include "vsq/TextEventChunker.h"
+
+namespace {
+
+using vsqtext::appendDecimal;
+using vsqtext::appendNumbered;
+
+constexpr int kMidiFormat = 1;
+constexpr int kDivision = 480;
+constexpr int64_t kTicksPerWholeNote = 1920;
+constexpr int kPreMeasure = 1;
+
+// The control curves in the order of their sections in the file.
+struct BreakpointRow {
+    int curveId;
+    const char* section;
+    int defaultValue;
+    int minimum;
+    int maximum;
+};
+constexpr BreakpointRow kBreakpointTable[] = {
+    {8, "PitchBendBPList", 0, -8192, 8191},
+    {9, "PitchBendSensBPList", 1, 0, 24},
+    {1, "DynamicsBPList", 64, 0, 127},
+    {2, "EpRResidualBPList", 0, 0, 127},
+    {3, "EpRESlopeBPList", 64, 0, 127},
+    {4, "EpRESlopeDepthBPList", 0, 0, 127},
+    {6, "GenderFactorBPList", 64, 0, 127},
+    {7, "PortamentoTimingBPList", 64, 0, 127},
+    {5, "OpeningBPList", 127, 0, 127},
+};
+
+int32_t valueAt(const ControlEvent& control, size_t index) {
+    return index < control.values.size() ? control.values[index] : 0;
+}
+
+// Among the controls of a subtype in all tracks, the first of the earliest
+// (track order, then sequence order), when it lies at time 0.
+const ControlEvent* earliestAtStart(const Song& song, int32_t subtype, size_t valueCount) {
+    const ControlEvent* earliest = nullptr;
+    for (int k = 0; k < song.trackCount(); ++k) {
+        for (const ControlEvent& control : song.track(k).controls) {
+            if (control.subtype != subtype || control.values.size() < valueCount) continue;
+            if (earliest == nullptr || control.time < earliest->time) earliest = &control;
+        }
+    }
+    return earliest != nullptr && earliest->time == 0 ? earliest : nullptr;
+}
+
+void applySingerChange(SingerState& singer, const ControlEvent& change,
+                       const StringPool& strings) {
+    singer.program = valueAt(change, 0);
+    singer.language = valueAt(change, 1);
+    const std::u16string* name = strings.get(valueAt(change, 2));
+    singer.name = name != nullptr ? codesToBytes(*name) : std::string();
+}
+
+// One voice track's metatext: each piece goes to the log unchanged, then to
+// the track's text events.
+class MetatextSink {
+public:
+    MetatextSink(ConversionLog& log, TextEventChunker& chunker) : log_(log), chunker_(chunker) {}
+    void emit(const std::string& text) {
+        log_.raw(text);
+        chunker_.append(text.c_str());
+    }
+
+private:
+    ConversionLog& log_;
+    TextEventChunker& chunker_;
+};
+
+// Working memory of one write, reused from voice track to voice track.
+struct TrackScratch {
+    EventSections sections;
+    std::string text;
+    std::vector<BreakpointPoint> points;
+};
+
+class SectionVsqWriter final : public VsqWriter {
+public:
+    bool write(const Song& song, const StringPool& strings, const char* outputPath) override;
+
+private:
+    int64_t writeMasterTrack(const Song& song, MidiFileWriter& midi);
+    void writeVoiceTrack(const Track& track, int number, int count, int64_t offset,
+                         const StringPool& strings, MidiFileWriter& midi, TrackScratch& scratch);
+    static void reportOutputFailure(const std::string& path, const std::string& reason);
+
+    ConversionLog log_;
+};
+
+bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
+                             const char* outputPath) {
+    const std::string path = outputPath != nullptr ? outputPath : "";
+    log_.open();
+    log_.line("Convert Start");
+
+    std::vector<const Track*> voiceTracks;
+    for (int k = 0; k < song.trackCount(); ++k) {
+        if (!song.track(k).notes.empty()) voiceTracks.push_back(&song.track(k));
+    }
+    if (voiceTracks.empty()) {
+        getReporter().error(msg::kNoTrackWithNotes, "");
+        return false;
+    }
+
+    // The file is written under a temporary name and moved over the output
+    // only when complete; the staging object outlives the MIDI writer so that
+    // the temporary is closed before it is removed.
+    StagedOutputFile output;
+    if (!output.prepare(path)) {
+        reportOutputFailure(path, output.failureText());
+        return false;
+    }
+    MidiFileWriter midi;
+    if (!midi.open(output.path(), kMidiFormat, kDivision)) {
+        reportOutputFailure(path, platform::systemErrorText(errno));
+        return false;
+    }
+
+    const int64_t measureTicks = writeMasterTrack(song, midi);
+    const int64_t offset = measureTicks * kPreMeasure;
+    const int count = static_cast<int>(voiceTracks.size());
+    TrackScratch scratch;
+    for (int i = 0; i < count; ++i) {
+        writeVoiceTrack(*voiceTracks[static_cast<size_t>(i)], i + 1, count, offset, strings, midi,
+                        scratch);
+    }
+
+    if (!midi.finish()) {
+        reportOutputFailure(path, platform::systemErrorText(errno));
+        return false;
+    }
+    if (!output.commit()) {
+        reportOutputFailure(path, output.failureText());
+        return false;
+    }
+    log_.close();
+    return true;
+}
+
+void SectionVsqWriter::reportOutputFailure(const std::string& path, const std::string& reason) {
+    std::string detail = path;
+    detail.append(" : ").append(reason);
+    getReporter().error(msg::kCannotOpenFile, detail);
+}
+
+// Writes the tempo and time signature found at time 0 (or 120 and 4/4) and
+// returns the length of one measure in ticks.
+int64_t SectionVsqWriter::writeMasterTrack(const Song& song, MidiFileWriter& midi) {
+    log_.line("Start Master Track");
+    midi.trackName("Master Track");
+
+    int tempo = 120;
+    int numerator = 4;
+    int denominator = 4;
+    if (const ControlEvent* control = earliestAtStart(song, ControlTempo, 1)) {
+        if (control->values[0] > 0) tempo = control->values[0];
+    }
+    if (const ControlEvent* control = earliestAtStart(song, ControlTimeSignature, 2)) {
+        if (control->values[0] > 0 && control->values[1] > 0) {
+            numerator = control->values[0];
+            denominator = control->values[1];
+        }
+    }
+    midi.tempo(tempo);
+    midi.timeSignature(numerator, denominator);
+
+    log_.line("End Master Track");
+    return int64_t{numerator} * kTicksPerWholeNote / denominator;
+}
+
+void SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count, int64_t offset,
+                                       const StringPool& strings, MidiFileWriter& midi,
+                                       TrackScratch& scratch) {
+    log_.line("New Track");
+    std::string name = "Voice";
+    appendDecimal(name, number);
+    midi.nextTrack();
+    midi.trackName(name.c_str());
+
+    auto chunker = createTextEventChunker();
+    chunker->attach(&midi);
+    MetatextSink sink(log_, *chunker);
+    std::string& text = scratch.text;
+    EventSections& sections = scratch.sections;
+    std::vector<BreakpointPoint>& points = scratch.points;
+
+    text.assign("[Common]\nVersion=DSB301\nName=").append(name);
+    text.append("\nColor=181,162,123\nDynamicsMode=1\nPlayMode=1\n");
+    sink.emit(text);
+
+    if (number == 1) {
+        text.assign("[Master]\nPreMeasure=");
+        appendDecimal(text, kPreMeasure);
+        text.push_back('\n');
+        sink.emit(text);
+        text.assign("[Mixer]\nMasterFeder=0\nMasterPanpot=0\nMasterMute=0\nOutputMode=0\n");
+        sink.emit(text);
+        text.assign("Tracks=");
+        appendDecimal(text, count);
+        text.push_back('\n');
+        sink.emit(text);
+        for (int k = 0; k < count; ++k) {
+            text.clear();
+            for (std::string_view key : {"Feder", "Panpot", "Mute", "Solo"}) {
+                text.append(key);
+                appendDecimal(text, k);
+                text.append("=0\n");
+            }
+            sink.emit(text);
+        }
+    }
+
+    text.assign("[EventList]\n");
+    sink.emit(text);
+
+    const auto emitEventLine = [&](int64_t tick, int64_t id) {
+        text.clear();
+        appendDecimal(text, tick);
+        text.append("=ID#");
+        appendNumbered(text, id);
+        text.push_back('\n');
+        sink.emit(text);
+    };
+
+    // The singer at the start: the singer changes among the controls at time 0.
+    sections.clear();
+    SingerState singer;
+    const std::vector<ControlEvent>& controls = track.controls;
+    size_t next = 0;
+    for (; next < controls.size() && controls[next].time == 0; ++next) {
+        if (controls[next].subtype == ControlSinger) applySingerChange(singer, controls[next], strings);
+    }
+    emitEventLine(0, sections.addSinger(singer));
+
+    // Notes and later singer changes in time order, a note first at equal
+    // times; controls after the last note are left out.
+    int64_t endTick = 0;
+    for (const NoteEvent& note : track.notes) {
+        for (; next < controls.size() && controls[next].time < note.time; ++next) {
+            const ControlEvent& control = controls[next];
+            if (control.subtype != ControlSinger) continue;
+            applySingerChange(singer, control, strings);
+            emitEventLine(offset + control.time, sections.addSinger(singer));
+        }
+        const int64_t start = offset + note.time;
+        endTick = start + note.length;
+        emitEventLine(start, sections.addNotePart(note, 1));
+        if (note.splitOffset > 0) emitEventLine(start + note.splitOffset, sections.addNotePart(note, 2));
+    }
+
+    text.clear();
+    appendDecimal(text, endTick);
+    text.append("=EOS\n");
+    sink.emit(text);
+    sink.emit(sections.idText());
+    sink.emit(sections.handleText());
+
+    // The control curves, measured in song ticks up to the end of the last note.
+    const int64_t songLength = endTick - offset;
+    const int32_t curveLength = static_cast<int32_t>(
+        songLength < 0 ? 0 : std::min<int64_t>(songLength, std::numeric_limits<int32_t>::max()));
+    auto builder = createBreakpointListBuilder();
+    for (const BreakpointRow& row : kBreakpointTable) {
+        points.clear();
+        builder->build(row.curveId, row.defaultValue, row.minimum, row.maximum, track.controls,
+                       track.envelopes, curveLength, points);
+        if (points.empty()) continue;
+        text.assign("[").append(row.section).append("]\n");
+        for (const BreakpointPoint& point : points) {
+            appendDecimal(text, offset + point.tick);
+            text.push_back('=');
+            appendDecimal(text, point.value);
+            text.push_back('\n');
+        }
+        sink.emit(text);
+    }
+    builder.reset();
+
+    chunker->flush();
+    chunker.reset();
+
+    // The end of the track comes endTick ticks after its start; every text
+    // event lies at the start.
+    const int64_t endDelta = std::min<int64_t>(endTick, std::numeric_limits<uint32_t>::max());
+    midi.addDelta(static_cast<uint32_t>(endDelta < 0 ? 0 : endDelta));
+
+    log_.line("");
+    log_.line("Track End");
+}
+
+}  // namespace
+
+std::unique_ptr<VsqWriter> createVsqWriter() { return std::make_unique<SectionVsqWriter>(); }

@@ -1,0 +1,145 @@
+// The Standard MIDI File writer: variable-length numbers, meta events,
+// back-patched chunk lengths and header, and its failure results.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "VsqTestSupport.h"
+#include "vsq/MidiFileWriter.h"
+
+using vsqtest::bytes;
+using vsqtest::readFile;
+
+namespace {
+
+class MidiFileWriterTest : public ::testing::Test {
+protected:
+    vsqtest::ScratchFolder folder;
+    std::string path = folder.file("out.mid");
+    MidiFileWriter midi;
+
+    std::string finishAndRead() {
+        EXPECT_TRUE(midi.finish());
+        return readFile(path);
+    }
+};
+
+TEST_F(MidiFileWriterTest, TrackWithOnlyItsEndIsExactlyThatEvent) {
+    ASSERT_TRUE(midi.open(path, 1, 480));
+    const std::string expected = bytes({'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0x01, 0xE0,
+                                        'M', 'T', 'r', 'k', 0, 0, 0, 4, 0x00, 0xFF, 0x2F, 0x00});
+    EXPECT_EQ(finishAndRead(), expected);
+}
+
+TEST_F(MidiFileWriterTest, DeltaTimesAreVariableLengthNumbers) {
+    const std::pair<uint32_t, std::string> cases[] = {
+        {0, bytes({0x00})},
+        {127, bytes({0x7F})},
+        {128, bytes({0x81, 0x00})},
+        {480, bytes({0x83, 0x60})},
+        {268435455, bytes({0xFF, 0xFF, 0xFF, 0x7F})},
+        {268435456, bytes({0x81, 0x80, 0x80, 0x80, 0x00})},
+        {0xFFFFFFFFu, bytes({0x8F, 0xFF, 0xFF, 0xFF, 0x7F})},
+    };
+    for (const auto& [value, encoded] : cases) {
+        MidiFileWriter writer;
+        ASSERT_TRUE(writer.open(path, 1, 480));
+        writer.addDelta(value);
+        writer.textEvent("x");
+        ASSERT_TRUE(writer.finish());
+        const std::string file = readFile(path);
+        EXPECT_EQ(file.substr(22, encoded.size() + 4), encoded + bytes({0xFF, 0x01, 0x01, 'x'}))
+            << value;
+    }
+}
+
+TEST_F(MidiFileWriterTest, MetaEventsCarryTheirData) {
+    ASSERT_TRUE(midi.open(path, 1, 480));
+    midi.trackName("Master Track");
+    midi.tempo(120);
+    midi.tempo(7);
+    midi.tempo(1);  // too slow for 24 bits: held at the slowest
+    midi.timeSignature(3, 8);
+    midi.timeSignature(4, 3);
+    midi.timeSignature(4, 0);
+    midi.timeSignature(4, 200);
+    midi.timeSignature(300, 32);
+    const std::string text(200, 't');
+    midi.textEvent(text.c_str());
+    const std::string data = finishAndRead().substr(22);
+    const std::string expected =
+        bytes({0x00, 0xFF, 0x03, 0x0C}) + "Master Track" +
+        bytes({0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}) +
+        bytes({0x00, 0xFF, 0x51, 0x03, 0x82, 0xCA, 0x24}) +
+        bytes({0x00, 0xFF, 0x51, 0x03, 0xFF, 0xFF, 0xFF}) +
+        bytes({0x00, 0xFF, 0x58, 0x04, 0x03, 0x03, 0x18, 0x08}) +
+        bytes({0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08}) +
+        bytes({0x00, 0xFF, 0x58, 0x04, 0x04, 0x00, 0x18, 0x08}) +
+        bytes({0x00, 0xFF, 0x58, 0x04, 0x04, 0x08, 0x18, 0x08}) +
+        bytes({0x00, 0xFF, 0x58, 0x04, 300 & 0xFF, 0x05, 0x18, 0x08}) +
+        bytes({0x00, 0xFF, 0x01, 0x81, 0x48}) + text + bytes({0x00, 0xFF, 0x2F, 0x00});
+    EXPECT_EQ(data, expected);
+}
+
+TEST_F(MidiFileWriterTest, ChunksArePatchedAndDeltasAccumulate) {
+    ASSERT_TRUE(midi.open(path, 1, 480));
+    midi.trackName("Master Track");
+    midi.nextTrack();
+    midi.addDelta(10);
+    midi.addDelta(5);
+    midi.textEvent("a");
+    midi.textEvent("b");
+    midi.addDelta(1920);
+    midi.nextTrack();
+    midi.trackName("Voice2");
+    const auto parsed = vsqtest::parseMidi(finishAndRead());
+    EXPECT_EQ(parsed.format, 1);
+    EXPECT_EQ(parsed.division, 480);
+    EXPECT_EQ(parsed.trackCount, 3);
+    ASSERT_EQ(parsed.tracks.size(), 3u);
+    const auto& events = parsed.tracks[1];
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].delta, 15u);
+    EXPECT_EQ(events[1].delta, 0u);
+    EXPECT_EQ(events[2].type, 0x2F);
+    EXPECT_EQ(events[2].delta, 1920u);
+    EXPECT_EQ(parsed.tracks[2][0].data, "Voice2");
+}
+
+TEST_F(MidiFileWriterTest, SecondOpenIsRefusedAndLeavesTheFirstFileAlone) {
+    ASSERT_TRUE(midi.open(path, 1, 480));
+    const std::string other = folder.file("other.mid");
+    EXPECT_FALSE(midi.open(other, 0, 96));
+    EXPECT_FALSE(std::filesystem::exists(other));
+    midi.trackName("kept");
+    const auto parsed = vsqtest::parseMidi(finishAndRead());
+    EXPECT_EQ(parsed.format, 1);
+    EXPECT_EQ(parsed.division, 480);
+    ASSERT_EQ(parsed.tracks.size(), 1u);
+    EXPECT_EQ(parsed.tracks[0][0].data, "kept");
+}
+
+TEST_F(MidiFileWriterTest, FileThatCannotBeCreatedFailsWithTheReason) {
+    errno = 0;
+    EXPECT_FALSE(midi.open(folder.file("missing/out.mid"), 1, 480));
+    EXPECT_EQ(errno, ENOENT);
+    // Without an open file nothing is written and finishing fails.
+    midi.textEvent("lost");
+    midi.nextTrack();
+    EXPECT_FALSE(midi.finish());
+    // The writer can still be used for another file.
+    EXPECT_TRUE(midi.open(path, 1, 480));
+    EXPECT_EQ(finishAndRead().size(), 26u);
+}
+
+TEST_F(MidiFileWriterTest, WriteFailureIsReportedByFinish) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    ASSERT_TRUE(midi.open("/dev/full", 1, 480));
+    midi.trackName("Master Track");
+    errno = 0;
+    EXPECT_FALSE(midi.finish());
+    EXPECT_EQ(errno, ENOSPC);
+}
+
+}  // namespace

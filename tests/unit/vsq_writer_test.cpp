@@ -1,0 +1,415 @@
+// The VSQ writer: master and voice tracks, the metatext of singers, notes,
+// split notes and vibratos, the conversion log, and the output file's safety
+// when a write fails.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <csignal>
+#endif
+
+#include "VsqTestSupport.h"
+#include "compile/Song.h"
+#include "diag/Messages.h"
+#include "diag/Reporter.h"
+#include "platform/Platform.h"
+#include "text/CharCode.h"
+#include "text/StringPool.h"
+#include "vsq/VsqWriter.h"
+
+using vsqtest::bytes;
+using vsqtest::readFile;
+
+namespace {
+
+NoteEvent makeNote(int32_t time, int32_t length, int32_t note = 72) {
+    NoteEvent event;
+    event.time = time;
+    event.length = length;
+    event.note = note;
+    event.lyric = {msg::kDefaultLyric, "4 a"};
+    return event;
+}
+
+ControlEvent makeControl(int32_t time, int32_t subtype, std::vector<int32_t> values) {
+    ControlEvent event;
+    event.time = time;
+    event.subtype = subtype;
+    event.values = std::move(values);
+    return event;
+}
+
+std::string errorLine(const std::string& message, const std::string& detail) {
+    return "ERROR: " + message + (detail.empty() ? "" : ": " + detail) + "\n";
+}
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// Each test writes into its own folder, which is also the working directory
+// (the log goes there).
+class VsqWriterTest : public ::testing::Test {
+protected:
+    vsqtest::ScratchFolder folder;
+    vsqtest::WorkingDirectory here{folder.path()};
+    std::unique_ptr<Song> song = createSong();
+    std::unique_ptr<StringPool> strings = createStringPool();
+    std::string output = folder.file("out.vsq");
+    std::string printed;  // what the reporter printed during the write
+    int errorsReported = 0;
+
+    // Runs one writer and destroys it, so the log is closed too.
+    bool write(const std::string& path) {
+        const int errorsBefore = getReporter().errorCount();
+        testing::internal::CaptureStdout();
+        bool written = createVsqWriter()->write(*song, *strings, path.c_str());
+        printed = testing::internal::GetCapturedStdout();
+        errorsReported = getReporter().errorCount() - errorsBefore;
+        return written;
+    }
+
+    bool write() { return write(output); }
+
+    vsqtest::MidiFile written() { return vsqtest::parseMidi(readFile(output)); }
+
+    // The metatext of every voice track.
+    std::vector<std::string> metatexts() {
+        std::vector<std::string> texts;
+        const auto midi = written();
+        for (size_t i = 1; i < midi.tracks.size(); ++i)
+            texts.push_back(vsqtest::joinTextEvents(midi.tracks[i]));
+        return texts;
+    }
+
+    std::string onlyMetatext() {
+        auto texts = metatexts();
+        EXPECT_EQ(texts.size(), 1u);
+        return texts.empty() ? std::string() : texts[0];
+    }
+};
+
+const std::string kOneNoteMetatext =
+    "[Common]\nVersion=DSB301\nName=Voice1\nColor=181,162,123\nDynamicsMode=1\nPlayMode=1\n"
+    "[Master]\nPreMeasure=1\n"
+    "[Mixer]\nMasterFeder=0\nMasterPanpot=0\nMasterMute=0\nOutputMode=0\nTracks=1\n"
+    "Feder0=0\nPanpot0=0\nMute0=0\nSolo0=0\n"
+    "[EventList]\n0=ID#0000\n1920=ID#0001\n2400=EOS\n"
+    "[ID#0000]\nType=Singer\nIconHandle=h#0000\n"
+    "[ID#0001]\nType=Anote\nLength=480\nNote#=72\nDynamics=64\nPMBendDepth=8\nPMBendLength=0\n"
+    "PMbPortamentoUse=0\nDEMdecGainRate=50\nDEMaccent=50\nLyricHandle=h#0001\n"
+    "[h#0000]\nIconID=$07010000\nIDS=Tuvo\nOriginal=0\nCaption=\nLength=1\nLanguage=0\n"
+    "Program=0\n"
+    "[h#0001]\nL0=\"" + std::string(msg::kDefaultLyric) + "\",\"4 a\",1.000000,0,1\n";
+
+TEST_F(VsqWriterTest, OneNoteSongIsWrittenByteForByte) {
+    song->appendTrack().notes.push_back(makeNote(0, 480));
+    ASSERT_TRUE(write());
+    EXPECT_EQ(errorsReported, 0);
+    EXPECT_EQ(printed, "");
+
+    ASSERT_EQ(kOneNoteMetatext.size(), 565u);
+    std::string voice = bytes({0x00, 0xFF, 0x03, 0x06}) + "Voice1";
+    const size_t sizes[] = {127, 127, 127, 127, 97};
+    size_t taken = 0;
+    for (int i = 0; i < 5; ++i) {
+        const size_t payload = sizes[i] - 8;
+        voice += bytes({0x00, 0xFF, 0x01, static_cast<int>(sizes[i])}) + "DM:000" +
+                 std::to_string(i) + ":" + kOneNoteMetatext.substr(taken, payload);
+        taken += payload;
+    }
+    ASSERT_EQ(taken, kOneNoteMetatext.size());
+    voice += bytes({0x92, 0x60, 0xFF, 0x2F, 0x00});
+    ASSERT_EQ(voice.size(), 640u);
+
+    const std::string expected =
+        bytes({'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 2, 0x01, 0xE0}) +
+        bytes({'M', 'T', 'r', 'k', 0, 0, 0, 35}) + bytes({0x00, 0xFF, 0x03, 0x0C}) +
+        "Master Track" + bytes({0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}) +
+        bytes({0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08}) + bytes({0x00, 0xFF, 0x2F, 0x00}) +
+        bytes({'M', 'T', 'r', 'k', 0, 0, 0x02, 0x80}) + voice;
+    const std::string file = readFile(output);
+    EXPECT_EQ(file.size(), 705u);
+    EXPECT_EQ(file, expected);
+
+    EXPECT_EQ(readFile(folder.file("vsqconvert.log")),
+              "Convert Start\nStart Master Track\nEnd Master Track\nNew Track\n" +
+                  kOneNoteMetatext + "\nTrack End\n");
+    // Nothing but the output and the log is left in the folder.
+    EXPECT_EQ(folder.entries().size(), 2u);
+}
+
+TEST_F(VsqWriterTest, TimeSignatureAtTimeZeroSetsTheMeasure) {
+    struct Case {
+        int32_t time, numerator, denominator;
+        const char* firstNote;
+        int code;
+    };
+    const Case cases[] = {
+        {0, 3, 4, "1440=ID#0001\n", 2},
+        {0, 6, 8, "1440=ID#0001\n", 3},
+        {480, 3, 4, "1920=ID#0001\n", 2},
+    };
+    for (const Case& c : cases) {
+        song = createSong();
+        Track& track = song->appendTrack();
+        track.notes.push_back(makeNote(0, 480));
+        track.controls.push_back(makeControl(c.time, ControlTimeSignature, {c.numerator, c.denominator}));
+        ASSERT_TRUE(write());
+        const auto midi = written();
+        ASSERT_EQ(midi.tracks.size(), 2u);
+        const auto& signature = midi.tracks[0][2];
+        ASSERT_EQ(signature.type, 0x58);
+        const bool atStart = c.time == 0;
+        EXPECT_EQ(signature.data[0], atStart ? c.numerator : 4);
+        EXPECT_EQ(signature.data[1], atStart ? c.code : 2);
+        EXPECT_TRUE(contains(vsqtest::joinTextEvents(midi.tracks[1]), c.firstNote)) << c.numerator;
+    }
+}
+
+TEST_F(VsqWriterTest, OnlyTracksWithNotesBecomeVoiceTracks) {
+    // The earliest tempo counts, the first track's only at equal times.
+    Track& first = song->appendTrack();
+    first.controls.push_back(makeControl(480, ControlTempo, {200}));
+    song->appendTrack().controls.push_back(makeControl(0, ControlTempo, {90}));
+    song->appendTrack().controls.push_back(makeControl(0, ControlTempo, {150}));
+    song->appendTrack().notes.push_back(makeNote(0, 480));
+    ASSERT_TRUE(write());
+    const auto midi = written();
+    EXPECT_EQ(midi.trackCount, 2);
+    ASSERT_EQ(midi.tracks.size(), 2u);
+    // 60000000 / 90 = 666666 = 0x0A2C2A.
+    EXPECT_EQ(midi.tracks[0][1].data, bytes({0x0A, 0x2C, 0x2A}));
+    EXPECT_EQ(midi.tracks[1][0].data, "Voice1");
+    const std::string text = vsqtest::joinTextEvents(midi.tracks[1]);
+    EXPECT_TRUE(contains(text, "Name=Voice1\n"));
+    EXPECT_TRUE(contains(text, "Tracks=1\nFeder0=0\n"));
+    EXPECT_FALSE(contains(text, "Feder1"));
+}
+
+TEST_F(VsqWriterTest, MixerOfThreeVoiceTracksIsOnTheFirstOnly) {
+    for (int i = 0; i < 3; ++i) song->appendTrack().notes.push_back(makeNote(0, 240 * (i + 1)));
+    ASSERT_TRUE(write());
+    const auto midi = written();
+    ASSERT_EQ(midi.tracks.size(), 4u);
+    EXPECT_EQ(midi.trackCount, 4);
+    const auto texts = metatexts();
+    ASSERT_EQ(texts.size(), 3u);
+    std::string mixer = "[Mixer]\nMasterFeder=0\nMasterPanpot=0\nMasterMute=0\nOutputMode=0\nTracks=3\n";
+    for (int k = 0; k < 3; ++k) {
+        const std::string n = std::to_string(k);
+        mixer += "Feder" + n + "=0\nPanpot" + n + "=0\nMute" + n + "=0\nSolo" + n + "=0\n";
+    }
+    EXPECT_TRUE(contains(texts[0], "[Master]\nPreMeasure=1\n" + mixer + "[EventList]\n"));
+    for (int i = 1; i < 3; ++i) {
+        const std::string name = "Voice" + std::to_string(i + 1);
+        EXPECT_EQ(midi.tracks[static_cast<size_t>(i) + 1][0].data, name);
+        EXPECT_TRUE(contains(texts[static_cast<size_t>(i)],
+                             "Name=" + name + "\nColor=181,162,123\nDynamicsMode=1\nPlayMode=1\n"
+                                              "[EventList]\n0=ID#0000\n1920=ID#0001\n"));
+        EXPECT_FALSE(contains(texts[static_cast<size_t>(i)], "[Mixer]"));
+        // Every track ends its own time: the end event comes at its last note's end.
+        EXPECT_EQ(midi.tracks[static_cast<size_t>(i) + 1].back().delta,
+                  static_cast<uint32_t>(1920 + 240 * (i + 1)));
+    }
+}
+
+TEST_F(VsqWriterTest, SplitNoteWithVibratoBecomesTwoParts) {
+    NoteEvent note = makeNote(0, 480);
+    note.splitOffset = 60;
+    note.secondLyric = {"a", "a"};
+    note.vibrato.type = 2;
+    note.vibrato.length = 200;
+    note.vibrato.startDepth = 64;
+    note.vibrato.startRate = 50;
+    song->appendTrack().notes.push_back(note);
+    ASSERT_TRUE(write());
+    const std::string text = onlyMetatext();
+    EXPECT_TRUE(contains(text, "0=ID#0000\n1920=ID#0001\n1980=ID#0002\n2400=EOS\n"));
+    EXPECT_TRUE(contains(text, "[ID#0001]\nType=Anote\nLength=60\n"));
+    EXPECT_TRUE(contains(text, "LyricHandle=h#0001\n[ID#0002]\nType=Anote\nLength=420\n"));
+    EXPECT_TRUE(contains(text, "LyricHandle=h#0002\nVibratoHandle=h#0003\nVibratoDelay=220\n[h#0000]"));
+    EXPECT_TRUE(contains(text,
+                         "[h#0001]\nL0=\"" + std::string(msg::kDefaultLyric) +
+                             "\",\"4 a\",1.000000,0,1\n[h#0002]\nL0=\"a\",\"a\",1.000000,0,1\n"
+                             "[h#0003]\nIconID=$04040002\nIDS=normal\nOriginal=1\nCaption=\n"
+                             "Length=200\nStartDepth=64\nDepthBPNum=0\nStartRate=50\nRateBPNum=0\n"));
+}
+
+TEST_F(VsqWriterTest, VibratoFamiliesFollowTheType) {
+    const std::pair<int, const char*> cases[] = {
+        {1, "IconID=$04040001\nIDS=normal\n"},   {8, "IconID=$04040008\nIDS=extreme\n"},
+        {10, "IconID=$0404000a\nIDS=fast\n"},    {16, "IconID=$04040010\nIDS=slight\n"},
+    };
+    for (const auto& [type, lines] : cases) {
+        song = createSong();
+        NoteEvent note = makeNote(0, 480);
+        note.vibrato.type = type;
+        note.vibrato.length = 300;
+        song->appendTrack().notes.push_back(note);
+        ASSERT_TRUE(write());
+        const std::string text = onlyMetatext();
+        EXPECT_TRUE(contains(text, "[h#0002]\n" + std::string(lines))) << type;
+        EXPECT_TRUE(contains(text, "VibratoHandle=h#0002\nVibratoDelay=180\n")) << type;
+    }
+}
+
+TEST_F(VsqWriterTest, SingerChangesAreListedInTimeOrder) {
+    // The pool holds character codes: a double-byte character is one code.
+    const int alto = strings->add(asciiToCodes("Alto"));
+    const int bass = strings->add(std::u16string{u'B', static_cast<char16_t>(0x82E7)});
+    const int late = strings->add(asciiToCodes("Late"));
+    Track& track = song->appendTrack();
+    track.controls.push_back(makeControl(0, ControlTempo, {100}));
+    track.controls.push_back(makeControl(0, ControlSinger, {3, 1, alto}));
+    track.controls.push_back(makeControl(480, ControlSinger, {5, 2, bass}));
+    track.controls.push_back(makeControl(960, ControlSinger, {7, 0, late}));
+    track.notes.push_back(makeNote(0, 480));
+    track.notes.push_back(makeNote(480, 480));
+    track.notes.push_back(makeNote(960, 240));
+    ASSERT_TRUE(write());
+    const std::string text = onlyMetatext();
+    EXPECT_TRUE(contains(text,
+                         "[EventList]\n0=ID#0000\n1920=ID#0001\n2400=ID#0002\n2400=ID#0003\n"
+                         "2880=ID#0004\n3120=EOS\n"));
+    EXPECT_TRUE(contains(text, "[ID#0003]\nType=Singer\nIconHandle=h#0003\n[ID#0004]\nType=Anote"));
+    EXPECT_TRUE(contains(text,
+                         "[h#0000]\nIconID=$07010103\nIDS=Alto\nOriginal=259\nCaption=\nLength=1\n"
+                         "Language=1\nProgram=3\n"));
+    EXPECT_TRUE(contains(text,
+                         "[h#0003]\nIconID=$07010205\nIDS=B\x82\xE7\nOriginal=517\nCaption=\n"
+                         "Length=1\nLanguage=2\nProgram=5\n"));
+    EXPECT_FALSE(contains(text, "Late"));
+    EXPECT_FALSE(contains(text, "Tuvo"));
+}
+
+TEST_F(VsqWriterTest, NumbersWidenFromTenThousand) {
+    Track& track = song->appendTrack();
+    for (int i = 0; i < 10000; ++i) track.notes.push_back(makeNote(i * 10, 10));
+    ASSERT_TRUE(write());
+    const std::string text = onlyMetatext();
+    EXPECT_TRUE(contains(text, "=ID#9999\n101910=ID#00010000\n101920=EOS\n"));
+    EXPECT_TRUE(contains(text, "[ID#9999]\n"));
+    EXPECT_TRUE(contains(text, "[ID#00010000]\nType=Anote\n"));
+    EXPECT_TRUE(contains(text, "LyricHandle=h#00010000\n"));
+    EXPECT_TRUE(contains(text, "[h#00010000]\nL0="));
+    EXPECT_FALSE(contains(text, "ID#00009999"));
+}
+
+TEST_F(VsqWriterTest, CurveSectionsFollowTheHandles) {
+    Track& track = song->appendTrack();
+    track.notes.push_back(makeNote(0, 480));
+    track.controls.push_back(makeControl(0, ControlCurve, {1, 100, 0, -1, 0}));
+    ASSERT_TRUE(write());
+    const std::string text = onlyMetatext();
+    const std::string tail = "[DynamicsBPList]\n1920=100\n";
+    ASSERT_GE(text.size(), tail.size());
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+}
+
+TEST_F(VsqWriterTest, TextsAreCutAtAZeroByte) {
+    NoteEvent note = makeNote(0, 480);
+    note.lyric = {std::string("a\0b", 3), "a"};
+    song->appendTrack().notes.push_back(note);
+    ASSERT_TRUE(write());
+    const std::string text = onlyMetatext();
+    EXPECT_TRUE(contains(text, "L0=\"a\",\"a\",1.000000,0,1\n"));
+    const std::string head = "Convert Start\nStart Master Track\nEnd Master Track\nNew Track\n";
+    EXPECT_EQ(readFile(folder.file("vsqconvert.log")), head + text + "\nTrack End\n");
+}
+
+TEST_F(VsqWriterTest, SongWithoutNotesIsAnErrorAndWritesNothing) {
+    song->appendTrack().controls.push_back(makeControl(0, ControlTempo, {100}));
+    song->appendTrack();
+    EXPECT_FALSE(write());
+    EXPECT_EQ(errorsReported, 1);
+    EXPECT_EQ(printed, errorLine(msg::kNoTrackWithNotes, ""));
+    EXPECT_FALSE(std::filesystem::exists(output));
+    EXPECT_EQ(readFile(folder.file("vsqconvert.log")), "Convert Start\n");
+    EXPECT_EQ(folder.entries().size(), 1u);
+}
+
+TEST_F(VsqWriterTest, OutputInAMissingFolderIsReportedAndNothingIsCreated) {
+    song->appendTrack().notes.push_back(makeNote(0, 480));
+    const std::string path = folder.file("missing/out.vsq");
+    EXPECT_FALSE(write(path));
+    EXPECT_EQ(errorsReported, 1);
+    EXPECT_EQ(printed,
+              errorLine(msg::kCannotOpenFile, path + " : " + platform::systemErrorText(ENOENT)));
+    EXPECT_EQ(readFile(folder.file("vsqconvert.log")), "Convert Start\n");
+    EXPECT_EQ(folder.entries().size(), 1u);
+}
+
+TEST_F(VsqWriterTest, ExistingOutputIsReplacedOnlyWhenTheWriteSucceeds) {
+    vsqtest::writeFile(output, "previous contents");
+    song->appendTrack().notes.push_back(makeNote(0, 480));
+    ASSERT_TRUE(write());
+    EXPECT_EQ(readFile(output).size(), 705u);
+    EXPECT_EQ(folder.entries().size(), 2u);
+}
+
+TEST_F(VsqWriterTest, LogThatCannotBeCreatedDoesNotStopTheWrite) {
+    std::filesystem::create_directory(folder.file("vsqconvert.log"));
+    song->appendTrack().notes.push_back(makeNote(0, 480));
+    ASSERT_TRUE(write());
+    EXPECT_EQ(printed, "");
+    EXPECT_EQ(errorsReported, 0);
+    EXPECT_EQ(readFile(output).size(), 705u);
+}
+
+#ifndef _WIN32
+TEST_F(VsqWriterTest, FailedWriteKeepsTheExistingOutput) {
+    vsqtest::writeFile(output, "previous contents");
+    Track& track = song->appendTrack();
+    for (int i = 0; i < 50; ++i) track.notes.push_back(makeNote(i * 480, 480));
+
+    // Files may grow to 600 bytes only: the write fails partway.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = 600;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool result = write();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(result);
+    EXPECT_EQ(errorsReported, 1);
+    EXPECT_EQ(printed,
+              errorLine(msg::kCannotOpenFile, output + " : " + platform::systemErrorText(EFBIG)));
+    EXPECT_EQ(readFile(output), "previous contents");
+    EXPECT_EQ(folder.entries().size(), 2u);  // the output and the log, no temporary
+}
+
+TEST_F(VsqWriterTest, OutputThroughALinkReplacesTheFileItNames) {
+    const std::string real = folder.file("real.vsq");
+    vsqtest::writeFile(real, "previous contents");
+    std::filesystem::create_symlink(real, output);
+    song->appendTrack().notes.push_back(makeNote(0, 480));
+    ASSERT_TRUE(write());
+    EXPECT_TRUE(std::filesystem::is_symlink(output));
+    EXPECT_EQ(readFile(real).size(), 705u);
+    EXPECT_EQ(folder.entries().size(), 3u);
+}
+
+TEST_F(VsqWriterTest, DeviceOutputIsWrittenInPlace) {
+    // A null device of our own, so the system's one is never at stake.
+    const std::string device = folder.file("null");
+    if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+        GTEST_SKIP() << "cannot create a device node here";
+    }
+    song->appendTrack().notes.push_back(makeNote(0, 480));
+    EXPECT_TRUE(write(device));
+    EXPECT_EQ(errorsReported, 0);
+    EXPECT_TRUE(std::filesystem::is_character_file(device));
+    EXPECT_EQ(folder.entries().size(), 2u);
+}
+#endif
+
+}  // namespace
