@@ -1,0 +1,29 @@
+// Macro definitions and uses: reads the ".equ" and ".macro" directives into the
+// macro table and expands the uses met in the token stream.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "source/Token.h"
+
+class MacroTable;
+class StringPool;
+class Tokenizer;
+
+class MacroExpander {
+public:
+    virtual ~MacroExpander() = default;
+    // ".equ": reads the name and the one-line body from `input`. The directive's
+    // kind becomes 0 when the macro is defined, -2 when the definition failed.
+    virtual void defineOneLine(Token& directive, Tokenizer& input) = 0;
+    // ".macro": reads the name and the block body from `input`; kind as above.
+    virtual void defineBlock(Token& directive, Tokenizer& input) = 0;
+    // A use (a reference or a call, whose arguments are read from `input`). On
+    // success its kind becomes 0 and the expansion is appended to `queue`, each
+    // token carrying the use's line; on failure the kind becomes -2.
+    virtual void expandUse(Token& use, Tokenizer& input, std::vector<Token>& queue) = 0;
+};
+
+// The tables are borrowed and must outlive the expander.
+std::unique_ptr<MacroExpander> createMacroExpander(MacroTable& table, StringPool& pool);

@@ -1,0 +1,217 @@
+// The preprocessor: the joined token stream, the directives, the include
+// search and the file names and lines that diagnostics name.
+#include <gtest/gtest.h>
+
+#include "diag/Messages.h"
+#include "source/IncludeSearch.h"
+#include "source/Tokenizer.h"
+#include "source_test_support.h"
+
+namespace {
+
+using sourcetest::errorLine;
+using sourcetest::preprocess;
+using sourcetest::TempDir;
+using sourcetest::token;
+
+TEST(Preprocessor, IncludedTokensTakeThePlaceOfTheDirective) {
+    TempDir dir;
+    dir.write("part.mml", "d\ne");  // no line feed at the end
+    const std::string main = dir.write("main.mml", "c .include \"part.mml\" f\ng");
+    const auto run = preprocess(main);
+    EXPECT_EQ(run.tokens,
+              (std::vector<Token>{token('C', 0, 1), token(TokSpace, 0, 1), token('D', 0, 1),
+                                  token(TokNewline, 0, 1), token('E', 0, 2), token(TokSpace, 0, 1),
+                                  token('F', 0, 1), token(TokNewline, 0, 1), token('G', 0, 2)}));
+    EXPECT_EQ(run.errors, 0);
+    EXPECT_EQ(run.end.kind, TokEnd);
+}
+
+TEST(Preprocessor, EndIsDeliveredAgainOnEveryLaterCall) {
+    TempDir dir;
+    const std::string main = dir.write("main.mml", "a");
+    auto pool = createStringPool();
+    auto source = createSourceReader(main);
+    auto preprocessor = createPreprocessor();
+    const std::vector<std::string> none;
+    preprocessor->start(source.get(), pool.get(), &none);
+    Token t;
+    EXPECT_EQ(preprocessor->nextToken(t), 'A');
+    EXPECT_EQ(preprocessor->nextToken(t), TokEnd);
+    EXPECT_EQ(preprocessor->nextToken(t), TokEnd);
+    EXPECT_EQ(t.kind, TokEnd);
+}
+
+TEST(Preprocessor, SearchPrefersTheIncludingFilesFolderThenTheListInOrder) {
+    TempDir dir;
+    dir.write("src/x.mml", "a");
+    dir.write("first/x.mml", "b");
+    dir.write("second/x.mml", "c");
+    dir.write("second/y.mml", "d");
+    const std::string main = dir.write("src/main.mml", ".include \"x.mml\".include \"y.mml\"");
+    const std::vector<std::string> directories{dir.path("first"), dir.path("second") + "/"};
+    EXPECT_EQ(preprocess(main, directories).kinds(), (std::vector<int>{'A', 'D'}));
+
+    std::filesystem::remove(dir.path("src/x.mml"));
+    EXPECT_EQ(preprocess(main, directories).kinds(), (std::vector<int>{'B', 'D'}));
+}
+
+TEST(Preprocessor, IncludedFileIsNamedByThePathAsBuilt) {
+    TempDir dir;
+    dir.write("inc/bad.mml", "\n!");
+    dir.write("inc2/bad2.mml", "!");
+    const std::string main =
+        dir.write("src/main.mml", ".include \"bad.mml\"\n.include \"bad2.mml\"\n!");
+    const std::string slashEnded = dir.path("inc") + "/";
+    const std::string plain = dir.path("inc2");
+    const auto run = preprocess(main, {slashEnded, plain});
+    EXPECT_EQ(run.output, errorLine(slashEnded + "bad.mml", 2, msg::kInvalidToken) +
+                              errorLine(plain + "/bad2.mml", 1, msg::kInvalidToken) +
+                              errorLine(main, 3, msg::kInvalidToken));
+}
+
+TEST(Preprocessor, EmptyListEntryUsesTheNameAsItIs) {
+    TempDir dir;
+    const std::string absolute = dir.write("elsewhere/x.mml", "q");
+    const std::string main = dir.write("src/main.mml", ".include \"" + absolute + "\"");
+    EXPECT_EQ(preprocess(main, {""}).kinds(), (std::vector<int>{'Q'}));
+}
+
+TEST(IncludeSearch, BackslashSeparatesTheIncludingFilesFolderToo) {
+    TempDir dir;
+    // On a system where a backslash is an ordinary character this is a file
+    // whose name holds one; the search must still cut the name there.
+    const std::string found = dir.write("sub\\x.mml", "");
+    EXPECT_EQ(findIncludeFile("x.mml", dir.path("sub\\main.mml"), {}), found);
+    EXPECT_EQ(findIncludeFile("y.mml", dir.path("sub\\main.mml"), {dir.path()}), "");
+    EXPECT_EQ(findIncludeFile("sub\\x.mml", "main.mml", {dir.path()}), found);
+    // A directory is a file-system entry too, so it passes the search.
+    dir.write("folder/keep.mml", "");
+    EXPECT_EQ(findIncludeFile("folder", dir.path("main.mml"), {}), dir.path("folder"));
+}
+
+TEST(Preprocessor, SamePathIsIncludedOnce) {
+    TempDir dir;
+    dir.write("x.mml", "a.include \"x.mml\"");  // includes itself
+    const std::string main = dir.write("main.mml", ".include \"x.mml\"b.include \"x.mml\"c");
+    const auto run = preprocess(main);
+    EXPECT_EQ(run.kinds(), (std::vector<int>{'A', 'B', 'C'}));
+    EXPECT_EQ(run.errors, 0);
+}
+
+TEST(Preprocessor, DifferentPathStringsToOneFileAreBothRead) {
+    TempDir dir;
+    dir.write("x.mml", "a");
+    dir.write("sub/keep.mml", "");
+    const std::string main = dir.write("main.mml", ".include \"x.mml\".include \"sub/../x.mml\"");
+    EXPECT_EQ(preprocess(main).kinds(), (std::vector<int>{'A', 'A'}));
+}
+
+TEST(Preprocessor, MainFileIsNotInTheIncludedSet) {
+    TempDir dir;
+    const std::string main = dir.write("main.mml", "c.include \"main.mml\"");
+    EXPECT_EQ(preprocess(main).kinds(), (std::vector<int>{'C', 'C'}));
+}
+
+TEST(Preprocessor, IncludeNeedsAString) {
+    TempDir dir;
+    const std::string main = dir.write("main.mml", "\n.include 12 a\n.include\t\\x b\n.include");
+    const auto run = preprocess(main);
+    // The operand is consumed; the rest of the line is read normally.
+    EXPECT_EQ(run.kinds(), (std::vector<int>{TokNewline, TokInvalid, TokSpace, 'A', TokNewline,
+                                             TokInvalid, TokSpace, 'B', TokNewline, TokInvalid}));
+    EXPECT_EQ(run.tokens[5].line, 3);
+    EXPECT_EQ(run.tokens[9].line, 4);
+    EXPECT_EQ(run.output, errorLine(main, 2, msg::kStringRequired) +
+                              errorLine(main, 3, msg::kStringRequired) +
+                              errorLine(main, 4, msg::kStringRequired));
+}
+
+TEST(Preprocessor, BlanksBeforeTheFileNameAreOptional) {
+    TempDir dir;
+    dir.write("x.mml", "a");
+    dir.write("y.mml", "b");
+    const std::string main = dir.write("main.mml", ".include\"x.mml\".include \t \"y.mml\"");
+    EXPECT_EQ(preprocess(main).kinds(), (std::vector<int>{'A', 'B'}));
+}
+
+TEST(Preprocessor, MissingIncludeIsReportedWithItsName) {
+    TempDir dir;
+    const std::string main = dir.write("main.mml", "a\n.include \"nowhere\x82\xA0.mml\" b");
+    const auto run = preprocess(main, {dir.path("inc")});
+    EXPECT_EQ(run.kinds(), (std::vector<int>{'A', TokNewline, TokInvalid, TokSpace, 'B'}));
+    EXPECT_EQ(run.output,
+              errorLine(main, 2, msg::kIncludeNotFound, "nowhere\x82\xA0.mml"));
+}
+
+TEST(Preprocessor, UnknownDirectivesAreCaseSensitive) {
+    TempDir dir;
+    dir.write("x.mml", "a");
+    const std::string main = dir.write("main.mml", ".Include \"x.mml\"\n.foo");
+    const auto run = preprocess(main);
+    EXPECT_EQ(run.kinds(), (std::vector<int>{TokInvalid, TokSpace, TokString, TokNewline,
+                                             TokInvalid}));
+    EXPECT_EQ(run.output, errorLine(main, 1, msg::kUnknownDirective) +
+                              errorLine(main, 2, msg::kUnknownDirective));
+}
+
+TEST(Preprocessor, MacroArgumentOutsideAMacroIsInvalid) {
+    TempDir dir;
+    const std::string main = dir.write("main.mml", "a\n\\1b");
+    const auto run = preprocess(main);
+    EXPECT_EQ(run.tokens, (std::vector<Token>{token('A', 0, 1), token(TokNewline, 0, 1),
+                                              token(TokInvalid, 1, 2), token('B', 0, 2)}));
+    EXPECT_EQ(run.output, errorLine(main, 2, msg::kMacroArgOutsideMacro));
+}
+
+TEST(Preprocessor, ReporterFollowsTheCurrentFile) {
+    TempDir dir;
+    const std::string part = dir.write("part.mml", "\n\nd");
+    const std::string main = dir.write("main.mml", "\n.include \"part.mml\"\ne");
+    auto pool = createStringPool();
+    auto source = createSourceReader(main);
+    auto preprocessor = createPreprocessor();
+    const std::vector<std::string> none;
+    preprocessor->start(source.get(), pool.get(), &none);
+    Token t;
+    auto probe = [&]() {
+        testing::internal::CaptureStdout();
+        getReporter().error(-1, "probe", "");
+        return testing::internal::GetCapturedStdout();
+    };
+    EXPECT_EQ(probe(), errorLine(main, 1, "probe"));
+    ASSERT_EQ(preprocessor->nextToken(t), TokNewline);
+    ASSERT_EQ(preprocessor->nextToken(t), TokNewline);  // the first line of the included file
+    EXPECT_EQ(probe(), errorLine(part, 1, "probe"));
+    ASSERT_EQ(preprocessor->nextToken(t), TokNewline);
+    ASSERT_EQ(preprocessor->nextToken(t), 'D');
+    ASSERT_EQ(preprocessor->nextToken(t), TokNewline);  // back in the main file after the name
+    EXPECT_EQ(t.line, 2);
+    EXPECT_EQ(probe(), errorLine(main, 2, "probe"));
+}
+
+TEST(Preprocessor, LongIncludeChainsHaveNoLimitOfTheirOwn) {
+    TempDir dir;
+    constexpr int kFiles = 300;
+    for (int i = 0; i < kFiles; ++i) {
+        dir.write("f" + std::to_string(i) + ".mml",
+                  "a.include \"f" + std::to_string(i + 1) + ".mml\"b");
+    }
+    dir.write("f" + std::to_string(kFiles) + ".mml", "c");
+    const auto run = preprocess(dir.path("f0.mml"));
+    ASSERT_EQ(run.tokens.size(), 2u * kFiles + 1);
+    EXPECT_EQ(run.tokens[kFiles].kind, 'C');
+    EXPECT_EQ(run.errors, 0);
+}
+
+TEST(Preprocessor, SelfIncludeThroughGrowingPathsEnds) {
+    TempDir dir;
+    dir.write("a.mml", "a.include \"./a.mml\"");
+    const std::string main = dir.write("main.mml", ".include \"a.mml\"");
+    const auto run = preprocess(main);
+    // The path grows with every level until the system refuses it.
+    EXPECT_GT(run.tokens.size(), 100u);
+    EXPECT_EQ(run.errors, 1);
+}
+
+}  // namespace

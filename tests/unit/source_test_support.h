@@ -1,0 +1,119 @@
+// Helpers shared by the source module's tests: a temporary folder of source
+// files, a preprocessor run that collects the tokens and the printed
+// diagnostics, and the expected form of a diagnostic line.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "diag/Reporter.h"
+#include "source/Preprocessor.h"
+#include "source/SourceReader.h"
+#include "source/Token.h"
+#include "text/StringPool.h"
+
+namespace sourcetest {
+
+// A fresh folder under the system's temporary folder, removed with the object.
+class TempDir {
+public:
+    TempDir() {
+        static std::atomic<int> counter{0};
+        root_ = std::filesystem::temp_directory_path() /
+                ("tuvo-source-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        std::filesystem::remove_all(root_);
+        std::filesystem::create_directories(root_);
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // Writes the bytes to the relative path (folders made as needed) and
+    // returns the full path.
+    std::string write(const std::string& relative, const std::string& bytes) const {
+        const std::filesystem::path path = root_ / relative;
+        std::filesystem::create_directories(path.parent_path());
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return path.string();
+    }
+    std::string path(const std::string& relative = {}) const {
+        return relative.empty() ? root_.string() : (root_ / relative).string();
+    }
+
+private:
+    std::filesystem::path root_;
+};
+
+struct Run {
+    std::vector<Token> tokens;  // every token up to and without the end
+    Token end;                  // the first end token
+    std::string output;         // what was printed
+    int errors = 0;             // errors reported during the run
+    std::unique_ptr<StringPool> pool;
+
+    std::vector<int> kinds() const {
+        std::vector<int> result;
+        for (const Token& token : tokens) result.push_back(token.kind);
+        return result;
+    }
+    std::u16string text(const Token& token) const {
+        const std::u16string* found = pool->get(token.value);
+        return found != nullptr ? *found : u"<none>";
+    }
+};
+
+// Runs a preprocessor over the main file until the end (or `limit` tokens).
+inline Run preprocess(const std::string& mainPath, const std::vector<std::string>& directories = {},
+                      size_t limit = 10'000'000) {
+    Run run;
+    run.pool = createStringPool();
+    const int errorsBefore = getReporter().errorCount();
+    testing::internal::CaptureStdout();
+    {
+        getReporter().setFileName(mainPath);
+        auto source = createSourceReader(mainPath);
+        if (source) {
+            auto preprocessor = createPreprocessor();
+            preprocessor->start(source.get(), run.pool.get(), &directories);
+            Token token;
+            while (run.tokens.size() < limit && preprocessor->nextToken(token) != TokEnd) {
+                run.tokens.push_back(token);
+            }
+            run.end = token;
+        }
+    }
+    run.output = testing::internal::GetCapturedStdout();
+    run.errors = getReporter().errorCount() - errorsBefore;
+    return run;
+}
+
+inline std::string errorLine(const std::string& file, int line, const std::string& message,
+                             const std::string& detail = {}) {
+    std::string text = "ERROR: " + file + "(" + std::to_string(line) + ") " + message;
+    if (!detail.empty()) text += ": " + detail;
+    return text + "\n";
+}
+
+inline Token token(int kind, int value, int line) { return Token{kind, value, line}; }
+
+}  // namespace sourcetest
+
+// Tokens live in the global namespace, so their comparison and printing for
+// the tests do too.
+inline bool operator==(const Token& a, const Token& b) {
+    return a.kind == b.kind && a.value == b.value && a.line == b.line;
+}
+
+inline void PrintTo(const Token& t, std::ostream* os) {
+    *os << "{kind " << t.kind << ", value " << t.value << ", line " << t.line << "}";
+}

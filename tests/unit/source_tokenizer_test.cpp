@@ -1,0 +1,197 @@
+// The tokenizer: every token kind, the number, name, string, comment and "@"
+// rules, and the messages with the lines they name.
+#include <gtest/gtest.h>
+
+#include "diag/Messages.h"
+#include "source/Tokenizer.h"
+#include "source_test_support.h"
+
+namespace {
+
+using sourcetest::errorLine;
+using sourcetest::TempDir;
+using sourcetest::token;
+
+struct Lexed {
+    std::vector<Token> tokens;  // up to and without the end
+    Token end;
+    std::string output;
+    int errors = 0;
+    std::string path;
+    std::unique_ptr<StringPool> pool;
+
+    std::vector<int> kinds() const {
+        std::vector<int> result;
+        for (const Token& t : tokens) result.push_back(t.kind);
+        return result;
+    }
+    std::u16string text(size_t index) const { return *pool->get(tokens.at(index).value); }
+};
+
+Lexed lex(const std::string& source) {
+    TempDir dir;
+    Lexed lexed;
+    lexed.path = dir.write("lex.mml", source);
+    lexed.pool = createStringPool();
+    auto reader = createSourceReader(lexed.path);
+    auto tokenizer = createTokenizer();
+    tokenizer->attach(reader.get(), lexed.pool.get());
+    EXPECT_EQ(tokenizer->source(), reader.get());
+    getReporter().setFileName(lexed.path);
+    const int before = getReporter().errorCount();
+    testing::internal::CaptureStdout();
+    Token t;
+    while (tokenizer->read(t) != TokEnd) lexed.tokens.push_back(t);
+    lexed.end = t;
+    Token again;
+    EXPECT_EQ(tokenizer->read(again), TokEnd);
+    lexed.output = testing::internal::GetCapturedStdout();
+    lexed.errors = getReporter().errorCount() - before;
+    return lexed;
+}
+
+TEST(Tokenizer, LettersAreFoldedAndNumbersTakeATrailingDot) {
+    const Lexed lexed = lex("e4.c16R");
+    EXPECT_EQ(lexed.tokens, (std::vector<Token>{token('E', 0, 1), token(TokNumberDot, 4, 1),
+                                                token('C', 0, 1), token(TokNumber, 16, 1),
+                                                token('R', 0, 1)}));
+    EXPECT_EQ(lexed.errors, 0);
+    EXPECT_EQ(lexed.output, "");
+}
+
+TEST(Tokenizer, TenLettersAreTenTokensAndABlankRunIsOne) {
+    EXPECT_EQ(lex("abcdefghij").kinds(),
+              (std::vector<int>{'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J'}));
+    EXPECT_EQ(lex("a \t  \t b").kinds(), (std::vector<int>{'A', TokSpace, 'B'}));
+}
+
+TEST(Tokenizer, SingleCharactersAndLoopBrackets) {
+    EXPECT_EQ(lex("#&^+-*{}<>,_").kinds(),
+              (std::vector<int>{'#', '&', '^', '+', '-', '*', '{', '}', '<', '>', ',', '_'}));
+    EXPECT_EQ(lex("/::/").kinds(), (std::vector<int>{TokLoopBegin, TokLoopEnd}));
+    // A "/" alone leaves the following character for the next token.
+    EXPECT_EQ(lex("/a").kinds(), (std::vector<int>{'/', 'A'}));
+}
+
+TEST(Tokenizer, ColonAloneIsInvalidAndSwallowsTheNextCharacter) {
+    const Lexed lexed = lex("a:b c");
+    EXPECT_EQ(lexed.kinds(), (std::vector<int>{'A', TokInvalid, TokSpace, 'C'}));
+    EXPECT_EQ(lexed.output, errorLine(lexed.path, 1, msg::kInvalidToken));
+}
+
+TEST(Tokenizer, LineFeedsCountLines) {
+    const Lexed lexed = lex("a\n\nb\n");
+    EXPECT_EQ(lexed.tokens, (std::vector<Token>{token('A', 0, 1), token(TokNewline, 0, 1),
+                                                token(TokNewline, 0, 2), token('B', 0, 3),
+                                                token(TokNewline, 0, 3)}));
+    EXPECT_EQ(lexed.end, token(TokEnd, 0, 4));
+}
+
+TEST(Tokenizer, AtCommandsPackTheirLettersBigEndian) {
+    EXPECT_EQ(lex("@DE").kinds(), (std::vector<int>{0x404445}));
+    EXPECT_EQ(lex("@VIB").kinds(), (std::vector<int>{0x40564942}));
+    EXPECT_EQ(lex("@T").kinds(), (std::vector<int>{0x4054}));
+    EXPECT_EQ(lex("@de").kinds(), (std::vector<int>{0x406465}));
+    const Lexed lexed = lex("@1");
+    EXPECT_EQ(lexed.tokens, (std::vector<Token>{token('@', 0, 1), token(TokNumber, 1, 1)}));
+}
+
+TEST(Tokenizer, FourLettersAfterAtAreRefused) {
+    const Lexed lexed = lex("\n@ABCDE");
+    EXPECT_EQ(lexed.kinds(), (std::vector<int>{TokNewline, TokInvalid, 'E'}));
+    EXPECT_EQ(lexed.output, errorLine(lexed.path, 2, msg::kAtLettersTooLong) +
+                                errorLine(lexed.path, 2, msg::kInvalidToken));
+    EXPECT_EQ(lexed.errors, 2);
+}
+
+TEST(Tokenizer, NumbersUseTheFullUnsignedRange) {
+    const Lexed largest = lex("4294967295");
+    ASSERT_EQ(largest.tokens.size(), 1u);
+    EXPECT_EQ(largest.tokens[0].kind, TokNumber);
+    EXPECT_EQ(static_cast<uint32_t>(largest.tokens[0].value), 4294967295u);
+    EXPECT_EQ(largest.errors, 0);
+
+    const Lexed over = lex("4294967296 x");
+    EXPECT_EQ(over.kinds(), (std::vector<int>{TokInvalid, TokSpace, 'X'}));
+    EXPECT_EQ(over.output, errorLine(over.path, 1, msg::kValueTooLarge) +
+                               errorLine(over.path, 1, msg::kInvalidToken));
+
+    // The digit that overflows is consumed; the ones after it start anew.
+    const Lexed longer = lex("42949672960");
+    EXPECT_EQ(longer.tokens, (std::vector<Token>{token(TokInvalid, 0, 1), token(TokNumber, 0, 1)}));
+    EXPECT_EQ(longer.errors, 2);
+}
+
+TEST(Tokenizer, DotNeedsANameAndConsumesWhatFollows) {
+    const Lexed directive = lex(".include_2 x");
+    ASSERT_EQ(directive.kinds(), (std::vector<int>{TokDirective, TokSpace, 'X'}));
+    EXPECT_EQ(directive.text(0), u"include_2");
+
+    const Lexed blank = lex("a. b");
+    EXPECT_EQ(blank.kinds(), (std::vector<int>{'A', TokInvalid, 'B'}));
+    EXPECT_EQ(blank.output, errorLine(blank.path, 1, msg::kInvalidToken));
+}
+
+TEST(Tokenizer, StringsKeepDoubleBytesAndCloseAtTheLineEnd) {
+    const Lexed lexed = lex("\"\x82\xA0;x\"\"\"\"open\nc");
+    ASSERT_EQ(lexed.kinds(), (std::vector<int>{TokString, TokString, TokString, TokNewline, 'C'}));
+    EXPECT_EQ(lexed.text(0), (std::u16string{0x82A0, ';', 'x'}));
+    EXPECT_EQ(lexed.text(1), u"");
+    EXPECT_EQ(lexed.text(2), u"open");
+    EXPECT_EQ(lexed.tokens[3].line, 1);
+    EXPECT_EQ(lexed.tokens[4].line, 2);
+    EXPECT_EQ(lexed.errors, 0);
+
+    const Lexed atEnd = lex("\"abc");
+    ASSERT_EQ(atEnd.kinds(), (std::vector<int>{TokString}));
+    EXPECT_EQ(atEnd.text(0), u"abc");
+}
+
+TEST(Tokenizer, EveryStringIsANewPoolEntry) {
+    const Lexed lexed = lex("\"a\"\"a\"");
+    ASSERT_EQ(lexed.tokens.size(), 2u);
+    EXPECT_NE(lexed.tokens[0].value, lexed.tokens[1].value);
+    EXPECT_EQ(lexed.text(0), lexed.text(1));
+}
+
+TEST(Tokenizer, CommentsYieldOnlyTheirLineFeed) {
+    const Lexed lexed = lex("c ;x \"y\n;only\nd;end");
+    EXPECT_EQ(lexed.tokens,
+              (std::vector<Token>{token('C', 0, 1), token(TokSpace, 0, 1), token(TokNewline, 0, 1),
+                                  token(TokNewline, 0, 2), token('D', 0, 3)}));
+}
+
+TEST(Tokenizer, BackslashForms) {
+    const Lexed arg = lex("\\{12}\\7\\0");
+    EXPECT_EQ(arg.tokens, (std::vector<Token>{token(TokMacroArg, 12, 1), token(TokMacroArg, 7, 1),
+                                              token(TokMacroArg, 0, 1)}));
+
+    const Lexed call = lex("\\{abc x,y}\\d_1");
+    ASSERT_EQ(call.kinds(), (std::vector<int>{TokMacroCall, TokSpace, 'X', ',', 'Y', '}',
+                                              TokMacroRef}));
+    EXPECT_EQ(call.text(0), u"abc");
+    EXPECT_EQ(call.text(6), u"d_1");
+}
+
+TEST(Tokenizer, BracedArgumentNeedsItsCloseBrace) {
+    const Lexed lexed = lex("\n\\{12 a");
+    EXPECT_EQ(lexed.kinds(), (std::vector<int>{TokNewline, TokInvalid, 'A'}));
+    EXPECT_EQ(lexed.output, errorLine(lexed.path, 2, msg::kCloseBraceRequired) +
+                                errorLine(lexed.path, 2, msg::kInvalidToken));
+}
+
+TEST(Tokenizer, BackslashBeforeAnythingElseIsInvalid) {
+    const Lexed lexed = lex("\\ a\\{+b");
+    EXPECT_EQ(lexed.kinds(), (std::vector<int>{TokInvalid, 'A', TokInvalid, 'B'}));
+    EXPECT_EQ(lexed.errors, 2);
+}
+
+TEST(Tokenizer, StrayCharactersAreInvalidOnTheirOwnLine) {
+    const Lexed lexed = lex("a\n!\r\x82\xA0=");
+    EXPECT_EQ(lexed.kinds(),
+              (std::vector<int>{'A', TokNewline, TokInvalid, TokInvalid, TokInvalid, TokInvalid}));
+    const std::string invalid = errorLine(lexed.path, 2, msg::kInvalidToken);
+    EXPECT_EQ(lexed.output, invalid + invalid + invalid + invalid);
+}
+
+}  // namespace
