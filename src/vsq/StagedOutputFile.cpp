@@ -48,9 +48,10 @@ bool StagedOutputFile::prepare(const std::string& target) {
     if (exists) {
         // Follow a link so the file it names is replaced, not the link, and
         // refuse a file this process could not have overwritten in place.
+        // Appending asks for the right to write only, as truncating would.
         const fs::path resolved = fs::canonical(target, error);
         if (!error) target_ = resolved.string();
-        std::FILE* probe = std::fopen(target_.c_str(), "r+b");
+        std::FILE* probe = std::fopen(target_.c_str(), "ab");
         if (probe == nullptr) {
             failureText_ = platform::systemErrorText(errno);
             return false;
@@ -70,8 +71,11 @@ bool StagedOutputFile::prepare(const std::string& target) {
         }
         if (errno != EEXIST) break;
     }
-    failureText_ = platform::systemErrorText(errno);
-    return false;
+    // No temporary can be made beside the target (a folder that lets existing
+    // files be written but no new ones made, a name with no room for the
+    // suffix): the target is written in place, and opening it tells whether
+    // that is possible at all.
+    return true;
 }
 
 bool StagedOutputFile::commit() {

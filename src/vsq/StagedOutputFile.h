@@ -13,10 +13,11 @@ public:
     // Removes the temporary unless it was committed.
     ~StagedOutputFile();
 
-    // Chooses where to write for `target` and creates that file empty. A
-    // regular or missing target gets a fresh temporary beside it; anything
-    // else (a device, a pipe) is written in place. False when the file cannot
-    // be created or an existing target cannot be written; failureText() says why.
+    // Chooses where to write for `target`. A regular or missing target gets a
+    // fresh, empty temporary beside it; anything else (a device, a pipe), or a
+    // target beside which no temporary can be made, is written in place. False
+    // when the target is empty or an existing one cannot be written;
+    // failureText() says why.
     bool prepare(const std::string& target);
     // The file to write into.
     const std::string& path() const { return path_; }

@@ -152,6 +152,8 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
                         scratch);
     }
 
+    // A write, seek or close that failed leaves an incomplete file: it is
+    // reported like a file that cannot be created, and the temporary goes.
     if (!midi.finish()) {
         reportOutputFailure(path, platform::systemErrorText(errno));
         return false;
@@ -176,6 +178,8 @@ int64_t SectionVsqWriter::writeMasterTrack(const Song& song, MidiFileWriter& mid
     log_.line("Start Master Track");
     midi.trackName("Master Track");
 
+    // Values the compiler never produces (not positive) keep the defaults, so
+    // the measure length is never divided by zero.
     int tempo = 120;
     int numerator = 4;
     int denominator = 4;

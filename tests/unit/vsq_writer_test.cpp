@@ -9,6 +9,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <csignal>
 #endif
@@ -20,6 +21,7 @@
 #include "platform/Platform.h"
 #include "text/CharCode.h"
 #include "text/StringPool.h"
+#include "vsq/NumberText.h"
 #include "vsq/VsqWriter.h"
 
 using vsqtest::bytes;
@@ -301,6 +303,22 @@ TEST_F(VsqWriterTest, NumbersWidenFromTenThousand) {
     EXPECT_FALSE(contains(text, "ID#00009999"));
 }
 
+TEST(NumberTextTest, WidthsStepAtTheirThresholds) {
+    const std::pair<int64_t, const char*> cases[] = {
+        {0, "0000"},           {9999, "9999"},         {10000, "00010000"},
+        {99999999, "99999999"}, {100000000, "000100000000"}, {123456789012, "123456789012"},
+    };
+    for (const auto& [number, text] : cases) {
+        std::string out = "#";
+        vsqtext::appendNumbered(out, number);
+        EXPECT_EQ(out, std::string("#") + text) << number;
+    }
+    std::string hex;
+    vsqtext::appendHex8(hex, 0x0404000Au);
+    vsqtext::appendHex8(hex, 0xFFFFFFFFu);
+    EXPECT_EQ(hex, "0404000affffffff");
+}
+
 TEST_F(VsqWriterTest, CurveSectionsFollowTheHandles) {
     Track& track = song->appendTrack();
     track.notes.push_back(makeNote(0, 480));
@@ -362,6 +380,16 @@ TEST_F(VsqWriterTest, LogThatCannotBeCreatedDoesNotStopTheWrite) {
     EXPECT_EQ(readFile(output).size(), 705u);
 }
 
+TEST_F(VsqWriterTest, NameWithNoRoomForATemporaryIsWrittenInPlace) {
+    // 255 bytes: the longest file name, which the output may well have.
+    output = folder.file(std::string(251, 'n') + ".vsq");
+    song->appendTrack().notes.push_back(makeNote(0, 480));
+    ASSERT_TRUE(write());
+    EXPECT_EQ(errorsReported, 0);
+    EXPECT_EQ(readFile(output).size(), 705u);
+    EXPECT_EQ(folder.entries().size(), 2u);
+}
+
 #ifndef _WIN32
 TEST_F(VsqWriterTest, FailedWriteKeepsTheExistingOutput) {
     vsqtest::writeFile(output, "previous contents");
@@ -385,6 +413,39 @@ TEST_F(VsqWriterTest, FailedWriteKeepsTheExistingOutput) {
               errorLine(msg::kCannotOpenFile, output + " : " + platform::systemErrorText(EFBIG)));
     EXPECT_EQ(readFile(output), "previous contents");
     EXPECT_EQ(folder.entries().size(), 2u);  // the output and the log, no temporary
+}
+
+// Whatever a plain "create and truncate" could write is written, also where no
+// temporary can be made beside it. Root passes every permission check, so these
+// cases only mean something for an ordinary user.
+TEST_F(VsqWriterTest, WritableOutputIsWrittenWhateverElseThePermissionsAllow) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+    song->appendTrack().notes.push_back(makeNote(0, 480));
+
+    // An existing output that may be written but not read.
+    vsqtest::writeFile(output, "previous contents");
+    ASSERT_EQ(chmod(output.c_str(), 0200), 0);
+    EXPECT_TRUE(write());
+    EXPECT_EQ(errorsReported, 0);
+    ASSERT_EQ(chmod(output.c_str(), 0600), 0);
+    EXPECT_EQ(readFile(output).size(), 705u);
+
+    // An existing output in a folder where nothing new may be created.
+    vsqtest::writeFile(output, "previous contents");
+    ASSERT_EQ(chmod(folder.path().c_str(), 0500), 0);
+    const bool written = write();
+    const int errors = errorsReported;
+    chmod(folder.path().c_str(), 0700);
+    EXPECT_TRUE(written);
+    EXPECT_EQ(errors, 0);
+    EXPECT_EQ(readFile(output).size(), 705u);
+
+    // An output that may not be written is still refused.
+    ASSERT_EQ(chmod(output.c_str(), 0400), 0);
+    EXPECT_FALSE(write());
+    EXPECT_EQ(printed,
+              errorLine(msg::kCannotOpenFile, output + " : " + platform::systemErrorText(EACCES)));
+    EXPECT_EQ(readFile(output).size(), 705u);
 }
 
 TEST_F(VsqWriterTest, OutputThroughALinkReplacesTheFileItNames) {
