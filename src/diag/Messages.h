@@ -89,6 +89,10 @@ inline constexpr const char kUndefinedMacro[] = "\x96\xA2\x92\xE8\x8B`\x82\xCC\x
 //   (one macro use expands to too many tokens)
 inline constexpr const char kMacroExpansionTooLarge[] = "\x83}\x83N\x83\x8D\x82\xCC\x93W\x8AJ\x82\xAA\x91\xE5\x82\xAB\x82\xB7\x82\xAC\x82\xC5\x82\xB7";
 
+// インクルードファイルが多すぎです
+//   (one run brings in too many files by include (detail: the name searched))
+inline constexpr const char kTooManyIncludes[] = "\x83" "C\x83\x93\x83N\x83\x8B\x81[\x83h\x83t\x83@\x83" "C\x83\x8B\x82\xAA\x91\xBD\x82\xB7\x82\xAC\x82\xC5\x82\xB7";
+
 // 空の歌詞です
 //   (empty lyric (warning))
 inline constexpr const char kEmptyLyric[] = "\x8B\xF3\x82\xCC\x89\xCC\x8E\x8C\x82\xC5\x82\xB7";
@@ -300,5 +304,13 @@ inline constexpr const char kNoTrackWithNotes[] = "\x89\xB9\x95\x84\x82\xCC\x82\
 // ら
 //   (the lyric text every new note sings until it gets its own)
 inline constexpr const char kDefaultLyric[] = "\x82\xE7";
+
+// コードページ932にない文字です
+//   (a character of a UTF-8 file that code page 932 cannot hold (detail: U+XXXX))
+inline constexpr const char kNotInCodePage932[] = "\x83R\x81[\x83h\x83y\x81[\x83W932\x82\xC9\x82\xC8\x82\xA2\x95\xB6\x8E\x9A\x82\xC5\x82\xB7";
+
+// UTF-8として不正なバイト列です
+//   (bytes of a UTF-8 file that form no character (detail: the bytes in hex))
+inline constexpr const char kInvalidUtf8[] = "UTF-8\x82\xC6\x82\xB5\x82\xC4\x95s\x90\xB3\x82\xC8\x83o\x83" "C\x83g\x97\xF1\x82\xC5\x82\xB7";
 
 }  // namespace msg

@@ -5,7 +5,9 @@
 // Every expansion runs on a budget: it may produce at most a million tokens
 // (arguments and output together), take a bounded number of steps, and nest
 // argument lists only so deep. Without it a few lines of definitions that
-// double at each level could ask for billions of tokens or hours of work.
+// double at each level could ask for billions of tokens or hours of work. All
+// expansions of a run draw on a larger common budget too, so that many uses
+// that each stay within their own budget cannot add up to the same.
 #include "source/MacroExpander.h"
 
 #include <algorithm>
@@ -25,9 +27,10 @@ namespace {
 constexpr int kMaxDepth = 32;
 constexpr int kMaxArgumentNesting = 256;
 constexpr size_t kMaxTokensPerExpansion = 1'000'000;
-// One-line bodies are kept after their expansion; this bounds them all together.
-constexpr size_t kMaxStoredExpansionTokens = 16'000'000;
 constexpr uint64_t kMaxStepsPerExpansion = 16'000'000;
+// The whole run; this bounds the one-line bodies kept after their expansion too.
+constexpr size_t kMaxTokensPerRun = 16'000'000;
+constexpr uint64_t kMaxStepsPerRun = 32'000'000;
 
 constexpr int32_t kOpenBrace = '{';
 constexpr int32_t kCloseBrace = '}';
@@ -43,13 +46,12 @@ public:
         input_ = &input;
         std::u16string name;
         if (!readNewName(directive, name)) return;
-        beginBudget(std::min(kMaxTokensPerExpansion, kMaxStoredExpansionTokens - storedExpansion_));
+        beginBudget(kMaxTokensPerExpansion);
         std::vector<Token> body;
         if (!readBody(body, TokNewline, true, 0)) {
             directive.kind = TokInvalid;
             return;
         }
-        storedExpansion_ += produced_;
         table_.define(name, MacroDefinition::kOneLine, std::move(body));
         directive.kind = 0;
     }
@@ -314,10 +316,13 @@ private:
         return definition;
     }
 
+    // Starts the budget of one definition or use: its own limits, cut down to
+    // what is left of the run's.
     void beginBudget(size_t tokenLimit) {
         produced_ = 0;
-        tokenLimit_ = tokenLimit;
+        tokenLimit_ = std::min(tokenLimit, kMaxTokensPerRun - producedInRun_);
         steps_ = 0;
+        stepLimit_ = std::min(kMaxStepsPerExpansion, kMaxStepsPerRun - stepsInRun_);
         nesting_ = 0;
     }
 
@@ -327,14 +332,17 @@ private:
             return false;
         }
         produced_ += tokens;
+        producedInRun_ += tokens;
         return true;
     }
 
     bool step() {
-        if (++steps_ > kMaxStepsPerExpansion) {
+        if (steps_ >= stepLimit_) {
             reportAtCurrent(input_, msg::kMacroExpansionTooLarge);
             return false;
         }
+        ++steps_;
+        ++stepsInRun_;
         return true;
     }
 
@@ -355,9 +363,11 @@ private:
     Tokenizer* input_ = nullptr;  // the file being read, for the current position
     size_t produced_ = 0;
     size_t tokenLimit_ = 0;
+    size_t producedInRun_ = 0;
     uint64_t steps_ = 0;
+    uint64_t stepLimit_ = 0;
+    uint64_t stepsInRun_ = 0;
     int nesting_ = 0;
-    size_t storedExpansion_ = 0;
     std::unordered_map<int32_t, const MacroDefinition*> byNameId_;
 };
 

@@ -24,6 +24,12 @@ const std::u16string kInclude = u"include";
 const std::u16string kEqu = u"equ";
 const std::u16string kMacro = u"macro";
 
+// Files brought in by include during one run. Paths that differ only in their
+// spelling are different files to the include set, so a few files that include
+// their successors by two spellings each would otherwise open an exponential
+// number of paths.
+constexpr size_t kMaxIncludedFiles = 1024;
+
 struct OpenFile {
     std::unique_ptr<Tokenizer> tokenizer;
     std::unique_ptr<SourceReader> ownedSource;  // null for the main source
@@ -158,7 +164,12 @@ private:
             return;
         }
         directive.kind = 0;
-        if (!included_.insert(path).second) return;  // brought in before: nothing to read
+        if (included_.count(path) != 0) return;  // brought in before: nothing to read
+        if (included_.size() >= kMaxIncludedFiles) {
+            reportAtToken(directive, msg::kTooManyIncludes, name);
+            return;
+        }
+        included_.insert(path);
         auto source = createSourceReader(path);
         if (!source) {
             directive.kind = TokInvalid;

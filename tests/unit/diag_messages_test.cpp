@@ -64,6 +64,7 @@ const Entry kCatalogue[] = {
     ENTRY(kMacroTooDeep, "マクロ呼び出しが深すぎです"),
     ENTRY(kUndefinedMacro, "未定義のマクロです"),
     ENTRY(kMacroExpansionTooLarge, "マクロの展開が大きすぎです"),
+    ENTRY(kTooManyIncludes, "インクルードファイルが多すぎです"),
     ENTRY(kEmptyLyric, "空の歌詞です"),
     ENTRY(kAtNeedsStringOrLetters, "@ の後には文字列または英字が必要です"),
     ENTRY(kUnknownCommandToken, "不明なコマンドです"),
@@ -117,6 +118,8 @@ const Entry kCatalogue[] = {
     ENTRY(kScaleNotImplemented, "scale パラメータは未実装"),
     ENTRY(kNoTrackWithNotes, "音符のあるトラックがありません"),
     ENTRY(kDefaultLyric, "ら"),
+    ENTRY(kNotInCodePage932, "コードページ932にない文字です"),
+    ENTRY(kInvalidUtf8, "UTF-8として不正なバイト列です"),
 };
 
 #undef ENTRY

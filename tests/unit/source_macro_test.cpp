@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 
 #include "diag/Messages.h"
 #include "source/MacroTable.h"
@@ -257,6 +258,65 @@ TEST(Macros, ExpansionThatProducesNothingStillEnds) {
     const auto m = run(source + "\\z30");
     EXPECT_EQ(m.run.kinds().back(), TokInvalid);
     EXPECT_EQ(m.run.output, errorLine(m.main, 32, msg::kMacroExpansionTooLarge));
+}
+
+// Counts the tokens of each kind a preprocessor delivers for `source`, without
+// keeping them, and collects what it prints.
+struct Tally {
+    std::map<int, size_t> kinds;
+    std::string output;
+};
+
+Tally tally(const std::string& source) {
+    TempDir dir;
+    const std::string main = dir.write("main.mml", source);
+    Tally result;
+    auto pool = createStringPool();
+    auto reader = createSourceReader(main);
+    auto preprocessor = createPreprocessor();
+    const std::vector<std::string> none;
+    getReporter().setFileName(main);
+    testing::internal::CaptureStdout();
+    preprocessor->start(reader.get(), pool.get(), &none);
+    Token t;
+    while (preprocessor->nextToken(t) != TokEnd) ++result.kinds[t.kind];
+    result.output = testing::internal::GetCapturedStdout();
+    return result;
+}
+
+size_t count(const std::string& text, const std::string& part) {
+    size_t found = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++found;
+    }
+    return found;
+}
+
+TEST(Macros, UsesOfOneRunShareAStepBudget) {
+    // z21 makes about 8.4 million calls and no tokens, within what one use may
+    // do; three such uses fit into the budget of a run, the fourth does not.
+    std::string source = ".macro \\z0 {}\n";
+    for (int i = 1; i <= 21; ++i) {
+        const std::string previous = "\\z" + std::to_string(i - 1);
+        source += ".macro \\z" + std::to_string(i) + " {" + previous + previous + "}\n";
+    }
+    for (int i = 0; i < 5; ++i) source += "a\\z21\n";
+    const Tally result = tally(source);
+    EXPECT_EQ(result.kinds.at('A'), 5u);
+    EXPECT_EQ(result.kinds.at(TokInvalid), 2u);
+    EXPECT_EQ(count(result.output, msg::kMacroExpansionTooLarge), 2u);
+    EXPECT_NE(result.output.find("(26) "), std::string::npos) << result.output;
+}
+
+TEST(Macros, UsesOfOneRunShareATokenBudget) {
+    // e19 holds 2^19 tokens; the definitions made 2^20 - 2 tokens. 28 uses fit
+    // into the 16 million tokens of a run, the 29th and 30th do not.
+    std::string source = doublingMacros(".equ", "e", 19);
+    for (int i = 0; i < 30; ++i) source += "\\e19\n";
+    const Tally result = tally(source);
+    EXPECT_EQ(result.kinds.at('A'), 28u << 19);
+    EXPECT_EQ(result.kinds.at(TokInvalid), 2u);
+    EXPECT_EQ(count(result.output, msg::kMacroExpansionTooLarge), 2u);
 }
 
 TEST(Macros, DeeplyNestedArgumentListsAreRefusedNotOverflowed) {

@@ -204,6 +204,29 @@ TEST(Preprocessor, LongIncludeChainsHaveNoLimitOfTheirOwn) {
     EXPECT_EQ(run.errors, 0);
 }
 
+TEST(Preprocessor, IncludeTreesStopAtTheFileLimit) {
+    // Every file brings in the next one by two different paths, so the number
+    // of paths doubles at each level: twelve levels would open 8190 files.
+    TempDir dir;
+    std::filesystem::create_directories(dir.path("x"));
+    std::filesystem::create_directories(dir.path("y"));
+    for (int i = 0; i < 12; ++i) {
+        const std::string next = "L" + std::to_string(i + 1) + ".mml";
+        dir.write("L" + std::to_string(i) + ".mml",
+                  "c.include \"x/../" + next + "\".include \"y/../" + next + "\"");
+    }
+    dir.write("L12.mml", "d");
+    const auto run = preprocess(dir.path("L0.mml"));
+    size_t letters = 0;
+    for (const Token& t : run.tokens) letters += t.kind == 'C' || t.kind == 'D';
+    EXPECT_EQ(letters, 1u + 1024u);  // the main file and the files the limit allows
+    EXPECT_GT(run.errors, 0);
+    EXPECT_EQ(run.errors, static_cast<int>(run.kinds().size() - letters));
+    const std::string first = run.output.substr(0, run.output.find('\n') + 1);
+    EXPECT_NE(first.find(std::string(") ") + msg::kTooManyIncludes + ": "), std::string::npos)
+        << first;
+}
+
 TEST(Preprocessor, SelfIncludeThroughGrowingPathsEnds) {
     TempDir dir;
     dir.write("a.mml", "a.include \"./a.mml\"");

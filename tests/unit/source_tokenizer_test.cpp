@@ -130,6 +130,10 @@ TEST(Tokenizer, DotNeedsANameAndConsumesWhatFollows) {
     const Lexed blank = lex("a. b");
     EXPECT_EQ(blank.kinds(), (std::vector<int>{'A', TokInvalid, 'B'}));
     EXPECT_EQ(blank.output, errorLine(blank.path, 1, msg::kInvalidToken));
+
+    const Lexed lineEnd = lex("a.\nb");
+    EXPECT_EQ(lineEnd.tokens, (std::vector<Token>{token('A', 0, 1), token(TokInvalid, 0, 1),
+                                                  token('B', 0, 2)}));
 }
 
 TEST(Tokenizer, StringsKeepDoubleBytesAndCloseAtTheLineEnd) {
@@ -178,6 +182,13 @@ TEST(Tokenizer, BracedArgumentNeedsItsCloseBrace) {
     EXPECT_EQ(lexed.kinds(), (std::vector<int>{TokNewline, TokInvalid, 'A'}));
     EXPECT_EQ(lexed.output, errorLine(lexed.path, 2, msg::kCloseBraceRequired) +
                                 errorLine(lexed.path, 2, msg::kInvalidToken));
+
+    // The line feed read in place of the "}" is consumed: the message names the
+    // line after it, the invalid token the line it began on.
+    const Lexed cut = lex("\\{12\nb");
+    EXPECT_EQ(cut.tokens, (std::vector<Token>{token(TokInvalid, 0, 1), token('B', 0, 2)}));
+    EXPECT_EQ(cut.output, errorLine(cut.path, 2, msg::kCloseBraceRequired) +
+                              errorLine(cut.path, 1, msg::kInvalidToken));
 }
 
 TEST(Tokenizer, BackslashBeforeAnythingElseIsInvalid) {
