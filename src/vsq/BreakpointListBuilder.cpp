@@ -1,0 +1,236 @@
+// Builds the breakpoint list of one curve of one track. Curve controls give a list of points
+// (steps and ramps); when note envelopes or parameter envelopes touch the curve, those points
+// are laid over the envelopes' sum and the whole is read out clamped to the curve's range.
+// Ticks are computed in 64 bits, and nothing is sized by the track's length in ticks.
+#include "vsq/BreakpointListBuilder.h"
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+
+#include "vsq/CurveBuffer.h"
+#include "vsq/CurveRamp.h"
+
+namespace {
+
+// Ticks are held inside these bounds, far outside any tick a track can reach, so that runs of
+// hostile gaps and durations cannot overflow.
+constexpr int64_t kFarPast = -(int64_t{1} << 62);
+constexpr int64_t kFarFuture = int64_t{1} << 62;
+
+int64_t boundTick(int64_t tick) {
+    return std::clamp(tick, kFarPast, kFarFuture);
+}
+
+// Index of the first point whose tick is `tick` or later, in a list ordered by tick.
+template <typename Points>
+size_t firstAtOrAfter(const Points& points, size_t size, int64_t tick) {
+    size_t low = 0;
+    size_t high = size;
+    while (low < high) {
+        const size_t middle = low + (high - low) / 2;
+        if (points[middle].tick < tick) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    return low;
+}
+
+// The point list that curve controls write into: the points that were already in the
+// caller's list, followed by the points found here with their ticks still in 64 bits. The
+// whole is ordered by tick, so removing every point from a tick on is a truncation.
+class CurvePointList {
+public:
+    struct Point {
+        int64_t tick;
+        int32_t value;
+    };
+
+    explicit CurvePointList(std::vector<BreakpointPoint>* earlier)
+        : earlier_(earlier), kept_(earlier != nullptr ? earlier->size() : 0) {}
+
+    void removeFrom(int64_t tick) {
+        const size_t cut = firstAtOrAfter(points_, points_.size(), tick);
+        points_.resize(cut);
+        if (cut == 0 && earlier_ != nullptr) {
+            kept_ = firstAtOrAfter(*earlier_, kept_, tick);
+        }
+    }
+
+    void append(int64_t tick, int64_t value) {
+        points_.push_back(Point{tick, static_cast<int32_t>(value)});
+    }
+
+    const std::vector<Point>& points() const { return points_; }
+
+    // Leaves the caller's list holding the earlier points that were kept, then the new ones.
+    void handBack() {
+        earlier_->resize(kept_);
+        for (const Point& point : points_) {
+            const int64_t tick = std::max<int64_t>(point.tick, std::numeric_limits<int32_t>::min());
+            earlier_->push_back(BreakpointPoint{static_cast<int32_t>(tick), point.value});
+        }
+    }
+
+private:
+    std::vector<BreakpointPoint>* earlier_;
+    size_t kept_;
+    std::vector<Point> points_;
+};
+
+// A linear ramp from `from` before tick `start` to `to` at tick end-1: a point at each tick
+// where the rounded value moves. Only those ticks are visited, so a long slow ramp is cheap.
+void addRamp(CurvePointList& list, int64_t from, int64_t to, int64_t start, int64_t end) {
+    list.removeFrom(start);
+    if (from == to) {
+        return;
+    }
+    const int64_t span = end - start;
+    if (span <= 0) {
+        // A ramp of no length jumps to its value at once, like a step.
+        list.append(start, to);
+        return;
+    }
+    const CurveRamp ramp{from, to - from, span};
+    for (int64_t step = ramp.nextChange(0); step <= span; step = ramp.nextChange(step)) {
+        list.append(start + step - 1, ramp.valueAt(step));
+    }
+}
+
+// Points of the curve controls (subtype 3) of `curveId`. Each control holds the curve id,
+// then groups of value, gap, duration and shape.
+void collectCurvePoints(int curveId, std::span<const ControlEvent> controls, int64_t length,
+                        CurvePointList& list) {
+    int64_t previous = 0;
+    for (const ControlEvent& control : controls) {
+        const std::vector<int32_t>& values = control.values;
+        if (control.subtype != ControlCurve || values.empty() || values[0] != curveId) {
+            continue;
+        }
+        int64_t cursor = control.time;
+        for (size_t group = 1; group + 4 <= values.size(); group += 4) {
+            const int32_t value = values[group];
+            const int32_t gap = values[group + 1];
+            const int32_t duration = values[group + 2];
+            const int32_t shape = values[group + 3];
+            const int64_t start = boundTick(cursor + gap);
+            const int64_t end = duration < 0 ? length : std::min(start + duration, length);
+            if (start >= length) {
+                break;
+            }
+            if (shape == 1) {
+                addRamp(list, previous, value, start, end);
+            } else {
+                list.removeFrom(start);
+                list.append(start, value);
+            }
+            previous = value;
+            cursor = end;
+        }
+    }
+}
+
+// A note envelope: ramps between its distinct positions, then its last value held to the
+// end of the note. A position not after the one before is passed over with its value.
+void addEnvelope(CurveBuffer& buffer, const EnvelopeEvent& envelope) {
+    const int64_t time = envelope.time;
+    int64_t cursor = time + envelope.positions[0];
+    int64_t value = envelope.values[0];
+    for (size_t k = 1; k < envelope.positions.size(); ++k) {
+        const int64_t target = time + envelope.positions[k];
+        if (cursor < target) {
+            buffer.addRange(cursor, target - cursor, value, envelope.values[k] - value);
+            cursor = target;
+            value = envelope.values[k];
+        }
+    }
+    const int64_t end = time + envelope.length;
+    if (cursor < end) {
+        buffer.addConstant(cursor, end - cursor, value);
+    }
+}
+
+// A parameter envelope (subtype 5): shape, curve id, start offset, then value and duration
+// pairs added as constants (shape 0) or as ramps from the previous pair's value (shape 1).
+void addParameterEnvelope(CurveBuffer& buffer, const ControlEvent& control) {
+    const std::vector<int32_t>& values = control.values;
+    if (values.size() < 3) {
+        return;
+    }
+    const int32_t shape = values[0];
+    int64_t cursor = int64_t{control.time} + values[2];
+    int64_t previous = 0;
+    for (size_t pair = 3; pair + 2 <= values.size(); pair += 2) {
+        const int64_t value = values[pair];
+        const int64_t duration = values[pair + 1];
+        if (shape == 0) {
+            buffer.addConstant(cursor, duration, value);
+            cursor = boundTick(cursor + duration);
+        } else if (shape == 1) {
+            if (duration > 0) {
+                buffer.addRange(cursor, duration, previous, value - previous);
+                cursor = boundTick(cursor + duration);
+            }
+            previous = value;
+        }
+    }
+}
+
+class BreakpointListBuilderImpl final : public BreakpointListBuilder {
+public:
+    void build(int curveId, int defaultValue, int minimum, int maximum,
+               std::span<const ControlEvent> controls, std::span<const EnvelopeEvent> envelopes,
+               int32_t length, std::vector<BreakpointPoint>& out) override {
+        std::optional<CurveBuffer> buffer;
+        for (const EnvelopeEvent& envelope : envelopes) {
+            if (envelope.curve == curveId) {
+                if (!buffer) {
+                    buffer.emplace(length);
+                }
+                addEnvelope(*buffer, envelope);
+            }
+        }
+        for (const ControlEvent& control : controls) {
+            if (control.subtype == ControlParameterEnvelope && control.values.size() >= 2 &&
+                control.values[1] == curveId) {
+                if (!buffer) {
+                    buffer.emplace(length);
+                }
+                addParameterEnvelope(*buffer, control);
+            }
+        }
+        if (!buffer) {
+            curvePoints(curveId, controls, length, out);
+            return;
+        }
+
+        // The controls' points become steps over the envelopes; without any, the default
+        // fills the whole curve.
+        CurvePointList steps(nullptr);
+        collectCurvePoints(curveId, controls, length, steps);
+        const std::vector<CurvePointList::Point>& points = steps.points();
+        if (points.empty()) {
+            buffer->addConstant(0, length, defaultValue);
+        }
+        for (size_t i = 0; i < points.size(); ++i) {
+            const int64_t until = i + 1 < points.size() ? points[i + 1].tick : int64_t{length};
+            buffer->addConstant(points[i].tick, until - points[i].tick, points[i].value);
+        }
+        buffer->readOut(minimum, maximum, out);
+    }
+
+    void curvePoints(int curveId, std::span<const ControlEvent> controls, int32_t length,
+                     std::vector<BreakpointPoint>& out) override {
+        CurvePointList list(&out);
+        collectCurvePoints(curveId, controls, length, list);
+        list.handBack();
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<BreakpointListBuilder> createBreakpointListBuilder() {
+    return std::make_unique<BreakpointListBuilderImpl>();
+}

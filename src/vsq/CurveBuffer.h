@@ -1,0 +1,40 @@
+// The summed values of one curve over the ticks 0 to length-1, kept as a list of added ranges
+// instead of one cell per tick, so that its memory follows the number of ranges and not the
+// track's length. Each tick's value is the 16-bit wrapped sum of what the ranges add there.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "vsq/BreakpointListBuilder.h"
+#include "vsq/CurveRamp.h"
+
+// One added range, already cut to the buffer: it adds ramp.valueAt(tick - origin) to every
+// tick from begin up to end.
+struct CurvePiece {
+    int64_t begin;   // first tick inside the buffer
+    int64_t end;     // one past the last tick inside the buffer
+    int64_t origin;  // tick of the range's step 0, which may lie before begin
+    CurveRamp ramp;
+};
+
+class CurveBuffer {
+public:
+    explicit CurveBuffer(int64_t length) : length_(length) {}
+
+    // Adds `count` ticks from `start`: the tick start + j gets first + change * j / count,
+    // rounded toward zero. Ticks before 0 or from the length on are left out; a range that
+    // starts before 0 still gives the ticks from 0 on the values of the whole range.
+    void addRange(int64_t start, int64_t count, int64_t first, int64_t change);
+    void addConstant(int64_t start, int64_t count, int64_t value) {
+        addRange(start, count, value, 0);
+    }
+
+    // Appends a point at tick 0 and at every later tick whose value, clamped to
+    // [minimum, maximum], differs from the previous tick's.
+    void readOut(int32_t minimum, int32_t maximum, std::vector<BreakpointPoint>& out) const;
+
+private:
+    int64_t length_;
+    std::vector<CurvePiece> pieces_;
+};

@@ -1,0 +1,604 @@
+// Tests of the breakpoint list builder: hand-worked cases, a comparison with a plain
+// one-cell-per-tick model on many random tracks, and tracks too long for such a model.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <ostream>
+#include <random>
+#include <vector>
+
+#include "vsq/BreakpointListBuilder.h"
+#include "vsq/CurveRamp.h"
+
+// Readable points in failure messages.
+void PrintTo(const BreakpointPoint& point, std::ostream* os) {
+    *os << "(" << point.tick << "," << point.value << ")";
+}
+
+namespace {
+
+using Points = std::vector<BreakpointPoint>;
+
+// ---- Plain model: one 16-bit cell per tick, ranges walked cell by cell with an accumulator.
+
+struct DenseCurve {
+    explicit DenseCurve(int64_t length)
+        : cells(static_cast<size_t>(std::max<int64_t>(length, 0))) {}
+
+    void addRange(int64_t start, int64_t count, int64_t first, int64_t change) {
+        const auto length = static_cast<int64_t>(cells.size());
+        if (start >= length || count <= 0) {
+            return;
+        }
+        const int64_t step = change / count;
+        const int64_t remainder = (change < 0 ? -change : change) % count;
+        const int64_t direction = change < 0 ? -1 : 1;
+        int64_t accumulator = 0;
+        int64_t value = first;
+        for (int64_t j = 0; j < count && start + j < length; ++j) {
+            if (start + j >= 0) {
+                // Each addition wraps around in 16 bits.
+                int16_t& cell = cells[static_cast<size_t>(start + j)];
+                cell = static_cast<int16_t>(static_cast<uint16_t>(
+                    static_cast<uint16_t>(cell) + static_cast<uint64_t>(value)));
+            }
+            value += step;
+            accumulator += remainder;
+            if (accumulator >= count) {
+                accumulator -= count;
+                value += direction;
+            }
+        }
+    }
+
+    std::vector<int16_t> cells;
+};
+
+void denseRamp(Points& out, int64_t from, int64_t to, int64_t start, int64_t end) {
+    std::erase_if(out, [&](const BreakpointPoint& p) { return p.tick >= start; });
+    if (from == to) {
+        return;
+    }
+    const int64_t span = end - start;
+    if (span == 0) {
+        out.push_back({static_cast<int32_t>(start), static_cast<int32_t>(to)});
+        return;
+    }
+    const int64_t change = to - from;
+    const int64_t step = change / span;
+    const int64_t remainder = (change < 0 ? -change : change) % span;
+    int64_t accumulator = 0;
+    int64_t value = from;
+    for (int64_t k = 0; k < span; ++k) {
+        const int64_t before = value;
+        value += step;
+        accumulator += remainder;
+        if (accumulator >= span) {
+            accumulator -= span;
+            value += change < 0 ? -1 : 1;
+        }
+        if (value != before) {
+            out.push_back({static_cast<int32_t>(start + k), static_cast<int32_t>(value)});
+        }
+    }
+}
+
+void denseCurvePoints(int curveId, const std::vector<ControlEvent>& controls, int64_t length,
+                      Points& out) {
+    int64_t previous = 0;
+    for (const ControlEvent& control : controls) {
+        const auto& v = control.values;
+        if (control.subtype != ControlCurve || v.empty() || v[0] != curveId) {
+            continue;
+        }
+        int64_t a = control.time;
+        for (size_t g = 1; g + 4 <= v.size(); g += 4) {
+            const int64_t start = a + v[g + 1];
+            int64_t end = v[g + 2] < 0 ? length : start + v[g + 2];
+            end = std::min(end, length);
+            if (start >= length) {
+                break;
+            }
+            if (v[g + 3] == 1) {
+                denseRamp(out, previous, v[g], start, end);
+            } else {
+                std::erase_if(out, [&](const BreakpointPoint& p) { return p.tick >= start; });
+                out.push_back({static_cast<int32_t>(start), v[g]});
+            }
+            previous = v[g];
+            a = end;
+        }
+    }
+}
+
+Points denseBuild(int curveId, int defaultValue, int minimum, int maximum,
+                  const std::vector<ControlEvent>& controls,
+                  const std::vector<EnvelopeEvent>& envelopes, int64_t length) {
+    bool used = false;
+    DenseCurve curve(length);
+    for (const EnvelopeEvent& e : envelopes) {
+        if (e.curve != curveId) {
+            continue;
+        }
+        used = true;
+        int64_t cursor = int64_t{e.time} + e.positions[0];
+        int64_t value = e.values[0];
+        for (int k = 1; k < 6; ++k) {
+            const int64_t target = int64_t{e.time} + e.positions[k];
+            if (cursor < target) {
+                curve.addRange(cursor, target - cursor, value, e.values[k] - value);
+                cursor = target;
+                value = e.values[k];
+            }
+        }
+        if (cursor < int64_t{e.time} + e.length) {
+            curve.addRange(cursor, e.time + e.length - cursor, value, 0);
+        }
+    }
+    for (const ControlEvent& c : controls) {
+        const auto& v = c.values;
+        if (c.subtype != ControlParameterEnvelope || v.size() < 2 || v[1] != curveId) {
+            continue;
+        }
+        used = true;
+        if (v.size() < 3) {
+            continue;
+        }
+        int64_t cursor = int64_t{c.time} + v[2];
+        int64_t previous = 0;
+        for (size_t i = 3; i + 2 <= v.size(); i += 2) {
+            if (v[0] == 0) {
+                curve.addRange(cursor, v[i + 1], v[i], 0);
+                cursor += v[i + 1];
+            } else if (v[0] == 1) {
+                if (v[i + 1] > 0) {
+                    curve.addRange(cursor, v[i + 1], previous, v[i] - previous);
+                    cursor += v[i + 1];
+                }
+                previous = v[i];
+            }
+        }
+    }
+    Points out;
+    if (!used) {
+        denseCurvePoints(curveId, controls, length, out);
+        return out;
+    }
+    Points steps;
+    denseCurvePoints(curveId, controls, length, steps);
+    if (steps.empty()) {
+        curve.addRange(0, length, defaultValue, 0);
+    }
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const int64_t until = i + 1 < steps.size() ? steps[i + 1].tick : length;
+        curve.addRange(steps[i].tick, until - steps[i].tick, steps[i].value, 0);
+    }
+    int64_t previous = int64_t{minimum} - 1;
+    for (size_t i = 0; i < curve.cells.size(); ++i) {
+        const int64_t value = std::clamp<int64_t>(curve.cells[i], minimum, maximum);
+        if (value != previous) {
+            out.push_back({static_cast<int32_t>(i), static_cast<int32_t>(value)});
+            previous = value;
+        }
+    }
+    return out;
+}
+
+// ---- Helpers to make events.
+
+ControlEvent curveControl(int32_t time, int32_t curveId, std::vector<int32_t> groups) {
+    ControlEvent control;
+    control.time = time;
+    control.subtype = ControlCurve;
+    control.values = {curveId};
+    control.values.insert(control.values.end(), groups.begin(), groups.end());
+    return control;
+}
+
+ControlEvent parameterEnvelope(int32_t time, int32_t shape, int32_t curveId, int32_t offset,
+                               std::vector<int32_t> pairs) {
+    ControlEvent control;
+    control.time = time;
+    control.subtype = ControlParameterEnvelope;
+    control.values = {shape, curveId, offset};
+    control.values.insert(control.values.end(), pairs.begin(), pairs.end());
+    return control;
+}
+
+EnvelopeEvent envelope(int32_t time, int32_t curveId, int32_t length,
+                       std::array<int32_t, 6> positions, std::array<int32_t, 6> values) {
+    EnvelopeEvent e;
+    e.time = time;
+    e.curve = curveId;
+    e.length = length;
+    e.positions = positions;
+    e.values = values;
+    return e;
+}
+
+constexpr int kDynamics = 1;
+constexpr int kPitchBend = 8;
+
+Points build(int curveId, const std::vector<ControlEvent>& controls,
+             const std::vector<EnvelopeEvent>& envelopes, int32_t length) {
+    const CurveInfo& info = kCurves[static_cast<size_t>(curveId)];
+    Points out;
+    createBreakpointListBuilder()->build(curveId, info.defaultValue, info.minimum, info.maximum,
+                                         controls, envelopes, length, out);
+    return out;
+}
+
+// The value a point list gives at `tick`: that of the last point at or before it.
+int32_t valueAt(const Points& points, int64_t tick) {
+    auto it = std::upper_bound(points.begin(), points.end(), tick,
+                               [](int64_t t, const BreakpointPoint& p) { return t < p.tick; });
+    EXPECT_NE(it, points.begin());
+    return std::prev(it)->value;
+}
+
+// ---- Hand-worked cases.
+
+TEST(BreakpointListTest, NothingForTheCurveGivesNoPoints) {
+    std::vector<ControlEvent> controls = {curveControl(0, kPitchBend, {100, 0, -1, 0}),
+                                          parameterEnvelope(0, 0, kPitchBend, 0, {5, 10})};
+    std::vector<EnvelopeEvent> envelopes = {envelope(0, kPitchBend, 100, {}, {})};
+    EXPECT_TRUE(build(kDynamics, controls, envelopes, 1920).empty());
+}
+
+TEST(BreakpointListTest, StepAndRampControls) {
+    EXPECT_EQ(build(kDynamics, {curveControl(0, kDynamics, {100, 0, -1, 0})}, {}, 1920),
+              (Points{{0, 100}}));
+    const Points quarterSteps = {{0, 25}, {1, 50}, {2, 75}, {3, 100}};
+    EXPECT_EQ(build(kDynamics, {curveControl(0, kDynamics, {100, 0, -1, 1})}, {}, 4),
+              quarterSteps);
+    EXPECT_EQ(build(kDynamics, {curveControl(0, kDynamics, {100, 0, 4, 1})}, {}, 1920),
+              quarterSteps);
+    // Falling ramps round toward zero change as well: 10 -> 0 over 4 ticks.
+    EXPECT_EQ(build(kDynamics, {curveControl(0, kDynamics, {10, 0, 0, 0, 0, 0, 4, 1})}, {}, 100),
+              (Points{{0, 8}, {1, 5}, {2, 3}, {3, 0}}));
+}
+
+TEST(BreakpointListTest, LaterControlsReplaceEarlierPoints) {
+    // A ramp to the value already reached adds nothing but drops the points from its start.
+    std::vector<ControlEvent> controls = {
+        curveControl(0, kDynamics, {10, 0, 100, 0, 20, 0, 100, 0}),
+        curveControl(50, kDynamics, {20, 0, 100, 1}),
+    };
+    EXPECT_EQ(build(kDynamics, controls, {}, 1000), (Points{{0, 10}}));
+
+    // Two controls at one time: the second's step at 0 removes the first's at 100.
+    controls = {curveControl(0, kDynamics, {30, 100, -1, 0}),
+                curveControl(0, kDynamics, {40, 0, -1, 0})};
+    EXPECT_EQ(build(kDynamics, controls, {}, 1000), (Points{{0, 40}}));
+
+    // Groups starting at or beyond the length end their control.
+    controls = {curveControl(0, kDynamics, {30, 0, 2000, 0, 40, 0, 10, 0}),
+                curveControl(0, kDynamics, {50, 1000, 10, 0})};
+    EXPECT_EQ(build(kDynamics, controls, {}, 1000), (Points{{0, 30}}));
+}
+
+TEST(BreakpointListTest, ControlsAloneAreNotClampedButWithEnvelopesAre) {
+    const std::vector<ControlEvent> controls = {curveControl(0, kDynamics, {500, 0, -1, 0})};
+    EXPECT_EQ(build(kDynamics, controls, {}, 100), (Points{{0, 500}}));
+    const std::vector<EnvelopeEvent> flat = {envelope(0, kDynamics, 50, {}, {})};
+    EXPECT_EQ(build(kDynamics, controls, flat, 100), (Points{{0, 127}}));
+}
+
+TEST(BreakpointListTest, EnvelopesAreFilledWithTheDefault) {
+    EXPECT_EQ(build(kDynamics, {}, {envelope(0, kDynamics, 480, {}, {})}, 480),
+              (Points{{0, 64}}));
+    // Rising by 10 over ticks 100..199 of the note, then held to its end at 300.
+    const auto rising = envelope(0, kDynamics, 300, {100, 200, 200, 200, 200, 200},
+                                 {0, 10, 10, 10, 10, 10});
+    Points expected = {{0, 64}};
+    for (int i = 1; i < 10; ++i) {
+        expected.push_back({100 + 10 * i, 64 + i});
+    }
+    expected.push_back({200, 74});
+    expected.push_back({300, 64});
+    EXPECT_EQ(build(kDynamics, {}, {rising}, 480), expected);
+}
+
+TEST(BreakpointListTest, ControlStepsOverAnEnvelope) {
+    // Before the control only the envelope counts; the sum beyond the range is clamped.
+    const std::vector<EnvelopeEvent> envelopes = {envelope(0, kPitchBend, 960, {}, {500, 500, 500,
+                                                                                 500, 500, 500})};
+    const std::vector<ControlEvent> controls = {curveControl(480, kPitchBend, {8000, 0, -1, 0})};
+    EXPECT_EQ(build(kPitchBend, controls, envelopes, 1200),
+              (Points{{0, 500}, {480, 8191}, {960, 8000}}));
+}
+
+TEST(BreakpointListTest, SixteenBitSumsWrapAround) {
+    const std::vector<EnvelopeEvent> envelopes = {
+        envelope(0, kPitchBend, 100, {}, {30000, 0, 0, 0, 0, 0})};
+    const std::vector<ControlEvent> controls = {curveControl(0, kPitchBend, {30000, 0, -1, 0})};
+    // 60000 wraps to -5536; past the envelope only the control's 30000 is left, clamped.
+    EXPECT_EQ(build(kPitchBend, controls, envelopes, 200), (Points{{0, -5536}, {100, 8191}}));
+}
+
+TEST(BreakpointListTest, ParameterEnvelopeBeforeTickZeroIsCut) {
+    // Offset -300 at time 100: the first 200 ticks are skipped.
+    EXPECT_EQ(build(kDynamics, {parameterEnvelope(100, 0, kDynamics, -300, {10, 400})}, {}, 1000),
+              (Points{{0, 74}, {200, 64}}));
+    // A ramp keeps the values of its whole length: at tick 0 it is 200 steps in.
+    const Points ramp = build(kPitchBend, {parameterEnvelope(100, 1, kPitchBend, -300, {400, 400})},
+                              {}, 1000);
+    ASSERT_EQ(ramp.size(), 201u);
+    EXPECT_EQ(ramp.front(), (BreakpointPoint{0, 200}));
+    EXPECT_EQ(ramp[199], (BreakpointPoint{199, 399}));
+    EXPECT_EQ(ramp.back(), (BreakpointPoint{200, 0}));
+}
+
+TEST(BreakpointListTest, EqualEnvelopePositionsPassOverTheValue) {
+    // Positions 1 and 2 are equal: the ramp after them runs from value 1 (40) to value 3 (0).
+    const auto e = envelope(0, kPitchBend, 40, {0, 10, 10, 20, 20, 20}, {0, 40, 1000, 0, 0, 0});
+    const Points points = build(kPitchBend, {}, {e}, 40);
+    EXPECT_EQ(valueAt(points, 10), 40);
+    EXPECT_EQ(valueAt(points, 15), 20);
+    EXPECT_EQ(valueAt(points, 20), 0);
+}
+
+TEST(BreakpointListTest, CurvePointsTruncatesTheCallersOrderedList) {
+    Points out = {{5, 1}, {50, 2}};
+    createBreakpointListBuilder()->curvePoints(
+        kDynamics, std::vector<ControlEvent>{curveControl(10, kDynamics, {7, 0, -1, 0})}, 100, out);
+    EXPECT_EQ(out, (Points{{5, 1}, {10, 7}}));
+}
+
+// ---- Comparison with the plain model.
+
+class RandomTrack {
+public:
+    explicit RandomTrack(uint32_t seed) : random_(seed) {}
+
+    int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+
+    int32_t value() {
+        switch (pick(0, 3)) {
+        case 0:
+            return pick(-40000, 40000);
+        case 1:
+            return pick(-9000, 9000);
+        default:
+            return pick(-10, 140);
+        }
+    }
+
+    int curveId(int target) { return pick(0, 4) == 0 ? pick(1, 9) : target; }
+
+    std::vector<ControlEvent> controls(int target, int length) {
+        std::vector<ControlEvent> list;
+        int time = 0;
+        const int count = pick(0, 6);
+        for (int i = 0; i < count; ++i) {
+            time = pick(0, 3) == 0 ? pick(0, length) : time + pick(0, length / 4 + 1);
+            const int kind = pick(0, 5);
+            if (kind <= 2) {
+                std::vector<int32_t> groups;
+                const int groupCount = pick(0, 4);
+                for (int g = 0; g < groupCount; ++g) {
+                    groups.push_back(value());
+                    groups.push_back(pick(0, 4) == 0 ? pick(-300, 0) : pick(0, 300));
+                    groups.push_back(pick(0, 3) == 0 ? pick(-3, 0) : pick(0, length));
+                    groups.push_back(pick(0, 2) == 0 ? pick(0, 2) : 1);
+                }
+                if (pick(0, 5) == 0) {
+                    groups.push_back(value());
+                }
+                list.push_back(curveControl(time, curveId(target), groups));
+            } else if (kind <= 4) {
+                std::vector<int32_t> pairs;
+                const int pairCount = pick(0, 4);
+                for (int p = 0; p < pairCount; ++p) {
+                    pairs.push_back(value());
+                    pairs.push_back(pick(0, 5) == 0 ? pick(-200, 0) : pick(0, length));
+                }
+                if (pick(0, 5) == 0) {
+                    pairs.push_back(value());
+                }
+                ControlEvent control = parameterEnvelope(time, pick(0, 2), curveId(target),
+                                                         pick(-500, 500), pairs);
+                if (pick(0, 10) == 0) {
+                    control.values.resize(static_cast<size_t>(pick(0, 2)));
+                }
+                list.push_back(control);
+            } else {
+                ControlEvent tempo;
+                tempo.time = time;
+                tempo.subtype = ControlTempo;
+                tempo.values = {target};
+                list.push_back(tempo);
+            }
+        }
+        return list;
+    }
+
+    std::vector<EnvelopeEvent> envelopes(int target, int length) {
+        std::vector<EnvelopeEvent> list;
+        const int count = pick(0, 3);
+        for (int i = 0; i < count; ++i) {
+            std::array<int32_t, 6> positions{};
+            std::array<int32_t, 6> values{};
+            int position = pick(-50, 200);
+            for (int k = 0; k < 6; ++k) {
+                position += pick(0, 2) == 0 ? 0 : pick(0, 400);
+                positions[static_cast<size_t>(k)] = pick(0, 8) == 0 ? pick(-50, 800) : position;
+                values[static_cast<size_t>(k)] = value();
+            }
+            list.push_back(envelope(pick(-100, length), curveId(target), pick(-10, 1200),
+                                    positions, values));
+        }
+        return list;
+    }
+
+private:
+    std::mt19937 random_;
+};
+
+TEST(BreakpointListTest, MatchesThePlainModelOnRandomTracks) {
+    constexpr int kCurveOrder[] = {8, 9, 1, 2, 3, 4, 6, 7, 5};
+    for (uint32_t seed = 1; seed <= 4000; ++seed) {
+        RandomTrack random(seed);
+        const int target = kCurveOrder[seed % 9];
+        const int length = random.pick(0, 5) == 0 ? random.pick(0, 10) : random.pick(10, 3000);
+        const std::vector<ControlEvent> controls = random.controls(target, length);
+        const std::vector<EnvelopeEvent> envelopes = random.envelopes(target, length);
+        const CurveInfo& info = kCurves[static_cast<size_t>(target)];
+
+        const Points expected = denseBuild(target, info.defaultValue, info.minimum, info.maximum,
+                                           controls, envelopes, length);
+        ASSERT_EQ(build(target, controls, envelopes, length), expected) << "seed " << seed;
+
+        Points earlier = {{-5, 3}, {random.pick(0, length), 4}};
+        Points expectedAlone = earlier;
+        denseCurvePoints(target, controls, length, expectedAlone);
+        createBreakpointListBuilder()->curvePoints(target, controls, length, earlier);
+        ASSERT_EQ(earlier, expectedAlone) << "seed " << seed;
+    }
+}
+
+TEST(BreakpointListTest, RampChangeStepsMatchAStepByStepWalk) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 3000; ++round) {
+        const int64_t count = std::uniform_int_distribution<int64_t>(1, 300)(random);
+        const int64_t change = std::uniform_int_distribution<int64_t>(-700, 700)(random);
+        const CurveRamp ramp{std::uniform_int_distribution<int64_t>(-50, 50)(random), change,
+                             count};
+        for (int64_t j = 0; j < count; ++j) {
+            int64_t next = j + 1;
+            while (next <= count && ramp.valueAt(next) == ramp.valueAt(j)) {
+                ++next;
+            }
+            const int64_t found = ramp.nextChange(j);
+            ASSERT_EQ(std::min(found, count + 1), next) << change << "/" << count << " at " << j;
+        }
+    }
+}
+
+// ---- Tracks far too long for one cell per tick.
+
+TEST(BreakpointListTest, LongestTrackNeedsNoCellPerTick) {
+    constexpr int32_t kLength = std::numeric_limits<int32_t>::max();
+    constexpr int32_t kHalf = 1 << 30;
+    // An envelope rising by 60 over the first half, then held; a control ramping 0 -> 100
+    // over the whole track.
+    const std::vector<EnvelopeEvent> envelopes = {envelope(
+        0, kDynamics, kLength, {0, kHalf, kHalf, kHalf, kHalf, kHalf}, {0, 60, 60, 60, 60, 60})};
+    const std::vector<ControlEvent> controls = {curveControl(0, kDynamics, {100, 0, -1, 1})};
+    const Points points = build(kDynamics, controls, envelopes, kLength);
+
+    auto expectedAt = [&](int64_t tick) {
+        const int64_t envelopeValue = tick < kHalf ? tick * 60 / kHalf : 60;
+        const int64_t controlValue = (tick + 1) * 100 / kLength;
+        return static_cast<int32_t>(std::min<int64_t>(envelopeValue + controlValue, 127));
+    };
+    ASSERT_FALSE(points.empty());
+    EXPECT_LE(points.size(), 200u);
+    for (size_t i = 1; i < points.size(); ++i) {
+        EXPECT_LT(points[i - 1].tick, points[i].tick);
+        EXPECT_NE(points[i - 1].value, points[i].value);
+    }
+    std::mt19937_64 random(3);
+    for (int i = 0; i < 2000; ++i) {
+        const int64_t tick = std::uniform_int_distribution<int64_t>(0, kLength - 1)(random);
+        ASSERT_EQ(valueAt(points, tick), expectedAt(tick)) << "tick " << tick;
+    }
+    for (const BreakpointPoint& point : points) {
+        EXPECT_EQ(point.value, expectedAt(point.tick));
+        if (point.tick > 0) {
+            EXPECT_NE(expectedAt(point.tick - 1), point.value);
+        }
+    }
+}
+
+TEST(BreakpointListTest, OpposingRampsOverTheLongestTrack) {
+    constexpr int32_t kLength = std::numeric_limits<int32_t>::max();
+    // A rise and a fall of 1000 each, one tick apart: their sum keeps flipping between 0 and 1.
+    const std::vector<ControlEvent> controls = {
+        parameterEnvelope(0, 1, kPitchBend, 0, {1000, kLength}),
+        parameterEnvelope(1, 1, kPitchBend, 0, {-1000, kLength}),
+    };
+    const Points points = build(kPitchBend, controls, {}, kLength);
+    auto expectedAt = [](int64_t tick) {
+        const int64_t fall = tick >= 1 ? (tick - 1) * 1000 / kLength : 0;
+        return static_cast<int32_t>(tick * 1000 / kLength - fall);
+    };
+    ASSERT_GE(points.size(), 1000u);
+    ASSERT_LE(points.size(), 2001u);
+    EXPECT_EQ(points.front(), (BreakpointPoint{0, 0}));
+    for (size_t i = 1; i < points.size(); ++i) {
+        ASSERT_EQ(points[i].value, expectedAt(points[i].tick)) << points[i].tick;
+        ASSERT_NE(expectedAt(points[i].tick - 1), points[i].value) << points[i].tick;
+    }
+    std::mt19937_64 random(9);
+    for (int i = 0; i < 2000; ++i) {
+        const int64_t tick = std::uniform_int_distribution<int64_t>(0, kLength - 1)(random);
+        ASSERT_EQ(valueAt(points, tick), expectedAt(tick)) << "tick " << tick;
+    }
+}
+
+TEST(BreakpointListTest, RampFromFarBeforeTickZero) {
+    constexpr int32_t kLength = std::numeric_limits<int32_t>::max();
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    // A gap far before tick 0 makes a ramp longer than the track: points only where it moves.
+    Points points;
+    createBreakpointListBuilder()->curvePoints(
+        kPitchBend, std::vector<ControlEvent>{curveControl(0, kPitchBend, {8191, kMin, -1, 1})},
+        kLength, points);
+    ASSERT_EQ(points.size(), 8191u);
+    const int64_t span = int64_t{kLength} - kMin;
+    for (int64_t k : {int64_t{0}, int64_t{4095}, int64_t{8190}}) {
+        // The first tick at which the ramp reaches k + 1.
+        const int64_t tick = kMin + ((k + 1) * span + 8190) / 8191 - 1;
+        EXPECT_EQ(points[static_cast<size_t>(k)], (BreakpointPoint{static_cast<int32_t>(tick),
+                                                                    static_cast<int32_t>(k + 1)}));
+    }
+}
+
+TEST(BreakpointListTest, ExtremeFieldsStayCheapAndExact) {
+    constexpr int32_t kLength = std::numeric_limits<int32_t>::max();
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    const std::vector<ControlEvent> controls = {
+        // 5 over the ticks 0 to L-3, 9 over 0 to L-4 (the middle pair is empty).
+        parameterEnvelope(kLength, 0, kDynamics, kMin, {5, kLength, 7, kMin, 9, kLength}),
+        // Rising by one per tick over the last 500 ticks.
+        parameterEnvelope(kLength, 1, kDynamics, -500, {kLength, kLength, kMin, kLength}),
+    };
+    // From tick -1, falling by one per tick from the largest value; later points passed over.
+    const std::vector<EnvelopeEvent> envelopes = {
+        envelope(kLength, kDynamics, kLength, {kMin, kLength, 0, kLength, kMin, kLength},
+                 {kLength, kMin, kLength, kMin, kLength, kMin})};
+    const Points points = build(kDynamics, controls, envelopes, kLength);
+
+    auto expectedAt = [&](int64_t tick) {
+        int64_t sum = 64 + (int64_t{kLength} - (tick + 1));
+        sum += tick <= kLength - 3 ? 5 : 0;
+        sum += tick <= kLength - 4 ? 9 : 0;
+        sum += tick >= kLength - 500 ? tick - (kLength - 500) : 0;
+        const auto cell = static_cast<int16_t>(static_cast<uint16_t>(sum & 0xFFFF));
+        return std::clamp<int32_t>(cell, 0, 127);
+    };
+    // The sum wraps around every 65536 ticks; each turn passes once through 0..127.
+    ASSERT_GT(points.size(), 4'000'000u);
+    ASSERT_EQ(points.front(), (BreakpointPoint{0, expectedAt(0)}));
+    // Every point is where the value changes, and holds the right value.
+    size_t wrongPoints = 0;
+    for (size_t i = 1; i < points.size(); ++i) {
+        const BreakpointPoint& point = points[i];
+        if (points[i - 1].tick >= point.tick || point.value != expectedAt(point.tick) ||
+            expectedAt(point.tick - 1) == point.value) {
+            ++wrongPoints;
+        }
+    }
+    EXPECT_EQ(wrongPoints, 0u);
+    std::mt19937_64 random(5);
+    std::uniform_int_distribution<int64_t> anyTick(0, kLength - 1);
+    for (int i = 0; i < 20000; ++i) {
+        const int64_t tick = i < 1000 ? kLength - 1 - i : anyTick(random);
+        ASSERT_EQ(valueAt(points, tick), expectedAt(tick)) << "tick " << tick;
+    }
+}
+
+}  // namespace
