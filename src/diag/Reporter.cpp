@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <string>
 
+#include "diag/Messages.h"
+#include "text/Encoding.h"
+
 namespace {
 
 class ConsoleReporter final : public Reporter {
@@ -30,15 +33,25 @@ public:
     int warningCount() override { return warnings_; }
 
 private:
-    // "LEVEL: " [file "(" line ") "] message [": " detail] LF, then flush.
+    // "LEVEL: " [file "(" line ") "] message [": " detail] LF, then flush. The
+    // file name is a path and printed as it is; the message and the detail are
+    // made ready for the console (see text/Encoding.h), except the detail of the
+    // file-open message, which is a path and the system's error text.
     static void print(std::string_view level, std::string_view file, int line,
                       std::string_view message, std::string_view detail) {
         std::string text;
         text.reserve(level.size() + file.size() + message.size() + detail.size() + 24);
         text.append(level).append(": ");
         if (!file.empty()) text.append(file).append("(").append(std::to_string(line)).append(") ");
-        text.append(message);
-        if (!detail.empty()) text.append(": ").append(detail);
+        text.append(consoleText(message));
+        if (!detail.empty()) {
+            text.append(": ");
+            if (message == msg::kCannotOpenFile) {
+                text.append(detail);
+            } else {
+                text.append(consoleText(detail));
+            }
+        }
         text.push_back('\n');
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fflush(stdout);

@@ -2,6 +2,7 @@
 #include "driver/CommandLine.h"
 
 #include "platform/Platform.h"
+#include "text/Encoding.h"
 
 std::string exeDirectory() {
     const std::string path = platform::executablePath();
@@ -30,6 +31,22 @@ std::string defaultOutputPath(std::string_view inputPath) {
     return output;
 }
 
+namespace {
+
+bool isUtf8Option(const std::string& arg) {
+    return arg.size() > 1 && arg[0] == '-' && arg[1] == 'u';
+}
+
+// Rejects the command line. The usage text shows the -u line to whoever gave
+// -u, so a -u among the arguments not yet looked at turns the UTF-8 mode on too.
+std::optional<RunSettings> reject(const std::vector<std::string>& args, size_t unread) {
+    for (size_t i = unread; i < args.size(); ++i)
+        if (isUtf8Option(args[i])) setUtf8Mode(true);
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<RunSettings> parseCommandLine(const std::vector<std::string>& args,
                                             const std::string& exeDir) {
     RunSettings settings;
@@ -38,20 +55,24 @@ std::optional<RunSettings> parseCommandLine(const std::vector<std::string>& args
         const std::string& option = args[next++];
         const char letter = option.size() > 1 ? option[1] : '\0';
         if (letter == 'I') {
-            if (option.size() == 2) return std::nullopt;
+            if (option.size() == 2) return reject(args, next);
             settings.includeDirectories.push_back(option.substr(2));
         } else if (letter == 'o' || letter == 'p') {
-            if (next >= args.size()) return std::nullopt;
+            if (next >= args.size()) return reject(args, next);
             (letter == 'o' ? settings.outputPath : settings.dictionaryPath) = args[next++];
+        } else if (letter == 'u') {
+            setUtf8Mode(true);  // UTF-8 sources and console from here on
         } else {
-            return std::nullopt;
+            return reject(args, next);
         }
     }
-    if (args.size() - next != 1) return std::nullopt;
+    if (args.size() - next != 1) return reject(args, next);
     settings.inputPath = args[next];
     if (settings.outputPath.empty()) settings.outputPath = defaultOutputPath(settings.inputPath);
-    if (settings.dictionaryPath.empty())
+    if (settings.dictionaryPath.empty()) {
         settings.dictionaryPath = besideExecutable(exeDir, "phonetic_symbols.dic");
+        settings.dictionaryIsDefault = true;
+    }
     settings.includeDirectories.push_back(besideExecutable(exeDir, "include"));
     return settings;
 }

@@ -10,6 +10,7 @@ struct RunSettings {
     std::string inputPath;
     std::string outputPath;
     std::string dictionaryPath;
+    bool dictionaryIsDefault = false;  // the code page 932 dictionary beside the program
     std::vector<std::string> includeDirectories;  // -I entries, then the built-in folder
 };
 

@@ -14,6 +14,7 @@
 #include "parse/PhoneticDictionary.h"
 #include "source/Preprocessor.h"
 #include "source/SourceReader.h"
+#include "text/Encoding.h"
 #include "text/StringPool.h"
 #include "vsq/VsqWriter.h"
 
@@ -30,7 +31,12 @@ bool runPipeline(const RunSettings& settings) {
         auto strings = createStringPool();
         {
             auto dictionary = createPhoneticDictionary();
-            if (!dictionary->load(settings.dictionaryPath.c_str())) fail();
+            // The shipped dictionary is code page 932 whatever -u says: that
+            // option is about the user's own files.
+            if (settings.dictionaryIsDefault) setUtf8Input(false);
+            const bool loaded = dictionary->load(settings.dictionaryPath.c_str());
+            setUtf8Input(utf8Mode());
+            if (!loaded) fail();
 
             reporter.setFileName(settings.inputPath);
             auto source = createSourceReader(settings.inputPath);

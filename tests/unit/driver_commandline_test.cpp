@@ -24,6 +24,7 @@ TEST(CommandLineTest, InputAloneTakesEveryDefault) {
     EXPECT_EQ(settings->inputPath, "songs/song.mml");
     EXPECT_EQ(settings->outputPath, "songs/song.vsq");
     EXPECT_EQ(settings->dictionaryPath, "/opt/tuvo/phonetic_symbols.dic");
+    EXPECT_TRUE(settings->dictionaryIsDefault);
     EXPECT_EQ(settings->includeDirectories, (std::vector<std::string>{"/opt/tuvo/include"}));
 }
 
@@ -40,6 +41,7 @@ TEST(CommandLineTest, OutputAndDictionaryOptions) {
     ASSERT_TRUE(settings);
     EXPECT_EQ(settings->outputPath, "out.vsq");
     EXPECT_EQ(settings->dictionaryPath, "my.dic");
+    EXPECT_FALSE(settings->dictionaryIsDefault);
 
     // A later occurrence replaces an earlier one.
     settings = parse({"-p", "a.dic", "-o", "a.vsq", "-p", "b.dic", "-o", "b.vsq", "in.mml"});

@@ -1,0 +1,55 @@
+// UTF-8 beside code page 932. Inside the program every text stays code page 932:
+// a UTF-8 file is turned into the character codes its code page 932 twin would
+// give, and only the lines printed on the console are turned into UTF-8, when
+// the UTF-8 mode (option -u) is on. This module holds that mode and the
+// conversions between Unicode characters and code page 932 character codes.
+//
+// What the printing points convert in UTF-8 mode:
+// - the program's own texts: the banner, usage, labels, verdict and every
+//   message of the catalogue (they are code page 932 byte strings);
+// - text that came out of a source or dictionary file: macro and include names,
+//   lyric characters, singer names. It is code page 932 inside the program, so it
+//   is converted like the messages. Every diagnostic detail is such text or plain
+//   ASCII, with one exception below.
+// What they print unchanged, because it is already in the terminal's encoding:
+// - paths the user typed and the system's error texts: the paths of the settings
+//   lines, the file name of a positioned diagnostic, and the whole detail of the
+//   "file cannot be opened" message (a path, " : " and the system's text).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Marks a character that has no counterpart on the other side.
+inline constexpr int kNoCharacter = -1;
+
+// The process-wide UTF-8 mode: every input file is read as UTF-8 and every
+// printed line is written in UTF-8. Off unless option -u turns it on.
+void setUtf8Mode(bool on);
+bool utf8Mode();
+
+// Whether input files without the byte order mark are read as UTF-8. The UTF-8
+// mode turns it on; the program's own code page 932 files (the dictionary
+// beside the executable) are read with it off.
+void setUtf8Input(bool on);
+bool utf8Input();
+
+// The code page 932 character code of a Unicode scalar value (a byte, or lead *
+// 256 + trail), or kNoCharacter when code page 932 cannot hold it. Where several
+// codes read as the same character, this is the one iconv writes.
+int unicodeToCp932(char32_t scalar);
+
+// The Unicode scalar value of a code page 932 character code, or kNoCharacter
+// when the code is not a character (an unassigned pair, a lone lead byte).
+int cp932ToUnicode(int code);
+
+// Appends the UTF-8 form of a Unicode scalar value.
+void appendUtf8(std::string& out, char32_t scalar);
+
+// Code page 932 bytes as UTF-8. A code that is not a character, and a lead byte
+// at the very end, become U+FFFD.
+std::string cp932ToUtf8(std::string_view bytes);
+
+// Code page 932 text made ready for the console: converted to UTF-8 in UTF-8
+// mode, unchanged otherwise. For program texts and source text, never for paths.
+std::string consoleText(std::string_view cp932);

@@ -1,0 +1,99 @@
+// Option -u: it turns the UTF-8 mode on, it adds its line to the usage text only
+// for those who gave it, and the settings report keeps the typed paths as they are.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/CommandLine.h"
+#include "driver/Console.h"
+#include "text/Encoding.h"
+
+namespace {
+
+const std::string kUsage =
+    "tuvommlc [options] [-o outputfile] inputfile\n"
+    "\n"
+    "option:\n"
+    " -p phonetic-symbol-filename\n"
+    " -I<include-dir>\n";
+const std::string kUtf8Line = " -u  read sources as UTF-8 and print in UTF-8\n";
+
+class Utf8OptionTest : public testing::Test {
+protected:
+    void SetUp() override { setUtf8Mode(false); }
+    void TearDown() override { setUtf8Mode(false); }
+
+    static std::optional<RunSettings> parse(std::vector<std::string> args) {
+        args.insert(args.begin(), "tuvommlc");
+        return parseCommandLine(args, "/opt/tuvo");
+    }
+
+    static std::string usage() {
+        testing::internal::CaptureStdout();
+        printUsage();
+        return testing::internal::GetCapturedStdout();
+    }
+};
+
+TEST_F(Utf8OptionTest, OptionTurnsTheModeOnAndLeavesTheSettings) {
+    const auto plain = parse({"-o", "x.vsq", "in.mml"});
+    ASSERT_TRUE(plain);
+    EXPECT_FALSE(utf8Mode());
+    const auto settings = parse({"-u", "-o", "x.vsq", "in.mml"});
+    ASSERT_TRUE(settings);
+    EXPECT_TRUE(utf8Mode());
+    EXPECT_EQ(settings->inputPath, plain->inputPath);
+    EXPECT_EQ(settings->outputPath, plain->outputPath);
+    EXPECT_EQ(settings->includeDirectories, plain->includeDirectories);
+}
+
+TEST_F(Utf8OptionTest, LettersAfterTheOptionAreIgnored) {
+    ASSERT_TRUE(parse({"-utf8", "in.mml"}));
+    EXPECT_TRUE(utf8Mode());
+}
+
+TEST_F(Utf8OptionTest, ValueOfAnotherOptionIsNotTheOption) {
+    const auto settings = parse({"-o", "-u", "in.mml"});
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->outputPath, "-u");
+    EXPECT_FALSE(utf8Mode());
+}
+
+TEST_F(Utf8OptionTest, UsageTextIsUnchangedWithoutTheOption) {
+    EXPECT_FALSE(parse({"-x", "in.mml"}));
+    EXPECT_EQ(usage(), kUsage + "\n");
+}
+
+TEST_F(Utf8OptionTest, UsageShowsTheOptionToThoseWhoGaveIt) {
+    const std::vector<std::vector<std::string>> rejected = {
+        {"-u"},                       // no input
+        {"-u", "-x", "in.mml"},       // a bad option after it
+        {"-x", "-u", "in.mml"},       // a bad option before it
+        {"in.mml", "-u"},             // written after the input
+        {"-u", "a.mml", "b.mml"},     // two inputs
+    };
+    for (const auto& args : rejected) {
+        setUtf8Mode(false);
+        EXPECT_FALSE(parse(args)) << args[0];
+        EXPECT_EQ(usage(), kUsage + kUtf8Line + "\n") << args[0];
+    }
+}
+
+TEST_F(Utf8OptionTest, SettingsKeepTypedPathsInUtf8Mode) {
+    RunSettings settings;
+    settings.inputPath = "\xE6\x9B\xB2.mml";     // typed on a UTF-8 terminal
+    settings.outputPath = "\x8B\xC8.vsq";        // any bytes: printed as they are
+    settings.dictionaryPath = "d.dic";
+    setUtf8Mode(true);
+    testing::internal::CaptureStdout();
+    printSettings(settings, "/opt/\xE6\x9B\xB2");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "INPUT:    \xE6\x9B\xB2.mml\n"
+              "OUTPUT:   \x8B\xC8.vsq\n"
+              "PHONETIC: d.dic\n"
+              "EXEPATH:  /opt/\xE6\x9B\xB2\n"
+              "\n");
+}
+
+}  // namespace
