@@ -193,8 +193,14 @@ bool CompilerImpl::advanceTime(TrackState& state, int64_t ticks) {
     return true;
 }
 
-bool CompilerImpl::roomForEvents(size_t current, int64_t added) {
-    if (static_cast<int64_t>(current) + added > kMaxEventsPerSequence) {
+bool CompilerImpl::roomForEvents(int64_t added) {
+    int64_t events = 0;
+    for (int i = 0; i < song->trackCount(); ++i) {
+        const Track& track = song->track(i);
+        events += static_cast<int64_t>(track.notes.size() + track.controls.size() +
+                                       track.envelopes.size());
+    }
+    if (events + added > eventLimit) {
         error(msg::kTooManyEvents);
         return false;
     }
@@ -219,7 +225,7 @@ void CompilerImpl::note(TrackState& state, int code, int count, const CommandPar
     int64_t duration = 0;
     if (!durationOf(*this, state, paramValue(count, params, 1), duration)) return;
     std::vector<NoteEvent>& notes = state.track->notes;
-    if (!roomForEvents(notes.size(), 1)) return;
+    if (!roomForEvents(1)) return;
 
     if (state.joinPending && !notes.empty()) notes.back().length = state.time - notes.back().time;
 
@@ -249,14 +255,17 @@ void CompilerImpl::note(TrackState& state, int code, int count, const CommandPar
     event.accent = state.noteParams[4];
     event.lyric = state.defaultLyric;
     event.joined = state.joinPending;
+    event.vibrato.type = state.vibrato.type;
+    event.vibrato.startDepth = state.vibrato.startDepth;
+    event.vibrato.startRate = state.vibrato.startRate;
     if (state.vibrato.type != 0) {
-        // A negative delay would give vibrato longer than the note: none.
-        const int64_t delay = scaleDuration(state, std::max(state.vibratoDelay, 0));
+        // A negative delay is taken as written and makes the vibrato longer
+        // than the note, as files written so far have it.
+        const int64_t delay = scaleDuration(state, state.vibratoDelay);
         if (sounding - delay > 0) {
-            event.vibrato.type = state.vibrato.type;
-            event.vibrato.startDepth = state.vibrato.startDepth;
-            event.vibrato.startRate = state.vibrato.startRate;
-            event.vibrato.length = static_cast<int32_t>(sounding - delay);
+            event.vibrato.length = static_cast<int32_t>(std::min(sounding - delay, kMaxTrackTime));
+        } else {
+            event.vibrato.type = 0;
         }
     }
     if (state.joinPending) event.portamentoUse |= 1;
@@ -317,7 +326,7 @@ void CompilerImpl::tempo(TrackState& state, int count, const CommandParam* param
     const int32_t value = paramValue(count, params, 0);
     if (!checkRange(value, 20, 300, "T")) return;
     std::vector<ControlEvent>& controls = state.track->controls;
-    if (!roomForEvents(controls.size(), 1)) return;
+    if (!roomForEvents(1)) return;
     tempoValue = value;
     ControlEvent& event = controls.emplace_back();
     event.time = state.time;
@@ -344,7 +353,7 @@ void CompilerImpl::timeSignature(TrackState& state, int count, const CommandPara
         return;
     }
     std::vector<ControlEvent>& controls = state.track->controls;
-    if (!roomForEvents(controls.size(), 1)) return;
+    if (!roomForEvents(1)) return;
     ControlEvent& event = controls.emplace_back();
     event.time = state.time;
     event.subtype = ControlTimeSignature;

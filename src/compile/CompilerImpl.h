@@ -17,8 +17,9 @@
 #include "compile/Song.h"
 
 // Bounds that keep hostile input from overflowing tick arithmetic or memory.
+// The event bound is on the whole song, all tracks and sequences together.
 inline constexpr int64_t kMaxTrackTime = INT32_MAX;
-inline constexpr int64_t kMaxEventsPerSequence = 4'000'000;
+inline constexpr int64_t kMaxSongEvents = 4'000'000;
 
 struct LoopFrame {
     int32_t count = 2;
@@ -81,8 +82,9 @@ public:
     // Advances the track's time, or reports and returns false when the result
     // would leave the 32-bit tick range.
     bool advanceTime(TrackState& state, int64_t ticks);
-    // Reports and returns false when a sequence would grow past the bound.
-    bool roomForEvents(size_t current, int64_t added);
+    // Reports and returns false when `added` more events would take the song
+    // past `eventLimit`.
+    bool roomForEvents(int64_t added);
     TrackState& trackState(int index);  // creates tracks and states as needed
 
     // --- core timing commands (Compiler.cpp) ---
@@ -130,4 +132,5 @@ public:
     std::map<std::string, std::pair<int32_t, int32_t>> singers;  // name -> (language, program)
     const PhoneticDictionary* dictionary = nullptr;
     const StringPool* strings = nullptr;
+    int64_t eventLimit = kMaxSongEvents;  // lowered by tests only
 };

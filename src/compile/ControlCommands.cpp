@@ -69,6 +69,7 @@ void CompilerImpl::noteParameters(TrackState& state, int count, const CommandPar
         error(msg::kTwoOrMoreParams, "@Z");
         return;
     }
+    // A string id is no index or value: refused like any number parameter.
     if (!checkNumbers(count, params)) return;
     int64_t index = params[0].value;
     for (int i = 1; i < count; ++i, ++index) {
@@ -87,6 +88,7 @@ void CompilerImpl::noteParameters(TrackState& state, int count, const CommandPar
 }
 
 void CompilerImpl::vibrato(TrackState& state, int count, const CommandParam* params) {
+    // Type and delay must be numbers; a string id would pass for either.
     if (!checkCount(count, 1, -1) || !checkNumbers(count, params)) return;
     const int32_t type = params[0].value;
     const int32_t delay = count >= 2 ? params[1].value : kDefaultVibratoDelay;
@@ -111,7 +113,7 @@ void CompilerImpl::singerChange(TrackState& state, int count, const CommandParam
         error(msg::kUnknownSinger, name);
         return;
     }
-    if (!roomForEvents(state.track->controls.size(), 1)) return;
+    if (!roomForEvents(1)) return;
     ControlEvent& event = state.track->controls.emplace_back();
     event.time = state.time;
     event.subtype = ControlSinger;
@@ -132,7 +134,7 @@ void CompilerImpl::singerRegistration(int count, const CommandParam* params) {
 void CompilerImpl::curve(TrackState& state, int curveId, int count, const CommandParam* params) {
     if (curveId < 1 || curveId >= static_cast<int>(kCurves.size())) return;
     if (!checkCount(count, 1, -1) || !checkNumbers(count, params)) return;
-    if (!roomForEvents(state.track->controls.size(), 1)) return;
+    if (!roomForEvents(1)) return;
     const CurveInfo& info = kCurves[static_cast<size_t>(curveId)];
     auto parameter = [&](int index) { return index < count ? params[index].value : 0; };
 
@@ -177,7 +179,7 @@ void CompilerImpl::parameterEnvelope(TrackState& state, int count, const Command
         error(msg::kBadPairCount);
         return;
     }
-    if (!roomForEvents(state.track->controls.size(), 1)) return;
+    if (!roomForEvents(1)) return;
     ControlEvent& event = state.track->controls.emplace_back();
     event.time = state.time;
     event.subtype = ControlParameterEnvelope;

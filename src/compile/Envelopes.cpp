@@ -79,7 +79,7 @@ void CompilerImpl::layEnvelopes(TrackState& state, size_t noteIndex) {
             const EnvelopeSlot& assigned =
                 state.envelopeSlots[static_cast<size_t>(curveId)][static_cast<size_t>(slot)];
             if (assigned.number == 0) continue;
-            if (!roomForEvents(track.envelopes.size(), 1)) return;
+            if (!roomForEvents(1)) return;
             EnvelopeEvent& event = track.envelopes.emplace_back();
             event.time = time;
             event.curve = curveId;

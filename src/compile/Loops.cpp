@@ -100,8 +100,7 @@ void CompilerImpl::loopEnd(TrackState& state) {
         addedEvents(fullCopies, frame.startControls, controlsEnd, hasExit ? frame.exitControls : -1);
     const int64_t addedEnvelopes = addedEvents(fullCopies, frame.startEnvelopes, envelopesEnd,
                                                hasExit ? frame.exitEnvelopes : -1);
-    if (roomForEvents(notesEnd, addedNotes) && roomForEvents(controlsEnd, addedControls) &&
-        roomForEvents(envelopesEnd, addedEnvelopes) && advanceTime(state, advance)) {
+    if (roomForEvents(addedNotes + addedControls + addedEnvelopes) && advanceTime(state, advance)) {
         reserveFor(track.notes, addedNotes);
         reserveFor(track.controls, addedControls);
         reserveFor(track.envelopes, addedEnvelopes);

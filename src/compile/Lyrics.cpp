@@ -107,8 +107,7 @@ private:
         return true;
     }
 
-    // Shortens the previous note; the small tsu takes no note of its own. Its
-    // vibrato is shortened with it so that it never outlasts the note.
+    // Shortens the previous note; the small tsu takes no note of its own.
     bool smallTsu() {
         if (cursor() == 0) {
             compiler_.error(msg::kLyricStartsWithSmallTsu);

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "diag/Messages.h"
+
 inline constexpr int kMaxTracks = 32;
 
 enum EventKind : int32_t { EventNote = 0, EventControl = 1, EventEnvelope = 2 };
@@ -57,7 +59,7 @@ struct NoteEvent : Event {
     int32_t portamentoUse = 0;
     int32_t decayGainRate = 50;
     int32_t accent = 50;
-    Lyric lyric;
+    Lyric lyric{msg::kDefaultLyric, "4 a"};  // sung until the note gets its own
     Lyric secondLyric;
     int32_t splitOffset = 0;
     Vibrato vibrato;

@@ -110,6 +110,23 @@ TEST_F(CompilerCoreTest, NewNotesCarryTheTrackDefaults) {
     note('C', 161);
     EXPECT_EQ(notes()[1].vibrato.type, 0);
     EXPECT_EQ(notes()[2].vibrato.length, 1);
+    // A negative delay is counted as written: the vibrato is longer than the note.
+    run(commandCode("@VIB"), {num(1), num(-100)});
+    note('C', 480);
+    EXPECT_EQ(notes()[3].vibrato.type, 1);
+    EXPECT_EQ(notes()[3].vibrato.length, 580);
+    run(commandCode("@VIB"), {num(1), num(INT32_MIN)});
+    note('C', 480);
+    EXPECT_EQ(notes()[4].vibrato.length, INT32_MAX);  // saturates, never wraps
+    // A dropped vibrato only loses its type; the rest stays as the track set it.
+    EXPECT_EQ(notes()[1].vibrato.length, 0);
+    EXPECT_EQ(notes()[1].vibrato.startDepth, 64);
+    EXPECT_EQ(notes()[1].vibrato.startRate, 50);
+    // A note record made outside the compiler sings the default syllable too.
+    const NoteEvent blank;
+    EXPECT_EQ(blank.lyric.text, msg::kDefaultLyric);
+    EXPECT_EQ(blank.lyric.symbols, "4 a");
+    EXPECT_EQ(blank.vibrato.type, 0);
 }
 
 TEST_F(CompilerCoreTest, GateShortensTheSoundNotTheStep) {

@@ -227,6 +227,22 @@ TEST_F(CompilerLoopsTest, DeepNestsOfLongLoopsStayBoundedInMemory) {
     EXPECT_EQ(state().lyricCursor, 5000);
 }
 
+TEST_F(CompilerLoopsTest, EventBoundCoversTheWholeSong) {
+    // Thirty-two tracks at the bound each would be thirty-two times the memory:
+    // the events of every track count together.
+    compiler.eventLimit = 1500;
+    select({num(1), num(2)});
+    run(kLoopStart, {num(1000)});
+    note('C', 1);
+    EXPECT_EQ(diagnostics([&] { run(kLoopEnd); }), errorLine(msg::kTooManyEvents));
+    EXPECT_EQ(notes(0).size(), 1000u);
+    EXPECT_EQ(notes(1).size(), 1u);
+    compiler.eventLimit = 1002;
+    EXPECT_EQ(diagnostics([&] { note('D', 1); }), errorLine(msg::kTooManyEvents));
+    EXPECT_EQ(notes(0).size(), 1001u);
+    EXPECT_EQ(notes(1).size(), 1u);
+}
+
 TEST_F(CompilerLoopsTest, SynchronisationMovesSelectedTracksToTheTarget) {
     select({num(3)});
     note('C', 960);
