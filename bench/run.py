@@ -1,14 +1,23 @@
 #!/usr/bin/env python3
 """Benchmarks the compiler on generated songs against the I/O floor.
 
-For each song size it prints the median wall time of several compiles, the
-peak resident memory, notes per second, the output size, and the I/O floor:
-the median time to read the same input and write an output of the same size
-with a plain buffered loop (bench/io_floor.cpp), measured in the same run.
+For each song size it prints the median wall time of several compiles, their
+median CPU time, the peak resident memory, notes per second, the size of what
+the compiler wrote (the VSQ file and the conversion log), and the I/O floor:
+the median time to read the same input and write files of the same sizes with
+plain buffered loops (bench/io_floor.cpp). Compiles and floor runs alternate,
+so both see the same load on the machine; the files of the previous run are
+removed before each timed run, so neither pays for freeing them.
+
+The first compile of every song must print no diagnostic: the generated songs
+are meant to be valid, and a song with errors would measure the wrong thing.
+After the table, each step between sizes is summed up: how much the time grew,
+also above the fixed cost of a run (starting the program and loading the
+dictionary, measured on a song of one bar per track), and how much memory each
+added note cost.
 """
 import argparse
 import os
-import resource
 import statistics
 import subprocess
 import sys
@@ -18,49 +27,126 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-def timed(cmd, cwd):
-    """Runs cmd; returns (seconds, peak RSS in MiB, exit status)."""
+# A child started from Python counts Python's own memory in its peak until it
+# executes the program, which would hide the peak of small runs; GNU time starts
+# the program from a process of its own and reports the program's peak alone.
+GNU_TIME = "/usr/bin/time"
+
+
+def timed(cmd, cwd, stdout=subprocess.DEVNULL):
+    """Runs cmd; returns (wall seconds, CPU seconds, peak RSS in MiB, exit status)."""
+    peak_file = os.path.join(cwd, ".peak")
+    if os.access(GNU_TIME, os.X_OK):
+        cmd = [GNU_TIME, "-q", "-f", "%M", "-o", peak_file] + cmd
     start = time.perf_counter()
-    proc = subprocess.Popen(cmd, cwd=cwd, stdout=subprocess.DEVNULL)
+    proc = subprocess.Popen(cmd, cwd=cwd, stdout=stdout)
     _, status, usage = os.wait4(proc.pid, 0)
     elapsed = time.perf_counter() - start
-    return elapsed, usage.ru_maxrss / 1024.0, os.waitstatus_to_exitcode(status)
+    peak = usage.ru_maxrss / 1024.0
+    if os.path.exists(peak_file):
+        with open(peak_file) as f:
+            peak = int(f.read().split()[-1]) / 1024.0
+        os.remove(peak_file)
+    return elapsed, usage.ru_utime + usage.ru_stime, peak, os.waitstatus_to_exitcode(status)
+
+
+def remove(*paths):
+    for path in paths:
+        if os.path.exists(path):
+            os.remove(path)
+
+
+def diagnostics(printed):
+    """The diagnostic lines of the compiler's output (code page 932 text)."""
+    lines = printed.decode("cp932", errors="replace").splitlines()
+    return [line for line in lines if line.startswith(("ERROR", "WARN"))]
+
+
+def measure(args, program, floor, work, size):
+    song = os.path.join(work, "song.mml")
+    vsq = os.path.join(work, "song.vsq")
+    log = os.path.join(work, "vsqconvert.log")
+    floor_vsq = os.path.join(work, "floor.vsq")
+    floor_log = os.path.join(work, "floor.log")
+    subprocess.run([sys.executable, os.path.join(HERE, "gen_song.py"), "--notes", str(size),
+                    "--tracks", str(args.tracks), "--seed", str(args.seed), "-o", song],
+                   check=True)
+
+    walls, cpus, peaks, floors = [], [], [], []
+    for run in range(args.runs):
+        remove(vsq, log)
+        printed = os.path.join(work, "printed.txt")
+        with open(printed, "wb") as out:
+            wall, cpu, peak, status = timed([program, song], work, stdout=out)
+        with open(printed, "rb") as f:
+            text = f.read()
+        if status != 0 or (run == 0 and diagnostics(text)):
+            sys.stdout.write(text.decode("cp932", errors="replace"))
+            sys.exit("the %d-note song did not compile cleanly" % size)
+        walls.append(wall)
+        cpus.append(cpu)
+        peaks.append(peak)
+
+        sizes = (os.path.getsize(vsq), os.path.getsize(log))
+        remove(floor_vsq, floor_log)
+        io, _, _, status = timed([floor, song, floor_vsq, str(sizes[0]), floor_log, str(sizes[1])],
+                                 work)
+        if status != 0:
+            sys.exit("the I/O floor program failed")
+        floors.append(io)
+    remove(vsq, log, floor_vsq, floor_log)
+    return {
+        "size": size, "input": os.path.getsize(song), "vsq": sizes[0], "log": sizes[1],
+        "wall": statistics.median(walls), "cpu": statistics.median(cpus),
+        "floor": statistics.median(floors), "peak": max(peaks),
+    }
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", default=os.path.join(HERE, "..", "build"),
                         help="build folder holding tuvommlc and io_floor")
-    parser.add_argument("--sizes", default="10000,100000,1000000")
+    parser.add_argument("--sizes", default="10000,100000,1000000",
+                        help="song sizes in notes, comma-separated")
     parser.add_argument("--tracks", type=int, default=4)
-    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--runs", type=int, default=5, help="timed runs per size")
     parser.add_argument("--seed", type=int, default=1)
     args = parser.parse_args()
+    if args.runs < 1:
+        parser.error("--runs must be at least 1")
 
     program = os.path.abspath(os.path.join(args.build, "tuvommlc"))
     floor = os.path.abspath(os.path.join(args.build, "io_floor"))
-    print("| notes | tracks | input | output | wall (median) | I/O floor | ratio | peak RSS | notes/s |")
-    print("|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
+    for path in (program, floor):
+        if not os.access(path, os.X_OK):
+            sys.exit("%s is missing: build the targets tuvommlc and io_floor first" % path)
+
+    print("| notes | tracks | input | output (vsq + log) | wall (median) | CPU (median) "
+          "| I/O floor | wall / floor | peak RSS | notes/s |")
+    print("|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
+    results = []
     with tempfile.TemporaryDirectory(prefix="tuvo-bench-") as work:
+        base = measure(args, program, floor, work, args.tracks)
         for size in (int(s) for s in args.sizes.split(",")):
-            song = os.path.join(work, "song.mml")
-            subprocess.run([sys.executable, os.path.join(HERE, "gen_song.py"), "--notes", str(size),
-                            "--tracks", str(args.tracks), "--seed", str(args.seed), "-o", song],
-                           check=True)
-            walls, peaks = [], []
-            for _ in range(args.runs):
-                wall, peak, status = timed([program, song], work)
-                if status != 0:
-                    sys.exit("the compiler failed on the %d-note song" % size)
-                walls.append(wall)
-                peaks.append(peak)
-            out_size = os.path.getsize(os.path.join(work, "song.vsq"))
-            floors = [timed([floor, song, os.path.join(work, "floor.out"), str(out_size)], work)[0]
-                      for _ in range(args.runs)]
-            wall, io = statistics.median(walls), statistics.median(floors)
-            print("| %d | %d | %.1f MB | %.1f MB | %.3f s | %.3f s | %.2f | %.0f MB | %.0f |" % (
-                size, args.tracks, os.path.getsize(song) / 1e6, out_size / 1e6, wall, io,
-                wall / io if io > 0 else float("inf"), max(peaks), size / wall))
+            r = measure(args, program, floor, work, size)
+            results.append(r)
+            print("| %d | %d | %.1f MB | %.1f + %.1f MB | %.3f s | %.3f s | %.3f s | %.2f "
+                  "| %.0f MB | %.0f |" % (
+                      size, args.tracks, r["input"] / 1e6, r["vsq"] / 1e6, r["log"] / 1e6,
+                      r["wall"], r["cpu"], r["floor"],
+                      r["wall"] / r["floor"] if r["floor"] > 0 else float("inf"), r["peak"],
+                      size / r["wall"]), flush=True)
+
+    print()
+    print("Fixed cost of a run (one bar per track): wall %.3f s, CPU %.3f s, peak RSS %.0f MB" % (
+        base["wall"], base["cpu"], base["peak"]))
+    for a, b in zip(results, results[1:]):
+        above = (b["wall"] - base["wall"]) / (a["wall"] - base["wall"])
+        print("%d -> %d notes (x%g): wall x%.2f (x%.2f above the fixed cost), CPU x%.2f, "
+              "memory %+.0f MB (%.0f bytes per added note)" % (
+                  a["size"], b["size"], b["size"] / a["size"], b["wall"] / a["wall"], above,
+                  b["cpu"] / a["cpu"], b["peak"] - a["peak"],
+                  (b["peak"] - a["peak"]) * 1048576 / (b["size"] - a["size"])))
 
 
 if __name__ == "__main__":

@@ -32,10 +32,11 @@ void appendCodeBytes(std::string& out, int code) {
     out.push_back(static_cast<char>(value & 0xFFu));
 }
 
-// Replaces `out` with the bytes of the codes in [begin, end), reusing its storage.
-void assignCodeBytes(std::string& out, const int* begin, const int* end) {
-    out.clear();
-    for (const int* p = begin; p != end; ++p) appendCodeBytes(out, *p);
+// Replaces `out` with the bytes of the codes in [begin, end).
+void assignCodeBytes(CompactText& out, const int* begin, const int* end) {
+    std::string bytes;
+    for (const int* p = begin; p != end; ++p) appendCodeBytes(bytes, *p);
+    out.assign(bytes);
 }
 
 // One track's walk over one lyric text.
@@ -100,8 +101,7 @@ private:
         const std::string_view vowel =
             blank == std::string_view::npos ? previous : previous.substr(blank + 1);
         Lyric& lyric = notes_[cursor()].lyric;
-        lyric.text.clear();
-        appendCodeBytes(lyric.text, code);
+        assignCodeBytes(lyric.text, &code, &code + 1);
         lyric.symbols.assign(vowel);
         state_.lyricCursor = static_cast<int32_t>(cursor() + 1);
         return true;

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "compile/CompactText.h"
 #include "diag/Messages.h"
 
 inline constexpr int kMaxTracks = 32;
@@ -24,19 +25,54 @@ enum ControlSubtype : int32_t {
 };
 
 // A syllable: the lyric text as written (code page 932 bytes) and its phonetic
-// symbols separated by single blanks.
+// symbols separated by single blanks. Both are a few bytes long, and every note
+// has two lyrics, so they are kept as compact texts.
 struct Lyric {
-    std::string text;
-    std::string symbols;
+    CompactText text;
+    CompactText symbols;
 };
 
+// A vibrato's depth or rate points: (position, value) pairs. Vibratos get no
+// points (their files carry counts of 0), so the list is held behind a pointer
+// that stays null while it is empty, and costs a note 8 bytes.
+class VibratoPoints {
+public:
+    using Point = std::pair<int32_t, int32_t>;
+
+    VibratoPoints() = default;
+    VibratoPoints(const VibratoPoints& other) { *this = other; }
+    VibratoPoints(VibratoPoints&&) noexcept = default;
+    VibratoPoints& operator=(const VibratoPoints& other) {
+        if (this != &other) {
+            points_ = other.points_ ? std::make_unique<std::vector<Point>>(*other.points_)
+                                    : nullptr;
+        }
+        return *this;
+    }
+    VibratoPoints& operator=(VibratoPoints&&) noexcept = default;
+
+    void push_back(Point point) {
+        if (!points_) points_ = std::make_unique<std::vector<Point>>();
+        points_->push_back(point);
+    }
+    size_t size() const { return points_ ? points_->size() : 0; }
+    bool empty() const { return size() == 0; }
+    const Point* begin() const { return points_ ? points_->data() : nullptr; }
+    const Point* end() const { return begin() + size(); }
+
+private:
+    std::unique_ptr<std::vector<Point>> points_;
+};
+
+// The start rate sits beside the start depth, so the two point lists follow
+// the four numbers without padding.
 struct Vibrato {
     int32_t type = 0;  // 0 none, 1..16 the vibrato type
     int32_t length = 0;
     int32_t startDepth = 0;
-    std::vector<std::pair<int32_t, int32_t>> depthPoints;
     int32_t startRate = 0;
-    std::vector<std::pair<int32_t, int32_t>> ratePoints;
+    VibratoPoints depthPoints;
+    VibratoPoints ratePoints;
 };
 
 struct Event {
@@ -62,8 +98,8 @@ struct NoteEvent : Event {
     Lyric lyric{msg::kDefaultLyric, "4 a"};  // sung until the note gets its own
     Lyric secondLyric;
     int32_t splitOffset = 0;
+    bool joined = false;  // beside splitOffset, where it fills what would be padding
     Vibrato vibrato;
-    bool joined = false;
 
     NoteEvent() : Event(0, EventNote) {}
 };

@@ -313,4 +313,9 @@ inline constexpr const char kNotInCodePage932[] = "\x83R\x81[\x83h\x83y\x81[\x83
 //   (bytes of a UTF-8 file that form no character (detail: the bytes in hex))
 inline constexpr const char kInvalidUtf8[] = "UTF-8\x82\xC6\x82\xB5\x82\xC4\x95s\x90\xB3\x82\xC8\x83o\x83" "C\x83g\x97\xF1\x82\xC5\x82\xB7";
 
+// ブレークポイントが多すぎです
+//   (one curve of one voice track would get more breakpoints than the writer
+//   takes (detail: the section name))
+inline constexpr const char kTooManyBreakpoints[] = "\x83u\x83\x8C\x81[\x83N\x83|\x83" "C\x83\x93\x83g\x82\xAA\x91\xBD\x82\xB7\x82\xAC\x82\xC5\x82\xB7";
+
 }  // namespace msg

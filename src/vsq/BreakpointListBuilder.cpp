@@ -22,62 +22,68 @@ int64_t boundTick(int64_t tick) {
     return std::clamp(tick, kFarPast, kFarFuture);
 }
 
-// Index of the first point whose tick is `tick` or later, in a list ordered by tick.
-template <typename Points>
-size_t firstAtOrAfter(const Points& points, size_t size, int64_t tick) {
-    size_t low = 0;
-    size_t high = size;
-    while (low < high) {
-        const size_t middle = low + (high - low) / 2;
-        if (points[middle].tick < tick) {
-            low = middle + 1;
-        } else {
-            high = middle;
-        }
-    }
-    return low;
-}
-
-// The point list that curve controls write into: the points that were already in the
-// caller's list, followed by the points found here with their ticks still in 64 bits. The
-// whole is ordered by tick, so removing every point from a tick on is a truncation.
+// The point list that curve controls write into: the caller's list, whose points are kept
+// unless the controls remove them, followed by the points found here. The whole is ordered by
+// tick, so removing every point from a tick on is a truncation. Ticks before the 32-bit range
+// are held at its lowest tick, which is what the caller gets for them; their own ticks are
+// kept on the side, as they only ever lead the new points, for cuts that far back. Once the
+// list holds more than `limit` points it is full, and the controls stop adding to it.
 class CurvePointList {
 public:
-    struct Point {
-        int64_t tick;
-        int32_t value;
-    };
+    CurvePointList(std::vector<BreakpointPoint>& points, size_t limit)
+        : points_(points), first_(points.size()), limit_(limit) {}
 
-    explicit CurvePointList(std::vector<BreakpointPoint>* earlier)
-        : earlier_(earlier), kept_(earlier != nullptr ? earlier->size() : 0) {}
+    bool full() const { return points_.size() > limit_; }
 
     void removeFrom(int64_t tick) {
-        const size_t cut = firstAtOrAfter(points_, points_.size(), tick);
+        size_t cut = 0;
+        if (tick > kLowestTick) {
+            // Points held at the lowest tick all lie before `tick`.
+            cut = firstAtOrAfter(points_, first_, points_.size(), tick);
+        } else {
+            cut = first_ + firstAtOrAfter(lowTicks_, 0, lowTicks_.size(), tick);
+        }
+        if (cut == first_) {
+            // No new point is left: earlier points can go too.
+            cut = firstAtOrAfter(points_, 0, first_, tick);
+            first_ = cut;
+        }
         points_.resize(cut);
-        if (cut == 0 && earlier_ != nullptr) {
-            kept_ = firstAtOrAfter(*earlier_, kept_, tick);
-        }
+        lowTicks_.resize(std::min(lowTicks_.size(), cut - first_));
     }
 
+    // Ticks come in order: never before the tick of the last cut.
     void append(int64_t tick, int64_t value) {
-        points_.push_back(Point{tick, static_cast<int32_t>(value)});
-    }
-
-    const std::vector<Point>& points() const { return points_; }
-
-    // Leaves the caller's list holding the earlier points that were kept, then the new ones.
-    void handBack() {
-        earlier_->resize(kept_);
-        for (const Point& point : points_) {
-            const int64_t tick = std::max<int64_t>(point.tick, std::numeric_limits<int32_t>::min());
-            earlier_->push_back(BreakpointPoint{static_cast<int32_t>(tick), point.value});
+        if (tick < kLowestTick) {
+            lowTicks_.push_back(tick);
         }
+        points_.push_back(BreakpointPoint{static_cast<int32_t>(std::max(tick, kLowestTick)),
+                                          static_cast<int32_t>(value)});
     }
 
 private:
-    std::vector<BreakpointPoint>* earlier_;
-    size_t kept_;
-    std::vector<Point> points_;
+    static constexpr int64_t kLowestTick = std::numeric_limits<int32_t>::min();
+
+    // Index of the first point of [low, high) whose tick is `tick` or later.
+    template <typename Points>
+    static size_t firstAtOrAfter(const Points& points, size_t low, size_t high, int64_t tick) {
+        while (low < high) {
+            const size_t middle = low + (high - low) / 2;
+            if (tickOf(points[middle]) < tick) {
+                low = middle + 1;
+            } else {
+                high = middle;
+            }
+        }
+        return low;
+    }
+    static int64_t tickOf(const BreakpointPoint& point) { return point.tick; }
+    static int64_t tickOf(int64_t tick) { return tick; }
+
+    std::vector<BreakpointPoint>& points_;
+    size_t first_;                   // where the new points begin
+    size_t limit_;
+    std::vector<int64_t> lowTicks_;  // the ticks of the new points before kLowestTick
 };
 
 // A linear ramp from `from` before tick `start` to `to` at tick end-1: a point at each tick
@@ -94,7 +100,8 @@ void addRamp(CurvePointList& list, int64_t from, int64_t to, int64_t start, int6
         return;
     }
     const CurveRamp ramp{from, to - from, span};
-    for (int64_t step = ramp.nextChange(0); step <= span; step = ramp.nextChange(step)) {
+    for (int64_t step = ramp.nextChange(0); step <= span && !list.full();
+         step = ramp.nextChange(step)) {
         list.append(start + step - 1, ramp.valueAt(step));
     }
 }
@@ -128,6 +135,9 @@ void collectCurvePoints(int curveId, std::span<const ControlEvent> controls, int
             }
             previous = value;
             cursor = end;
+            if (list.full()) {
+                return;
+            }
         }
     }
 }
@@ -180,6 +190,8 @@ void addParameterEnvelope(CurveBuffer& buffer, const ControlEvent& control) {
 
 class BreakpointListBuilderImpl final : public BreakpointListBuilder {
 public:
+    explicit BreakpointListBuilderImpl(size_t pointLimit) : pointLimit_(pointLimit) {}
+
     void build(int curveId, int defaultValue, int minimum, int maximum,
                std::span<const ControlEvent> controls, std::span<const EnvelopeEvent> envelopes,
                int32_t length, std::vector<BreakpointPoint>& out) override {
@@ -208,9 +220,14 @@ public:
 
         // The controls' points become steps over the envelopes; without any, the default
         // fills the whole curve.
-        CurvePointList steps(nullptr);
+        std::vector<BreakpointPoint> points;
+        CurvePointList steps(points, pointLimit_ - std::min(out.size(), pointLimit_));
         collectCurvePoints(curveId, controls, length, steps);
-        const std::vector<CurvePointList::Point>& points = steps.points();
+        if (steps.full()) {
+            // Too many steps for the list to hold: it is cut short with them.
+            out.insert(out.end(), points.begin(), points.end());
+            return;
+        }
         if (points.empty()) {
             buffer->addConstant(0, length, defaultValue);
         }
@@ -218,19 +235,25 @@ public:
             const int64_t until = i + 1 < points.size() ? points[i + 1].tick : int64_t{length};
             buffer->addConstant(points[i].tick, until - points[i].tick, points[i].value);
         }
-        buffer->readOut(minimum, maximum, out);
+        buffer->readOut(minimum, maximum, pointLimit_, out);
     }
 
     void curvePoints(int curveId, std::span<const ControlEvent> controls, int32_t length,
                      std::vector<BreakpointPoint>& out) override {
-        CurvePointList list(&out);
+        CurvePointList list(out, pointLimit_);
         collectCurvePoints(curveId, controls, length, list);
-        list.handBack();
     }
+
+private:
+    size_t pointLimit_;
 };
 
 }  // namespace
 
 std::unique_ptr<BreakpointListBuilder> createBreakpointListBuilder() {
-    return std::make_unique<BreakpointListBuilderImpl>();
+    return createBreakpointListBuilder(kMaxBreakpoints);
+}
+
+std::unique_ptr<BreakpointListBuilder> createBreakpointListBuilder(size_t pointLimit) {
+    return std::make_unique<BreakpointListBuilderImpl>(pointLimit);
 }

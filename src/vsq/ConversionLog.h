@@ -24,6 +24,9 @@ public:
     void line(std::string_view text);
 
 private:
+    void flushBuffer();
+
     std::FILE* file_ = nullptr;
-    std::unique_ptr<char[]> streamBuffer_;
+    std::unique_ptr<char[]> buffer_;
+    size_t buffered_ = 0;  // bytes waiting in buffer_
 };

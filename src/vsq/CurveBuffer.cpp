@@ -13,7 +13,8 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
-#include <queue>
+#include <utility>
+#include <vector>
 
 void CurveBuffer::addRange(int64_t start, int64_t count, int64_t first, int64_t change) {
     if (start >= length_ || count <= 0) {
@@ -66,39 +67,224 @@ struct ReadOutRange {
     }
 };
 
-// A followed range waiting for its next event: a move of its value or its end.
-struct Pending {
-    int64_t tick;
-    size_t piece;
-    int64_t value;  // what the range adds at the ticks before `tick`
-    bool operator>(const Pending& other) const { return tick > other.tick; }
+constexpr int64_t kNever = std::numeric_limits<int64_t>::max();
+
+// A followed range while it runs: what it adds now and the tick of its next move. Its value
+// at step j is first + sign * floor(j * m / count), with m the size of its change; the moves
+// are stepped one after another with remainders, so following a range costs no division
+// after its start.
+class Follower {
+public:
+    Follower(const CurvePiece& piece, int64_t tick) : end_(piece.end) {
+        const CurveRamp& ramp = piece.ramp;
+        const uint64_t m = ramp.change < 0 ? uint64_t{0} - static_cast<uint64_t>(ramp.change)
+                                           : static_cast<uint64_t>(ramp.change);
+        const auto count = static_cast<uint64_t>(ramp.count);
+        sign_ = ramp.change < 0 ? -1 : 1;
+        if (m == 0) {
+            value_ = ramp.first;
+            return;
+        }
+        // The step of `tick` lies in [0, count): the range ends by step count.
+        const auto j = static_cast<unsigned __int128>(tick - piece.origin);
+        const auto moved = static_cast<uint64_t>(j * m / count);
+        value_ = ramp.first + sign_ * static_cast<int64_t>(moved);
+        if (m >= count) {
+            // It moves on every step: by m / count, and by one more whenever the remainder
+            // of j * m / count passes count.
+            everyStep_ = true;
+            whole_ = static_cast<int64_t>(m / count);
+            rest_ = static_cast<int64_t>(m % count);
+            modulus_ = static_cast<int64_t>(count);
+            remainder_ = static_cast<int64_t>(j * m % count);
+            next_ = tick + 1;
+        } else {
+            // It moves by one at the steps ceil(n * count / m); n * count is kept as
+            // base * m + remainder, and the tick of that step is origin + base, plus one when
+            // the remainder is not 0.
+            const auto threshold = static_cast<unsigned __int128>(moved + 1) * count;
+            whole_ = static_cast<int64_t>(count / m);
+            rest_ = static_cast<int64_t>(count % m);
+            modulus_ = static_cast<int64_t>(m);
+            base_ = piece.origin + static_cast<int64_t>(threshold / m);
+            remainder_ = static_cast<int64_t>(threshold % m);
+            next_ = base_ + (remainder_ > 0 ? 1 : 0);
+        }
+    }
+
+    int64_t value() const { return value_; }
+    int64_t end() const { return end_; }
+    int64_t nextMove() const { return next_; }
+    // The tick of its next event: a move, or its end.
+    int64_t due() const { return std::min(next_, end_); }
+
+    // Takes the move due at this tick.
+    void move() {
+        if (everyStep_) {
+            int64_t moved = whole_;
+            remainder_ += rest_;
+            if (remainder_ >= modulus_) {
+                remainder_ -= modulus_;
+                ++moved;
+            }
+            value_ += sign_ * moved;
+            ++next_;
+        } else {
+            value_ += sign_;
+            base_ += whole_;
+            remainder_ += rest_;
+            if (remainder_ >= modulus_) {
+                remainder_ -= modulus_;
+                ++base_;
+            }
+            next_ = base_ + (remainder_ > 0 ? 1 : 0);
+        }
+    }
+
+private:
+    int64_t value_ = 0;
+    int64_t next_ = kNever;
+    int64_t end_;
+    int64_t sign_ = 1;
+    bool everyStep_ = false;
+    int64_t whole_ = 0;
+    int64_t rest_ = 0;
+    int64_t modulus_ = 1;
+    int64_t base_ = 0;
+    int64_t remainder_ = 0;
 };
+
+// The next event of a range: a followed range's move or end, or a searched range's end.
+struct Due {
+    int64_t tick;
+    size_t slot;  // the follower's slot, or the searched range's piece
+    bool searched;
+};
+
+// The events waiting, the earliest first: a binary heap whose top can be replaced in place,
+// as a followed range's next move replaces the move just taken.
+class DueQueue {
+public:
+    bool empty() const { return heap_.empty(); }
+    const Due& top() const { return heap_.front(); }
+
+    void push(Due due) {
+        heap_.push_back(due);
+        size_t child = heap_.size() - 1;
+        while (child > 0) {
+            const size_t parent = (child - 1) / 2;
+            if (heap_[parent].tick <= due.tick) {
+                break;
+            }
+            heap_[child] = heap_[parent];
+            child = parent;
+        }
+        heap_[child] = due;
+    }
+
+    void pop() {
+        const Due last = heap_.back();
+        heap_.pop_back();
+        if (!heap_.empty()) {
+            settle(last);
+        }
+    }
+
+    // The tick of the earliest event after the top one; kNever when there is none.
+    int64_t secondTick() const {
+        if (heap_.size() < 2) {
+            return kNever;
+        }
+        return heap_.size() == 2 ? heap_[1].tick : std::min(heap_[1].tick, heap_[2].tick);
+    }
+
+    // Gives the top event a later tick.
+    void delayTop(int64_t tick) {
+        Due due = heap_.front();
+        due.tick = tick;
+        settle(due);
+    }
+
+private:
+    // Puts `due` in the place of the top and lets it sink to where it belongs.
+    void settle(Due due) {
+        size_t parent = 0;
+        const size_t size = heap_.size();
+        while (true) {
+            size_t child = 2 * parent + 1;
+            if (child >= size) {
+                break;
+            }
+            if (child + 1 < size && heap_[child + 1].tick < heap_[child].tick) {
+                ++child;
+            }
+            if (due.tick <= heap_[child].tick) {
+                break;
+            }
+            heap_[parent] = heap_[child];
+            parent = child;
+        }
+        heap_[parent] = due;
+    }
+
+    std::vector<Due> heap_;
+};
+
+// Orders ranges by their first tick (then by their index). They mostly come in a few runs
+// that are in order already (the envelopes note by note, then the steps of the curve
+// controls): those are merged, and only many runs are sorted afresh.
+void orderStarts(std::vector<std::pair<int64_t, size_t>>& starts) {
+    constexpr size_t kMostRuns = 64;
+    std::vector<size_t> runEnds;
+    for (size_t i = 1; i < starts.size(); ++i) {
+        if (starts[i] < starts[i - 1]) {
+            runEnds.push_back(i);
+            if (runEnds.size() >= kMostRuns) {
+                std::sort(starts.begin(), starts.end());
+                return;
+            }
+        }
+    }
+    runEnds.push_back(starts.size());
+    while (runEnds.size() > 1) {
+        std::vector<size_t> merged;
+        size_t begin = 0;
+        for (size_t k = 0; k < runEnds.size(); k += 2) {
+            if (k + 1 < runEnds.size()) {
+                std::inplace_merge(starts.begin() + static_cast<ptrdiff_t>(begin),
+                                   starts.begin() + static_cast<ptrdiff_t>(runEnds[k]),
+                                   starts.begin() + static_cast<ptrdiff_t>(runEnds[k + 1]));
+            }
+            begin = runEnds[std::min(k + 1, runEnds.size() - 1)];
+            merged.push_back(begin);
+        }
+        runEnds = std::move(merged);
+    }
+}
 
 class Sweep {
 public:
     Sweep(const std::vector<CurvePiece>& pieces, int64_t length, ReadOutRange range)
         : pieces_(pieces), length_(length), range_(range) {}
 
-    void run(std::vector<BreakpointPoint>& out) {
-        std::vector<size_t> byBegin(pieces_.size());
-        for (size_t i = 0; i < byBegin.size(); ++i) {
-            byBegin[i] = i;
+    void run(size_t pointLimit, std::vector<BreakpointPoint>& out) {
+        reserveRoom(pointLimit, out);
+        // The ranges by their first tick.
+        std::vector<std::pair<int64_t, size_t>> starts(pieces_.size());
+        for (size_t i = 0; i < starts.size(); ++i) {
+            starts[i] = {pieces_[i].begin, i};
         }
-        std::stable_sort(byBegin.begin(), byBegin.end(), [this](size_t a, size_t b) {
-            return pieces_[a].begin < pieces_[b].begin;
-        });
+        orderStarts(starts);
 
         size_t nextStart = 0;
         int64_t previous = range_.minimum - 1;
         int64_t tick = 0;
         while (tick < length_) {
-            while (nextStart < byBegin.size() && pieces_[byBegin[nextStart]].begin == tick) {
-                start(byBegin[nextStart++], tick);
+            for (; nextStart < starts.size() && starts[nextStart].first == tick; ++nextStart) {
+                start(starts[nextStart].second, tick);
             }
-            while (!pending_.empty() && pending_.top().tick == tick) {
-                const Pending due = pending_.top();
-                pending_.pop();
-                advance(due, tick);
+            while (!due_.empty() && due_.top().tick == tick) {
+                advance(tick);
             }
 
             const int64_t value = range_.clamp(cellOf(followedSum_ + searchedSum(tick)));
@@ -106,20 +292,26 @@ public:
                 out.push_back(
                     BreakpointPoint{static_cast<int32_t>(tick), static_cast<int32_t>(value)});
                 previous = value;
+                if (out.size() > pointLimit) {
+                    return;
+                }
             }
 
-            // Until `limit` nothing starts, ends or moves but the searched ramps.
-            int64_t limit = length_;
-            if (nextStart < byBegin.size()) {
-                limit = std::min(limit, pieces_[byBegin[nextStart]].begin);
+            const int64_t nextStartTick =
+                nextStart < starts.size() ? starts[nextStart].first : length_;
+            if (!followAlone(nextStartTick, tick, previous, pointLimit, out)) {
+                return;
             }
-            if (!pending_.empty()) {
-                limit = std::min(limit, pending_.top().tick);
+
+            // Until `until` nothing starts, ends or moves but the searched ramps.
+            int64_t until = std::min(length_, nextStartTick);
+            if (!due_.empty()) {
+                until = std::min(until, due_.top().tick);
             }
-            int64_t next = limit;
-            if (!searched_.empty() && tick + 1 < limit) {
+            int64_t next = until;
+            if (!searched_.empty() && tick + 1 < until) {
                 if (rising_ == 0 || falling_ == 0) {
-                    next = nextChange(tick + 1, limit - 1, value).value_or(limit);
+                    next = nextChange(tick + 1, until - 1, value).value_or(until);
                 } else {
                     for (size_t index : searched_) {
                         next = std::min(next, eventAfter(index, tick));
@@ -131,6 +323,55 @@ public:
     }
 
 private:
+    // While the earliest event is the move of a followed range and nothing else happens before
+    // its next move, takes its moves one after another without going through the queue (the
+    // common case of one envelope ramp running while the other ranges hold). Leaves `tick` and
+    // `previous` at the last move taken; false when the list passed the point limit.
+    bool followAlone(int64_t nextStartTick, int64_t& tick, int64_t& previous, size_t pointLimit,
+                     std::vector<BreakpointPoint>& out) {
+        if (!searched_.empty() || due_.empty() || due_.top().searched) {
+            return true;
+        }
+        Follower& follower = followers_[due_.top().slot];
+        const int64_t others = std::min({nextStartTick, due_.secondTick(), follower.end()});
+        if (follower.nextMove() >= others) {
+            return true;
+        }
+        while (follower.nextMove() < others) {
+            tick = follower.nextMove();
+            followedSum_ -= static_cast<uint64_t>(follower.value());
+            follower.move();
+            followedSum_ += static_cast<uint64_t>(follower.value());
+            const int64_t value = range_.clamp(cellOf(followedSum_));
+            if (value != previous) {
+                out.push_back(
+                    BreakpointPoint{static_cast<int32_t>(tick), static_cast<int32_t>(value)});
+                previous = value;
+                if (out.size() > pointLimit) {
+                    return false;
+                }
+            }
+        }
+        due_.delayTop(follower.due());
+        return true;
+    }
+
+    // Room in `out` for every point the curve can have: a point needs a tick where a range
+    // starts, ends or moves, or tick 0. The list then never moves while it grows, and the
+    // room beyond what is filled is never touched.
+    void reserveRoom(size_t limit, std::vector<BreakpointPoint>& out) const {
+        const size_t wanted = limit - std::min(limit, out.size()) + 1;
+        size_t most = 1;
+        for (const CurvePiece& piece : pieces_) {
+            most += 2 + static_cast<size_t>(piece.ramp.moves());
+            if (most >= wanted) {
+                most = wanted;
+                break;
+            }
+        }
+        out.reserve(out.size() + most);
+    }
+
     bool isSearched(size_t index) const { return pieces_[index].ramp.moves() > kFewMoves; }
 
     int64_t valueAt(size_t index, int64_t tick) const {
@@ -140,7 +381,7 @@ private:
     int64_t eventAfter(size_t index, int64_t tick) const {
         const CurvePiece& piece = pieces_[index];
         const int64_t step = piece.ramp.nextChange(tick - piece.origin);
-        if (step == std::numeric_limits<int64_t>::max()) {
+        if (step == kNever) {
             return piece.end;
         }
         return std::min(piece.origin + step, piece.end);
@@ -150,29 +391,43 @@ private:
         if (isSearched(index)) {
             searched_.push_back(index);
             ++(pieces_[index].ramp.change > 0 ? rising_ : falling_);
-            pending_.push(Pending{pieces_[index].end, index, 0});
+            due_.push(Due{pieces_[index].end, index, true});
             return;
         }
-        const int64_t value = valueAt(index, tick);
-        followedSum_ += static_cast<uint64_t>(value);
-        pending_.push(Pending{eventAfter(index, tick), index, value});
+        size_t slot = followers_.size();
+        if (freeSlots_.empty()) {
+            followers_.emplace_back(pieces_[index], tick);
+        } else {
+            slot = freeSlots_.back();
+            freeSlots_.pop_back();
+            followers_[slot] = Follower(pieces_[index], tick);
+        }
+        const Follower& follower = followers_[slot];
+        followedSum_ += static_cast<uint64_t>(follower.value());
+        due_.push(Due{follower.due(), slot, false});
     }
 
-    void advance(const Pending& due, int64_t tick) {
-        if (isSearched(due.piece)) {
-            // Only its end is pending.
-            const auto found = std::find(searched_.begin(), searched_.end(), due.piece);
+    // Takes the earliest event, which is due at `tick`.
+    void advance(int64_t tick) {
+        const Due due = due_.top();
+        if (due.searched) {
+            const auto found = std::find(searched_.begin(), searched_.end(), due.slot);
             *found = searched_.back();
             searched_.pop_back();
-            --(pieces_[due.piece].ramp.change > 0 ? rising_ : falling_);
+            --(pieces_[due.slot].ramp.change > 0 ? rising_ : falling_);
+            due_.pop();
             return;
         }
-        followedSum_ -= static_cast<uint64_t>(due.value);
-        if (tick < pieces_[due.piece].end) {
-            const int64_t value = valueAt(due.piece, tick);
-            followedSum_ += static_cast<uint64_t>(value);
-            pending_.push(Pending{eventAfter(due.piece, tick), due.piece, value});
+        Follower& follower = followers_[due.slot];
+        followedSum_ -= static_cast<uint64_t>(follower.value());
+        if (tick >= follower.end()) {
+            freeSlots_.push_back(due.slot);
+            due_.pop();
+            return;
         }
+        follower.move();
+        followedSum_ += static_cast<uint64_t>(follower.value());
+        due_.delayTop(follower.due());
     }
 
     // Sums wrap in 64 bits without overflow; only their low 16 bits are read.
@@ -236,7 +491,9 @@ private:
     const std::vector<CurvePiece>& pieces_;
     int64_t length_;
     ReadOutRange range_;
-    std::priority_queue<Pending, std::vector<Pending>, std::greater<Pending>> pending_;
+    DueQueue due_;
+    std::vector<Follower> followers_;
+    std::vector<size_t> freeSlots_;
     uint64_t followedSum_ = 0;
     std::vector<size_t> searched_;
     size_t rising_ = 0;
@@ -245,7 +502,7 @@ private:
 
 }  // namespace
 
-void CurveBuffer::readOut(int32_t minimum, int32_t maximum,
+void CurveBuffer::readOut(int32_t minimum, int32_t maximum, size_t limit,
                           std::vector<BreakpointPoint>& out) const {
-    Sweep(pieces_, length_, ReadOutRange{minimum, maximum}).run(out);
+    Sweep(pieces_, length_, ReadOutRange{minimum, maximum}).run(limit, out);
 }

@@ -3,6 +3,7 @@
 // track's length. Each tick's value is the 16-bit wrapped sum of what the ranges add there.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -31,8 +32,10 @@ public:
     }
 
     // Appends a point at tick 0 and at every later tick whose value, clamped to
-    // [minimum, maximum], differs from the previous tick's.
-    void readOut(int32_t minimum, int32_t maximum, std::vector<BreakpointPoint>& out) const;
+    // [minimum, maximum], differs from the previous tick's. Stops once `out` holds more
+    // than `limit` points.
+    void readOut(int32_t minimum, int32_t maximum, size_t limit,
+                 std::vector<BreakpointPoint>& out) const;
 
 private:
     int64_t length_;

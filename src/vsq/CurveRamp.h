@@ -19,8 +19,7 @@ struct CurveRamp {
         if (magnitude == 0) {
             return first;
         }
-        const auto moved = static_cast<int64_t>(static_cast<unsigned __int128>(j) * magnitude /
-                                                static_cast<uint64_t>(count));
+        const auto moved = static_cast<int64_t>(scaled(static_cast<uint64_t>(j), magnitude));
         return change < 0 ? first - moved : first + moved;
     }
 
@@ -36,9 +35,13 @@ struct CurveRamp {
             return j + 1;
         }
         // The value has moved q units at step j; it moves to q + 1 at the first step k with
-        // k * magnitude >= (q + 1) * count.
-        const unsigned __int128 q = static_cast<unsigned __int128>(j) * magnitude / steps;
-        return static_cast<int64_t>(((q + 1) * steps + magnitude - 1) / magnitude);
+        // k * magnitude >= (q + 1) * count. Here magnitude < count, so q < j.
+        const uint64_t q = scaled(static_cast<uint64_t>(j), magnitude);
+        if (q < kSmall && steps < kSmall) {
+            return static_cast<int64_t>(((q + 1) * steps + magnitude - 1) / magnitude);
+        }
+        return static_cast<int64_t>(
+            ((static_cast<unsigned __int128>(q) + 1) * steps + magnitude - 1) / magnitude);
     }
 
     // How many of the steps 1 to count change the value, at most.
@@ -48,6 +51,19 @@ struct CurveRamp {
     }
 
 private:
+    // Products of two numbers below this fit in 64 bits; the common case takes the
+    // cheaper 64-bit division.
+    static constexpr uint64_t kSmall = uint64_t{1} << 31;
+
+    // j * magnitude / count, rounded down, for 0 <= j <= count.
+    uint64_t scaled(uint64_t j, uint64_t magnitude) const {
+        const auto steps = static_cast<uint64_t>(count);
+        if (j < kSmall && magnitude < kSmall) {
+            return j * magnitude / steps;
+        }
+        return static_cast<uint64_t>(static_cast<unsigned __int128>(j) * magnitude / steps);
+    }
+
     uint64_t magnitude() const {
         return change < 0 ? uint64_t{0} - static_cast<uint64_t>(change)
                           : static_cast<uint64_t>(change);

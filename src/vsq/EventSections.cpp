@@ -1,22 +1,21 @@
-// Formatting of the singer, note and vibrato sections of the event list.
+// Formatting of the event lines and of the singer, note and vibrato sections of
+// the event list, one pass at a time.
 #include "vsq/EventSections.h"
 
 #include <string_view>
 
-#include "vsq/NumberText.h"
+#include "vsq/MetatextSink.h"
 
 namespace {
-
-using vsqtext::appendDecimal;
-using vsqtext::appendHex8;
-using vsqtext::appendNumbered;
 
 constexpr uint32_t kSingerIconBase = 0x07010000u;
 constexpr uint32_t kVibratoIconBase = 0x04040000u;
 
 // Texts from the song are copied as C strings would be: up to a zero byte, so
 // no zero byte ever reaches the metatext.
-std::string_view textOf(const std::string& text) { return std::string_view(text.c_str()); }
+std::string_view textOf(std::string_view text) {
+    return text.substr(0, text.find('\0'));
+}
 
 // Types 1-4, 5-8, 9-12 and 13-16 form the four vibrato families.
 std::string_view vibratoFamily(int32_t type) {
@@ -25,57 +24,69 @@ std::string_view vibratoFamily(int32_t type) {
     return kFamilies[(type - 1) / 4];
 }
 
-void appendKey(std::string& out, std::string_view key, int64_t value) {
-    out.append(key);
-    appendDecimal(out, value);
-    out.push_back('\n');
+// "key=value\n"; the key is a literal, so that copying it takes a known size.
+template <size_t N>
+inline void appendKey(MetatextSink& out, const char (&key)[N], int64_t value) {
+    out.append(std::string_view(key, N - 1));
+    out.appendDecimal(value);
+    out.append('\n');
 }
 
 }  // namespace
 
-int64_t EventSections::beginId() {
+void EventSections::eventLine(int64_t tick, int64_t id) {
+    out_.appendDecimal(tick);
+    out_.append("=ID#");
+    out_.appendNumbered(id);
+    out_.append('\n');
+}
+
+void EventSections::beginId(int64_t id) {
+    out_.append("[ID#");
+    out_.appendNumbered(id);
+    out_.append("]\n");
+}
+
+void EventSections::beginHandle(int64_t handle) {
+    out_.append("[h#");
+    out_.appendNumbered(handle);
+    out_.append("]\n");
+}
+
+int64_t EventSections::addSinger(int64_t tick, const SingerState& singer) {
     const int64_t id = nextId_++;
-    ids_.append("[ID#");
-    appendNumbered(ids_, id);
-    ids_.append("]\n");
-    return id;
-}
-
-int64_t EventSections::beginHandle() {
     const int64_t handle = nextHandle_++;
-    handles_.append("[h#");
-    appendNumbered(handles_, handle);
-    handles_.append("]\n");
-    return handle;
-}
-
-int64_t EventSections::addSinger(const SingerState& singer) {
-    const int64_t id = beginId();
-
     const uint32_t code = (static_cast<uint32_t>(singer.language) << 8) |
                           static_cast<uint32_t>(singer.program);
-    const int64_t handle = beginHandle();
-    handles_.append("IconID=$");
-    appendHex8(handles_, kSingerIconBase | code);
-    handles_.append("\nIDS=").append(textOf(singer.name)).push_back('\n');
-    appendKey(handles_, "Original=", static_cast<int32_t>(code));
-    handles_.append("Caption=\nLength=1\n");
-    appendKey(handles_, "Language=", singer.language);
-    appendKey(handles_, "Program=", singer.program);
-
-    ids_.append("Type=Singer\nIconHandle=h#");
-    appendNumbered(ids_, handle);
-    ids_.push_back('\n');
+    switch (pass_) {
+    case Pass::EventLines:
+        eventLine(tick, id);
+        break;
+    case Pass::Ids:
+        beginId(id);
+        out_.append("Type=Singer\nIconHandle=h#");
+        out_.appendNumbered(handle);
+        out_.append('\n');
+        break;
+    case Pass::Handles:
+        beginHandle(handle);
+        out_.append("IconID=$");
+        out_.appendHex8(kSingerIconBase | code);
+        out_.append("\nIDS=");
+        out_.append(textOf(singer.name));
+        out_.append('\n');
+        appendKey(out_, "Original=", static_cast<int32_t>(code));
+        out_.append("Caption=\nLength=1\n");
+        appendKey(out_, "Language=", singer.language);
+        appendKey(out_, "Program=", singer.program);
+        break;
+    }
     return id;
 }
 
-int64_t EventSections::addNotePart(const NoteEvent& note, int part) {
-    const int64_t id = beginId();
-
-    const Lyric& lyric = part == 1 ? note.lyric : note.secondLyric;
-    const int64_t lyricHandle = beginHandle();
-    handles_.append("L0=\"").append(textOf(lyric.text)).append("\",\"");
-    handles_.append(textOf(lyric.symbols)).append("\",1.000000,0,1\n");
+int64_t EventSections::addNotePart(int64_t tick, const NoteEvent& note, int part) {
+    const int64_t id = nextId_++;
+    const int64_t lyricHandle = nextHandle_++;
 
     // A split note's first part has no vibrato; its second part runs to the
     // note's end and carries the note's vibrato.
@@ -89,45 +100,58 @@ int64_t EventSections::addNotePart(const NoteEvent& note, int part) {
             length = int64_t{note.length} - note.splitOffset;
         }
     }
+    const int64_t vibratoHandle = vibratoType != 0 ? nextHandle_++ : -1;
+    const Vibrato& vibrato = note.vibrato;
 
-    ids_.append("Type=Anote\n");
-    appendKey(ids_, "Length=", length);
-    appendKey(ids_, "Note#=", note.note);
-    appendKey(ids_, "Dynamics=", note.velocity);
-    appendKey(ids_, "PMBendDepth=", note.bendDepth);
-    appendKey(ids_, "PMBendLength=", note.bendLength);
-    appendKey(ids_, "PMbPortamentoUse=", note.portamentoUse);
-    appendKey(ids_, "DEMdecGainRate=", note.decayGainRate);
-    appendKey(ids_, "DEMaccent=", note.accent);
-    ids_.append("LyricHandle=h#");
-    appendNumbered(ids_, lyricHandle);
-    ids_.push_back('\n');
-
-    if (vibratoType != 0) {
-        const Vibrato& vibrato = note.vibrato;
-        const int64_t vibratoHandle = beginHandle();
-        handles_.append("IconID=$");
-        appendHex8(handles_, kVibratoIconBase + static_cast<uint32_t>(vibratoType));
-        handles_.append("\nIDS=").append(vibratoFamily(vibratoType));
-        handles_.append("\nOriginal=1\nCaption=\n");
-        appendKey(handles_, "Length=", vibrato.length);
-        appendKey(handles_, "StartDepth=", vibrato.startDepth);
-        handles_.append("DepthBPNum=0\n");
-        appendKey(handles_, "StartRate=", vibrato.startRate);
-        handles_.append("RateBPNum=0\n");
-
-        // The vibrato sits at the end of the note part.
-        ids_.append("VibratoHandle=h#");
-        appendNumbered(ids_, vibratoHandle);
-        ids_.push_back('\n');
-        appendKey(ids_, "VibratoDelay=", length - vibrato.length);
+    switch (pass_) {
+    case Pass::EventLines:
+        eventLine(tick, id);
+        break;
+    case Pass::Ids:
+        beginId(id);
+        out_.append("Type=Anote\n");
+        appendKey(out_, "Length=", length);
+        appendKey(out_, "Note#=", note.note);
+        appendKey(out_, "Dynamics=", note.velocity);
+        appendKey(out_, "PMBendDepth=", note.bendDepth);
+        appendKey(out_, "PMBendLength=", note.bendLength);
+        appendKey(out_, "PMbPortamentoUse=", note.portamentoUse);
+        appendKey(out_, "DEMdecGainRate=", note.decayGainRate);
+        appendKey(out_, "DEMaccent=", note.accent);
+        out_.append("LyricHandle=h#");
+        out_.appendNumbered(lyricHandle);
+        out_.append('\n');
+        if (vibratoType != 0) {
+            // The vibrato sits at the end of the note part.
+            out_.append("VibratoHandle=h#");
+            out_.appendNumbered(vibratoHandle);
+            out_.append('\n');
+            appendKey(out_, "VibratoDelay=", length - vibrato.length);
+        }
+        break;
+    case Pass::Handles: {
+        const Lyric& lyric = part == 1 ? note.lyric : note.secondLyric;
+        beginHandle(lyricHandle);
+        out_.append("L0=\"");
+        out_.append(textOf(lyric.text));
+        out_.append("\",\"");
+        out_.append(textOf(lyric.symbols));
+        out_.append("\",1.000000,0,1\n");
+        if (vibratoType != 0) {
+            beginHandle(vibratoHandle);
+            out_.append("IconID=$");
+            out_.appendHex8(kVibratoIconBase + static_cast<uint32_t>(vibratoType));
+            out_.append("\nIDS=");
+            out_.append(vibratoFamily(vibratoType));
+            out_.append("\nOriginal=1\nCaption=\n");
+            appendKey(out_, "Length=", vibrato.length);
+            appendKey(out_, "StartDepth=", vibrato.startDepth);
+            out_.append("DepthBPNum=0\n");
+            appendKey(out_, "StartRate=", vibrato.startRate);
+            out_.append("RateBPNum=0\n");
+        }
+        break;
+    }
     }
     return id;
-}
-
-void EventSections::clear() {
-    nextId_ = 0;
-    nextHandle_ = 0;
-    ids_.clear();
-    handles_.clear();
 }

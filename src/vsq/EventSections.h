@@ -1,12 +1,17 @@
-// The ID and handle sections of one voice track's event list: every singer and
-// note part added here gets an "[ID#...]" section and its "[h#...]" resources,
-// numbered from 0 in the order of adding.
+// The event list of one voice track: the event lines, then the ID sections
+// "[ID#...]", then the handle sections "[h#...]". Each of the three parts is
+// written by its own pass over the track's singers and note parts, straight
+// into the metatext, so no part is ever held whole in memory. Every pass
+// numbers the IDs and handles from 0 in the order of adding, so the numbers
+// agree across the passes.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "compile/Song.h"
+
+class MetatextSink;
 
 // The singer in effect at a point of a voice track.
 struct SingerState {
@@ -17,23 +22,24 @@ struct SingerState {
 
 class EventSections {
 public:
-    // Both return the ID of the added event.
-    int64_t addSinger(const SingerState& singer);
+    enum class Pass { EventLines, Ids, Handles };
+
+    // Writes this pass's text of every added event to `out`.
+    EventSections(Pass pass, MetatextSink& out) : pass_(pass), out_(out) {}
+
+    // `tick` is where the event line puts the event. Both return its ID.
+    int64_t addSinger(int64_t tick, const SingerState& singer);
     // Part 1 is the whole note, or the first part of a split note; part 2 is
     // the second part of a split note.
-    int64_t addNotePart(const NoteEvent& note, int part);
-
-    const std::string& idText() const { return ids_; }
-    const std::string& handleText() const { return handles_; }
-    // Empties both sections for the next track, keeping their memory.
-    void clear();
+    int64_t addNotePart(int64_t tick, const NoteEvent& note, int part);
 
 private:
-    int64_t beginId();
-    int64_t beginHandle();
+    void eventLine(int64_t tick, int64_t id);
+    void beginId(int64_t id);
+    void beginHandle(int64_t handle);
 
+    Pass pass_;
+    MetatextSink& out_;
     int64_t nextId_ = 0;
     int64_t nextHandle_ = 0;
-    std::string ids_;
-    std::string handles_;
 };

@@ -1,7 +1,8 @@
 // The Standard MIDI File writer: a header placeholder, then track chunks whose
 // lengths are patched in when each chunk ends, then the real header at the end.
-// Everything goes through one stdio stream with a large buffer, so the file is
-// written in big sequential blocks apart from the few back-patching seeks.
+// Events are gathered in one large buffer that goes to an unbuffered stdio
+// stream whenever it fills, so the file is written in big sequential blocks
+// apart from the few back-patching seeks, and an event costs no library call.
 #include "vsq/MidiFileWriter.h"
 
 #include <cerrno>
@@ -9,7 +10,7 @@
 
 namespace {
 
-constexpr size_t kStreamBufferSize = size_t{1} << 20;
+constexpr size_t kBufferSize = size_t{1} << 20;
 constexpr size_t kHeaderSize = 14;
 constexpr size_t kChunkHeaderSize = 8;
 
@@ -42,6 +43,21 @@ uint32_t textSize(const char* text) {
     return text == nullptr ? 0 : static_cast<uint32_t>(std::strlen(text));
 }
 
+// Seven bits per byte, most significant group first, bit 7 set on all but the
+// last byte. Returns the number of bytes put at `out` (1 to 5).
+size_t putVariableLength(uint8_t* out, uint32_t value) {
+    uint8_t bytes[5];
+    size_t count = 0;
+    do {
+        bytes[4 - count] = static_cast<uint8_t>(value & 0x7F);
+        value >>= 7;
+        ++count;
+    } while (value != 0);
+    for (size_t i = 5 - count; i < 4; ++i) bytes[i] |= 0x80;
+    std::memcpy(out, bytes + (5 - count), count);
+    return count;
+}
+
 }  // namespace
 
 MidiFileWriter::~MidiFileWriter() { close(); }
@@ -53,8 +69,8 @@ bool MidiFileWriter::open(const std::string& path, int format, int division) {
     }
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return false;
-    if (!streamBuffer_) streamBuffer_ = std::make_unique<char[]>(kStreamBufferSize);
-    std::setvbuf(file, streamBuffer_.get(), _IOFBF, kStreamBufferSize);
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferSize);
 
     file_ = file;
     format_ = format;
@@ -62,6 +78,8 @@ bool MidiFileWriter::open(const std::string& path, int format, int division) {
     trackCount_ = 0;
     trackDataStart_ = 0;
     pendingDelta_ = 0;
+    buffered_ = 0;
+    position_ = 0;
     writeError_ = 0;
 
     const uint8_t header[kHeaderSize] = {};
@@ -75,6 +93,10 @@ void MidiFileWriter::trackName(const char* text) {
 }
 
 void MidiFileWriter::textEvent(const char* text) { writeMetaEvent(kMetaText, text, textSize(text)); }
+
+void MidiFileWriter::textEvent(const char* text, size_t size) {
+    writeMetaEvent(kMetaText, text, static_cast<uint32_t>(size));
+}
 
 void MidiFileWriter::tempo(int bpm) {
     // Microseconds per quarter note in 24 bits; tempos too slow to fit are held
@@ -112,6 +134,7 @@ bool MidiFileWriter::finish() {
     putBigEndian16(header + 12, static_cast<uint32_t>(division_));
     seek(0);
     writeBytes(header, sizeof header);
+    flushBuffer();
 
     if (std::ferror(file_) != 0) noteFailure();
     if (std::fclose(file_) != 0) noteFailure();
@@ -125,50 +148,55 @@ bool MidiFileWriter::finish() {
 
 void MidiFileWriter::close() {
     if (file_ == nullptr) return;
+    flushBuffer();
     std::fclose(file_);
     file_ = nullptr;
 }
 
 void MidiFileWriter::writeBytes(const void* data, size_t size) {
     if (file_ == nullptr || size == 0) return;
-    if (std::fwrite(data, 1, size, file_) != size) noteFailure();
+    position_ += static_cast<long>(size);
+    if (size > kBufferSize - buffered_) {
+        flushBuffer();
+        if (size >= kBufferSize) {
+            if (std::fwrite(data, 1, size, file_) != size) noteFailure();
+            return;
+        }
+    }
+    std::memcpy(buffer_.get() + buffered_, data, size);
+    buffered_ += size;
 }
 
-void MidiFileWriter::writeVariableLength(uint32_t value) {
-    // Seven bits per byte, most significant group first, bit 7 set on all but
-    // the last byte.
-    uint8_t bytes[5];
-    size_t count = 0;
-    do {
-        bytes[4 - count] = static_cast<uint8_t>(value & 0x7F);
-        value >>= 7;
-        ++count;
-    } while (value != 0);
-    for (size_t i = 5 - count; i < 4; ++i) bytes[i] |= 0x80;
-    writeBytes(bytes + (5 - count), count);
+void MidiFileWriter::flushBuffer() {
+    if (file_ == nullptr || buffered_ == 0) return;
+    if (std::fwrite(buffer_.get(), 1, buffered_, file_) != buffered_) noteFailure();
+    buffered_ = 0;
 }
 
 void MidiFileWriter::writeMetaEvent(uint8_t type, const void* data, uint32_t size) {
     if (file_ == nullptr) return;
-    writeVariableLength(pendingDelta_);
+    // The delta, FF, the type and the length take at most 12 bytes.
+    uint8_t head[12];
+    size_t count = putVariableLength(head, pendingDelta_);
     pendingDelta_ = 0;
-    const uint8_t head[2] = {0xFF, type};
-    writeBytes(head, sizeof head);
-    writeVariableLength(size);
+    head[count++] = 0xFF;
+    head[count++] = type;
+    count += putVariableLength(head + count, size);
+    writeBytes(head, count);
     writeBytes(data, size);
 }
 
 void MidiFileWriter::beginTrack() {
     const uint8_t placeholder[kChunkHeaderSize] = {};
     writeBytes(placeholder, sizeof placeholder);
-    trackDataStart_ = position();
+    trackDataStart_ = position_;
     ++trackCount_;
     pendingDelta_ = 0;
 }
 
 void MidiFileWriter::endTrack() {
     writeMetaEvent(kMetaEndOfTrack, nullptr, 0);
-    const long end = position();
+    const long end = position_;
     uint8_t chunkHeader[kChunkHeaderSize];
     std::memcpy(chunkHeader, "MTrk", 4);
     putBigEndian32(chunkHeader + 4, static_cast<uint32_t>(end - trackDataStart_));
@@ -177,19 +205,11 @@ void MidiFileWriter::endTrack() {
     seek(end);
 }
 
-long MidiFileWriter::position() {
-    if (file_ == nullptr) return 0;
-    const long offset = std::ftell(file_);
-    if (offset < 0) {
-        noteFailure();
-        return 0;
-    }
-    return offset;
-}
-
 void MidiFileWriter::seek(long offset) {
     if (file_ == nullptr) return;
+    flushBuffer();
     if (std::fseek(file_, offset, SEEK_SET) != 0) noteFailure();
+    position_ = offset;
 }
 
 void MidiFileWriter::noteFailure() {

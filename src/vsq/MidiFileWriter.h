@@ -1,5 +1,6 @@
 // Writes a Standard MIDI File front to back: track chunks one after another,
-// each chunk length and the header filled in afterwards by seeking back.
+// each chunk length and the header filled in afterwards by seeking back. Bytes
+// are gathered in a large buffer of its own and written in big sequential blocks.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,8 @@ public:
     bool open(const std::string& path, int format, int division);
     void trackName(const char* text);
     void textEvent(const char* text);
+    // The same for `size` bytes of text, when the caller knows their number.
+    void textEvent(const char* text, size_t size);
     void tempo(int bpm);
     void timeSignature(int numerator, int denominator);
     void addDelta(uint32_t ticks);
@@ -31,11 +34,10 @@ public:
 
 private:
     void writeBytes(const void* data, size_t size);
-    void writeVariableLength(uint32_t value);
     void writeMetaEvent(uint8_t type, const void* data, uint32_t size);
     void beginTrack();
     void endTrack();
-    long position();
+    void flushBuffer();
     void seek(long offset);
     void noteFailure();
 
@@ -45,6 +47,8 @@ private:
     int trackCount_ = 0;
     long trackDataStart_ = 0;
     uint32_t pendingDelta_ = 0;
-    std::unique_ptr<char[]> streamBuffer_;
-    int writeError_ = 0;  // errno of the first failed operation on the open file
+    std::unique_ptr<char[]> buffer_;
+    size_t buffered_ = 0;  // bytes waiting in buffer_
+    long position_ = 0;    // file offset of the next byte written, buffered bytes included
+    int writeError_ = 0;   // errno of the first failed operation on the open file
 };

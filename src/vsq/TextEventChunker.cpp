@@ -40,22 +40,17 @@ public:
 private:
     // "DM:" + the counter at its width + ":"; 8, 12 or 16 bytes.
     void writePrefix() {
-        const int width = vsqtext::numberWidth(counter_);
         char* out = buffer_.data();
         std::memcpy(out, "DM:", 3);
-        int64_t value = counter_;
-        for (int i = width - 1; i >= 0; --i) {
-            out[3 + i] = static_cast<char>('0' + value % 10);
-            value /= 10;
-        }
-        out[3 + width] = ':';
-        length_ = static_cast<size_t>(width) + 4;
+        out = vsqtext::putNumbered(out + 3, counter_);
+        *out++ = ':';
+        length_ = static_cast<size_t>(out - buffer_.data());
     }
 
     void writeEvent() {
         if (length_ == 0) return;
         buffer_[length_] = '\0';
-        if (file_ != nullptr) file_->textEvent(buffer_.data());
+        if (file_ != nullptr) file_->textEvent(buffer_.data(), length_);
         ++counter_;
         length_ = 0;
     }

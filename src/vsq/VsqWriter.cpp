@@ -1,7 +1,9 @@
 // The VSQ writer: a format-1 MIDI file with a master track (tempo and time
 // signature) and one voice track per song track with notes, each voice track
 // carrying its metatext as "DM:" text events. Every piece of metatext is also
-// copied to the conversion log.
+// copied to the conversion log. The metatext is formatted straight into blocks
+// that go to both, the event list in three passes over the track's events, so
+// memory does not grow with the size of the text.
 #include "vsq/VsqWriter.h"
 
 #include <algorithm>
@@ -19,6 +21,7 @@
 #include "vsq/BreakpointListBuilder.h"
 #include "vsq/ConversionLog.h"
 #include "vsq/EventSections.h"
+#include "vsq/MetatextSink.h"
 #include "vsq/MidiFileWriter.h"
 #include "vsq/NumberText.h"
 #include "vsq/StagedOutputFile.h"
@@ -27,7 +30,6 @@
 namespace {
 
 using vsqtext::appendDecimal;
-using vsqtext::appendNumbered;
 
 constexpr int kMidiFormat = 1;
 constexpr int kDivision = 480;
@@ -79,27 +81,41 @@ void applySingerChange(SingerState& singer, const ControlEvent& change,
     singer.name = name != nullptr ? codesToBytes(*name) : std::string();
 }
 
-// One voice track's metatext: each piece goes to the log unchanged, then to
-// the track's text events.
-class MetatextSink {
-public:
-    MetatextSink(ConversionLog& log, TextEventChunker& chunker) : log_(log), chunker_(chunker) {}
-    void emit(const std::string& text) {
-        log_.raw(text);
-        chunker_.append(text.c_str());
-    }
-
-private:
-    ConversionLog& log_;
-    TextEventChunker& chunker_;
-};
-
 // Working memory of one write, reused from voice track to voice track.
 struct TrackScratch {
-    EventSections sections;
-    std::string text;
     std::vector<BreakpointPoint> points;
 };
+
+// Adds the events of a voice track's event list to `sections` in their order:
+// the singer at the start (set by the singer changes among the controls at
+// time 0), then notes and later singer changes in time order, a note first at
+// equal times. Controls after the last note are left out. Returns endTick.
+int64_t addEventList(const Track& track, int64_t offset, const StringPool& strings,
+                     EventSections& sections, MetatextSink& sink) {
+    SingerState singer;
+    const std::vector<ControlEvent>& controls = track.controls;
+    size_t next = 0;
+    for (; next < controls.size() && controls[next].time == 0; ++next) {
+        if (controls[next].subtype == ControlSinger) applySingerChange(singer, controls[next], strings);
+    }
+    sections.addSinger(0, singer);
+
+    int64_t endTick = 0;
+    for (const NoteEvent& note : track.notes) {
+        for (; next < controls.size() && controls[next].time < note.time; ++next) {
+            const ControlEvent& control = controls[next];
+            if (control.subtype != ControlSinger) continue;
+            applySingerChange(singer, control, strings);
+            sections.addSinger(offset + control.time, singer);
+        }
+        const int64_t start = offset + note.time;
+        endTick = start + note.length;
+        sections.addNotePart(start, note, 1);
+        if (note.splitOffset > 0) sections.addNotePart(start + note.splitOffset, note, 2);
+        sink.emitIfFull();
+    }
+    return endTick;
+}
 
 class SectionVsqWriter final : public VsqWriter {
 public:
@@ -107,7 +123,8 @@ public:
 
 private:
     int64_t writeMasterTrack(const Song& song, MidiFileWriter& midi);
-    void writeVoiceTrack(const Track& track, int number, int count, int64_t offset,
+    // False when the track cannot be written; the failure is reported.
+    bool writeVoiceTrack(const Track& track, int number, int count, int64_t offset,
                          const StringPool& strings, MidiFileWriter& midi, TrackScratch& scratch);
     static void reportOutputFailure(const std::string& path, const std::string& reason);
 
@@ -148,8 +165,11 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
     const int count = static_cast<int>(voiceTracks.size());
     TrackScratch scratch;
     for (int i = 0; i < count; ++i) {
-        writeVoiceTrack(*voiceTracks[static_cast<size_t>(i)], i + 1, count, offset, strings, midi,
-                        scratch);
+        if (!writeVoiceTrack(*voiceTracks[static_cast<size_t>(i)], i + 1, count, offset, strings,
+                             midi, scratch)) {
+            // The staging object removes the incomplete file.
+            return false;
+        }
     }
 
     // A write, seek or close that failed leaves an incomplete file: it is
@@ -199,7 +219,7 @@ int64_t SectionVsqWriter::writeMasterTrack(const Song& song, MidiFileWriter& mid
     return int64_t{numerator} * kTicksPerWholeNote / denominator;
 }
 
-void SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count, int64_t offset,
+bool SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count, int64_t offset,
                                        const StringPool& strings, MidiFileWriter& midi,
                                        TrackScratch& scratch) {
     log_.line("New Track");
@@ -210,81 +230,43 @@ void SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count
 
     auto chunker = createTextEventChunker();
     chunker->attach(&midi);
-    MetatextSink sink(log_, *chunker);
-    std::string& text = scratch.text;
-    EventSections& sections = scratch.sections;
+    MetatextSink metatext(log_, *chunker);
     std::vector<BreakpointPoint>& points = scratch.points;
 
-    text.assign("[Common]\nVersion=DSB301\nName=").append(name);
-    text.append("\nColor=181,162,123\nDynamicsMode=1\nPlayMode=1\n");
-    sink.emit(text);
+    metatext.append("[Common]\nVersion=DSB301\nName=");
+    metatext.append(name);
+    metatext.append("\nColor=181,162,123\nDynamicsMode=1\nPlayMode=1\n");
 
     if (number == 1) {
-        text.assign("[Master]\nPreMeasure=");
-        appendDecimal(text, kPreMeasure);
-        text.push_back('\n');
-        sink.emit(text);
-        text.assign("[Mixer]\nMasterFeder=0\nMasterPanpot=0\nMasterMute=0\nOutputMode=0\n");
-        sink.emit(text);
-        text.assign("Tracks=");
-        appendDecimal(text, count);
-        text.push_back('\n');
-        sink.emit(text);
+        metatext.append("[Master]\nPreMeasure=");
+        metatext.appendDecimal(kPreMeasure);
+        metatext.append("\n[Mixer]\nMasterFeder=0\nMasterPanpot=0\nMasterMute=0\nOutputMode=0\n");
+        metatext.append("Tracks=");
+        metatext.appendDecimal(count);
+        metatext.append('\n');
         for (int k = 0; k < count; ++k) {
-            text.clear();
             for (std::string_view key : {"Feder", "Panpot", "Mute", "Solo"}) {
-                text.append(key);
-                appendDecimal(text, k);
-                text.append("=0\n");
+                metatext.append(key);
+                metatext.appendDecimal(k);
+                metatext.append("=0\n");
             }
-            sink.emit(text);
         }
     }
 
-    text.assign("[EventList]\n");
-    sink.emit(text);
-
-    const auto emitEventLine = [&](int64_t tick, int64_t id) {
-        text.clear();
-        appendDecimal(text, tick);
-        text.append("=ID#");
-        appendNumbered(text, id);
-        text.push_back('\n');
-        sink.emit(text);
-    };
-
-    // The singer at the start: the singer changes among the controls at time 0.
-    sections.clear();
-    SingerState singer;
-    const std::vector<ControlEvent>& controls = track.controls;
-    size_t next = 0;
-    for (; next < controls.size() && controls[next].time == 0; ++next) {
-        if (controls[next].subtype == ControlSinger) applySingerChange(singer, controls[next], strings);
-    }
-    emitEventLine(0, sections.addSinger(singer));
-
-    // Notes and later singer changes in time order, a note first at equal
-    // times; controls after the last note are left out.
+    // The event list in three passes over the same events: their lines, their
+    // ID sections, their handle sections.
+    metatext.append("[EventList]\n");
     int64_t endTick = 0;
-    for (const NoteEvent& note : track.notes) {
-        for (; next < controls.size() && controls[next].time < note.time; ++next) {
-            const ControlEvent& control = controls[next];
-            if (control.subtype != ControlSinger) continue;
-            applySingerChange(singer, control, strings);
-            emitEventLine(offset + control.time, sections.addSinger(singer));
-        }
-        const int64_t start = offset + note.time;
-        endTick = start + note.length;
-        emitEventLine(start, sections.addNotePart(note, 1));
-        if (note.splitOffset > 0) emitEventLine(start + note.splitOffset, sections.addNotePart(note, 2));
+    {
+        EventSections lines(EventSections::Pass::EventLines, metatext);
+        endTick = addEventList(track, offset, strings, lines, metatext);
     }
-
-    text.clear();
-    appendDecimal(text, endTick);
-    text.append("=EOS\n");
-    sink.emit(text);
-    sink.emit(sections.idText());
-    sink.emit(sections.handleText());
+    metatext.appendDecimal(endTick);
+    metatext.append("=EOS\n");
+    for (const EventSections::Pass pass : {EventSections::Pass::Ids, EventSections::Pass::Handles}) {
+        EventSections sections(pass, metatext);
+        addEventList(track, offset, strings, sections, metatext);
+    }
 
     // The control curves, measured in song ticks up to the end of the last note.
     const int64_t songLength = endTick - offset;
@@ -296,16 +278,24 @@ void SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count
         builder->build(row.curveId, row.defaultValue, row.minimum, row.maximum, track.controls,
                        track.envelopes, curveLength, points);
         if (points.empty()) continue;
-        text.assign("[").append(row.section).append("]\n");
-        for (const BreakpointPoint& point : points) {
-            appendDecimal(text, offset + point.tick);
-            text.push_back('=');
-            appendDecimal(text, point.value);
-            text.push_back('\n');
+        if (points.size() > kMaxBreakpoints) {
+            // The builder gave up on this list: the file would be far too large.
+            getReporter().error(msg::kTooManyBreakpoints, row.section);
+            return false;
         }
-        sink.emit(text);
+        metatext.append('[');
+        metatext.append(row.section);
+        metatext.append("]\n");
+        for (const BreakpointPoint& point : points) {
+            metatext.appendDecimal(offset + point.tick);
+            metatext.append('=');
+            metatext.appendDecimal(point.value);
+            metatext.append('\n');
+            metatext.emitIfFull();
+        }
     }
     builder.reset();
+    metatext.emit();
 
     chunker->flush();
     chunker.reset();
@@ -317,6 +307,7 @@ void SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count
 
     log_.line("");
     log_.line("Track End");
+    return true;
 }
 
 }  // namespace

@@ -120,6 +120,7 @@ const Entry kCatalogue[] = {
     ENTRY(kDefaultLyric, "ら"),
     ENTRY(kNotInCodePage932, "コードページ932にない文字です"),
     ENTRY(kInvalidUtf8, "UTF-8として不正なバイト列です"),
+    ENTRY(kTooManyBreakpoints, "ブレークポイントが多すぎです"),
 };
 
 #undef ENTRY

@@ -477,6 +477,91 @@ TEST(BreakpointListTest, RampChangeStepsMatchAStepByStepWalk) {
     }
 }
 
+TEST(BreakpointListTest, RangesOutOfOrderAreSweptInOrder) {
+    // Envelopes laid from the last note back to the first, and a parameter envelope
+    // before them all: the ranges come in many runs that must be put in order.
+    for (const int count : {3, 40, 200}) {
+        std::vector<EnvelopeEvent> envelopes;
+        for (int i = count - 1; i >= 0; --i) {
+            envelopes.push_back(envelope(i * 50, kDynamics, 45, {0, 5, 20, 20, 20, 30},
+                                         {10, 30 + i % 7, 5, 5, 5, 0}));
+        }
+        const std::vector<ControlEvent> controls = {
+            parameterEnvelope(7, 1, kDynamics, 0, {40, 90, 0, 200}),
+            curveControl(120, kDynamics, {70, 0, 35, 1, 20, 0, -1, 0}),
+        };
+        const int32_t length = count * 50;
+        const CurveInfo& info = kCurves[kDynamics];
+        EXPECT_EQ(build(kDynamics, controls, envelopes, length),
+                  denseBuild(kDynamics, info.defaultValue, info.minimum, info.maximum, controls,
+                             envelopes, length))
+            << count << " envelopes";
+    }
+}
+
+// ---- The bound on the points of one list.
+
+// Builds with a builder that takes at most `limit` points per list.
+Points buildWithLimit(size_t limit, int curveId, const std::vector<ControlEvent>& controls,
+                      const std::vector<EnvelopeEvent>& envelopes, int32_t length) {
+    const CurveInfo& info = kCurves[static_cast<size_t>(curveId)];
+    Points out;
+    createBreakpointListBuilder(limit)->build(curveId, info.defaultValue, info.minimum,
+                                              info.maximum, controls, envelopes, length, out);
+    return out;
+}
+
+TEST(BreakpointListTest, ListsPastTheLimitStopOnePointLater) {
+    // Every tick of the pitch bend moves: a ramp over an envelope, a ramp of curve
+    // controls alone, and curve-control steps under an envelope.
+    const std::vector<ControlEvent> rising = {parameterEnvelope(0, 1, kPitchBend, 0, {500, 500})};
+    const std::vector<ControlEvent> ramp = {curveControl(0, kPitchBend, {500, 0, 500, 1})};
+    std::vector<ControlEvent> steps;
+    for (int32_t tick = 0; tick < 500; ++tick) {
+        steps.push_back(curveControl(tick, kPitchBend, {tick, 0, 1, 0}));
+    }
+    const std::vector<EnvelopeEvent> flat = {
+        envelope(0, kPitchBend, 500, {0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0})};
+    const struct {
+        const char* name;
+        const std::vector<ControlEvent>& controls;
+        const std::vector<EnvelopeEvent>& envelopes;
+    } cases[] = {{"envelope", rising, {}}, {"controls", ramp, {}}, {"steps", steps, flat}};
+
+    for (const auto& c : cases) {
+        const Points whole = build(kPitchBend, c.controls, c.envelopes, 500);
+        ASSERT_EQ(whole.size(), 500u) << c.name;
+        // At the limit the list is whole; one below, it stops with limit + 1 points.
+        EXPECT_EQ(buildWithLimit(500, kPitchBend, c.controls, c.envelopes, 500), whole) << c.name;
+        EXPECT_EQ(buildWithLimit(499, kPitchBend, c.controls, c.envelopes, 500).size(), 500u)
+            << c.name;
+        EXPECT_EQ(buildWithLimit(20, kPitchBend, c.controls, c.envelopes, 500).size(), 21u)
+            << c.name;
+    }
+
+    // Points already in the caller's list count towards the limit.
+    Points earlier = {{-3, 1}, {-2, 2}};
+    createBreakpointListBuilder(10)->curvePoints(kPitchBend, ramp, 500, earlier);
+    EXPECT_EQ(earlier.size(), 11u);
+}
+
+TEST(BreakpointListTest, SteepCurveOverTheLongestNoteStopsEarly) {
+    // A parameter envelope rising by one per tick over 2^31 ticks would give about half a
+    // billion points; the list stops at the limit, at once.
+    constexpr int32_t kLength = std::numeric_limits<int32_t>::max();
+    const std::vector<ControlEvent> controls = {
+        parameterEnvelope(0, 1, kPitchBend, 0, {kLength, kLength})};
+    const Points points = buildWithLimit(100000, kPitchBend, controls, {}, kLength);
+    ASSERT_EQ(points.size(), 100001u);
+    // What it holds is the start of the whole list: the ramp's value, wrapped in 16 bits
+    // and clamped.
+    EXPECT_EQ(points[0], (BreakpointPoint{0, 0}));
+    EXPECT_EQ(points[8191], (BreakpointPoint{8191, 8191}));
+    EXPECT_EQ(points[8192], (BreakpointPoint{32768, -8192}));
+    EXPECT_EQ(points[8193], (BreakpointPoint{57345, -8191}));
+    EXPECT_EQ(points.back().value, points[points.size() - 2].value + 1);
+}
+
 // ---- Tracks far too long for one cell per tick.
 
 TEST(BreakpointListTest, LongestTrackNeedsNoCellPerTick) {

@@ -107,6 +107,25 @@ TEST_F(MidiFileWriterTest, ChunksArePatchedAndDeltasAccumulate) {
     EXPECT_EQ(parsed.tracks[2][0].data, "Voice2");
 }
 
+TEST_F(MidiFileWriterTest, EventsLargerThanTheBufferKeepTheirPlace) {
+    // Small events, an event of 3 MB, and many more small ones: the file holds them in
+    // order, with the chunk length patched over all of them.
+    std::string big(3 << 20, 'b');
+    big[12345] = 'x';
+    ASSERT_TRUE(midi.open(path, 1, 480));
+    midi.textEvent("before", 6);
+    midi.textEvent(big.c_str(), big.size());
+    for (int i = 0; i < 20000; ++i) midi.textEvent("after");
+    const auto parsed = vsqtest::parseMidi(finishAndRead());
+    ASSERT_EQ(parsed.tracks.size(), 1u);
+    const auto& events = parsed.tracks[0];
+    ASSERT_EQ(events.size(), 20003u);
+    EXPECT_EQ(events[0].data, "before");
+    EXPECT_EQ(events[1].data, big);
+    EXPECT_EQ(events[20001].data, "after");
+    EXPECT_EQ(events[20002].type, 0x2F);
+}
+
 TEST_F(MidiFileWriterTest, SecondOpenIsRefusedAndLeavesTheFirstFileAlone) {
     ASSERT_TRUE(midi.open(path, 1, 480));
     const std::string other = folder.file("other.mid");

@@ -303,6 +303,19 @@ TEST_F(VsqWriterTest, NumbersWidenFromTenThousand) {
     EXPECT_FALSE(contains(text, "ID#00009999"));
 }
 
+TEST(NumberTextTest, DecimalsAcrossTheirDigitGroups) {
+    const int64_t cases[] = {0,           7,          42,           999,
+                             1000,        9999,       10000,        123456,
+                             99999999,    100000000,  2147483647,   999999999999,
+                             1000000000000, -1,       -10000,       -2147483648LL,
+                             INT64_MAX,   INT64_MIN};
+    for (const int64_t number : cases) {
+        std::string out = "=";
+        vsqtext::appendDecimal(out, number);
+        EXPECT_EQ(out, "=" + std::to_string(number));
+    }
+}
+
 TEST(NumberTextTest, WidthsStepAtTheirThresholds) {
     const std::pair<int64_t, const char*> cases[] = {
         {0, "0000"},           {9999, "9999"},         {10000, "00010000"},
@@ -337,6 +350,23 @@ TEST_F(VsqWriterTest, TextsAreCutAtAZeroByte) {
     ASSERT_TRUE(write());
     const std::string text = onlyMetatext();
     EXPECT_TRUE(contains(text, "L0=\"a\",\"a\",1.000000,0,1\n"));
+    const std::string head = "Convert Start\nStart Master Track\nEnd Master Track\nNew Track\n";
+    EXPECT_EQ(readFile(folder.file("vsqconvert.log")), head + text + "\nTrack End\n");
+}
+
+TEST_F(VsqWriterTest, TextsLongerThanTheWritersBlocksArriveWhole) {
+    // A lyric and phonetic symbols of hundreds of kilobytes, among enough notes that the
+    // metatext is written in many blocks: the text events and the log carry every byte.
+    std::string lyric;
+    for (int i = 0; i < 300000; ++i) lyric.push_back(static_cast<char>('a' + i % 26));
+    Track& track = song->appendTrack();
+    for (int i = 0; i < 3000; ++i) track.notes.push_back(makeNote(i * 480, 480));
+    track.notes[1500].lyric = {lyric, lyric.substr(1000, 200000)};
+    ASSERT_TRUE(write());
+    const std::string text = onlyMetatext();
+    EXPECT_TRUE(contains(text, "[h#1501]\nL0=\"" + lyric + "\",\"" + lyric.substr(1000, 200000) +
+                                   "\",1.000000,0,1\n[h#1502]\n"));
+    EXPECT_TRUE(contains(text, "\n1920=ID#0001\n2400=ID#0002\n"));
     const std::string head = "Convert Start\nStart Master Track\nEnd Master Track\nNew Track\n";
     EXPECT_EQ(readFile(folder.file("vsqconvert.log")), head + text + "\nTrack End\n");
 }

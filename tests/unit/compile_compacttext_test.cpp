@@ -1,0 +1,96 @@
+// The compact texts of lyrics: inline and heap storage on both sides of the
+// boundary, copies and moves between the two, texts taken from themselves, and
+// the compact note they make.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "compile/CompactText.h"
+#include "compile/Song.h"
+
+namespace {
+
+// Texts of 0 to 40 bytes with a zero byte inside, so that inline (up to 7
+// bytes) and heap storage are both used and sizes never come from strlen.
+std::vector<std::string> sampleTexts() {
+    std::vector<std::string> texts;
+    for (size_t size = 0; size <= 40; ++size) {
+        std::string text;
+        for (size_t i = 0; i < size; ++i) text.push_back(static_cast<char>(i == 3 ? 0 : 'a' + i));
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+TEST(CompactTextTest, HoldsEveryTextWhole) {
+    for (const std::string& text : sampleTexts()) {
+        const CompactText compact(text);
+        EXPECT_EQ(compact.view(), text);
+        EXPECT_EQ(compact.size(), text.size());
+        EXPECT_EQ(compact.empty(), text.empty());
+        EXPECT_EQ(compact.str(), text);
+    }
+    EXPECT_TRUE(CompactText().empty());
+    EXPECT_EQ(CompactText("k a"), "k a");
+}
+
+TEST(CompactTextTest, CopiesAndMovesBetweenInlineAndHeap) {
+    const std::vector<std::string> texts = sampleTexts();
+    for (const std::string& from : texts) {
+        for (const std::string& to : {texts[2], texts[7], texts[8], texts[40]}) {
+            const CompactText source(from);
+
+            CompactText copied(to);
+            copied = source;
+            EXPECT_EQ(copied.view(), from);
+            EXPECT_EQ(source.view(), from);
+
+            CompactText moved(to);
+            CompactText donor(from);
+            moved = std::move(donor);
+            EXPECT_EQ(moved.view(), from);
+
+            CompactText built(source);
+            EXPECT_EQ(built.view(), from);
+            CompactText taken(std::move(built));
+            EXPECT_EQ(taken.view(), from);
+        }
+    }
+}
+
+TEST(CompactTextTest, TextTakenFromItselfStaysRight) {
+    for (const std::string& text : sampleTexts()) {
+        CompactText compact(text);
+        compact = compact;
+        EXPECT_EQ(compact.view(), text);
+        if (text.size() < 2) continue;
+        // The tail of its own bytes, inline or on the heap, assigned back to it.
+        compact.assign(compact.view().substr(1));
+        EXPECT_EQ(compact.view(), text.substr(1));
+        compact.clear();
+        EXPECT_TRUE(compact.empty());
+    }
+}
+
+TEST(CompactTextTest, NotesStayCompactAndCopyTheirLyrics) {
+    // Two lyrics and a vibrato without points fit a note of well under half the
+    // size that two pairs of strings and two point vectors took.
+    EXPECT_LE(sizeof(NoteEvent), 120u);
+
+    NoteEvent note;
+    EXPECT_EQ(note.lyric.symbols, "4 a");
+    note.secondLyric = {std::string(30, 'x'), "k a"};
+    note.vibrato.depthPoints.push_back({1, 2});
+    std::vector<NoteEvent> notes(3, note);
+    notes.push_back(note);
+    for (const NoteEvent& copy : notes) {
+        EXPECT_EQ(copy.secondLyric.text, std::string(30, 'x'));
+        ASSERT_EQ(copy.vibrato.depthPoints.size(), 1u);
+        EXPECT_EQ(copy.vibrato.depthPoints.begin()->second, 2);
+        EXPECT_TRUE(copy.vibrato.ratePoints.empty());
+    }
+}
+
+}  // namespace
