@@ -90,12 +90,12 @@ bool durationOf(CompilerImpl& c, const TrackState& state, int32_t length, int64_
     // A negative length is a number of 2^31 or more that wrapped on the way
     // in: far beyond any track time, so it is reported as such.
     if (length < 0) {
-        c.error(msg::kTrackTimeTooLong);
+        c.reportTimeLimit();
         return false;
     }
     ticks = c.scaleDuration(state, length == 0 ? state.defaultLength : length);
     if (int64_t{state.time} + ticks > kMaxTrackTime) {
-        c.error(msg::kTrackTimeTooLong);
+        c.reportTimeLimit();
         return false;
     }
     return true;
@@ -186,7 +186,7 @@ int64_t CompilerImpl::scaleDuration(const TrackState& state, int64_t value) cons
 bool CompilerImpl::advanceTime(TrackState& state, int64_t ticks) {
     const int64_t target = int64_t{state.time} + std::max<int64_t>(ticks, 0);
     if (target > kMaxTrackTime) {
-        error(msg::kTrackTimeTooLong);
+        reportTimeLimit();
         return false;
     }
     state.time = static_cast<int32_t>(target);
@@ -200,11 +200,17 @@ bool CompilerImpl::roomForEvents(int64_t added) {
         events += static_cast<int64_t>(track.notes.size() + track.controls.size() +
                                        track.envelopes.size());
     }
-    if (events + added > eventLimit) {
-        error(msg::kTooManyEvents);
+    if (events + copiedValues + added > eventLimit) {
+        if (!eventLimitReported) error(msg::kTooManyEvents);
+        eventLimitReported = true;
         return false;
     }
     return true;
+}
+
+void CompilerImpl::reportTimeLimit() {
+    if (!timeLimitReported) error(msg::kTrackTimeTooLong);
+    timeLimitReported = true;
 }
 
 TrackState& CompilerImpl::trackState(int index) {
@@ -298,7 +304,7 @@ void CompilerImpl::join(TrackState& state) {
 void CompilerImpl::defaultLength(TrackState& state, int count, const CommandParam* params) {
     const int32_t length = paramValue(count, params, 0);
     if (length < 0) {  // wrapped from 2^31 or more, see durationOf
-        error(msg::kTrackTimeTooLong);
+        reportTimeLimit();
         return;
     }
     state.defaultLength = length == 0 ? 480 : length;

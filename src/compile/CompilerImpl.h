@@ -133,4 +133,13 @@ public:
     const PhoneticDictionary* dictionary = nullptr;
     const StringPool* strings = nullptr;
     int64_t eventLimit = kMaxSongEvents;  // lowered by tests only
+    // Values of the controls that loop ends copied: a control may hold
+    // thousands, so they count against the budget like events.
+    int64_t copiedValues = 0;
+    // The two bounds above are reported once per run: after the first report
+    // every further command that passes them is dropped silently, so a hostile
+    // source cannot flood the console with millions of identical lines.
+    bool eventLimitReported = false;
+    bool timeLimitReported = false;
+    void reportTimeLimit();
 };

@@ -37,6 +37,14 @@ void copyRange(std::vector<EventType>& events, size_t from, size_t to, int64_t o
     }
 }
 
+// The number of values the controls [begin, end) hold.
+int64_t valuesIn(const std::vector<ControlEvent>& controls, int64_t begin, int64_t end) {
+    int64_t values = 0;
+    for (int64_t i = begin; i < end; ++i)
+        values += static_cast<int64_t>(controls[static_cast<size_t>(i)].values.size());
+    return values;
+}
+
 }  // namespace
 
 void CompilerImpl::loopStart(TrackState& state, int count, const CommandParam* params) {
@@ -100,7 +108,12 @@ void CompilerImpl::loopEnd(TrackState& state) {
         addedEvents(fullCopies, frame.startControls, controlsEnd, hasExit ? frame.exitControls : -1);
     const int64_t addedEnvelopes = addedEvents(fullCopies, frame.startEnvelopes, envelopesEnd,
                                                hasExit ? frame.exitEnvelopes : -1);
-    if (roomForEvents(addedNotes + addedControls + addedEnvelopes) && advanceTime(state, advance)) {
+    const int64_t addedValues =
+        fullCopies * valuesIn(track.controls, frame.startControls, controlsEnd) +
+        (hasExit ? valuesIn(track.controls, frame.startControls, frame.exitControls) : 0);
+    if (roomForEvents(addedNotes + addedControls + addedEnvelopes + addedValues) &&
+        advanceTime(state, advance)) {
+        copiedValues += addedValues;
         reserveFor(track.notes, addedNotes);
         reserveFor(track.controls, addedControls);
         reserveFor(track.envelopes, addedEnvelopes);

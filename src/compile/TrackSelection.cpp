@@ -44,7 +44,7 @@ void CompilerImpl::selectTracks(int count, const CommandParam* params) {
         if (!checkRange(source, 1, kMaxTracks)) break;
         const int64_t target = int64_t{trackState(static_cast<int>(source - 1)).time} + correction;
         if (target > kMaxTrackTime) {
-            error(msg::kTrackTimeTooLong);
+            reportTimeLimit();
             return;
         }
         for (int index : chosen) {
