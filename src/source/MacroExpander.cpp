@@ -29,7 +29,7 @@ constexpr int kMaxArgumentNesting = 256;
 constexpr size_t kMaxTokensPerExpansion = 1'000'000;
 constexpr uint64_t kMaxStepsPerExpansion = 16'000'000;
 // The whole run; this bounds the one-line bodies kept after their expansion too.
-constexpr size_t kMaxTokensPerRun = 16'000'000;
+constexpr size_t kMaxTokensPerRun = 4'000'000;
 constexpr uint64_t kMaxStepsPerRun = 32'000'000;
 
 constexpr int32_t kOpenBrace = '{';
