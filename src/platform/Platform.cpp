@@ -40,6 +40,7 @@ char pathSeparator() {
 }
 
 bool pathExists(const std::string& path) {
+    if (path.find('\0') != std::string::npos) return false;  // no file has such a name
 #ifdef _WIN32
     struct _stat info;
     return _stat(path.c_str(), &info) == 0;
@@ -50,6 +51,10 @@ bool pathExists(const std::string& path) {
 }
 
 std::FILE* openForReading(const std::string& path, int& errorNumber) {
+    if (path.find('\0') != std::string::npos) {
+        errorNumber = ENOENT;  // the system would open the name cut at the zero byte
+        return nullptr;
+    }
     errno = 0;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
