@@ -1,6 +1,7 @@
 #!/bin/sh
-# Builds the program and runs every test twice: once in an ordinary build and
-# once with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds the program and runs every test twice, once in an ordinary build and
+# once with AddressSanitizer and UndefinedBehaviorSanitizer, then replays the
+# fuzz corpus through the libFuzzer targets.
 set -e
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -12,3 +13,9 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTUVO_SANITIZE=ON
 cmake --build build-sanitize -j "$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+
+# The fuzz targets replay their corpus once, without new inputs, so every input
+# the fuzzer ever found stays covered (needs clang with libFuzzer).
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DTUVO_FUZZ=ON -DTUVO_TESTS=OFF
+cmake --build build-fuzz -j "$jobs" --target compile_fuzzer compile_fuzzer_utf8
+ctest --test-dir build-fuzz/fuzz --output-on-failure
