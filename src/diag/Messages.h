@@ -186,7 +186,7 @@ inline constexpr const char kLoopExitTwice[] = "/ \x82\xAA\x83\x8B\x81[\x83v\x92
 inline constexpr const char kLoopNotClosed[] = "\x83\x8B\x81[\x83v\x82\xAA\x95\xC2\x82\xB6\x82\xE7\x82\xEA\x82\xE9\x91O\x82\xC9MML\x82\xAA\x8FI\x97\xB9\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB7";
 
 // 不明なトラック番号指定
-//   (unknown track-number specification)
+//   (a track number written in a form the selection does not accept)
 inline constexpr const char kUnknownTrackSpec[] = "\x95s\x96\xBE\x82\xC8\x83g\x83\x89\x83" "b\x83N\x94\xD4\x8D\x86\x8Ew\x92\xE8";
 
 // 補正時間は相対指定でのみ指定可

@@ -29,8 +29,8 @@ public:
 
     // `tick` is where the event line puts the event. Both return its ID.
     int64_t addSinger(int64_t tick, const SingerState& singer);
-    // Part 1 is the whole note, or the first part of a split note; part 2 is
-    // the second part of a split note.
+    // `part` 1 is the whole note, or the first half of a split note; `part` 2
+    // is the second half of a split note.
     int64_t addNotePart(int64_t tick, const NoteEvent& note, int part);
 
 private:
