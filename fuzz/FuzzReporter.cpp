@@ -10,9 +10,8 @@
 #include <cstdio>
 #include <string>
 
-#include "diag/Messages.h"
+#include "diag/DiagnosticLine.h"
 #include "diag/Reporter.h"
-#include "text/Encoding.h"
 
 namespace {
 
@@ -51,16 +50,7 @@ private:
 
     static void print(std::string_view level, std::string_view file, int line,
                       std::string_view message, std::string_view detail) {
-        std::string text(level);
-        text.append(": ");
-        if (!file.empty()) text.append(file).append("(").append(std::to_string(line)).append(") ");
-        text.append(consoleText(message));
-        if (!detail.empty()) {
-            // The detail of the file-open message is a path and the system's text.
-            text.append(": ").append(message == msg::kCannotOpenFile ? std::string(detail)
-                                                                       : consoleText(detail));
-        }
-        text.push_back('\n');
+        const std::string text = diagnosticLine(level, file, line, message, detail);
         std::fwrite(text.data(), 1, text.size(), stdout);
     }
 

@@ -4,8 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "diag/Messages.h"
-#include "text/Encoding.h"
+#include "diag/DiagnosticLine.h"
 
 namespace {
 
@@ -33,26 +32,11 @@ public:
     int warningCount() override { return warnings_; }
 
 private:
-    // "LEVEL: " [file "(" line ") "] message [": " detail] LF, then flush. The
-    // file name is a path and printed as it is; the message and the detail are
-    // made ready for the console (see text/Encoding.h), except the detail of the
-    // file-open message, which is a path and the system's error text.
+    // One line, then a flush, so diagnostics interleave rightly with the
+    // driver's own lines.
     static void print(std::string_view level, std::string_view file, int line,
                       std::string_view message, std::string_view detail) {
-        std::string text;
-        text.reserve(level.size() + file.size() + message.size() + detail.size() + 24);
-        text.append(level).append(": ");
-        if (!file.empty()) text.append(file).append("(").append(std::to_string(line)).append(") ");
-        text.append(consoleText(message));
-        if (!detail.empty()) {
-            text.append(": ");
-            if (message == msg::kCannotOpenFile) {
-                text.append(detail);
-            } else {
-                text.append(consoleText(detail));
-            }
-        }
-        text.push_back('\n');
+        const std::string text = diagnosticLine(level, file, line, message, detail);
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fflush(stdout);
     }

@@ -1,0 +1,24 @@
+// Formatting of a diagnostic line.
+#include "diag/DiagnosticLine.h"
+
+#include "diag/Messages.h"
+#include "text/Encoding.h"
+
+std::string diagnosticLine(std::string_view level, std::string_view file, int line,
+                           std::string_view message, std::string_view detail) {
+    std::string text;
+    text.reserve(level.size() + file.size() + message.size() + detail.size() + 24);
+    text.append(level).append(": ");
+    if (!file.empty()) text.append(file).append("(").append(std::to_string(line)).append(") ");
+    text.append(consoleText(message));
+    if (!detail.empty()) {
+        text.append(": ");
+        if (message == msg::kCannotOpenFile) {
+            text.append(detail);
+        } else {
+            text.append(consoleText(detail));
+        }
+    }
+    text.push_back('\n');
+    return text;
+}
