@@ -32,47 +32,51 @@ struct Lyric {
     CompactText symbols;
 };
 
-// A vibrato's depth or rate points: (position, value) pairs. Vibratos get no
-// points (their files carry counts of 0), so the list is held behind a pointer
-// that stays null while it is empty, and costs a note 8 bytes.
+// A vibrato's depth and rate points: (position, value) pairs. Vibratos get no
+// points (their files carry counts of 0), so both lists are held behind one
+// pointer that stays null while they are empty, and cost a note 8 bytes.
 class VibratoPoints {
 public:
     using Point = std::pair<int32_t, int32_t>;
+    using List = std::vector<Point>;
 
     VibratoPoints() = default;
     VibratoPoints(const VibratoPoints& other) { *this = other; }
     VibratoPoints(VibratoPoints&&) noexcept = default;
     VibratoPoints& operator=(const VibratoPoints& other) {
-        if (this != &other) {
-            points_ = other.points_ ? std::make_unique<std::vector<Point>>(*other.points_)
-                                    : nullptr;
-        }
+        if (this != &other) lists_ = other.lists_ ? std::make_unique<Lists>(*other.lists_) : nullptr;
         return *this;
     }
     VibratoPoints& operator=(VibratoPoints&&) noexcept = default;
 
-    void push_back(Point point) {
-        if (!points_) points_ = std::make_unique<std::vector<Point>>();
-        points_->push_back(point);
-    }
-    size_t size() const { return points_ ? points_->size() : 0; }
-    bool empty() const { return size() == 0; }
-    const Point* begin() const { return points_ ? points_->data() : nullptr; }
-    const Point* end() const { return begin() + size(); }
+    const List& depth() const { return lists_ ? lists_->depth : kNone; }
+    const List& rate() const { return lists_ ? lists_->rate : kNone; }
+    List& depth() { return lists().depth; }
+    List& rate() { return lists().rate; }
 
 private:
-    std::unique_ptr<std::vector<Point>> points_;
+    struct Lists {
+        List depth;
+        List rate;
+    };
+    Lists& lists() {
+        if (!lists_) lists_ = std::make_unique<Lists>();
+        return *lists_;
+    }
+
+    static inline const List kNone{};
+    std::unique_ptr<Lists> lists_;
 };
 
-// The start rate sits beside the start depth, so the two point lists follow
-// the four numbers without padding.
+// The type and the start depth and rate come from a table of presets whose
+// values lie in 0..127, so each takes a byte; the point lists follow the
+// length without padding.
 struct Vibrato {
-    int32_t type = 0;  // 0 none, 1..16 the vibrato type
+    int8_t type = 0;  // 0 none, 1..16 the vibrato type
+    int8_t startDepth = 0;
+    int8_t startRate = 0;
     int32_t length = 0;
-    int32_t startDepth = 0;
-    int32_t startRate = 0;
-    VibratoPoints depthPoints;
-    VibratoPoints ratePoints;
+    VibratoPoints points;
 };
 
 struct Event {
@@ -86,19 +90,23 @@ struct Event {
     virtual ~Event() = default;
 };
 
+// The note parameters lie in 0..127 (the compiler checks every value it
+// takes), and a split comes 0 or 60 ticks into the note, so each is a byte:
+// with the texts kept compact a note takes 80 bytes, which bounds what a
+// song of millions of notes holds in memory.
 struct NoteEvent : Event {
     int32_t length = 0;
     int32_t note = 0;
-    int32_t velocity = 64;
-    int32_t bendDepth = 8;
-    int32_t bendLength = 0;
-    int32_t portamentoUse = 0;
-    int32_t decayGainRate = 50;
-    int32_t accent = 50;
+    int8_t velocity = 64;
+    int8_t bendDepth = 8;
+    int8_t bendLength = 0;
+    int8_t portamentoUse = 0;
+    int8_t decayGainRate = 50;
+    int8_t accent = 50;
+    int8_t splitOffset = 0;
+    bool joined = false;
     Lyric lyric{msg::kDefaultLyric, "4 a"};  // sung until the note gets its own
     Lyric secondLyric;
-    int32_t splitOffset = 0;
-    bool joined = false;  // beside splitOffset, where it fills what would be padding
     Vibrato vibrato;
 
     NoteEvent() : Event(0, EventNote) {}

@@ -318,4 +318,8 @@ inline constexpr const char kInvalidUtf8[] = "UTF-8\x82\xC6\x82\xB5\x82\xC4\x95s
 //   takes (detail: the section name))
 inline constexpr const char kTooManyBreakpoints[] = "\x83u\x83\x8C\x81[\x83N\x83|\x83" "C\x83\x93\x83g\x82\xAA\x91\xBD\x82\xB7\x82\xAC\x82\xC5\x82\xB7";
 
+// メモリが足りません
+//   (the run ran out of memory; it stops with this one error)
+inline constexpr const char kOutOfMemory[] = "\x83\x81\x83\x82\x83\x8A\x82\xAA\x91\xAB\x82\xE8\x82\xDC\x82\xB9\x82\xF1";
+
 }  // namespace msg

@@ -4,9 +4,11 @@
 
 #include <exception>
 #include <memory>
+#include <new>
 
 #include "compile/Compiler.h"
 #include "compile/Song.h"
+#include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
 #include "driver/Console.h"
@@ -69,6 +71,15 @@ bool runPipeline(const RunSettings& settings) {
         strings.reset();
         printVerdict(reporter.errorCount(), reporter.warningCount(), true);
         return true;
+    } catch (const std::bad_alloc&) {
+        // The song and every module are gone by now, so there is memory again
+        // to say why the run stops; a run must not fail without a word.
+        try {
+            reporter.error(msg::kOutOfMemory, "");
+        } catch (...) {
+        }
+        printVerdict(reporter.errorCount(), reporter.warningCount(), false);
+        return false;
     } catch (...) {
         printVerdict(reporter.errorCount(), reporter.warningCount(), false);
         return false;

@@ -121,6 +121,7 @@ const Entry kCatalogue[] = {
     ENTRY(kNotInCodePage932, "コードページ932にない文字です"),
     ENTRY(kInvalidUtf8, "UTF-8として不正なバイト列です"),
     ENTRY(kTooManyBreakpoints, "ブレークポイントが多すぎです"),
+    ENTRY(kOutOfMemory, "メモリが足りません"),
 };
 
 #undef ENTRY

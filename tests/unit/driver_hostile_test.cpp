@@ -68,7 +68,9 @@ protected:
 
     void TearDown() override { fs::remove_all(folder_); }
 
-    PipelineOutcome run(const std::string& source) {
+    // With addressSpaceLimit set, the child's address space is held to that
+    // many bytes, so a large song runs out of memory.
+    PipelineOutcome run(const std::string& source, rlim_t addressSpaceLimit = 0) {
         writeFile(folder_ / "song.mml", source);
         std::fflush(stdout);
         const pid_t child = ::fork();
@@ -77,6 +79,10 @@ protected:
             if (::chdir(folder_.c_str()) != 0) ::_exit(100);
             if (std::freopen("printed.txt", "wb", stdout) == nullptr) ::_exit(101);
             ::alarm(kTimeLimitSeconds);
+            if (addressSpaceLimit != 0) {
+                const struct rlimit limit = {addressSpaceLimit, addressSpaceLimit};
+                if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(102);
+            }
             RunSettings settings;
             settings.inputPath = "song.mml";
             settings.outputPath = "song.vsq";
@@ -167,6 +173,31 @@ TEST_F(HostileLineTest, EndlessRunOfNotesStopsAtTheEventBound) {
     expectBounded(outcome, 1536 * 1024);
     EXPECT_FALSE(outcome.succeeded);
     EXPECT_EQ(outcome.printed, positioned(msg::kTooManyEvents) + verdict(1, 0, false));
+    EXPECT_FALSE(fs::exists(folder_ / "song.vsq"));
+}
+
+// AddressSanitizer reserves terabytes of address space up front, so a run
+// under it cannot be given a small address space.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSpaceCanBeLimited = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSpaceCanBeLimited = false;
+#else
+constexpr bool kAddressSpaceCanBeLimited = true;
+#endif
+#else
+constexpr bool kAddressSpaceCanBeLimited = true;
+#endif
+
+TEST_F(HostileLineTest, RunningOutOfMemoryIsReportedAndWritesNothing) {
+    if (!kAddressSpaceCanBeLimited) GTEST_SKIP() << "the address space cannot be limited";
+    // Three million notes need more than 200 MB; the run gets 160 MB in all.
+    const PipelineOutcome outcome = run(std::string(3'000'000, 'c'), rlim_t{160} << 20);
+    EXPECT_TRUE(outcome.finished);
+    EXPECT_FALSE(outcome.succeeded);
+    EXPECT_EQ(outcome.printed,
+              std::string("ERROR: ") + msg::kOutOfMemory + "\n" + verdict(1, 0, false));
     EXPECT_FALSE(fs::exists(folder_ / "song.vsq"));
 }
 
