@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <optional>
 
 #include "vsq/CurveBuffer.h"
 #include "vsq/CurveRamp.h"
@@ -188,6 +187,22 @@ void addParameterEnvelope(CurveBuffer& buffer, const ControlEvent& control) {
     }
 }
 
+// The most ranges a note envelope adds: one per distinct position after the first, then the
+// hold to the end of the note.
+size_t rangesOf(const EnvelopeEvent& envelope) { return envelope.positions.size(); }
+
+// The most ranges a parameter envelope adds: one per value and duration pair.
+size_t rangesOf(const ControlEvent& control) {
+    return control.values.size() < 3 ? 0 : (control.values.size() - 3) / 2;
+}
+
+bool isParameterEnvelopeOf(const ControlEvent& control, int curveId) {
+    return control.subtype == ControlParameterEnvelope && control.values.size() >= 2 &&
+           control.values[1] == curveId;
+}
+
+// One builder serves every curve of a song: its buffer and step list keep their memory from
+// one curve to the next.
 class BreakpointListBuilderImpl final : public BreakpointListBuilder {
 public:
     explicit BreakpointListBuilderImpl(size_t pointLimit) : pointLimit_(pointLimit) {}
@@ -195,32 +210,30 @@ public:
     void build(int curveId, int defaultValue, int minimum, int maximum,
                std::span<const ControlEvent> controls, std::span<const EnvelopeEvent> envelopes,
                int32_t length, std::vector<BreakpointPoint>& out) override {
-        std::optional<CurveBuffer> buffer;
+        // The envelopes and parameter envelopes of the curve, and how many ranges they add.
+        bool laid = false;
+        size_t ranges = 0;
         for (const EnvelopeEvent& envelope : envelopes) {
             if (envelope.curve == curveId) {
-                if (!buffer) {
-                    buffer.emplace(length);
-                }
-                addEnvelope(*buffer, envelope);
+                laid = true;
+                ranges += rangesOf(envelope);
             }
         }
         for (const ControlEvent& control : controls) {
-            if (control.subtype == ControlParameterEnvelope && control.values.size() >= 2 &&
-                control.values[1] == curveId) {
-                if (!buffer) {
-                    buffer.emplace(length);
-                }
-                addParameterEnvelope(*buffer, control);
+            if (isParameterEnvelopeOf(control, curveId)) {
+                laid = true;
+                ranges += rangesOf(control);
             }
         }
-        if (!buffer) {
+        if (!laid) {
             curvePoints(curveId, controls, length, out);
             return;
         }
 
         // The controls' points become steps over the envelopes; without any, the default
         // fills the whole curve.
-        std::vector<BreakpointPoint> points;
+        std::vector<BreakpointPoint>& points = steps_;
+        points.clear();
         CurvePointList steps(points, pointLimit_ - std::min(out.size(), pointLimit_));
         collectCurvePoints(curveId, controls, length, steps);
         if (steps.full()) {
@@ -228,14 +241,27 @@ public:
             out.insert(out.end(), points.begin(), points.end());
             return;
         }
+
+        buffer_.reset(length);
+        buffer_.reserve(ranges + std::max<size_t>(points.size(), 1));
+        for (const EnvelopeEvent& envelope : envelopes) {
+            if (envelope.curve == curveId) {
+                addEnvelope(buffer_, envelope);
+            }
+        }
+        for (const ControlEvent& control : controls) {
+            if (isParameterEnvelopeOf(control, curveId)) {
+                addParameterEnvelope(buffer_, control);
+            }
+        }
         if (points.empty()) {
-            buffer->addConstant(0, length, defaultValue);
+            buffer_.addConstant(0, length, defaultValue);
         }
         for (size_t i = 0; i < points.size(); ++i) {
             const int64_t until = i + 1 < points.size() ? points[i + 1].tick : int64_t{length};
-            buffer->addConstant(points[i].tick, until - points[i].tick, points[i].value);
+            buffer_.addConstant(points[i].tick, until - points[i].tick, points[i].value);
         }
-        buffer->readOut(minimum, maximum, pointLimit_, out);
+        buffer_.readOut(minimum, maximum, pointLimit_, out);
     }
 
     void curvePoints(int curveId, std::span<const ControlEvent> controls, int32_t length,
@@ -246,6 +272,8 @@ public:
 
 private:
     size_t pointLimit_;
+    CurveBuffer buffer_{0};
+    std::vector<BreakpointPoint> steps_;
 };
 
 }  // namespace

@@ -267,10 +267,12 @@ public:
     Sweep(const std::vector<CurvePiece>& pieces, int64_t length, ReadOutRange range)
         : pieces_(pieces), length_(length), range_(range) {}
 
-    void run(size_t pointLimit, std::vector<BreakpointPoint>& out) {
+    // `starts` is working memory, filled here.
+    void run(size_t pointLimit, std::vector<std::pair<int64_t, size_t>>& starts,
+             std::vector<BreakpointPoint>& out) {
         reserveRoom(pointLimit, out);
         // The ranges by their first tick.
-        std::vector<std::pair<int64_t, size_t>> starts(pieces_.size());
+        starts.resize(pieces_.size());
         for (size_t i = 0; i < starts.size(); ++i) {
             starts[i] = {pieces_[i].begin, i};
         }
@@ -503,6 +505,6 @@ private:
 }  // namespace
 
 void CurveBuffer::readOut(int32_t minimum, int32_t maximum, size_t limit,
-                          std::vector<BreakpointPoint>& out) const {
-    Sweep(pieces_, length_, ReadOutRange{minimum, maximum}).run(limit, out);
+                          std::vector<BreakpointPoint>& out) {
+    Sweep(pieces_, length_, ReadOutRange{minimum, maximum}).run(limit, starts_, out);
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "vsq/BreakpointListBuilder.h"
@@ -19,9 +20,19 @@ struct CurvePiece {
     CurveRamp ramp;
 };
 
+// A buffer can be emptied and used again for another curve: the memory of its ranges and of
+// its read-out is kept, so the curves of a song reuse it instead of taking it afresh.
 class CurveBuffer {
 public:
     explicit CurveBuffer(int64_t length) : length_(length) {}
+
+    // Empties the buffer and gives it a new length, keeping its memory.
+    void reset(int64_t length) {
+        length_ = length;
+        pieces_.clear();
+    }
+    // Makes room for `count` more ranges at once, so the list does not grow step by step.
+    void reserve(size_t count) { pieces_.reserve(pieces_.size() + count); }
 
     // Adds `count` ticks from `start`: the tick start + j gets first + change * j / count,
     // rounded toward zero. Ticks before 0 or from the length on are left out; a range that
@@ -35,9 +46,10 @@ public:
     // [minimum, maximum], differs from the previous tick's. Stops once `out` holds more
     // than `limit` points.
     void readOut(int32_t minimum, int32_t maximum, size_t limit,
-                 std::vector<BreakpointPoint>& out) const;
+                 std::vector<BreakpointPoint>& out);
 
 private:
     int64_t length_;
     std::vector<CurvePiece> pieces_;
+    std::vector<std::pair<int64_t, size_t>> starts_;  // the read-out's order of the ranges
 };

@@ -81,9 +81,11 @@ void applySingerChange(SingerState& singer, const ControlEvent& change,
     singer.name = name != nullptr ? codesToBytes(*name) : std::string();
 }
 
-// Working memory of one write, reused from voice track to voice track.
+// Working memory of one write, reused from voice track to voice track: the point list and
+// the builder, whose buffers keep their memory from curve to curve.
 struct TrackScratch {
     std::vector<BreakpointPoint> points;
+    std::unique_ptr<BreakpointListBuilder> builder = createBreakpointListBuilder();
 };
 
 // Adds the events of a voice track's event list to `sections` in their order:
@@ -272,10 +274,10 @@ bool SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count
     const int64_t songLength = endTick - offset;
     const int32_t curveLength = static_cast<int32_t>(
         songLength < 0 ? 0 : std::min<int64_t>(songLength, std::numeric_limits<int32_t>::max()));
-    auto builder = createBreakpointListBuilder();
+    BreakpointListBuilder& builder = *scratch.builder;
     for (const BreakpointRow& row : kBreakpointTable) {
         points.clear();
-        builder->build(row.curveId, row.defaultValue, row.minimum, row.maximum, track.controls,
+        builder.build(row.curveId, row.defaultValue, row.minimum, row.maximum, track.controls,
                        track.envelopes, curveLength, points);
         if (points.empty()) continue;
         if (points.size() > kMaxBreakpoints) {
@@ -294,7 +296,6 @@ bool SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count
             metatext.emitIfFull();
         }
     }
-    builder.reset();
     metatext.emit();
 
     chunker->flush();
