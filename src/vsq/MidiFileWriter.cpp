@@ -46,6 +46,10 @@ uint32_t textSize(const char* text) {
 // Seven bits per byte, most significant group first, bit 7 set on all but the
 // last byte. Returns the number of bytes put at `out` (1 to 5).
 size_t putVariableLength(uint8_t* out, uint32_t value) {
+    if (value < 0x80) {
+        *out = static_cast<uint8_t>(value);
+        return 1;
+    }
     uint8_t bytes[5];
     size_t count = 0;
     do {
@@ -182,6 +186,15 @@ void MidiFileWriter::writeMetaEvent(uint8_t type, const void* data, uint32_t siz
     head[count++] = 0xFF;
     head[count++] = type;
     count += putVariableLength(head + count, size);
+    if (count + size <= kBufferSize - buffered_) {
+        // The common case, a short event that fits the buffer: one copy each, no checks.
+        char* out = buffer_.get() + buffered_;
+        std::memcpy(out, head, count);
+        if (size > 0) std::memcpy(out + count, data, size);
+        buffered_ += count + size;
+        position_ += static_cast<long>(count + size);
+        return;
+    }
     writeBytes(head, count);
     writeBytes(data, size);
 }
