@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "VsqTestSupport.h"
 #include "vsq/MidiFileWriter.h"
@@ -124,6 +126,24 @@ TEST_F(MidiFileWriterTest, EventsLargerThanTheBufferKeepTheirPlace) {
     EXPECT_EQ(events[1].data, big);
     EXPECT_EQ(events[20001].data, "after");
     EXPECT_EQ(events[20002].type, 0x2F);
+}
+
+TEST_F(MidiFileWriterTest, ShortEventsAcrossBufferBoundariesStayWhole) {
+    // Events of 1 to 127 bytes, about 2.5 MB in all: many of them straddle the point where
+    // the writer's buffer fills, wherever that falls.
+    ASSERT_TRUE(midi.open(path, 1, 480));
+    std::vector<std::string> texts;
+    for (int i = 0; i < 40000; ++i) {
+        std::string text(static_cast<size_t>(1 + i % 127), static_cast<char>('a' + i % 26));
+        text.front() = static_cast<char>('0' + i % 10);
+        midi.textEvent(text.c_str(), text.size());
+        texts.push_back(std::move(text));
+    }
+    const auto parsed = vsqtest::parseMidi(finishAndRead());
+    ASSERT_EQ(parsed.tracks.size(), 1u);
+    const auto& events = parsed.tracks[0];
+    ASSERT_EQ(events.size(), texts.size() + 1);
+    for (size_t i = 0; i < texts.size(); ++i) ASSERT_EQ(events[i].data, texts[i]) << i;
 }
 
 TEST_F(MidiFileWriterTest, SecondOpenIsRefusedAndLeavesTheFirstFileAlone) {
