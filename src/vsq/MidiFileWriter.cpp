@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr size_t kBufferSize = size_t{1} << 20;
 constexpr size_t kHeaderSize = 14;
 constexpr size_t kChunkHeaderSize = 8;
 
@@ -74,7 +73,7 @@ bool MidiFileWriter::open(const std::string& path, int format, int division) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return false;
     std::setvbuf(file, nullptr, _IONBF, 0);
-    if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferSize);
+    if (!buffer_) buffer_ = std::make_unique<char[]>(bufferSize_);
 
     file_ = file;
     format_ = format;
@@ -160,9 +159,9 @@ void MidiFileWriter::close() {
 void MidiFileWriter::writeBytes(const void* data, size_t size) {
     if (file_ == nullptr || size == 0) return;
     position_ += static_cast<long>(size);
-    if (size > kBufferSize - buffered_) {
+    if (size > bufferSize_ - buffered_) {
         flushBuffer();
-        if (size >= kBufferSize) {
+        if (size >= bufferSize_) {
             if (std::fwrite(data, 1, size, file_) != size) noteFailure();
             return;
         }
@@ -186,7 +185,7 @@ void MidiFileWriter::writeMetaEvent(uint8_t type, const void* data, uint32_t siz
     head[count++] = 0xFF;
     head[count++] = type;
     count += putVariableLength(head + count, size);
-    if (count + size <= kBufferSize - buffered_) {
+    if (count + size <= bufferSize_ - buffered_) {
         // The common case, a short event that fits the buffer: one copy each, no checks.
         char* out = buffer_.get() + buffered_;
         std::memcpy(out, head, count);

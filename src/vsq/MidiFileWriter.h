@@ -3,6 +3,7 @@
 // are gathered in a large buffer of its own and written in big sequential blocks.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -10,7 +11,11 @@
 
 class MidiFileWriter {
 public:
-    MidiFileWriter() = default;
+    // The size of the buffer the bytes are gathered in (tests use small ones).
+    static constexpr size_t kDefaultBufferSize = size_t{1} << 20;
+
+    explicit MidiFileWriter(size_t bufferSize = kDefaultBufferSize)
+        : bufferSize_(bufferSize > 0 ? bufferSize : 1) {}
     MidiFileWriter(const MidiFileWriter&) = delete;
     MidiFileWriter& operator=(const MidiFileWriter&) = delete;
     ~MidiFileWriter();
@@ -47,6 +52,7 @@ private:
     int trackCount_ = 0;
     long trackDataStart_ = 0;
     uint32_t pendingDelta_ = 0;
+    size_t bufferSize_;
     std::unique_ptr<char[]> buffer_;
     size_t buffered_ = 0;  // bytes waiting in buffer_
     long position_ = 0;    // file offset of the next byte written, buffered bytes included

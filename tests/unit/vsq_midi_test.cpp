@@ -128,22 +128,29 @@ TEST_F(MidiFileWriterTest, EventsLargerThanTheBufferKeepTheirPlace) {
     EXPECT_EQ(events[20002].type, 0x2F);
 }
 
-TEST_F(MidiFileWriterTest, ShortEventsAcrossBufferBoundariesStayWhole) {
-    // Events of 1 to 127 bytes, about 2.5 MB in all: many of them straddle the point where
-    // the writer's buffer fills, wherever that falls.
-    ASSERT_TRUE(midi.open(path, 1, 480));
-    std::vector<std::string> texts;
-    for (int i = 0; i < 40000; ++i) {
-        std::string text(static_cast<size_t>(1 + i % 127), static_cast<char>('a' + i % 26));
-        text.front() = static_cast<char>('0' + i % 10);
-        midi.textEvent(text.c_str(), text.size());
-        texts.push_back(std::move(text));
+TEST_F(MidiFileWriterTest, EventsAcrossBufferBoundariesStayWhole) {
+    // Events of 0 to 130 bytes through buffers smaller than, near and larger than an event:
+    // the buffer fills at every possible place inside an event, and some events pass it by.
+    for (const size_t bufferSize : {size_t{1}, size_t{16}, size_t{131}, size_t{135}, size_t{1000}}) {
+        const std::string file = folder.file("small-" + std::to_string(bufferSize) + ".mid");
+        MidiFileWriter small(bufferSize);
+        ASSERT_TRUE(small.open(file, 1, 480));
+        std::vector<std::string> texts;
+        for (int i = 0; i < 3000; ++i) {
+            std::string text(static_cast<size_t>(i * 7 % 131), static_cast<char>('a' + i % 26));
+            if (!text.empty()) text.front() = static_cast<char>('0' + i % 10);
+            small.textEvent(text.c_str(), text.size());
+            texts.push_back(std::move(text));
+        }
+        ASSERT_TRUE(small.finish());
+        const auto parsed = vsqtest::parseMidi(readFile(file));
+        ASSERT_EQ(parsed.tracks.size(), 1u);
+        const auto& events = parsed.tracks[0];
+        ASSERT_EQ(events.size(), texts.size() + 1) << "buffer of " << bufferSize;
+        for (size_t i = 0; i < texts.size(); ++i) {
+            ASSERT_EQ(events[i].data, texts[i]) << "event " << i << ", buffer of " << bufferSize;
+        }
     }
-    const auto parsed = vsqtest::parseMidi(finishAndRead());
-    ASSERT_EQ(parsed.tracks.size(), 1u);
-    const auto& events = parsed.tracks[0];
-    ASSERT_EQ(events.size(), texts.size() + 1);
-    for (size_t i = 0; i < texts.size(); ++i) ASSERT_EQ(events[i].data, texts[i]) << i;
 }
 
 TEST_F(MidiFileWriterTest, SecondOpenIsRefusedAndLeavesTheFirstFileAlone) {
