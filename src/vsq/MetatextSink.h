@@ -36,6 +36,15 @@ public:
     void appendDecimal(int64_t value) { advanceTo(vsqtext::putDecimal(room(), value)); }
     void appendNumbered(int64_t number) { advanceTo(vsqtext::putNumbered(room(), number)); }
     void appendHex8(uint32_t value) { advanceTo(vsqtext::putHex8(room(), value)); }
+    // "key=value\n" with two numbers, as a breakpoint line has it: the room is made once.
+    void appendNumberPair(int64_t key, int64_t value) {
+        char* out = room(2 * vsqtext::kMaxNumberText + 2);
+        out = vsqtext::putDecimal(out, key);
+        *out++ = '=';
+        out = vsqtext::putDecimal(out, value);
+        *out++ = '\n';
+        advanceTo(out);
+    }
 
     // Emits the block once it is large.
     void emitIfFull() {

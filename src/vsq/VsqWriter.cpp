@@ -289,10 +289,7 @@ bool SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count
         metatext.append(row.section);
         metatext.append("]\n");
         for (const BreakpointPoint& point : points) {
-            metatext.appendDecimal(offset + point.tick);
-            metatext.append('=');
-            metatext.appendDecimal(point.value);
-            metatext.append('\n');
+            metatext.appendNumberPair(offset + point.tick, point.value);
             metatext.emitIfFull();
         }
     }
