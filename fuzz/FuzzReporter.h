@@ -1,5 +1,5 @@
 // The fuzzer's stand-in for the process-wide reporter: it prints and counts
-// like the program's, but its counts can be cleared, so that every input is
+// like the program's, but it can be started afresh, so that every input is
 // judged on its own diagnostics rather than on those of all inputs before it.
 #pragma once
 

@@ -1,0 +1,10 @@
+// The reporter that prints each diagnostic as a line on standard output, as
+// the program does. The program keeps one for its whole life; the fuzzer takes
+// a fresh one for every input, so that each input's counts start from zero.
+#pragma once
+
+#include <memory>
+
+#include "diag/Reporter.h"
+
+std::unique_ptr<Reporter> createConsoleReporter();
