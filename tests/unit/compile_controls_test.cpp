@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "CompileTestSupport.h"
 #include "compile/Compiler.h"
 #include "compile/Song.h"
 #include "diag/Messages.h"
@@ -20,9 +21,9 @@
 
 namespace {
 
-CommandParam num(int32_t value) { return {ParamNumber, value}; }
-CommandParam rel(int32_t value) { return {ParamRelative, value}; }
-CommandParam str(int32_t id) { return {ParamString, id}; }
+using compiletest::num;
+using compiletest::rel;
+using compiletest::str;
 
 class ControlsTest : public testing::Test {
 protected:
@@ -35,18 +36,13 @@ protected:
 
     // Runs one command and returns what it printed.
     std::string run(const char* name, std::initializer_list<CommandParam> params = {}) {
-        std::vector<CommandParam> list(params);
-        testing::internal::CaptureStdout();
-        compiler_->command(commandCode(name), static_cast<int>(list.size()),
-                           list.empty() ? nullptr : list.data());
-        return testing::internal::GetCapturedStdout();
+        return compiletest::printedBy(
+            [&] { compiletest::send(*compiler_, commandCode(name), params); });
     }
     void note(int32_t ticks = 480) { run("C", {num(0), num(ticks)}); }
     static std::string report(const char* level, std::string_view message,
                               std::string_view detail = {}) {
-        std::string line = std::string(level) + ": t.mml(3) " + std::string(message);
-        if (!detail.empty()) line += ": " + std::string(detail);
-        return line + "\n";
+        return compiletest::reportLine(level, 3, message, detail);
     }
     static std::string error(std::string_view message, std::string_view detail = {}) {
         return report("ERROR", message, detail);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "CompileTestSupport.h"
 #include "compile/Compiler.h"
 #include "compile/Song.h"
 #include "diag/Messages.h"
@@ -17,11 +18,11 @@
 
 namespace {
 
-CommandParam num(int32_t value) { return {ParamNumber, value}; }
+using compiletest::num;
 
 // Every report of the compiler is an error at the current line (7 in t.mml).
 std::string errorLine(const std::string& message, const std::string& detail = {}) {
-    return "ERROR: t.mml(7) " + message + (detail.empty() ? "" : ": " + detail) + "\n";
+    return compiletest::reportLine("ERROR", 7, message, detail);
 }
 
 class CompilerCoreTest : public testing::Test {
@@ -33,8 +34,7 @@ protected:
     }
 
     void run(int code, std::vector<CommandParam> params = {}) {
-        compiler->command(code, static_cast<int>(params.size()),
-                          params.empty() ? nullptr : params.data());
+        compiletest::send(*compiler, code, params);
     }
     void note(char letter, int32_t length = 0, int accidental = 0) {
         run(letter, {num(accidental), num(length)});
@@ -44,9 +44,7 @@ protected:
     // Runs `commands` and returns what they printed.
     template <typename Commands>
     std::string diagnostics(Commands commands) {
-        testing::internal::CaptureStdout();
-        commands();
-        return testing::internal::GetCapturedStdout();
+        return compiletest::printedBy(commands);
     }
 
     const std::vector<NoteEvent>& notes(int track = 0) { return song->track(track).notes; }

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "CompileTestSupport.h"
 #include "compile/Compiler.h"
 #include "compile/EnvelopeTable.h"
 #include "compile/Song.h"
@@ -22,13 +23,8 @@ namespace {
 
 using Points = std::array<int32_t, 6>;
 
-CommandParam num(int32_t value) { return {ParamNumber, value}; }
-
-std::vector<CommandParam> nums(std::initializer_list<int32_t> values) {
-    std::vector<CommandParam> params;
-    for (int32_t value : values) params.push_back(num(value));
-    return params;
-}
+using compiletest::num;
+using compiletest::nums;
 
 // --- the table on its own ---
 
@@ -108,11 +104,8 @@ protected:
 
     // Runs one command and returns what it printed.
     std::string run(const char* name, std::initializer_list<int32_t> values = {}) {
-        std::vector<CommandParam> params = nums(values);
-        testing::internal::CaptureStdout();
-        compiler_->command(commandCode(name), static_cast<int>(params.size()),
-                           params.empty() ? nullptr : params.data());
-        return testing::internal::GetCapturedStdout();
+        return compiletest::printedBy(
+            [&] { compiletest::send(*compiler_, commandCode(name), nums(values)); });
     }
     void note(int32_t ticks) { run("C", {0, ticks}); }
     // Gives `count` notes a bracketed lyric each.
@@ -124,9 +117,7 @@ protected:
     }
     static std::string report(const char* level, std::string_view message,
                               std::string_view detail = {}) {
-        std::string line = std::string(level) + ": t.mml(5) " + std::string(message);
-        if (!detail.empty()) line += ": " + std::string(detail);
-        return line + "\n";
+        return compiletest::reportLine(level, 5, message, detail);
     }
     std::vector<EnvelopeEvent>& events() { return song_->track(0).envelopes; }
 
@@ -222,10 +213,10 @@ TEST_F(EnvelopesTest, DefinitionChecks) {
     EXPECT_EQ(run("@DE", {128, 0, 0, 1}), report("ERROR", msg::kOutOfRange));
     EXPECT_EQ(run("@DE", {1, 4, 0, 1}), report("ERROR", msg::kOutOfRange));
     EXPECT_EQ(run("@LE", {1, 1, 1}), report("ERROR", msg::kUndefinedEnvelope));
-    std::vector<CommandParam> withString = {num(1), num(0), num(0), {ParamString, 1}};
-    testing::internal::CaptureStdout();
-    compiler_->command(commandCode("@DE"), 4, withString.data());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), report("ERROR", msg::kNumberRequired));
+    const std::vector<CommandParam> withString = {num(1), num(0), num(0), {ParamString, 1}};
+    EXPECT_EQ(compiletest::printedBy(
+                  [&] { compiletest::send(*compiler_, commandCode("@DE"), withString); }),
+              report("ERROR", msg::kNumberRequired));
 }
 
 TEST_F(EnvelopesTest, AssignmentChecks) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CompileTestSupport.h"
 #include "compile/CompilerImpl.h"
 #include "compile/Song.h"
 #include "diag/Messages.h"
@@ -20,10 +21,12 @@ constexpr int kLoopStart = 0x2F3A;
 constexpr int kLoopExit = '/';
 constexpr int kLoopEnd = 0x3A2F;
 
-CommandParam num(int32_t value) { return {ParamNumber, value}; }
-CommandParam rel(int32_t value) { return {ParamRelative, value}; }
+using compiletest::num;
+using compiletest::rel;
 
-std::string errorLine(const std::string& message) { return "ERROR: t.mml(3) " + message + "\n"; }
+std::string errorLine(const std::string& message) {
+    return compiletest::reportLine("ERROR", 3, message);
+}
 
 class CompilerLoopsTest : public testing::Test {
 protected:
@@ -34,17 +37,14 @@ protected:
     }
 
     void run(int code, std::vector<CommandParam> params = {}) {
-        compiler.command(code, static_cast<int>(params.size()),
-                         params.empty() ? nullptr : params.data());
+        compiletest::send(compiler, code, params);
     }
     void note(char letter, int32_t length = 480) { run(letter, {num(0), num(length)}); }
     void select(std::vector<CommandParam> params) { run('0', std::move(params)); }
 
     template <typename Commands>
     std::string diagnostics(Commands commands) {
-        testing::internal::CaptureStdout();
-        commands();
-        return testing::internal::GetCapturedStdout();
+        return compiletest::printedBy(commands);
     }
 
     const std::vector<NoteEvent>& notes(int track = 0) { return song->track(track).notes; }

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "CompileTestSupport.h"
 #include "compile/Compiler.h"
 #include "compile/Song.h"
 #include "diag/Messages.h"
@@ -78,9 +79,7 @@ protected:
     }
 
     void run(const char* name, std::initializer_list<CommandParam> params = {}) {
-        std::vector<CommandParam> list(params);
-        compiler_->command(commandCode(name), static_cast<int>(list.size()),
-                           list.empty() ? nullptr : list.data());
+        compiletest::send(*compiler_, commandCode(name), params);
     }
     void note(int32_t ticks) { run("C", {{0, 0}, {0, ticks}}); }
     void lyric(std::u16string_view text) {
@@ -90,15 +89,11 @@ protected:
     }
     // Runs the lyric and returns what it printed.
     std::string lyricOutput(std::u16string_view text) {
-        testing::internal::CaptureStdout();
-        lyric(text);
-        return testing::internal::GetCapturedStdout();
+        return compiletest::printedBy([&] { lyric(text); });
     }
     static std::string report(const char* level, std::string_view message,
                               std::string_view detail = {}) {
-        std::string line = std::string(level) + ": t.mml(7) " + std::string(message);
-        if (!detail.empty()) line += ": " + std::string(detail);
-        return line + "\n";
+        return compiletest::reportLine(level, 7, message, detail);
     }
     std::vector<NoteEvent>& notes(int track = 0) { return song_->track(track).notes; }
 
