@@ -360,8 +360,7 @@ private:
 
     // Room in `out` for every point the curve can have: a point needs a tick where a range
     // starts, ends or moves, or tick 0. The list then never moves while it grows, and the
-    // room beyond what is filled is never touched. A quarter more is taken, so that a list
-    // used again for the next curve mostly has its room already.
+    // room beyond what is filled is never touched.
     void reserveRoom(size_t limit, std::vector<BreakpointPoint>& out) const {
         const size_t wanted = limit - std::min(limit, out.size()) + 1;
         size_t most = 1;
@@ -372,8 +371,7 @@ private:
                 break;
             }
         }
-        const size_t needed = out.size() + most;
-        if (needed > out.capacity()) out.reserve(needed + needed / 4);
+        reserveWithRoomToSpare(out, out.size() + most);
     }
 
     bool isSearched(size_t index) const { return pieces_[index].ramp.moves() > kFewMoves; }

@@ -20,6 +20,13 @@ struct CurvePiece {
     CurveRamp ramp;
 };
 
+// Makes room for `needed` elements in all. A list that must grow takes a quarter more, so
+// that when it is used again for the next curve, often a little longer, that one fits too.
+template <typename T>
+void reserveWithRoomToSpare(std::vector<T>& list, size_t needed) {
+    if (needed > list.capacity()) list.reserve(needed + needed / 4);
+}
+
 // A buffer can be emptied and used again for another curve: the memory of its ranges and of
 // its read-out is kept, so the curves of a song reuse it instead of taking it afresh.
 class CurveBuffer {
@@ -31,12 +38,8 @@ public:
         length_ = length;
         pieces_.clear();
     }
-    // Makes room for `count` more ranges at once, so the list does not grow step by step. A
-    // quarter more is taken, so that the next curve, often a little longer, fits as well.
-    void reserve(size_t count) {
-        const size_t wanted = pieces_.size() + count;
-        if (wanted > pieces_.capacity()) pieces_.reserve(wanted + wanted / 4);
-    }
+    // Makes room for `count` more ranges at once, so the list does not grow step by step.
+    void reserve(size_t count) { reserveWithRoomToSpare(pieces_, pieces_.size() + count); }
 
     // Adds `count` ticks from `start`: the tick start + j gets first + change * j / count,
     // rounded toward zero. Ticks before 0 or from the length on are left out; a range that
