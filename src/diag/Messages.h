@@ -187,7 +187,7 @@ inline constexpr const char kLoopNotClosed[] = "\x83\x8B\x81[\x83v\x82\xAA\x95\x
 
 // 不明なトラック番号指定
 //   (a track number written in a form the selection does not accept)
-inline constexpr const char kUnknownTrackSpec[] = "\x95s\x96\xBE\x82\xC8\x83g\x83\x89\x83" "b\x83N\x94\xD4\x8D\x86\x8Ew\x92\xE8";
+inline constexpr const char kUnknownTrackNumber[] = "\x95s\x96\xBE\x82\xC8\x83g\x83\x89\x83" "b\x83N\x94\xD4\x8D\x86\x8Ew\x92\xE8";
 
 // 補正時間は相対指定でのみ指定可
 //   (the correction time can only be relative)

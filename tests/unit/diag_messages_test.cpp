@@ -88,7 +88,7 @@ const Entry kCatalogue[] = {
     ENTRY(kLoopMarkOutsideLoop, "/, :/ はループ中でのみ使用可能です"),
     ENTRY(kLoopExitTwice, "/ がループ中で 2回以上出現しました"),
     ENTRY(kLoopNotClosed, "ループが閉じられる前にMMLが終了しています"),
-    ENTRY(kUnknownTrackSpec, "不明なトラック番号指定"),
+    ENTRY(kUnknownTrackNumber, "不明なトラック番号指定"),
     ENTRY(kCorrectionMustBeRelative, "補正時間は相対指定でのみ指定可"),
     ENTRY(kParamAfterSyncTrack, "同期トラック番号の後に不正なパラメータがあります"),
     ENTRY(kTrackSyncError, "トラック時間同期エラー"),
