@@ -174,6 +174,40 @@ TEST_F(VsqWriterTest, TimeSignatureAtTimeZeroSetsTheMeasure) {
     }
 }
 
+TEST_F(VsqWriterTest, LaterTempoAndMetreChangesFollowInTimeOrder) {
+    // In 3/4 the pre-measure is 1440 ticks. Changes come from any track, the first track's
+    // first at one time; a tempo comes before a metre at one time; values that are not
+    // positive leave the value in force.
+    Track& first = song->appendTrack();
+    first.notes.push_back(makeNote(0, 480));
+    first.controls.push_back(makeControl(0, ControlTimeSignature, {3, 4}));
+    first.controls.push_back(makeControl(960, ControlTimeSignature, {6, 8}));
+    first.controls.push_back(makeControl(960, ControlTempo, {60}));
+    first.controls.push_back(makeControl(960, ControlTempo, {90}));
+    first.controls.push_back(makeControl(1200, ControlTempo, {0}));
+    first.controls.push_back(makeControl(1300, ControlTimeSignature, {2, 0}));
+    Track& second = song->appendTrack();
+    second.controls.push_back(makeControl(480, ControlTempo, {200}));
+    second.controls.push_back(makeControl(960, ControlTempo, {150}));
+    second.controls.push_back(makeControl(5000, ControlTimeSignature, {2, 4}));
+    ASSERT_TRUE(write());
+    const auto midi = written();
+    ASSERT_FALSE(midi.tracks.empty());
+    std::vector<std::pair<uint32_t, int>> master;
+    for (const auto& event : midi.tracks[0]) master.emplace_back(event.delta, event.type);
+    const std::vector<std::pair<uint32_t, int>> expected = {
+        {0, 0x03}, {0, 0x51}, {0, 0x58}, {1920, 0x51}, {480, 0x51}, {0, 0x58}, {4040, 0x58},
+        {0, 0x2F}};
+    EXPECT_EQ(master, expected);
+    ASSERT_EQ(midi.tracks[0].size(), expected.size());
+    // 60000000 / 200 = 300000 = 0x0493E0; 60000000 / 60 = 1000000 = 0x0F4240.
+    EXPECT_EQ(midi.tracks[0][3].data, bytes({0x04, 0x93, 0xE0}));
+    EXPECT_EQ(midi.tracks[0][4].data, bytes({0x0F, 0x42, 0x40}));
+    EXPECT_EQ(midi.tracks[0][5].data, bytes({6, 3, 24, 8}));
+    EXPECT_EQ(midi.tracks[0][6].data, bytes({2, 2, 24, 8}));
+    EXPECT_TRUE(contains(onlyMetatext(), "1440=ID#0001\n"));
+}
+
 TEST_F(VsqWriterTest, OnlyTracksWithNotesBecomeVoiceTracks) {
     // The earliest tempo counts, the first track's only at equal times.
     Track& first = song->appendTrack();
@@ -265,21 +299,26 @@ TEST_F(VsqWriterTest, SingerChangesAreListedInTimeOrder) {
     // The pool holds character codes: a double-byte character is one code.
     const int alto = strings->add(asciiToCodes("Alto"));
     const int bass = strings->add(std::u16string{u'B', static_cast<char16_t>(0x82E7)});
+    const int last = strings->add(asciiToCodes("Last"));
     const int late = strings->add(asciiToCodes("Late"));
     Track& track = song->appendTrack();
     track.controls.push_back(makeControl(0, ControlTempo, {100}));
     track.controls.push_back(makeControl(0, ControlSinger, {3, 1, alto}));
     track.controls.push_back(makeControl(480, ControlSinger, {5, 2, bass}));
-    track.controls.push_back(makeControl(960, ControlSinger, {7, 0, late}));
+    track.controls.push_back(makeControl(960, ControlSinger, {7, 0, last}));
+    track.controls.push_back(makeControl(961, ControlSinger, {8, 0, late}));
     track.notes.push_back(makeNote(0, 480));
     track.notes.push_back(makeNote(480, 480));
     track.notes.push_back(makeNote(960, 240));
     ASSERT_TRUE(write());
     const std::string text = onlyMetatext();
+    // The change at the last note's start follows that note; the one after it sings nothing.
     EXPECT_TRUE(contains(text,
                          "[EventList]\n0=ID#0000\n1920=ID#0001\n2400=ID#0002\n2400=ID#0003\n"
-                         "2880=ID#0004\n3120=EOS\n"));
+                         "2880=ID#0004\n2880=ID#0005\n3120=EOS\n"));
     EXPECT_TRUE(contains(text, "[ID#0003]\nType=Singer\nIconHandle=h#0003\n[ID#0004]\nType=Anote"));
+    EXPECT_TRUE(contains(text, "[ID#0005]\nType=Singer\nIconHandle=h#0005\n"));
+    EXPECT_TRUE(contains(text, "IDS=Last\nOriginal=7\n"));
     EXPECT_TRUE(contains(text,
                          "[h#0000]\nIconID=$07010103\nIDS=Alto\nOriginal=259\nCaption=\nLength=1\n"
                          "Language=1\nProgram=3\n"));
