@@ -78,13 +78,11 @@ struct TrackScratch {
 };
 
 // Adds the singer changes among the controls from `next` on that come before
-// `time` (or at it, when `atTimeToo`) and returns where they stop.
-size_t addSingerChanges(std::span<const ControlEvent> controls, size_t next, int64_t time,
-                        bool atTimeToo, int64_t offset, const StringPool& strings,
-                        SingerState& singer, EventSections& sections) {
-    for (; next < controls.size() &&
-           (controls[next].time < time || (atTimeToo && controls[next].time == time));
-         ++next) {
+// `end` and returns where they stop.
+size_t addSingerChangesBefore(int64_t end, std::span<const ControlEvent> controls, size_t next,
+                              int64_t offset, const StringPool& strings, SingerState& singer,
+                              EventSections& sections) {
+    for (; next < controls.size() && controls[next].time < end; ++next) {
         const ControlEvent& control = controls[next];
         if (control.subtype != ControlSinger) continue;
         applySingerChange(singer, control, strings);
@@ -110,8 +108,7 @@ int64_t addEventList(const Track& track, int64_t offset, const StringPool& strin
 
     int64_t endTick = 0;
     for (const NoteEvent& note : track.notes) {
-        next = addSingerChanges(controls, next, note.time, false, offset, strings, singer,
-                                sections);
+        next = addSingerChangesBefore(note.time, controls, next, offset, strings, singer, sections);
         const int64_t start = offset + note.time;
         endTick = start + note.length;
         sections.addNotePart(start, note, 1);
@@ -119,8 +116,9 @@ int64_t addEventList(const Track& track, int64_t offset, const StringPool& strin
         sink.emitIfFull();
     }
     if (!track.notes.empty()) {
-        addSingerChanges(controls, next, track.notes.back().time, true, offset, strings, singer,
-                         sections);
+        // The changes at the last note's start follow it.
+        addSingerChangesBefore(int64_t{track.notes.back().time} + 1, controls, next, offset,
+                               strings, singer, sections);
     }
     return endTick;
 }
