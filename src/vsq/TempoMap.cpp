@@ -25,11 +25,13 @@ std::vector<const ControlEvent*> firstPerTime(const Song& song, int32_t subtype,
             }
         }
     }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const ControlEvent* a, const ControlEvent* b) { return a->time < b->time; });
+    const auto earlier = [](const ControlEvent* a, const ControlEvent* b) {
+        return a->time < b->time;
+    };
     const auto sameTime = [](const ControlEvent* a, const ControlEvent* b) {
         return a->time == b->time;
     };
+    std::stable_sort(found.begin(), found.end(), earlier);
     found.erase(std::unique(found.begin(), found.end(), sameTime), found.end());
     return found;
 }

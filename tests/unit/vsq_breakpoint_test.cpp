@@ -57,8 +57,8 @@ struct DenseCurve {
 };
 
 void denseRamp(Points& out, int64_t from, int64_t to, int64_t start, int64_t end) {
-    const bool removesStart =
-        std::any_of(out.begin(), out.end(), [&](const BreakpointPoint& p) { return p.tick == start; });
+    const bool removesStart = std::any_of(out.begin(), out.end(),
+                                          [&](const BreakpointPoint& p) { return p.tick == start; });
     std::erase_if(out, [&](const BreakpointPoint& p) { return p.tick >= start; });
     if (from == to) {
         return;
