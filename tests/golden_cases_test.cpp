@@ -4,6 +4,7 @@
 // into a scratch folder, which becomes the working directory of the run.
 //   args                 the command-line arguments, one per line (default: song.mml)
 //   expected/stdout      the exact standard output
+//   expected/stderr      the exact standard error (not checked when the file is absent)
 //   expected/status      the exit status (default 0)
 //   expected/files/...   files that must exist afterwards with exactly these bytes
 //   expected/absent      paths that must not exist afterwards, one per line
@@ -53,16 +54,21 @@ std::string exeDirectory() { return fs::path(TUVO_PROGRAM).parent_path().string(
 struct RunResult {
     int status = -1;
     std::string output;
+    std::string errors;
 };
 
-// Runs the program in `workDir` with `args`, capturing standard output.
+// Runs the program in `workDir` with `args`, capturing standard output and
+// standard error.
 RunResult runProgram(const fs::path& workDir, const std::vector<std::string>& args) {
     fs::path outFile = workDir / ".stdout";
+    fs::path errFile = workDir / ".stderr";
     pid_t pid = fork();
     if (pid == 0) {
         if (chdir(workDir.c_str()) != 0) _exit(127);
         FILE* out = std::freopen(outFile.c_str(), "wb", stdout);
         if (out == nullptr) _exit(127);
+        FILE* err = std::freopen(errFile.c_str(), "wb", stderr);
+        if (err == nullptr) _exit(127);
         std::vector<char*> argv;
         std::string program = TUVO_PROGRAM;
         argv.push_back(program.data());
@@ -77,7 +83,9 @@ RunResult runProgram(const fs::path& workDir, const std::vector<std::string>& ar
     waitpid(pid, &raw, 0);
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
     result.output = readFile(outFile);
+    result.errors = readFile(errFile);
     fs::remove(outFile);
+    fs::remove(errFile);
     return result;
 }
 
@@ -117,6 +125,9 @@ TEST_P(GoldenCase, MatchesExpectedOutput) {
     const std::string wantOutput =
         replaceAll(readFile(expected / "stdout"), "{EXEDIR}", exeDirectory());
     EXPECT_EQ(run.output, wantOutput);
+    if (fs::exists(expected / "stderr")) {
+        EXPECT_EQ(run.errors, replaceAll(readFile(expected / "stderr"), "{EXEDIR}", exeDirectory()));
+    }
 
     int wantStatus = 0;
     if (fs::exists(expected / "status")) wantStatus = std::atoi(readFile(expected / "status").c_str());

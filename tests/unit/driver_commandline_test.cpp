@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,9 @@ const std::string kExeDir = "/opt/tuvo";
 
 std::optional<RunSettings> parse(std::vector<std::string> args) {
     args.insert(args.begin(), "tuvommlc");
-    return parseCommandLine(args, kExeDir);
+    CommandLine commandLine = parseCommandLine(args, kExeDir);
+    if (commandLine.request != Request::Run) return std::nullopt;
+    return commandLine.settings;
 }
 
 TEST(CommandLineTest, InputAloneTakesEveryDefault) {
