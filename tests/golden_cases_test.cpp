@@ -11,27 +11,21 @@
 // In `args` and `expected/stdout`, {EXEDIR} stands for the folder of the program.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "ProgramRun.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::vector<std::string> readLines(const fs::path& path) {
     std::vector<std::string> lines;
@@ -50,44 +44,6 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
 }
 
 std::string exeDirectory() { return fs::path(TUVO_PROGRAM).parent_path().string(); }
-
-struct RunResult {
-    int status = -1;
-    std::string output;
-    std::string errors;
-};
-
-// Runs the program in `workDir` with `args`, capturing standard output and
-// standard error.
-RunResult runProgram(const fs::path& workDir, const std::vector<std::string>& args) {
-    fs::path outFile = workDir / ".stdout";
-    fs::path errFile = workDir / ".stderr";
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(workDir.c_str()) != 0) _exit(127);
-        FILE* out = std::freopen(outFile.c_str(), "wb", stdout);
-        if (out == nullptr) _exit(127);
-        FILE* err = std::freopen(errFile.c_str(), "wb", stderr);
-        if (err == nullptr) _exit(127);
-        std::vector<char*> argv;
-        std::string program = TUVO_PROGRAM;
-        argv.push_back(program.data());
-        std::vector<std::string> copies = args;
-        for (auto& arg : copies) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    RunResult result;
-    int raw = 0;
-    waitpid(pid, &raw, 0);
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    result.output = readFile(outFile);
-    result.errors = readFile(errFile);
-    fs::remove(outFile);
-    fs::remove(errFile);
-    return result;
-}
 
 std::vector<std::string> caseNames() {
     std::vector<std::string> names;
@@ -121,7 +77,7 @@ TEST_P(GoldenCase, MatchesExpectedOutput) {
         for (auto& arg : args) arg = replaceAll(arg, "{EXEDIR}", exeDirectory());
     }
 
-    const RunResult run = runProgram(work, args);
+    const ProgramRun run = runProgram(TUVO_PROGRAM, work, args);
     const std::string wantOutput =
         replaceAll(readFile(expected / "stdout"), "{EXEDIR}", exeDirectory());
     EXPECT_EQ(run.output, wantOutput);
