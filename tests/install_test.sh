@@ -3,15 +3,16 @@
 # another folder, once through the installed program and once through a
 # symbolic link to it: both must find the dictionary and the include folder
 # beside the installed program and write the VSQ file the build's program writes.
-# Arguments: the build folder and the source folder.
+# Arguments: the build folder, the source folder and the cmake program.
 set -eu
 build=$1
 source=$2
+cmake=$3
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 scratch=$(cd "$scratch" && pwd -P)
 
-cmake --install "$build" --prefix "$scratch/prefix" >/dev/null
+"$cmake" --install "$build" --prefix "$scratch/prefix" >/dev/null
 mkdir "$scratch/work" "$scratch/links" "$scratch/reference"
 cp "$source/examples/song.mml" "$scratch/work/"
 cp "$source/examples/song.mml" "$scratch/reference/"
