@@ -87,6 +87,36 @@ TEST(CommandLineTest, RejectedCommandLines) {
     }
 }
 
+TEST(CommandLineTest, HelpAndVersionAreOptions) {
+    const auto request = [](std::vector<std::string> args) {
+        args.insert(args.begin(), "tuvommlc");
+        return parseCommandLine(args, kExeDir).request;
+    };
+    EXPECT_EQ(request({"--help"}), Request::Help);
+    EXPECT_EQ(request({"-h"}), Request::Help);
+    EXPECT_EQ(request({"-Iinc", "--help", "-x"}), Request::Help);  // the rest is not looked at
+    EXPECT_EQ(request({"--version"}), Request::Version);
+    EXPECT_EQ(request({"--versions", "in.mml"}), Request::Usage);
+    EXPECT_EQ(request({"in.mml", "--help"}), Request::Usage);     // after the input
+    EXPECT_EQ(request({"-o", "--help", "in.mml"}), Request::Run);  // the value of -o
+}
+
+TEST(CommandLineTest, RejectionSaysWhichArgumentAndWhy) {
+    const auto reason = [](std::vector<std::string> args) {
+        args.insert(args.begin(), "tuvommlc");
+        return parseCommandLine(args, kExeDir).reason;
+    };
+    EXPECT_EQ(reason({"-x", "in.mml"}), "unknown option '-x'");
+    EXPECT_EQ(reason({"-p"}), "option '-p' needs a value after it");
+    EXPECT_EQ(reason({}), "no input file given");
+    EXPECT_EQ(reason({"a.mml", "b.mml", "-o"}),
+              "option '-o' comes after the input file 'a.mml'; write options before the input file");
+    EXPECT_EQ(reason({"a.mml", "b.mml", "c.mml"}), "more than one input file: 'a.mml' and 'b.mml'");
+    EXPECT_NE(reason({"-pmy.dic", "in.mml"}).find("'-pmy.dic' took the next argument"),
+              std::string::npos);
+    EXPECT_EQ(reason({"in.mml"}), "");
+}
+
 TEST(CommandLineTest, DefaultOutputPath) {
     EXPECT_EQ(defaultOutputPath("song.mml"), "song.vsq");
     EXPECT_EQ(defaultOutputPath("song"), "song.vsq");
