@@ -35,16 +35,46 @@ void printBanner() {
     printLine("");
 }
 
-// The -u line is shown only to those who gave -u, so the usage text of everyone
-// else stays as it always was.
-void printUsage() {
+// The usage text's first lines, shared by the usage text and the help.
+void printUsageHead() {
     printLine("tuvommlc [options] [-o outputfile] inputfile");
     printLine("");
     printLine("option:");
+}
+
+// The -u line is shown only to those who gave -u, so the usage text of everyone
+// else stays as it always was.
+void printUsage() {
+    printUsageHead();
     printLine(" -p phonetic-symbol-filename");
     printLine(" -I<include-dir>");
     if (utf8Mode()) printLine(" -u  read sources as UTF-8 and print in UTF-8");
     printLine("");
+}
+
+// Every option the program has, one line each, in the order the help shows them.
+constexpr std::string_view kHelpOptions[] = {
+    " -o outputfile                the VSQ file to write (default: inputfile with .vsq)",
+    " -p phonetic-symbol-filename  the phonetic dictionary (default: the one beside the program)",
+    " -I<include-dir>              a folder searched by .include; may be repeated",
+    " -u                           read sources as UTF-8 and print in UTF-8",
+    " -h, --help                   print this help and exit",
+    " --version                    print the version and exit",
+};
+
+void printHelp() {
+    printUsageHead();
+    for (std::string_view line : kHelpOptions) printLine(line);
+    printLine("");
+    printLine("Options come before the input file. The language is described in doc/manual.md.");
+}
+
+void printUsageReason(std::string_view reason) {
+    std::string line = "tuvommlc: ";
+    line.append(reason);
+    line.push_back('\n');
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
 }
 
 void printSettings(const RunSettings& settings, std::string_view exeDir) {
