@@ -5,8 +5,10 @@
 #include "driver/CommandLine.h"
 #include "driver/Console.h"
 #include "driver/PipelineRun.h"
+#include "platform/Platform.h"
 
 int main(int argc, char** argv) try {
+    platform::reportFileSizeLimitAsError();
     printBanner();
     const std::vector<std::string> args(argv, argv + argc);
     const std::string exeDir = exeDirectory();
