@@ -37,11 +37,13 @@ void ConversionLog::open() {
     if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferSize);
 }
 
-void ConversionLog::commit() {
+void ConversionLog::commit(const std::string& outputPath) {
     if (file_ == nullptr) return;
     flushBuffer();
     if (std::fclose(file_) != 0 && writeError_ == 0) writeError_ = errno != 0 ? errno : EIO;
     file_ = nullptr;
+    const auto output = platform::fileIdentity(outputPath);
+    if (writeError_ == 0 && output && output == platform::fileIdentity(kLogFileName)) writeError_ = EEXIST;
     int reason = writeError_;
     const bool placed = reason == 0 && replacement_->putInPlace(reason);
     replacement_.reset();

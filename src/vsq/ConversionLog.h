@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "platform/ReplacementFile.h"
@@ -22,8 +23,9 @@ public:
 
     // Gives up a log being written, then starts a new one.
     void open();
-    // Puts the log in place of the previous one.
-    void commit();
+    // Puts the log in place of the previous one, unless the output file
+    // `outputPath` has just been put there: the output is kept, the log is not.
+    void commit(const std::string& outputPath);
     bool isOpen() const { return file_ != nullptr; }
     // Writes the bytes unchanged.
     void raw(std::string_view text);

@@ -183,7 +183,7 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
         return false;
     }
     // The log of a write that failed is given up with the writer.
-    log_.commit();
+    log_.commit(path);
     return true;
 }
 
