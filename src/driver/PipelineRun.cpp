@@ -67,7 +67,9 @@ bool runPipeline(const RunSettings& settings) {
         }
         // The output must not replace what the run has read: the user's
         // source would be lost to a file made from it.
-        if (wasFileRead(settings.outputPath)) reporter.error(msg::kOutputIsAFileRead, settings.outputPath);
+        if (wasFileRead(settings.outputPath)) {
+            reporter.error(msg::kOutputIsAFileRead, settings.outputPath);
+        }
         if (reporter.errorCount() > 0) fail();
 
         createVsqWriter()->write(*song, *strings, settings.outputPath.c_str());

@@ -80,7 +80,9 @@ namespace {
 
 std::optional<FileIdentity> handleIdentity(HANDLE handle) {
     BY_HANDLE_FILE_INFORMATION info;
-    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) return std::nullopt;
+    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
+        return std::nullopt;
+    }
     return FileIdentity{info.dwVolumeSerialNumber,
                         (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
@@ -89,8 +91,9 @@ std::optional<FileIdentity> handleIdentity(HANDLE handle) {
 
 std::optional<FileIdentity> fileIdentity(const std::string& path) {
     if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
-    HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE handle = CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
     auto identity = handleIdentity(handle);
     CloseHandle(handle);
@@ -103,18 +106,27 @@ std::optional<FileIdentity> fileIdentity(std::FILE* file) {
 
 void reportFileSizeLimitAsError() {}  // the system has no such signal
 #else
+namespace {
+
+FileIdentity statIdentity(const struct stat& info) {
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                        static_cast<std::uint64_t>(info.st_ino)};
+}
+
+}  // namespace
+
 std::optional<FileIdentity> fileIdentity(const std::string& path) {
     struct stat info;
     if (path.empty() || path.find('\0') != std::string::npos || ::stat(path.c_str(), &info) != 0) {
         return std::nullopt;
     }
-    return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+    return statIdentity(info);
 }
 
 std::optional<FileIdentity> fileIdentity(std::FILE* file) {
     struct stat info;
     if (::fstat(fileno(file), &info) != 0) return std::nullopt;
-    return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+    return statIdentity(info);
 }
 
 void reportFileSizeLimitAsError() { std::signal(SIGXFSZ, SIG_IGN); }

@@ -90,7 +90,9 @@ bool linkUnnamed(int descriptor, const std::string& path) {
 class DescriptorReplacementFile final : public ReplacementFile {
 public:
     DescriptorReplacementFile(int descriptor, std::string temporaryPath, std::string target)
-        : descriptor_(descriptor), temporaryPath_(std::move(temporaryPath)), target_(std::move(target)) {}
+        : descriptor_(descriptor),
+          temporaryPath_(std::move(temporaryPath)),
+          target_(std::move(target)) {}
 
     ~DescriptorReplacementFile() override { giveUp(); }
 

@@ -43,7 +43,9 @@ void ConversionLog::commit(const std::string& outputPath) {
     if (std::fclose(file_) != 0 && writeError_ == 0) writeError_ = errno != 0 ? errno : EIO;
     file_ = nullptr;
     const auto output = platform::fileIdentity(outputPath);
-    if (writeError_ == 0 && output && output == platform::fileIdentity(kLogFileName)) writeError_ = EEXIST;
+    if (writeError_ == 0 && output && output == platform::fileIdentity(kLogFileName)) {
+        writeError_ = EEXIST;
+    }
     int reason = writeError_;
     const bool placed = reason == 0 && replacement_->putInPlace(reason);
     replacement_.reset();
