@@ -176,8 +176,11 @@ std::unique_ptr<ReplacementFile> createReplacementFile(const std::string& target
     const std::string folder = folderOf(target);
 
 #if defined(O_TMPFILE) && defined(AT_EMPTY_PATH)
+    // An unnamed file is made only where it can be given a name at the end:
+    // through /proc, or directly with the privilege that allows it.
     const std::string where = folder.empty() ? "." : folder;
-    const int unnamed = ::open(where.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    const bool canLink = ::access("/proc/self/fd", F_OK) == 0 || ::geteuid() == 0;
+    const int unnamed = canLink ? ::open(where.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode) : -1;
     if (unnamed >= 0) {
         if (keepsMode) ::fchmod(unnamed, mode);
         return std::make_unique<DescriptorReplacementFile>(unnamed, std::string(), target);
