@@ -119,8 +119,11 @@ public:
         // old file is given up.
         bool done = flushToDisk(descriptor_) == 0;
         if (done && temporaryPath_.empty()) done = giveName();
-        if (done && closeDescriptor(descriptor_) != 0) done = false;
-        if (done) descriptor_ = -1;
+        if (done) {
+            // A descriptor is released even by a close that fails.
+            done = closeDescriptor(descriptor_) == 0;
+            descriptor_ = -1;
+        }
         if (done) done = renameOver(temporaryPath_, target_);
         if (!done) {
             errorNumber = errno;
