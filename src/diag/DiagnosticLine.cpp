@@ -13,7 +13,8 @@ std::string diagnosticLine(std::string_view level, std::string_view file, int li
     text.append(consoleText(message));
     if (!detail.empty()) {
         text.append(": ");
-        if (message == msg::kCannotOpenFile) {
+        if (message == msg::kCannotOpenFile || message == msg::kLogNotWritten ||
+            message == msg::kOutputIsAFileRead) {
             text.append(detail);
         } else {
             text.append(consoleText(detail));

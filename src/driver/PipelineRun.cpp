@@ -17,6 +17,7 @@
 #include "source/Preprocessor.h"
 #include "source/SourceReader.h"
 #include "text/Encoding.h"
+#include "text/FilesRead.h"
 #include "text/StringPool.h"
 #include "vsq/VsqWriter.h"
 
@@ -28,6 +29,7 @@ namespace {
 
 bool runPipeline(const RunSettings& settings) {
     Reporter& reporter = getReporter();
+    forgetFilesRead();
     try {
         auto song = createSong();
         auto strings = createStringPool();
@@ -62,6 +64,11 @@ bool runPipeline(const RunSettings& settings) {
             preprocessor.reset();
             dictionary.reset();
             source.reset();
+        }
+        // The output must not replace what the run has read: the user's
+        // source would be lost to a file made from it.
+        if (wasFileRead(settings.outputPath)) {
+            reporter.error(msg::kOutputIsAFileRead, settings.outputPath);
         }
         if (reporter.errorCount() > 0) fail();
 

@@ -8,9 +8,11 @@
 #include "driver/Console.h"
 #include "driver/PipelineRun.h"
 #include "driver/Utf8Hint.h"
+#include "platform/Platform.h"
 #include "text/Encoding.h"
 
 int main(int argc, char** argv) try {
+    platform::reportFileSizeLimitAsError();
     printBanner();
     const std::vector<std::string> args(argv, argv + argc);
     const std::string exeDir = exeDirectory();

@@ -153,19 +153,17 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
         return false;
     }
 
-    // The file is written under a temporary name and moved over the output
+    // The file is written as a new file beside the output and put over it
     // only when complete; the staging object outlives the MIDI writer so that
-    // the temporary is closed before it is removed.
+    // the new file's stream is closed before the file is removed.
     StagedOutputFile output;
-    if (!output.prepare(path)) {
+    std::FILE* stream = output.prepare(path) ? output.openStream() : nullptr;
+    if (stream == nullptr) {
         reportOutputFailure(path, output.failureText());
         return false;
     }
     MidiFileWriter midi;
-    if (!midi.open(output.path(), kMidiFormat, kDivision)) {
-        reportOutputFailure(path, platform::systemErrorText(errno));
-        return false;
-    }
+    midi.open(stream, kMidiFormat, kDivision);
 
     const int64_t offset = writeMasterTrack(song, midi);
     const int count = static_cast<int>(voiceTracks.size());
@@ -188,7 +186,8 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
         reportOutputFailure(path, output.failureText());
         return false;
     }
-    log_.close();
+    // The log of a write that failed is given up with the writer.
+    log_.commit(path);
     return true;
 }
 

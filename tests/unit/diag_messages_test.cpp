@@ -122,6 +122,9 @@ const Entry kCatalogue[] = {
     ENTRY(kInvalidUtf8, "UTF-8として不正なバイト列です"),
     ENTRY(kTooManyBreakpoints, "ブレークポイントが多すぎです"),
     ENTRY(kOutOfMemory, "メモリが足りません"),
+    ENTRY(kOutputIsAFileRead, "出力ファイルが入力ファイルと同じです"),
+    ENTRY(kLogNotWritten, "ログファイルが書けません"),
+    ENTRY(kFurtherDiagnosticsNotShown, "これ以降のメッセージは表示しません"),
 };
 
 #undef ENTRY
