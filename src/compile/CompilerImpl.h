@@ -56,7 +56,6 @@ struct TrackState {
     int32_t vibratoDelay = 160;
     std::vector<LoopFrame> loops;
     int32_t lyricCursor = 0;
-    Lyric defaultLyric;  // set to the default syllable when the state is made
 };
 
 class CompilerImpl final : public Compiler {
