@@ -67,7 +67,6 @@ public:
                                 static_cast<size_t>(block[0]));
     }
     operator std::string_view() const noexcept { return view(); }
-    std::string str() const { return std::string(view()); }
     size_t size() const noexcept { return view().size(); }
     bool empty() const noexcept { return size() == 0; }
 

@@ -31,7 +31,7 @@ struct LoopFrame {
 
 struct EnvelopeSlot {
     int32_t number = 0;
-    int32_t scale = 0;
+    int32_t scale = 0;  // kept as written; it changes nothing (a warning says so)
 };
 
 struct VibratoSetting {

@@ -53,7 +53,7 @@ public:
         return true;
     }
 
-    bool apply(int number, EnvelopeEvent& out, int length, int /*scale*/) const override {
+    bool apply(int number, EnvelopeEvent& out, int length) const override {
         const EnvelopeDefinition* definition = find(number);
         if (definition == nullptr) return false;
         out.length = length;

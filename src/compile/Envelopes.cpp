@@ -77,7 +77,7 @@ void CompilerImpl::layEnvelopes(TrackState& state, size_t noteIndex) {
             EnvelopeEvent& event = track.envelopes.emplace_back();
             event.time = time;
             event.curve = curveId;
-            if (!envelopes->apply(assigned.number, event, length, assigned.scale)) {
+            if (!envelopes->apply(assigned.number, event, length)) {
                 track.envelopes.pop_back();
             }
         }
