@@ -1,7 +1,7 @@
 // A byte string in 8 bytes, for texts that every note carries (lyric texts and
 // phonetic symbols, a few bytes each): up to 7 bytes are kept inline, longer
-// texts in a block of their own on the heap. A million notes then cost no
-// allocation, and their four texts take 32 bytes instead of 128.
+// texts in a block of their own on the heap (why notes are kept small: see
+// NoteEvent in Song.h).
 //
 // The first byte tells the two apart. An inline text has it odd: one more than
 // twice the length, the text following in the other seven bytes. Otherwise the
