@@ -12,6 +12,7 @@
 
 #include "vsq/BreakpointListBuilder.h"
 #include "vsq/CurveRamp.h"
+#include "vsq/MulDiv.h"
 
 // Readable points in failure messages.
 void PrintTo(const BreakpointPoint& point, std::ostream* os) {
@@ -482,6 +483,21 @@ TEST(BreakpointListTest, RampChangeStepsMatchAStepByStepWalk) {
             const int64_t found = ramp.nextChange(j);
             ASSERT_EQ(std::min(found, count + 1), next) << change << "/" << count << " at " << j;
         }
+    }
+}
+
+TEST(BreakpointListTest, WideProductsAreDividedExactly) {
+    constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
+    static_assert(mulDiv(kMax, kMax, kMax) == kMax);
+    static_assert(mulDiv(uint64_t{1} << 40, uint64_t{1} << 40, uint64_t{1} << 30) ==
+                  uint64_t{1} << 50);
+    static_assert(mulDiv(kMax, 3, 4) == 3 * (uint64_t{1} << 62) - 1);
+    static_assert(mulDiv(uint64_t{1} << 63, 2, 3, 2) == 6148914691236517206u);  // (2^64 + 2) / 3
+    std::mt19937_64 random(3);
+    for (int round = 0; round < 10000; ++round) {
+        const uint64_t a = random() >> 33, b = random() >> 33, c = (random() >> 34) + 1;
+        const uint64_t addend = random() >> 40;
+        ASSERT_EQ(mulDiv(a, b, c, addend), (a * b + addend) / c) << a << " " << b << " " << c;
     }
 }
 
