@@ -6,8 +6,8 @@
 
 enum TokenKind : int32_t {
     // No token: one the preprocessor acted on (a directive, a macro use) and
-    // so passes on nothing, an empty lookahead slot, or a tokenizer that
-    // could not read.
+    // so passes on nothing, or an empty lookahead slot. From the tokenizer it
+    // is a NUL character, which ends the input with a fatal error.
     TokNone = 0,
     TokEnd = -1,
     // A token that failed; reading stops at it, its error already reported.
