@@ -15,7 +15,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <iosfwd>
 #include <string>
 #include <string_view>
 
@@ -100,9 +99,6 @@ private:
 
     char bytes_[kSize] = {1};  // inline and empty
 };
-
-// For readable test failures.
-std::ostream& operator<<(std::ostream& out, const CompactText& text);
 
 static_assert(sizeof(CompactText) == 8 && alignof(CompactText) == 1);
 static_assert(sizeof(uintptr_t) <= 8 && alignof(uint64_t) % 2 == 0);

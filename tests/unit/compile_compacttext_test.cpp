@@ -9,6 +9,7 @@
 
 #include "compile/CompactText.h"
 #include "compile/Song.h"
+#include "CompileTestSupport.h"
 
 namespace {
 
