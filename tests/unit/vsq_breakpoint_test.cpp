@@ -526,6 +526,31 @@ TEST(BreakpointListTest, RampChangeStepsMatchAStepByStepWalk) {
     }
 }
 
+TEST(BreakpointListTest, RampWalkMovesWhereTheRampChanges) {
+    // Small ramps and ramps whose products pass 64 bits, walked from a random step.
+    std::mt19937_64 random(11);
+    for (int round = 0; round < 4000; ++round) {
+        const int shift = round % 2 == 0 ? 54 : 2;
+        const auto count = static_cast<int64_t>((random() >> shift) + 1);
+        const auto change = static_cast<int64_t>(random() >> shift) * (round % 3 == 0 ? -1 : 1);
+        const CurveRamp ramp{-3, change, count};
+        const int64_t origin = 1000;
+        int64_t j = static_cast<int64_t>(random() % static_cast<uint64_t>(count));
+        CurveRamp::Walk walk(ramp, origin, origin + j);
+        for (int move = 0; move < 20 && j < count; ++move) {
+            ASSERT_EQ(walk.value(), ramp.valueAt(j)) << change << "/" << count << " at " << j;
+            const int64_t next = ramp.nextChange(j);
+            if (next == CurveRamp::kNever) {
+                ASSERT_EQ(walk.nextMove(), CurveRamp::kNever);
+                break;
+            }
+            ASSERT_EQ(walk.nextMove(), origin + next) << change << "/" << count << " at " << j;
+            j = next;
+            walk.move();
+        }
+    }
+}
+
 TEST(BreakpointListTest, WideProductsAreDividedExactly) {
     constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
     static_assert(mulDiv(kMax, kMax, kMax) == kMax);
