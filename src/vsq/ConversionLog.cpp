@@ -1,6 +1,7 @@
 // The conversion log, written through an unbuffered binary stream: short texts
 // are gathered in a buffer of its own, and texts as large as that buffer go to
-// the file at once, so the metatext blocks are written without another copy.
+// the file at once, so the metatext blocks are written without another copy
+// (why the outputs are buffered so: see MetatextSink.h).
 #include "vsq/ConversionLog.h"
 
 #include <cerrno>

@@ -26,7 +26,6 @@ public:
     // Puts the log in place of the previous one, unless the output file
     // `outputPath` has just been put there: the output is kept, the log is not.
     void commit(const std::string& outputPath);
-    bool isOpen() const { return file_ != nullptr; }
     // Writes the bytes unchanged.
     void raw(std::string_view text);
     // Writes the text and a line feed.
