@@ -16,30 +16,14 @@ int32_t paramValue(int count, const CommandParam* params, int index) {
     return index < count ? params[index].value : 0;
 }
 
-// Curve id of a curve command, 0 when `code` is none.
-int curveIdOf(int code) {
-    switch (code) {
-    case CmdDynamics: return 1;
-    case CmdBreathiness: return 2;
-    case CmdBrightness: return 3;
-    case CmdClearness: return 4;
-    case CmdOpening: return 5;
-    case CmdGenderFactor: return 6;
-    case CmdPortamentoTiming: return 7;
-    case CmdPitchBend: return 8;
-    case CmdPitchBendSensitivity: return 9;
-    default: return 0;
-    }
-}
-
 // Interprets a per-track command for one selected track.
 void dispatch(CompilerImpl& c, TrackState& state, int code, int count, const CommandParam* params) {
     if (isNoteLetter(code)) {
         c.note(state, code, count, params);
         return;
     }
-    if (int curveId = curveIdOf(code); curveId != 0) {
-        c.curve(state, curveId, count, params);
+    if (const CurveInfo* curve = curveOfCommand(code)) {
+        c.curve(state, *curve, count, params);
         return;
     }
     switch (code) {
@@ -237,7 +221,7 @@ void CompilerImpl::note(TrackState& state, int code, int count, const CommandPar
     event.time = state.time;
     event.length = static_cast<int32_t>(sounding);
     event.note = static_cast<int32_t>(number);
-    event.velocity = state.paramValues[0];
+    event.velocity = state.velocity;
     event.bendDepth = state.noteParams[0];
     event.bendLength = state.noteParams[1];
     event.portamentoUse = state.noteParams[2];

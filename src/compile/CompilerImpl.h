@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "compile/Compiler.h"
+#include "compile/CurveTable.h"
 #include "compile/EnvelopeTable.h"
 #include "compile/Song.h"
 
@@ -34,6 +35,13 @@ struct EnvelopeSlot {
     int32_t scale = 0;  // kept as written; it changes nothing (a warning says so)
 };
 
+// Every curve's default by curve id; slot 0 is no curve.
+constexpr std::array<int32_t, kLastCurveId + 1> defaultCurveValues() {
+    std::array<int32_t, kLastCurveId + 1> values{};
+    for (const CurveInfo& curve : kCurves) values[static_cast<size_t>(curve.id)] = curve.defaultValue;
+    return values;
+}
+
 struct VibratoSetting {
     int32_t type = 1;
     int32_t startDepth = 64;
@@ -50,7 +58,8 @@ struct TrackState {
     bool joinPending = false;
     int32_t referenceTempo = 0;
     std::array<int32_t, 5> noteParams{8, 0, 0, 50, 50};
-    std::array<int32_t, 10> paramValues{64, 64, 0, 64, 0, 127, 64, 64, 0, 1};
+    int32_t velocity = kDefaultVelocity;
+    std::array<int32_t, kLastCurveId + 1> curveValues = defaultCurveValues();  // by curve id
     std::array<std::array<EnvelopeSlot, 10>, 10> envelopeSlots{};
     VibratoSetting vibrato;
     int32_t vibratoDelay = 160;
@@ -114,7 +123,7 @@ public:
     void vibrato(TrackState& state, int count, const CommandParam* params);
     void singerChange(TrackState& state, int count, const CommandParam* params);
     void singerRegistration(int count, const CommandParam* params);
-    void curve(TrackState& state, int curveId, int count, const CommandParam* params);
+    void curve(TrackState& state, const CurveInfo& info, int count, const CommandParam* params);
     void parameterEnvelope(TrackState& state, int count, const CommandParam* params);
 
     // --- envelopes (Envelopes.cpp) ---

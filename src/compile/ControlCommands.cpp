@@ -56,7 +56,7 @@ std::string singerName(const StringPool* strings, int32_t id) {
 
 void CompilerImpl::velocity(TrackState& state, int count, const CommandParam* params) {
     if (!checkCount(count, 1, -1)) return;
-    applyValue(*this, params[0], state.paramValues[0], kCurves[0].minimum, kCurves[0].maximum);
+    applyValue(*this, params[0], state.velocity, kMinimumVelocity, kMaximumVelocity);
 }
 
 void CompilerImpl::noteParameters(TrackState& state, int count, const CommandParam* params) {
@@ -126,22 +126,21 @@ void CompilerImpl::singerRegistration(int count, const CommandParam* params) {
     singers[singerName(strings, params[2].value)] = {params[0].value, params[1].value};
 }
 
-void CompilerImpl::curve(TrackState& state, int curveId, int count, const CommandParam* params) {
-    if (curveId < 1 || curveId >= static_cast<int>(kCurves.size())) return;
+void CompilerImpl::curve(TrackState& state, const CurveInfo& info, int count,
+                         const CommandParam* params) {
     if (!checkCount(count, 1, -1) || !checkNumbers(count, params)) return;
     if (!roomForEvents(1)) return;
-    const CurveInfo& info = kCurves[static_cast<size_t>(curveId)];
     auto parameter = [&](int index) { return index < count ? params[index].value : 0; };
 
     ControlEvent& event = state.track->controls.emplace_back();
     event.time = state.time;
     event.subtype = ControlCurve;
     event.values.reserve(1 + (static_cast<size_t>(count) + 3) / 4 * 4);
-    event.values.push_back(curveId);
+    event.values.push_back(info.id);
 
     // Relative values accumulate unclamped within the command; what is written
     // and what is kept is clamped into the curve's range.
-    int64_t current = state.paramValues[static_cast<size_t>(curveId)];
+    int64_t current = state.curveValues[static_cast<size_t>(info.id)];
     bool warned = false;
     for (int i = 0; i < count; i += 4) {
         const int32_t shape = parameter(i + 3);
@@ -158,14 +157,14 @@ void CompilerImpl::curve(TrackState& state, int curveId, int count, const Comman
         event.values.push_back(clampToInt32(duration));
         event.values.push_back(shape);
     }
-    state.paramValues[static_cast<size_t>(curveId)] =
+    state.curveValues[static_cast<size_t>(info.id)] =
         static_cast<int32_t>(std::clamp<int64_t>(current, info.minimum, info.maximum));
 }
 
 void CompilerImpl::parameterEnvelope(TrackState& state, int count, const CommandParam* params) {
     if (!checkCount(count, 3, -1) || !checkNumbers(count, params)) return;
     const int32_t shape = params[0].value;
-    if (!checkRange(shape, 0, 1) || !checkRange(params[1].value, 1, 9) ||
+    if (!checkRange(shape, 0, 1) || !checkRange(params[1].value, 1, kLastCurveId) ||
         !checkRange(params[2].value, -500, 50000)) {
         return;
     }

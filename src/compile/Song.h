@@ -94,10 +94,15 @@ struct Event {
 // takes), and a split comes 0 or 60 ticks into the note, so each is a byte:
 // with the texts kept compact a note takes 80 bytes, which bounds what a
 // song of millions of notes holds in memory.
+// A note's velocity: its range, and its value until the song sets one.
+inline constexpr int32_t kMinimumVelocity = 0;
+inline constexpr int32_t kMaximumVelocity = 127;
+inline constexpr int32_t kDefaultVelocity = 64;
+
 struct NoteEvent : Event {
     int32_t length = 0;
     int32_t note = 0;
-    int8_t velocity = 64;
+    int8_t velocity = kDefaultVelocity;
     int8_t bendDepth = 8;
     int8_t bendLength = 0;
     int8_t portamentoUse = 0;
@@ -148,24 +153,3 @@ private:
 };
 
 std::unique_ptr<Song> createSong();
-
-// Curve ids 1..9 with their writer's ranges and defaults; index 0 is the note
-// velocity, which is no curve.
-struct CurveInfo {
-    const char* command;
-    int32_t minimum;
-    int32_t maximum;
-    int32_t defaultValue;
-};
-inline constexpr std::array<CurveInfo, 10> kCurves = {{
-    {"@VEL", 0, 127, 64},
-    {"@DYN", 0, 127, 64},
-    {"@BRE", 0, 127, 0},
-    {"@BRI", 0, 127, 64},
-    {"@CLE", 0, 127, 0},
-    {"@OPE", 0, 127, 127},
-    {"@GEN", 0, 127, 64},
-    {"@POR", 0, 127, 64},
-    {"@PIT", -8192, 8191, 0},
-    {"@PBS", 0, 24, 1},
-}};

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "compile/CurveTable.h"
 #include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
@@ -37,26 +38,6 @@ constexpr int kMidiFormat = 1;
 constexpr int kDivision = 480;
 constexpr int64_t kTicksPerWholeNote = 1920;
 constexpr int kPreMeasure = 1;
-
-// The control curves in the order of their sections in the file.
-struct BreakpointRow {
-    int curveId;
-    const char* section;
-    int defaultValue;
-    int minimum;
-    int maximum;
-};
-constexpr BreakpointRow kBreakpointTable[] = {
-    {8, "PitchBendBPList", 0, -8192, 8191},
-    {9, "PitchBendSensBPList", 1, 0, 24},
-    {1, "DynamicsBPList", 64, 0, 127},
-    {2, "EpRResidualBPList", 0, 0, 127},
-    {3, "EpRESlopeBPList", 64, 0, 127},
-    {4, "EpRESlopeDepthBPList", 0, 0, 127},
-    {6, "GenderFactorBPList", 64, 0, 127},
-    {7, "PortamentoTimingBPList", 64, 0, 127},
-    {5, "OpeningBPList", 127, 0, 127},
-};
 
 int32_t valueAt(const ControlEvent& control, size_t index) {
     return index < control.values.size() ? control.values[index] : 0;
@@ -293,18 +274,18 @@ bool SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count
     const int32_t curveLength = static_cast<int32_t>(
         songLength < 0 ? 0 : std::min<int64_t>(songLength, std::numeric_limits<int32_t>::max()));
     BreakpointListBuilder& builder = *scratch.builder;
-    for (const BreakpointRow& row : kBreakpointTable) {
+    for (const CurveInfo& curve : kCurves) {
         points.clear();
-        builder.build(row.curveId, row.defaultValue, row.minimum, row.maximum, track.controls,
+        builder.build(curve.id, curve.defaultValue, curve.minimum, curve.maximum, track.controls,
                        track.envelopes, curveLength, points);
         if (points.empty()) continue;
         if (points.size() > kMaxBreakpoints) {
             // The builder gave up on this list: the file would be far too large.
-            getReporter().error(msg::kTooManyBreakpoints, row.section);
+            getReporter().error(msg::kTooManyBreakpoints, curve.section);
             return false;
         }
         metatext.append('[');
-        metatext.append(row.section);
+        metatext.append(curve.section);
         metatext.append("]\n");
         for (const BreakpointPoint& point : points) {
             metatext.appendNumberPair(offset + point.tick, point.value);

@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "compile/CurveTable.h"
 #include "vsq/BreakpointListBuilder.h"
 #include "vsq/CurveRamp.h"
 #include "vsq/MulDiv.h"
@@ -233,7 +234,7 @@ constexpr int kPitchBend = 8;
 
 Points build(int curveId, const std::vector<ControlEvent>& controls,
              const std::vector<EnvelopeEvent>& envelopes, int32_t length) {
-    const CurveInfo& info = kCurves[static_cast<size_t>(curveId)];
+    const CurveInfo& info = curveById(curveId);
     Points out;
     createBreakpointListBuilder()->build(curveId, info.defaultValue, info.minimum, info.maximum,
                                          controls, envelopes, length, out);
@@ -480,17 +481,16 @@ private:
 };
 
 TEST(BreakpointListTest, MatchesThePlainModelOnRandomTracks) {
-    constexpr int kCurveOrder[] = {8, 9, 1, 2, 3, 4, 6, 7, 5};
     // One builder also serves every track in turn, as the writer uses it: what it keeps
     // from one list to the next must never show in the next.
     const auto shared = createBreakpointListBuilder();
     for (uint32_t seed = 1; seed <= 4000; ++seed) {
         RandomTrack random(seed);
-        const int target = kCurveOrder[seed % 9];
+        const int target = kCurves[seed % kCurves.size()].id;
         const int length = random.pick(0, 5) == 0 ? random.pick(0, 10) : random.pick(10, 3000);
         const std::vector<ControlEvent> controls = random.controls(target, length);
         const std::vector<EnvelopeEvent> envelopes = random.envelopes(target, length);
-        const CurveInfo& info = kCurves[static_cast<size_t>(target)];
+        const CurveInfo& info = curveById(target);
 
         const Points expected = modelBuild(target, info.defaultValue, info.minimum, info.maximum,
                                            controls, envelopes, length);
@@ -580,7 +580,7 @@ TEST(BreakpointListTest, RangesOutOfOrderAreSweptInOrder) {
             curveControl(120, kDynamics, {70, 0, 35, 1, 20, 0, -1, 0}),
         };
         const int32_t length = count * 50;
-        const CurveInfo& info = kCurves[kDynamics];
+        const CurveInfo& info = curveById(kDynamics);
         EXPECT_EQ(build(kDynamics, controls, envelopes, length),
                   modelBuild(kDynamics, info.defaultValue, info.minimum, info.maximum, controls,
                              envelopes, length))
@@ -593,7 +593,7 @@ TEST(BreakpointListTest, RangesOutOfOrderAreSweptInOrder) {
 // Builds with a builder that takes at most `limit` points per list.
 Points buildWithLimit(size_t limit, int curveId, const std::vector<ControlEvent>& controls,
                       const std::vector<EnvelopeEvent>& envelopes, int32_t length) {
-    const CurveInfo& info = kCurves[static_cast<size_t>(curveId)];
+    const CurveInfo& info = curveById(curveId);
     Points out;
     createBreakpointListBuilder(limit)->build(curveId, info.defaultValue, info.minimum,
                                               info.maximum, controls, envelopes, length, out);
