@@ -104,6 +104,76 @@ int64_t addEventList(const Track& track, int64_t offset, const StringPool& strin
     return endTick;
 }
 
+// The track's [Common] section; the first voice track also carries the [Master] and [Mixer]
+// sections, with one mixer line of each key for each of the `count` voice tracks.
+void writeCommonAndMixer(MetatextSink& metatext, std::string_view name, int number, int count) {
+    metatext.append("[Common]\nVersion=DSB301\nName=");
+    metatext.append(name);
+    metatext.append("\nColor=181,162,123\nDynamicsMode=1\nPlayMode=1\n");
+    if (number != 1) return;
+
+    metatext.append("[Master]\nPreMeasure=");
+    metatext.appendDecimal(kPreMeasure);
+    metatext.append("\n[Mixer]\nMasterFeder=0\nMasterPanpot=0\nMasterMute=0\nOutputMode=0\n");
+    metatext.append("Tracks=");
+    metatext.appendDecimal(count);
+    metatext.append('\n');
+    for (int k = 0; k < count; ++k) {
+        for (std::string_view key : {"Feder", "Panpot", "Mute", "Solo"}) {
+            metatext.append(key);
+            metatext.appendDecimal(k);
+            metatext.append("=0\n");
+        }
+    }
+}
+
+// The [EventList] section: one line per event, then the end of the track. Returns its tick.
+int64_t writeEventList(MetatextSink& metatext, const Track& track, int64_t offset,
+                       const StringPool& strings) {
+    metatext.append("[EventList]\n");
+    EventSections lines(EventSections::Pass::EventLines, metatext);
+    const int64_t endTick = addEventList(track, offset, strings, lines, metatext);
+    metatext.appendDecimal(endTick);
+    metatext.append("=EOS\n");
+    return endTick;
+}
+
+// The ID sections of the events, then their handle sections: two more passes over the
+// events of the event list.
+void writeIdAndHandleSections(MetatextSink& metatext, const Track& track, int64_t offset,
+                              const StringPool& strings) {
+    for (const EventSections::Pass pass : {EventSections::Pass::Ids, EventSections::Pass::Handles}) {
+        EventSections sections(pass, metatext);
+        addEventList(track, offset, strings, sections, metatext);
+    }
+}
+
+// One section per curve that has points, in the table's order, its points moved by the
+// pre-measure `offset`. False when a list is too long to write; that is reported.
+bool writeBreakpointLists(MetatextSink& metatext, const Track& track, int64_t offset,
+                          int32_t curveLength, TrackScratch& scratch) {
+    std::vector<BreakpointPoint>& points = scratch.points;
+    for (const CurveInfo& curve : kCurves) {
+        points.clear();
+        scratch.builder->build(curve.id, curve.defaultValue, curve.minimum, curve.maximum,
+                               track.controls, track.envelopes, curveLength, points);
+        if (points.empty()) continue;
+        if (points.size() > kMaxBreakpoints) {
+            // The builder gave up on this list: the file would be far too large.
+            getReporter().error(msg::kTooManyBreakpoints, curve.section);
+            return false;
+        }
+        metatext.append('[');
+        metatext.append(curve.section);
+        metatext.append("]\n");
+        for (const BreakpointPoint& point : points) {
+            metatext.appendNumberPair(offset + point.tick, point.value);
+            metatext.emitIfFull();
+        }
+    }
+    return true;
+}
+
 class SectionVsqWriter final : public VsqWriter {
 public:
     bool write(const Song& song, const StringPool& strings, const char* outputPath) override;
@@ -232,66 +302,14 @@ bool SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count
     auto chunker = createTextEventChunker();
     chunker->attach(&midi);
     MetatextSink metatext(log_, *chunker);
-    std::vector<BreakpointPoint>& points = scratch.points;
-
-    metatext.append("[Common]\nVersion=DSB301\nName=");
-    metatext.append(name);
-    metatext.append("\nColor=181,162,123\nDynamicsMode=1\nPlayMode=1\n");
-
-    if (number == 1) {
-        metatext.append("[Master]\nPreMeasure=");
-        metatext.appendDecimal(kPreMeasure);
-        metatext.append("\n[Mixer]\nMasterFeder=0\nMasterPanpot=0\nMasterMute=0\nOutputMode=0\n");
-        metatext.append("Tracks=");
-        metatext.appendDecimal(count);
-        metatext.append('\n');
-        for (int k = 0; k < count; ++k) {
-            for (std::string_view key : {"Feder", "Panpot", "Mute", "Solo"}) {
-                metatext.append(key);
-                metatext.appendDecimal(k);
-                metatext.append("=0\n");
-            }
-        }
-    }
-
-    // The event list in three passes over the same events: their lines, their
-    // ID sections, their handle sections.
-    metatext.append("[EventList]\n");
-    int64_t endTick = 0;
-    {
-        EventSections lines(EventSections::Pass::EventLines, metatext);
-        endTick = addEventList(track, offset, strings, lines, metatext);
-    }
-    metatext.appendDecimal(endTick);
-    metatext.append("=EOS\n");
-    for (const EventSections::Pass pass : {EventSections::Pass::Ids, EventSections::Pass::Handles}) {
-        EventSections sections(pass, metatext);
-        addEventList(track, offset, strings, sections, metatext);
-    }
-
+    writeCommonAndMixer(metatext, name, number, count);
+    const int64_t endTick = writeEventList(metatext, track, offset, strings);
+    writeIdAndHandleSections(metatext, track, offset, strings);
     // The control curves, measured in song ticks up to the end of the last note.
     const int64_t songLength = endTick - offset;
     const int32_t curveLength = static_cast<int32_t>(
         songLength < 0 ? 0 : std::min<int64_t>(songLength, std::numeric_limits<int32_t>::max()));
-    BreakpointListBuilder& builder = *scratch.builder;
-    for (const CurveInfo& curve : kCurves) {
-        points.clear();
-        builder.build(curve.id, curve.defaultValue, curve.minimum, curve.maximum, track.controls,
-                       track.envelopes, curveLength, points);
-        if (points.empty()) continue;
-        if (points.size() > kMaxBreakpoints) {
-            // The builder gave up on this list: the file would be far too large.
-            getReporter().error(msg::kTooManyBreakpoints, curve.section);
-            return false;
-        }
-        metatext.append('[');
-        metatext.append(curve.section);
-        metatext.append("]\n");
-        for (const BreakpointPoint& point : points) {
-            metatext.appendNumberPair(offset + point.tick, point.value);
-            metatext.emitIfFull();
-        }
-    }
+    if (!writeBreakpointLists(metatext, track, offset, curveLength, scratch)) return false;
     metatext.emit();
 
     chunker->flush();
