@@ -26,10 +26,9 @@
 #include "vsq/NumberText.h"
 #include "vsq/StagedOutputFile.h"
 #include "vsq/TextEventChunker.h"
+#include "vsq/VoiceTracks.h"
 
 namespace {
-
-using vsqtext::appendDecimal;
 
 constexpr int kMidiFormat = 1;
 constexpr int kDivision = 480;
@@ -139,10 +138,7 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
     log_.open();
     log_.line("Convert Start");
 
-    std::vector<const Track*> voiceTracks;
-    for (int k = 0; k < song.trackCount(); ++k) {
-        if (!song.track(k).notes.empty()) voiceTracks.push_back(&song.track(k));
-    }
+    const std::vector<const Track*> voiceTracks = collectVoiceTracks(song);
     if (voiceTracks.empty()) {
         getReporter().error(msg::kNoTrackWithNotes, "");
         return false;
@@ -225,8 +221,7 @@ bool SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count
                                        const StringPool& strings, MidiFileWriter& midi,
                                        TrackScratch& scratch) {
     log_.line("New Track");
-    std::string name = "Voice";
-    appendDecimal(name, number);
+    const std::string name = voiceTrackName(number);
     midi.nextTrack();
     midi.trackName(name.c_str());
 
@@ -271,14 +266,11 @@ bool SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count
     }
 
     // The control curves, measured in song ticks up to the end of the last note.
-    const int64_t songLength = endTick - offset;
-    const int32_t curveLength = static_cast<int32_t>(
-        songLength < 0 ? 0 : std::min<int64_t>(songLength, std::numeric_limits<int32_t>::max()));
     BreakpointListBuilder& builder = *scratch.builder;
     for (const BreakpointRow& row : kBreakpointTable) {
         points.clear();
         builder.build(row.curveId, row.defaultValue, row.minimum, row.maximum, track.controls,
-                       track.envelopes, curveLength, points);
+                       track.envelopes, curveLength(track), points);
         if (points.empty()) continue;
         if (points.size() > kMaxBreakpoints) {
             // The builder gave up on this list: the file would be far too large.
