@@ -24,6 +24,7 @@
 #include "vsq/MetatextSink.h"
 #include "vsq/MidiFileWriter.h"
 #include "vsq/NumberText.h"
+#include "vsq/OutputFailure.h"
 #include "vsq/StagedOutputFile.h"
 #include "vsq/TextEventChunker.h"
 #include "vsq/VoiceTracks.h"
@@ -127,7 +128,6 @@ private:
     // False when the track cannot be written; the failure is reported.
     bool writeVoiceTrack(const Track& track, int number, int count, int64_t offset,
                          const StringPool& strings, MidiFileWriter& midi, TrackScratch& scratch);
-    static void reportOutputFailure(const std::string& path, const std::string& reason);
 
     ConversionLog log_;
 };
@@ -182,12 +182,6 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
     }
     log_.close();
     return true;
-}
-
-void SectionVsqWriter::reportOutputFailure(const std::string& path, const std::string& reason) {
-    std::string detail = path;
-    detail.append(" : ").append(reason);
-    getReporter().error(msg::kCannotOpenFile, detail);
 }
 
 // Writes the tempo and time signature found at time 0 (or 120 and 4/4) and
