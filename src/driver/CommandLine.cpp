@@ -47,6 +47,14 @@ std::optional<RunSettings> reject(const std::vector<std::string>& args, size_t u
 
 }  // namespace
 
+bool mentionsExportOption(const std::vector<std::string>& args) {
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i].size() > 1 && args[i][0] == '-' && (args[i][1] == 'm' || args[i][1] == 'x'))
+            return true;
+    }
+    return false;
+}
+
 std::optional<RunSettings> parseCommandLine(const std::vector<std::string>& args,
                                             const std::string& exeDir) {
     RunSettings settings;
@@ -57,9 +65,13 @@ std::optional<RunSettings> parseCommandLine(const std::vector<std::string>& args
         if (letter == 'I') {
             if (option.size() == 2) return reject(args, next);
             settings.includeDirectories.push_back(option.substr(2));
-        } else if (letter == 'o' || letter == 'p') {
+        } else if (letter == 'o' || letter == 'p' || letter == 'm' || letter == 'x') {
             if (next >= args.size()) return reject(args, next);
-            (letter == 'o' ? settings.outputPath : settings.dictionaryPath) = args[next++];
+            std::string& path = letter == 'o'   ? settings.outputPath
+                                : letter == 'p' ? settings.dictionaryPath
+                                : letter == 'm' ? settings.midiPath
+                                                : settings.scorePath;
+            path = args[next++];
         } else if (letter == 'u') {
             setUtf8Mode(true);  // UTF-8 sources and console from here on
         } else {

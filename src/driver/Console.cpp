@@ -35,21 +35,28 @@ void printBanner() {
     printLine("");
 }
 
-// The -u line is shown only to those who gave -u, so the usage text of everyone
-// else stays as it always was.
-void printUsage() {
+// The -u line is shown only to those who gave -u, and the export lines only to
+// those who gave -m or -x, so the usage text of everyone else stays as it
+// always was.
+void printUsage(bool withExports) {
     printLine("tuvommlc [options] [-o outputfile] inputfile");
     printLine("");
     printLine("option:");
     printLine(" -p phonetic-symbol-filename");
     printLine(" -I<include-dir>");
     if (utf8Mode()) printLine(" -u  read sources as UTF-8 and print in UTF-8");
+    if (withExports) {
+        printLine(" -m midi-filename      also write a Standard MIDI File");
+        printLine(" -x musicxml-filename  also write a MusicXML score");
+    }
     printLine("");
 }
 
 void printSettings(const RunSettings& settings, std::string_view exeDir) {
     printPathLine("INPUT:    ", settings.inputPath);
     printPathLine("OUTPUT:   ", settings.outputPath);
+    if (!settings.midiPath.empty()) printPathLine("MIDI:     ", settings.midiPath);
+    if (!settings.scorePath.empty()) printPathLine("MUSICXML: ", settings.scorePath);
     printPathLine("PHONETIC: ", settings.dictionaryPath);
     printPathLine("EXEPATH:  ", exeDir);
     printLine("");

@@ -9,6 +9,7 @@ struct RunSettings;
 void printLine(std::string_view text);
 
 void printBanner();
-void printUsage();
+// The export options are listed to those who gave one.
+void printUsage(bool withExports);
 void printSettings(const RunSettings& settings, std::string_view exeDir);
 void printVerdict(int errors, int warnings, bool succeeded);

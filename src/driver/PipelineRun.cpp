@@ -12,6 +12,9 @@
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
 #include "driver/Console.h"
+#include "driver/OutputPaths.h"
+#include "export/MidiExporter.h"
+#include "export/ScoreExporter.h"
 #include "parse/CommandParser.h"
 #include "parse/PhoneticDictionary.h"
 #include "source/Preprocessor.h"
@@ -29,6 +32,7 @@ namespace {
 bool runPipeline(const RunSettings& settings) {
     Reporter& reporter = getReporter();
     try {
+        if (!exportPathsAreDistinct(settings)) fail();
         auto song = createSong();
         auto strings = createStringPool();
         {
@@ -66,6 +70,9 @@ bool runPipeline(const RunSettings& settings) {
         if (reporter.errorCount() > 0) fail();
 
         createVsqWriter()->write(*song, *strings, settings.outputPath.c_str());
+        if (reporter.errorCount() > 0) fail();
+        if (!settings.midiPath.empty()) createMidiExporter()->write(*song, settings.midiPath);
+        if (!settings.scorePath.empty()) createScoreExporter()->write(*song, settings.scorePath);
         if (reporter.errorCount() > 0) fail();
 
         strings.reset();

@@ -12,7 +12,7 @@ int main(int argc, char** argv) try {
     const std::string exeDir = exeDirectory();
     const auto settings = parseCommandLine(args, exeDir);
     if (!settings) {
-        printUsage();
+        printUsage(mentionsExportOption(args));
         return 1;
     }
     printSettings(*settings, exeDir);

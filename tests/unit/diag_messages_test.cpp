@@ -122,6 +122,9 @@ const Entry kCatalogue[] = {
     ENTRY(kInvalidUtf8, "UTF-8として不正なバイト列です"),
     ENTRY(kTooManyBreakpoints, "ブレークポイントが多すぎです"),
     ENTRY(kOutOfMemory, "メモリが足りません"),
+    ENTRY(kOutputIsInput, "出力ファイルが入力ファイルと同じです"),
+    ENTRY(kOutputsCollide, "出力ファイルが他の出力ファイルと同じです"),
+    ENTRY(kTooManyMeasures, "小節が多すぎます"),
 };
 
 #undef ENTRY

@@ -31,7 +31,7 @@ protected:
 
     static std::string usage() {
         testing::internal::CaptureStdout();
-        printUsage();
+        printUsage(false);
         return testing::internal::GetCapturedStdout();
     }
 };

@@ -1,0 +1,54 @@
+// Two paths name one file when they are spelled alike, resolve to the same
+// path, or both exist as the same file (a hard link, a bind mount).
+#include "driver/OutputPaths.h"
+
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <system_error>
+
+#include "diag/Messages.h"
+#include "diag/Reporter.h"
+#include "driver/CommandLine.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool sameFile(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    std::error_code error;
+    const fs::path resolvedA = fs::weakly_canonical(a, error);
+    if (error) return false;
+    const fs::path resolvedB = fs::weakly_canonical(b, error);
+    if (error) return false;
+    if (resolvedA == resolvedB) return true;
+    const bool equivalent = fs::equivalent(resolvedA, resolvedB, error);
+    return !error && equivalent;
+}
+
+// Reports the first clash of `path` with the input or an earlier output.
+bool clashes(const std::string& path, const RunSettings& settings,
+             std::initializer_list<const std::string*> earlierOutputs) {
+    if (path.empty()) return false;
+    if (sameFile(path, settings.inputPath)) {
+        getReporter().error(msg::kOutputIsInput, path);
+        return true;
+    }
+    for (const std::string* earlier : earlierOutputs) {
+        if (!earlier->empty() && sameFile(path, *earlier)) {
+            getReporter().error(msg::kOutputsCollide, path);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool exportPathsAreDistinct(const RunSettings& settings) {
+    const bool midiClashes = clashes(settings.midiPath, settings, {&settings.outputPath});
+    const bool scoreClashes =
+        clashes(settings.scorePath, settings, {&settings.outputPath, &settings.midiPath});
+    return !midiClashes && !scoreClashes;
+}
