@@ -15,14 +15,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The absolute path with links, "." and ".." resolved as far as it exists;
+// empty when that fails.
+fs::path resolved(const std::string& path) {
+    std::error_code error;
+    const fs::path absolute = fs::absolute(path, error);
+    if (error) return {};
+    fs::path result = fs::weakly_canonical(absolute, error);
+    return error ? fs::path() : result;
+}
+
 bool sameFile(const std::string& a, const std::string& b) {
     if (a == b) return true;
-    std::error_code error;
-    const fs::path resolvedA = fs::weakly_canonical(a, error);
-    if (error) return false;
-    const fs::path resolvedB = fs::weakly_canonical(b, error);
-    if (error) return false;
+    const fs::path resolvedA = resolved(a);
+    const fs::path resolvedB = resolved(b);
+    if (resolvedA.empty() || resolvedB.empty()) return false;
     if (resolvedA == resolvedB) return true;
+    std::error_code error;
     const bool equivalent = fs::equivalent(resolvedA, resolvedB, error);
     return !error && equivalent;
 }
