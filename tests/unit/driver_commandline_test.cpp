@@ -56,6 +56,20 @@ TEST(CommandLineTest, OutputAndDictionaryOptions) {
     EXPECT_EQ(settings->inputPath, "in.mml");
 }
 
+TEST(CommandLineTest, ExportOptionsNameTheirFilesOnlyWhenGiven) {
+    auto settings = parse({"-m", "a.mid", "-x", "a.musicxml", "-m", "b.mid", "in.mml"});
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->midiPath, "b.mid");
+    EXPECT_EQ(settings->scorePath, "a.musicxml");
+    settings = parse({"-m", "", "in.mml"});
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->midiPath, "");
+    EXPECT_EQ(settings->scorePath, "");
+
+    EXPECT_TRUE(mentionsExportOption({"tuvommlc", "in.mml", "-xs.musicxml"}));
+    EXPECT_FALSE(mentionsExportOption({"-m", "-o", "in.mml"}));  // the program name is skipped
+}
+
 TEST(CommandLineTest, EmptyOptionValuesFallBackToDefaults) {
     const auto settings = parse({"-o", "", "-p", "", "in.mml"});
     ASSERT_TRUE(settings);
@@ -67,7 +81,9 @@ TEST(CommandLineTest, RejectedCommandLines) {
     const std::vector<std::vector<std::string>> rejected = {
         {},                                  // no input
         {"-I", "inc", "in.mml"},             // -I needs the folder in the same argument
-        {"-x", "in.mml"},                    // unknown letter
+        {"-z", "in.mml"},                    // unknown letter
+        {"-x", "in.mml"},                    // in.mml is the score: no input remains
+        {"in.mml", "-m"},                    // -m without its value
         {"-", "in.mml"},                     // a dash alone
         {"in.mml", "-o"},                    // option after the input
         {"-o"},                              // -o without its value
@@ -115,6 +131,17 @@ TEST(ConsoleTest, SettingsReport) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "INPUT:    in.mml\n"
               "OUTPUT:   out.vsq\n"
+              "PHONETIC: /opt/tuvo/phonetic_symbols.dic\n"
+              "EXEPATH:  /opt/tuvo\n"
+              "\n");
+
+    settings.scorePath = "out.musicxml";
+    testing::internal::CaptureStdout();
+    printSettings(settings, "/opt/tuvo");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "INPUT:    in.mml\n"
+              "OUTPUT:   out.vsq\n"
+              "MUSICXML: out.musicxml\n"
               "PHONETIC: /opt/tuvo/phonetic_symbols.dic\n"
               "EXEPATH:  /opt/tuvo\n"
               "\n");
