@@ -213,35 +213,36 @@ bool StreamMidiExporter::writeVoiceTrack(const Track& track, int number) {
             starts.push({notes[nextNote].time, order++, nextNote, 1});
             ++nextNote;
         }
-        // The earliest of the four streams; at equal ticks the first in this order.
+        // The earliest of the streams; at equal ticks the first in this order.
         int64_t tick = std::numeric_limits<int64_t>::max();
-        int kind = -1;
+        CurveStream* curve = nullptr;
+        enum class Next { Nothing, NoteEnd, Curve, NoteStart } next = Next::Nothing;
         if (!ends.empty()) {
             tick = ends.top().tick;
-            kind = 0;
+            next = Next::NoteEnd;
         }
-        for (int c = 0; c < 3; ++c) {
-            const CurveStream& curve = curves[c];
-            if (curve.next < curve.points.size() && curve.points[curve.next].tick < tick) {
-                tick = curve.points[curve.next].tick;
-                kind = 1 + c;
+        for (CurveStream& candidate : curves) {
+            if (candidate.next < candidate.points.size() &&
+                candidate.points[candidate.next].tick < tick) {
+                tick = candidate.points[candidate.next].tick;
+                curve = &candidate;
+                next = Next::Curve;
             }
         }
         if (!starts.empty() && starts.top().tick < tick) {
             tick = starts.top().tick;
-            kind = 4;
+            next = Next::NoteStart;
         }
-        if (kind < 0) break;
+        if (next == Next::Nothing) break;
 
         advanceTo(tick);
-        if (kind == 0) {
+        if (next == Next::NoteEnd) {
             const PendingPart end = ends.top();
             ends.pop();
             midi.channelEvent(static_cast<uint8_t>(kNoteOff | channel_),
                               dataByte(notes[end.note].note), kReleaseVelocity);
-        } else if (kind < 4) {
-            CurveStream& curve = curves[kind - 1];
-            writeCurveValue(curve.curveId, curve.points[curve.next++].value);
+        } else if (next == Next::Curve) {
+            writeCurveValue(curve->curveId, curve->points[curve->next++].value);
         } else {
             const PendingPart start = starts.top();
             starts.pop();

@@ -82,8 +82,9 @@ public:
     void header(std::span<const Track* const> tracks);
     void part(size_t index, const Track& track);
     void footer() { append("</score-partwise>\n"); }
-    // Writes what is left; false when any write failed.
-    bool flush();
+    // Writes what is left. Returns the error number of the first write that
+    // failed, 0 when none did.
+    int flush();
 
 private:
     void append(std::string_view text) {
@@ -103,15 +104,17 @@ private:
     std::span<const Measure> measures_;
     std::string out_;
     std::vector<NoteValue> values_;
-    bool failed_ = false;
+    size_t nextTempo_ = 0;  // the first tempo mark not yet written
+    int writeError_ = 0;
 };
 
-bool MusicXmlWriter::flush() {
-    if (!out_.empty() && std::fwrite(out_.data(), 1, out_.size(), file_) != out_.size()) {
-        failed_ = true;
+int MusicXmlWriter::flush() {
+    if (!out_.empty() && std::fwrite(out_.data(), 1, out_.size(), file_) != out_.size() &&
+        writeError_ == 0) {
+        writeError_ = errno != 0 ? errno : EIO;
     }
     out_.clear();
-    return !failed_;
+    return writeError_;
 }
 
 void MusicXmlWriter::header(std::span<const Track* const> tracks) {
@@ -200,10 +203,12 @@ void MusicXmlWriter::attributes(const Measure& measure, bool first, bool bassCle
     append("      </attributes>\n");
 }
 
-// A metronome mark and the tempo it sets, at each tempo mark inside the measure.
+// A metronome mark and the tempo it sets, at each tempo mark inside the
+// measure; the measures come in order, and so do the marks.
 void MusicXmlWriter::tempoMarks(const Measure& measure) {
-    for (const TempoMark& mark : map_.tempos) {
-        if (mark.time < measure.start || mark.time >= measure.end) continue;
+    for (; nextTempo_ < map_.tempos.size() && map_.tempos[nextTempo_].time < measure.end;
+         ++nextTempo_) {
+        const TempoMark& mark = map_.tempos[nextTempo_];
         append("      <direction placement=\"above\">\n        <direction-type>\n"
                "          <metronome>\n            <beat-unit>quarter</beat-unit>\n"
                "            <per-minute>");
@@ -337,10 +342,10 @@ bool MusicXmlExporter::write(const Song& song, const std::string& path) {
     writer.header(tracks);
     for (size_t i = 0; i < tracks.size(); ++i) writer.part(i, *tracks[i]);
     writer.footer();
-    const bool written = writer.flush();
-    const int writeError = errno;
-    if (std::fclose(file) != 0 || !written) {
-        reportOutputFailure(path, platform::systemErrorText(written ? errno : writeError));
+    int error = writer.flush();
+    if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+    if (error != 0) {
+        reportOutputFailure(path, platform::systemErrorText(error));
         return false;
     }
     if (!output.commit()) {
