@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -304,6 +305,10 @@ void MusicXmlWriter::segment(const PartNote* note, size_t voiceNumber, int64_t f
     }
 }
 
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
 class MusicXmlExporter final : public ScoreExporter {
 public:
     bool write(const Song& song, const std::string& path) override;
@@ -333,17 +338,18 @@ bool MusicXmlExporter::write(const Song& song, const std::string& path) {
         reportOutputFailure(path, output.failureText());
         return false;
     }
-    std::FILE* file = std::fopen(output.path().c_str(), "wb");
-    if (file == nullptr) {
+    // Closed here on every way out, also when the memory runs out on the way.
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(output.path().c_str(), "wb"));
+    if (!file) {
         reportOutputFailure(path, platform::systemErrorText(errno));
         return false;
     }
-    MusicXmlWriter writer(file, map, measures);
+    MusicXmlWriter writer(file.get(), map, measures);
     writer.header(tracks);
     for (size_t i = 0; i < tracks.size(); ++i) writer.part(i, *tracks[i]);
     writer.footer();
     int error = writer.flush();
-    if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+    if (std::fclose(file.release()) != 0 && error == 0) error = errno != 0 ? errno : EIO;
     if (error != 0) {
         reportOutputFailure(path, platform::systemErrorText(error));
         return false;

@@ -3,6 +3,7 @@
 // song too long to be laid out as a score.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "VsqTestSupport.h"
@@ -91,6 +92,15 @@ TEST_F(ExportTest, ASongTooLongForAScoreIsRefusedAndWritesNothing) {
     // The MIDI file of the same song stays small.
     ASSERT_TRUE(write(*createMidiExporter(), folder.file("s.mid")));
     EXPECT_LT(vsqtest::readFile(folder.file("s.mid")).size(), 200u);
+}
+
+TEST_F(ExportTest, AFullDeviceFailsBothExports) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    track.notes.push_back(makeNote(0, 480, 60, "a"));
+    EXPECT_FALSE(write(*createScoreExporter(), "/dev/full"));
+    EXPECT_EQ(errorsReported, 1);
+    EXPECT_FALSE(write(*createMidiExporter(), "/dev/full"));
+    EXPECT_EQ(errorsReported, 1);
 }
 
 }  // namespace
