@@ -4,33 +4,28 @@
 // into a scratch folder, which becomes the working directory of the run.
 //   args                 the command-line arguments, one per line (default: song.mml)
 //   expected/stdout      the exact standard output
+//   expected/stderr      the exact standard error (not checked when the file is absent)
 //   expected/status      the exit status (default 0)
 //   expected/files/...   files that must exist afterwards with exactly these bytes
 //   expected/absent      paths that must not exist afterwards, one per line
 // In `args` and `expected/stdout`, {EXEDIR} stands for the folder of the program.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "ProgramRun.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::vector<std::string> readLines(const fs::path& path) {
     std::vector<std::string> lines;
@@ -49,37 +44,6 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
 }
 
 std::string exeDirectory() { return fs::path(TUVO_PROGRAM).parent_path().string(); }
-
-struct RunResult {
-    int status = -1;
-    std::string output;
-};
-
-// Runs the program in `workDir` with `args`, capturing standard output.
-RunResult runProgram(const fs::path& workDir, const std::vector<std::string>& args) {
-    fs::path outFile = workDir / ".stdout";
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(workDir.c_str()) != 0) _exit(127);
-        FILE* out = std::freopen(outFile.c_str(), "wb", stdout);
-        if (out == nullptr) _exit(127);
-        std::vector<char*> argv;
-        std::string program = TUVO_PROGRAM;
-        argv.push_back(program.data());
-        std::vector<std::string> copies = args;
-        for (auto& arg : copies) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    RunResult result;
-    int raw = 0;
-    waitpid(pid, &raw, 0);
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    result.output = readFile(outFile);
-    fs::remove(outFile);
-    return result;
-}
 
 std::vector<std::string> caseNames() {
     std::vector<std::string> names;
@@ -113,10 +77,13 @@ TEST_P(GoldenCase, MatchesExpectedOutput) {
         for (auto& arg : args) arg = replaceAll(arg, "{EXEDIR}", exeDirectory());
     }
 
-    const RunResult run = runProgram(work, args);
+    const ProgramRun run = runProgram(TUVO_PROGRAM, work, args);
     const std::string wantOutput =
         replaceAll(readFile(expected / "stdout"), "{EXEDIR}", exeDirectory());
     EXPECT_EQ(run.output, wantOutput);
+    if (fs::exists(expected / "stderr")) {
+        EXPECT_EQ(run.errors, replaceAll(readFile(expected / "stderr"), "{EXEDIR}", exeDirectory()));
+    }
 
     int wantStatus = 0;
     if (fs::exists(expected / "status")) wantStatus = std::atoi(readFile(expected / "status").c_str());

@@ -265,8 +265,8 @@ void CompilerImpl::note(TrackState& state, int code, int count, const CommandPar
     event.vibrato.startDepth = state.vibrato.startDepth;
     event.vibrato.startRate = state.vibrato.startRate;
     if (state.vibrato.type != 0) {
-        // A negative delay is taken as written and makes the vibrato longer
-        // than the note, as files written so far have it.
+        // The vibrato fills the note from the delay on; a negative delay is
+        // taken as written, so the vibrato is then longer than the note.
         const int64_t delay = scaleDuration(state, state.vibratoDelay);
         if (sounding - delay > 0) {
             event.vibrato.length = static_cast<int32_t>(std::min(sounding - delay, kMaxTrackTime));

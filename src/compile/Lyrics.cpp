@@ -114,8 +114,8 @@ private:
             return false;
         }
         NoteEvent& note = notes_[cursor() - 1];
-        // Only the sounding length is cut; the vibrato keeps its length, as
-        // files written so far always had it.
+        // Only the sounding length is cut: the vibrato keeps the length it
+        // got from the note as written.
         if (note.length > kSmallTsuLength) note.length = kSmallTsuLength;
         return true;
     }

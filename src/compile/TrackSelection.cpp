@@ -24,7 +24,7 @@ void CompilerImpl::selectTracks(int count, const CommandParam* params) {
             continue;
         }
         if (param.value >= 0) {
-            error(msg::kUnknownTrackSpec);
+            error(msg::kUnknownTrackNumber);
             return;
         }
         // Synchronisation with track `source`, the last item of the list.

@@ -1,12 +1,18 @@
 // The console reporter: one line per diagnostic on standard output, counted.
+// A run shows a bounded number of lines, so a source that yields diagnostics
+// without end cannot flood the console; the counts go on regardless.
 #include "diag/ConsoleReporter.h"
 
 #include <cstdio>
 #include <string>
 
 #include "diag/DiagnosticLine.h"
+#include "diag/Messages.h"
+#include "text/Encoding.h"
 
 namespace {
+
+constexpr int kMaxShownLines = 1000;
 
 class ConsoleReporter final : public Reporter {
 public:
@@ -33,10 +39,15 @@ public:
 
 private:
     // One line, then a flush, so diagnostics interleave rightly with the
-    // driver's own lines.
-    static void print(std::string_view level, std::string_view file, int line,
-                      std::string_view message, std::string_view detail) {
-        const std::string text = diagnosticLine(level, file, line, message, detail);
+    // driver's own lines. Past the limit, one line says that no more follow.
+    void print(std::string_view level, std::string_view file, int line, std::string_view message,
+               std::string_view detail) {
+        if (shownLines_ > kMaxShownLines) return;
+        const std::string text =
+            shownLines_ < kMaxShownLines
+                ? diagnosticLine(level, file, line, message, detail)
+                : consoleText(msg::kFurtherDiagnosticsNotShown).append("\n");
+        ++shownLines_;
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fflush(stdout);
     }
@@ -45,6 +56,7 @@ private:
     int warnings_ = 0;
     std::string fileName_;
     int currentLine_ = 0;
+    int shownLines_ = 0;  // diagnostic lines printed, the closing one included
 };
 
 }  // namespace

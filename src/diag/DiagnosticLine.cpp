@@ -9,7 +9,8 @@ namespace {
 // Messages whose detail is a path as the user typed it (with, for a file that
 // cannot be opened, the system's reason): already in the console's encoding.
 bool detailIsTypedPath(std::string_view message) {
-    return message == msg::kCannotOpenFile || message == msg::kOutputIsInput ||
+    return message == msg::kCannotOpenFile || message == msg::kOutputIsAFileRead ||
+           message == msg::kLogNotWritten ||
            message == msg::kOutputsCollide || message == msg::kTooManyMeasures;
 }
 

@@ -6,7 +6,7 @@
 
 // "LEVEL: " [file "(" line ") "] message [": " detail] and a line feed. The file
 // name is a path and kept as it is; the message and the detail are made ready
-// for the console (see text/Encoding.h), except the detail of the file-open
-// message, which is a path and the system's error text.
+// for the console (see text/Encoding.h), except the details that are a path
+// (and the system's error text): those of the file messages.
 std::string diagnosticLine(std::string_view level, std::string_view file, int line,
                            std::string_view message, std::string_view detail);

@@ -187,7 +187,7 @@ inline constexpr const char kLoopNotClosed[] = "\x83\x8B\x81[\x83v\x82\xAA\x95\x
 
 // 不明なトラック番号指定
 //   (a track number written in a form the selection does not accept)
-inline constexpr const char kUnknownTrackSpec[] = "\x95s\x96\xBE\x82\xC8\x83g\x83\x89\x83" "b\x83N\x94\xD4\x8D\x86\x8Ew\x92\xE8";
+inline constexpr const char kUnknownTrackNumber[] = "\x95s\x96\xBE\x82\xC8\x83g\x83\x89\x83" "b\x83N\x94\xD4\x8D\x86\x8Ew\x92\xE8";
 
 // 補正時間は相対指定でのみ指定可
 //   (the correction time can only be relative)
@@ -323,8 +323,18 @@ inline constexpr const char kTooManyBreakpoints[] = "\x83u\x83\x8C\x81[\x83N\x83
 inline constexpr const char kOutOfMemory[] = "\x83\x81\x83\x82\x83\x8A\x82\xAA\x91\xAB\x82\xE8\x82\xDC\x82\xB9\x82\xF1";
 
 // 出力ファイルが入力ファイルと同じです
-//   (a file named by -m or -x is the input file (detail: the path))
-inline constexpr const char kOutputIsInput[] = "\x8Fo\x97\xCD\x83t\x83@\x83" "C\x83\x8B\x82\xAA\x93\xFC\x97\xCD\x83t\x83@\x83" "C\x83\x8B\x82\xC6\x93\xAF\x82\xB6\x82\xC5\x82\xB7";
+//   (an output path (the VSQ file, -m or -x) names a file the run reads: the
+//   source, an included file or the dictionary (detail: the output path))
+inline constexpr const char kOutputIsAFileRead[] = "\x8Fo\x97\xCD\x83t\x83@\x83" "C\x83\x8B\x82\xAA\x93\xFC\x97\xCD\x83t\x83@\x83" "C\x83\x8B\x82\xC6\x93\xAF\x82\xB6\x82\xC5\x82\xB7";
+
+// ログファイルが書けません
+//   (the conversion log cannot be written; a warning (detail: path, " : ",
+//   system error text))
+inline constexpr const char kLogNotWritten[] = "\x83\x8D\x83O\x83t\x83@\x83" "C\x83\x8B\x82\xAA\x8F\x91\x82\xAF\x82\xDC\x82\xB9\x82\xF1";
+
+// これ以降のメッセージは表示しません
+//   (printed once, alone on its line, after the most diagnostic lines a run shows)
+inline constexpr const char kFurtherDiagnosticsNotShown[] = "\x82\xB1\x82\xEA\x88\xC8\x8D~\x82\xCC\x83\x81\x83" "b\x83Z\x81[\x83W\x82\xCD\x95\x5C\x8E\xA6\x82\xB5\x82\xDC\x82\xB9\x82\xF1";
 
 // 出力ファイルが他の出力ファイルと同じです
 //   (two of the output files are one file (detail: the path given later))

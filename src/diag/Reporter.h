@@ -22,3 +22,7 @@ public:
 
 // The process-wide reporter, created on first use and never destroyed.
 Reporter& getReporter();
+
+// Whether the process-wide reporter has reported an error with this catalogue
+// message so far.
+bool errorWasReported(std::string_view message);

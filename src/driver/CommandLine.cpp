@@ -1,6 +1,8 @@
 // Option parsing and the default paths.
 #include "driver/CommandLine.h"
 
+#include <utility>
+
 #include "platform/Platform.h"
 #include "text/Encoding.h"
 
@@ -37,12 +39,34 @@ bool isUtf8Option(const std::string& arg) {
     return arg.size() > 1 && arg[0] == '-' && arg[1] == 'u';
 }
 
-// Rejects the command line. The usage text shows the -u line to whoever gave
-// -u, so a -u among the arguments not yet looked at turns the UTF-8 mode on too.
-std::optional<RunSettings> reject(const std::vector<std::string>& args, size_t unread) {
+std::string quoted(const std::string& arg) { return "'" + arg + "'"; }
+
+// Rejects the command line with a reason. The usage text shows the -u line to
+// whoever gave -u, so a -u among the arguments not yet looked at turns the
+// UTF-8 mode on too.
+CommandLine reject(const std::vector<std::string>& args, size_t unread, std::string reason) {
     for (size_t i = unread; i < args.size(); ++i)
         if (isUtf8Option(args[i])) setUtf8Mode(true);
-    return std::nullopt;
+    CommandLine result;
+    result.reason = std::move(reason);
+    return result;
+}
+
+// Why the arguments left after the options are not exactly one input file.
+std::string inputProblem(const std::vector<std::string>& args, size_t next,
+                         const std::string& valueWithLetters) {
+    if (next >= args.size()) {
+        if (!valueWithLetters.empty())
+            return "no input file: " + quoted(valueWithLetters) +
+                   " took the next argument as its value (letters written after the option "
+                   "letter are ignored; write the value as a separate argument)";
+        return "no input file given";
+    }
+    for (size_t i = next + 1; i < args.size(); ++i)
+        if (!args[i].empty() && args[i][0] == '-')
+            return "option " + quoted(args[i]) + " comes after the input file " +
+                   quoted(args[next]) + "; write options before the input file";
+    return "more than one input file: " + quoted(args[next]) + " and " + quoted(args[next + 1]);
 }
 
 }  // namespace
@@ -55,18 +79,31 @@ bool mentionsExportOption(const std::vector<std::string>& args) {
     return false;
 }
 
-std::optional<RunSettings> parseCommandLine(const std::vector<std::string>& args,
-                                            const std::string& exeDir) {
-    RunSettings settings;
+CommandLine parseCommandLine(const std::vector<std::string>& args, const std::string& exeDir) {
+    CommandLine result;
+    RunSettings& settings = result.settings;
+    std::string valueWithLetters;  // an -o, -p, -m or -x written with letters after it
     size_t next = 1;
     while (next < args.size() && !args[next].empty() && args[next][0] == '-') {
         const std::string& option = args[next++];
         const char letter = option.size() > 1 ? option[1] : '\0';
+        if (letter == 'h' || option == "--help") {
+            result.request = Request::Help;
+            return result;
+        }
+        if (option == "--version") {
+            result.request = Request::Version;
+            return result;
+        }
         if (letter == 'I') {
-            if (option.size() == 2) return reject(args, next);
+            if (option.size() == 2)
+                return reject(args, next,
+                              "option '-I' needs its folder written right after it, as in -Iinclude");
             settings.includeDirectories.push_back(option.substr(2));
         } else if (letter == 'o' || letter == 'p' || letter == 'm' || letter == 'x') {
-            if (next >= args.size()) return reject(args, next);
+            if (next >= args.size())
+                return reject(args, next, "option " + quoted(option) + " needs a value after it");
+            if (option.size() > 2) valueWithLetters = option;
             std::string& path = letter == 'o'   ? settings.outputPath
                                 : letter == 'p' ? settings.dictionaryPath
                                 : letter == 'm' ? settings.midiPath
@@ -75,10 +112,11 @@ std::optional<RunSettings> parseCommandLine(const std::vector<std::string>& args
         } else if (letter == 'u') {
             setUtf8Mode(true);  // UTF-8 sources and console from here on
         } else {
-            return reject(args, next);
+            return reject(args, next, "unknown option " + quoted(option));
         }
     }
-    if (args.size() - next != 1) return reject(args, next);
+    if (args.size() - next != 1) return reject(args, next, inputProblem(args, next, valueWithLetters));
+    result.request = Request::Run;
     settings.inputPath = args[next];
     if (settings.outputPath.empty()) settings.outputPath = defaultOutputPath(settings.inputPath);
     if (settings.dictionaryPath.empty()) {
@@ -86,5 +124,5 @@ std::optional<RunSettings> parseCommandLine(const std::vector<std::string>& args
         settings.dictionaryIsDefault = true;
     }
     settings.includeDirectories.push_back(besideExecutable(exeDir, "include"));
-    return settings;
+    return result;
 }

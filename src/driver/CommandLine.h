@@ -1,7 +1,6 @@
 // The command line: its options, the settings it leads to, and their defaults.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +13,20 @@ struct RunSettings {
     std::string scorePath;  // -x: a MusicXML score beside the VSQ file; empty when not given
     bool dictionaryIsDefault = false;  // the code page 932 dictionary beside the program
     std::vector<std::string> includeDirectories;  // -I entries, then the built-in folder
+};
+
+// What a command line asks the program to do.
+enum class Request {
+    Run,      // compile with the settings
+    Help,     // -h or --help: banner, full option list, exit 0
+    Version,  // --version: banner, exit 0
+    Usage,    // a rejected command line: usage text, exit 1
+};
+
+struct CommandLine {
+    Request request = Request::Usage;
+    RunSettings settings;   // filled for Request::Run
+    std::string reason;     // for Request::Usage: which argument was wrong and why
 };
 
 // The folder of the running executable, without its trailing separator.
@@ -29,7 +42,6 @@ std::string defaultOutputPath(std::string_view inputPath);
 // then lists them.
 bool mentionsExportOption(const std::vector<std::string>& args);
 
-// Settles the four settings from the arguments (argv[0] is skipped); nothing
-// when the command line is rejected.
-std::optional<RunSettings> parseCommandLine(const std::vector<std::string>& args,
-                                            const std::string& exeDir);
+// Reads the arguments (argv[0] is skipped) into a request and, for a run, its
+// settings.
+CommandLine parseCommandLine(const std::vector<std::string>& args, const std::string& exeDir);

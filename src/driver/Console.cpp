@@ -35,13 +35,18 @@ void printBanner() {
     printLine("");
 }
 
+// The usage text's first lines, shared by the usage text and the help.
+void printUsageHead() {
+    printLine("tuvommlc [options] [-o outputfile] inputfile");
+    printLine("");
+    printLine("option:");
+}
+
 // The -u line is shown only to those who gave -u, and the export lines only to
 // those who gave -m or -x, so the usage text of everyone else stays as it
 // always was.
 void printUsage(bool withExports) {
-    printLine("tuvommlc [options] [-o outputfile] inputfile");
-    printLine("");
-    printLine("option:");
+    printUsageHead();
     printLine(" -p phonetic-symbol-filename");
     printLine(" -I<include-dir>");
     if (utf8Mode()) printLine(" -u  read sources as UTF-8 and print in UTF-8");
@@ -50,6 +55,33 @@ void printUsage(bool withExports) {
         printLine(" -x musicxml-filename  also write a MusicXML score");
     }
     printLine("");
+}
+
+// Every option the program has, one line each, in the order the help shows them.
+constexpr std::string_view kHelpOptions[] = {
+    " -o outputfile                the VSQ file to write (default: inputfile with .vsq)",
+    " -p phonetic-symbol-filename  the phonetic dictionary (default: the one beside the program)",
+    " -I<include-dir>              a folder searched by .include; may be repeated",
+    " -m midi-filename             also write a Standard MIDI File of the song",
+    " -x musicxml-filename         also write a MusicXML score of the song",
+    " -u                           read sources as UTF-8 and print in UTF-8",
+    " -h, --help                   print this help and exit",
+    " --version                    print the version and exit",
+};
+
+void printHelp() {
+    printUsageHead();
+    for (std::string_view line : kHelpOptions) printLine(line);
+    printLine("");
+    printLine("Options come before the input file. The language is described in doc/manual.md.");
+}
+
+void printUsageReason(std::string_view reason) {
+    std::string line = "tuvommlc: ";
+    line.append(reason);
+    line.push_back('\n');
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
 }
 
 void printSettings(const RunSettings& settings, std::string_view exeDir) {

@@ -1,4 +1,5 @@
-// The lines the driver prints: banner, usage, settings report and verdict.
+// The lines the driver prints: banner, usage, help, settings report and verdict,
+// and the reason for a usage error on standard error.
 #pragma once
 
 #include <string_view>
@@ -11,5 +12,9 @@ void printLine(std::string_view text);
 void printBanner();
 // The export options are listed to those who gave one.
 void printUsage(bool withExports);
+// The usage head and every option with what it does, for -h and --help.
+void printHelp();
+// Says on standard error why the command line was rejected.
+void printUsageReason(std::string_view reason);
 void printSettings(const RunSettings& settings, std::string_view exeDir);
 void printVerdict(int errors, int warnings, bool succeeded);

@@ -1,5 +1,6 @@
-// Two paths name one file when they are spelled alike, resolve to the same
-// path, or both exist as the same file (a hard link, a bind mount).
+// An output is refused when it is, by identity, a file the run has read. Two
+// outputs name one file when they are spelled alike, resolve to the same path,
+// or both exist as the same file (a hard link, a bind mount).
 #include "driver/OutputPaths.h"
 
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
+#include "text/FilesRead.h"
 
 namespace fs = std::filesystem;
 
@@ -36,12 +38,11 @@ bool sameFile(const std::string& a, const std::string& b) {
     return !error && equivalent;
 }
 
-// Reports the first clash of `path` with the input or an earlier output.
-bool clashes(const std::string& path, const RunSettings& settings,
-             std::initializer_list<const std::string*> earlierOutputs) {
+// Reports the first clash of `path` with a file read or an earlier output.
+bool clashes(const std::string& path, std::initializer_list<const std::string*> earlierOutputs) {
     if (path.empty()) return false;
-    if (sameFile(path, settings.inputPath)) {
-        getReporter().error(msg::kOutputIsInput, path);
+    if (wasFileRead(path)) {
+        getReporter().error(msg::kOutputIsAFileRead, path);
         return true;
     }
     for (const std::string* earlier : earlierOutputs) {
@@ -55,9 +56,9 @@ bool clashes(const std::string& path, const RunSettings& settings,
 
 }  // namespace
 
-bool exportPathsAreDistinct(const RunSettings& settings) {
-    const bool midiClashes = clashes(settings.midiPath, settings, {&settings.outputPath});
-    const bool scoreClashes =
-        clashes(settings.scorePath, settings, {&settings.outputPath, &settings.midiPath});
-    return !midiClashes && !scoreClashes;
+bool outputPathsAreAllowed(const RunSettings& settings) {
+    const bool vsqClashes = clashes(settings.outputPath, {});
+    const bool midiClashes = clashes(settings.midiPath, {&settings.outputPath});
+    const bool scoreClashes = clashes(settings.scorePath, {&settings.outputPath, &settings.midiPath});
+    return !vsqClashes && !midiClashes && !scoreClashes;
 }

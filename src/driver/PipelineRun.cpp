@@ -20,6 +20,7 @@
 #include "source/Preprocessor.h"
 #include "source/SourceReader.h"
 #include "text/Encoding.h"
+#include "text/FilesRead.h"
 #include "text/StringPool.h"
 #include "vsq/VsqWriter.h"
 
@@ -31,8 +32,8 @@ namespace {
 
 bool runPipeline(const RunSettings& settings) {
     Reporter& reporter = getReporter();
+    forgetFilesRead();
     try {
-        if (!exportPathsAreDistinct(settings)) fail();
         auto song = createSong();
         auto strings = createStringPool();
         {
@@ -67,7 +68,9 @@ bool runPipeline(const RunSettings& settings) {
             dictionary.reset();
             source.reset();
         }
-        if (reporter.errorCount() > 0) fail();
+        // No output may replace what the run has read (the user's source would
+        // be lost to a file made from it) or another output of the run.
+        if (!outputPathsAreAllowed(settings) || reporter.errorCount() > 0) fail();
 
         createVsqWriter()->write(*song, *strings, settings.outputPath.c_str());
         if (reporter.errorCount() > 0) fail();

@@ -98,16 +98,17 @@ bool StreamMidiExporter::write(const Song& song, const std::string& path) {
     const std::vector<const Track*> voiceTracks = collectVoiceTracks(song);
     if (voiceTracks.empty()) return false;
 
+    // Written as a new file and put in place only when complete; the staging
+    // object outlives the MIDI writer, whose stream is closed before a file
+    // given up is removed.
     StagedOutputFile output;
-    if (!output.prepare(path)) {
+    std::FILE* stream = output.prepare(path) ? output.openStream() : nullptr;
+    if (stream == nullptr) {
         reportOutputFailure(path, output.failureText());
         return false;
     }
     MidiFileWriter midi;
-    if (!midi.open(output.path(), kFormat, kDivision)) {
-        reportOutputFailure(path, platform::systemErrorText(errno));
-        return false;
-    }
+    midi.open(stream, kFormat, kDivision);
     writeTempoTrack(song, midi);
     midi_ = &midi;
     for (size_t i = 0; i < voiceTracks.size(); ++i) {

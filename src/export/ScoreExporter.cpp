@@ -333,15 +333,14 @@ bool MusicXmlExporter::write(const Song& song, const std::string& path) {
         return false;
     }
 
+    // Written as a new file and put in place only when complete.
     StagedOutputFile output;
-    if (!output.prepare(path)) {
-        reportOutputFailure(path, output.failureText());
-        return false;
-    }
-    // Closed here on every way out, also when the memory runs out on the way.
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(output.path().c_str(), "wb"));
+    // Closed here on every way out, also when the memory runs out on the way,
+    // and before the staging object removes a file given up.
+    std::unique_ptr<std::FILE, FileCloser> file(output.prepare(path) ? output.openStream()
+                                                                     : nullptr);
     if (!file) {
-        reportOutputFailure(path, platform::systemErrorText(errno));
+        reportOutputFailure(path, output.failureText());
         return false;
     }
     MusicXmlWriter writer(file.get(), map, measures);

@@ -6,11 +6,14 @@
 #include <vector>
 
 #ifdef _WIN32
+#include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
 #else
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
 #endif
 
 namespace platform {
@@ -71,6 +74,63 @@ std::FILE* openForReading(const std::string& path, int& errorNumber) {
 #endif
     return file;
 }
+
+#ifdef _WIN32
+namespace {
+
+std::optional<FileIdentity> handleIdentity(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
+        return std::nullopt;
+    }
+    return FileIdentity{info.dwVolumeSerialNumber,
+                        (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
+}  // namespace
+
+std::optional<FileIdentity> fileIdentity(const std::string& path) {
+    if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE handle = CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    auto identity = handleIdentity(handle);
+    CloseHandle(handle);
+    return identity;
+}
+
+std::optional<FileIdentity> fileIdentity(std::FILE* file) {
+    return handleIdentity(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
+}
+
+void reportFileSizeLimitAsError() {}  // the system has no such signal
+#else
+namespace {
+
+FileIdentity statIdentity(const struct stat& info) {
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                        static_cast<std::uint64_t>(info.st_ino)};
+}
+
+}  // namespace
+
+std::optional<FileIdentity> fileIdentity(const std::string& path) {
+    struct stat info;
+    if (path.empty() || path.find('\0') != std::string::npos || ::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return statIdentity(info);
+}
+
+std::optional<FileIdentity> fileIdentity(std::FILE* file) {
+    struct stat info;
+    if (::fstat(fileno(file), &info) != 0) return std::nullopt;
+    return statIdentity(info);
+}
+
+void reportFileSizeLimitAsError() { std::signal(SIGXFSZ, SIG_IGN); }
+#endif
 
 std::string systemErrorText(int errorNumber) { return std::strerror(errorNumber); }
 

@@ -3,7 +3,9 @@
 // POSIX systems.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -21,6 +23,24 @@ bool pathExists(const std::string& path);
 // error number in `errorNumber`. A directory is refused (EISDIR) everywhere,
 // also where the C library would open it as an empty stream.
 std::FILE* openForReading(const std::string& path, int& errorNumber);
+
+// What tells one file from another whatever the names it is reached by (links,
+// relative and absolute paths, spellings): its device and its number there.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t number = 0;
+    bool operator==(const FileIdentity&) const = default;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+
+// The identity of the file at `path` (after links), or nothing when there is none.
+std::optional<FileIdentity> fileIdentity(const std::string& path);
+// The identity of the file open on `file`, or nothing when the system cannot tell.
+std::optional<FileIdentity> fileIdentity(std::FILE* file);
+
+// Lets a write past the process's file-size limit fail with EFBIG, as a full
+// disk fails, instead of ending the process without a word.
+void reportFileSizeLimitAsError();
 
 // The system's text for an error number, as the standard library gives it.
 std::string systemErrorText(int errorNumber);

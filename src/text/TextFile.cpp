@@ -18,6 +18,7 @@
 #include "platform/Platform.h"
 #include "text/CharCode.h"
 #include "text/Encoding.h"
+#include "text/FilesRead.h"
 
 namespace {
 
@@ -223,5 +224,6 @@ std::unique_ptr<TextFile> openTextFile(const std::string& path) {
         getReporter().error(msg::kCannotOpenFile, path + " : " + platform::systemErrorText(reason));
         return nullptr;
     }
+    rememberFileRead(file);
     return std::make_unique<StdioTextFile>(file, utf8Input());
 }

@@ -34,7 +34,8 @@ public:
 
     bool full() const { return points_.size() > limit_; }
 
-    void removeFrom(int64_t tick) {
+    // Returns whether a point at `tick` itself was among those removed.
+    bool removeFrom(int64_t tick) {
         size_t cut = 0;
         if (tick > kLowestTick) {
             // Points held at the lowest tick all lie before `tick`.
@@ -45,11 +46,16 @@ public:
         if (cut == first_) {
             // No new point is left: earlier points can go too.
             cut = firstAtOrAfter(points_, 0, first_, tick);
-            first_ = cut;
         }
+        const bool removesTick = cut < points_.size() && tickAt(cut) == tick;
+        first_ = std::min(first_, cut);
         points_.resize(cut);
         lowTicks_.resize(std::min(lowTicks_.size(), cut - first_));
+        return removesTick;
     }
+
+    // Whether the list ends on a point of `value`.
+    bool endsOn(int64_t value) const { return !points_.empty() && points_.back().value == value; }
 
     // Ticks come in order: never before the tick of the last cut.
     void append(int64_t tick, int64_t value) {
@@ -79,6 +85,14 @@ private:
     static int64_t tickOf(const BreakpointPoint& point) { return point.tick; }
     static int64_t tickOf(int64_t tick) { return tick; }
 
+    // The tick of the point at `index`, the new points' own ticks where they were held.
+    int64_t tickAt(size_t index) const {
+        if (index >= first_ && index - first_ < lowTicks_.size()) {
+            return lowTicks_[index - first_];
+        }
+        return points_[index].tick;
+    }
+
     std::vector<BreakpointPoint>& points_;
     size_t first_;                   // where the new points begin
     size_t limit_;
@@ -87,8 +101,12 @@ private:
 
 // A linear ramp from `from` before tick `start` to `to` at tick end-1: a point at each tick
 // where the rounded value moves. Only those ticks are visited, so a long slow ramp is cheap.
+// A ramp that takes away a point at its own start tick (the step that set `from`, say) puts
+// `from` back at its start when its first tick does not move off it and the points left before
+// do not already end on it; the curve would otherwise hold the older value until the ramp's
+// first move.
 void addRamp(CurvePointList& list, int64_t from, int64_t to, int64_t start, int64_t end) {
-    list.removeFrom(start);
+    const bool removesStart = list.removeFrom(start);
     if (from == to) {
         return;
     }
@@ -99,6 +117,9 @@ void addRamp(CurvePointList& list, int64_t from, int64_t to, int64_t start, int6
         return;
     }
     const CurveRamp ramp{from, to - from, span};
+    if (removesStart && ramp.nextChange(0) > 1 && !list.endsOn(from)) {
+        list.append(start, from);
+    }
     for (int64_t step = ramp.nextChange(0); step <= span && !list.full();
          step = ramp.nextChange(step)) {
         list.append(start + step - 1, ramp.valueAt(step));

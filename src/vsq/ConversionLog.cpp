@@ -3,7 +3,13 @@
 // the file at once, so the metatext blocks are written without another copy.
 #include "vsq/ConversionLog.h"
 
+#include <cerrno>
 #include <cstring>
+#include <string>
+
+#include "diag/Messages.h"
+#include "diag/Reporter.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -16,17 +22,38 @@ ConversionLog::~ConversionLog() { close(); }
 
 void ConversionLog::open() {
     close();
-    file_ = std::fopen(kLogFileName, "wb");
-    if (file_ == nullptr) return;
+    replacement_.reset();
+    writeError_ = 0;
+    buffered_ = 0;
+    int reason = 0;
+    replacement_ = platform::createReplacementFile(kLogFileName, reason);
+    if (replacement_ != nullptr) file_ = replacement_->openStream(reason);
+    if (file_ == nullptr) {
+        replacement_.reset();
+        warn(reason);
+        return;
+    }
     std::setvbuf(file_, nullptr, _IONBF, 0);
     if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferSize);
-    buffered_ = 0;
+}
+
+void ConversionLog::commit(const std::string& outputPath) {
+    if (file_ == nullptr) return;
+    flushBuffer();
+    if (std::fclose(file_) != 0 && writeError_ == 0) writeError_ = errno != 0 ? errno : EIO;
+    file_ = nullptr;
+    const auto output = platform::fileIdentity(outputPath);
+    if (writeError_ == 0 && output && output == platform::fileIdentity(kLogFileName)) {
+        writeError_ = EEXIST;
+    }
+    int reason = writeError_;
+    const bool placed = reason == 0 && replacement_->putInPlace(reason);
+    replacement_.reset();
+    if (!placed) warn(reason);
 }
 
 void ConversionLog::close() {
-    if (file_ == nullptr) return;
-    flushBuffer();
-    std::fclose(file_);
+    if (file_ != nullptr) std::fclose(file_);
     file_ = nullptr;
 }
 
@@ -35,7 +62,7 @@ void ConversionLog::raw(std::string_view text) {
     if (text.size() > kBufferSize - buffered_) {
         flushBuffer();
         if (text.size() >= kBufferSize) {
-            std::fwrite(text.data(), 1, text.size(), file_);
+            write(text.data(), text.size());
             return;
         }
     }
@@ -51,6 +78,18 @@ void ConversionLog::line(std::string_view text) {
 
 void ConversionLog::flushBuffer() {
     if (buffered_ == 0) return;
-    std::fwrite(buffer_.get(), 1, buffered_, file_);
+    write(buffer_.get(), buffered_);
     buffered_ = 0;
+}
+
+void ConversionLog::write(const char* data, size_t size) {
+    // After a failure the log is lost anyway; nothing more is written.
+    if (writeError_ != 0) return;
+    if (std::fwrite(data, 1, size, file_) != size) writeError_ = errno != 0 ? errno : EIO;
+}
+
+void ConversionLog::warn(int errorNumber) {
+    std::string detail = kLogFileName;
+    detail.append(" : ").append(platform::systemErrorText(errorNumber != 0 ? errorNumber : EIO));
+    getReporter().warning(msg::kLogNotWritten, detail);
 }

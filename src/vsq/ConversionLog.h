@@ -1,22 +1,31 @@
 // The conversion log "vsqconvert.log" in the working directory: progress lines
-// and a copy of every voice track's metatext. A log that cannot be created is
-// simply not kept; nothing about it is ever reported.
+// and a copy of every voice track's metatext. It is written as a new file and
+// put in place only by commit(), when the output file is, so the log on disk
+// always describes the last successful run; a log given up leaves the previous
+// one as it was. A log that cannot be written is reported as a warning naming
+// it and the system's reason, and the conversion goes on without it.
 #pragma once
 
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <string_view>
+
+#include "platform/ReplacementFile.h"
 
 class ConversionLog {
 public:
     ConversionLog() = default;
     ConversionLog(const ConversionLog&) = delete;
     ConversionLog& operator=(const ConversionLog&) = delete;
+    // Gives up a log that was not committed.
     ~ConversionLog();
 
-    // Closes a log that is open, then creates the log file anew (binary).
+    // Gives up a log being written, then starts a new one.
     void open();
-    void close();
+    // Puts the log in place of the previous one, unless the output file
+    // `outputPath` has just been put there: the output is kept, the log is not.
+    void commit(const std::string& outputPath);
     bool isOpen() const { return file_ != nullptr; }
     // Writes the bytes unchanged.
     void raw(std::string_view text);
@@ -25,8 +34,13 @@ public:
 
 private:
     void flushBuffer();
+    void write(const char* data, size_t size);
+    void close();
+    void warn(int errorNumber);
 
+    std::unique_ptr<platform::ReplacementFile> replacement_;
     std::FILE* file_ = nullptr;
     std::unique_ptr<char[]> buffer_;
     size_t buffered_ = 0;  // bytes waiting in buffer_
+    int writeError_ = 0;   // errno of the first failed write
 };

@@ -72,7 +72,15 @@ bool MidiFileWriter::open(const std::string& path, int format, int division) {
         return false;
     }
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
+    return file != nullptr && open(file, format, division);
+}
+
+bool MidiFileWriter::open(std::FILE* file, int format, int division) {
+    if (file_ != nullptr) {
+        std::fclose(file);
+        errno = EBUSY;
+        return false;
+    }
     std::setvbuf(file, nullptr, _IONBF, 0);
     if (!buffer_) buffer_ = std::make_unique<char[]>(bufferSize_);
 

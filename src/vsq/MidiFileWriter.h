@@ -24,6 +24,10 @@ public:
     // when a file is already open here or the file cannot be created; errno
     // then tells why.
     bool open(const std::string& path, int format, int division);
+    // The same on a stream opened for binary writing, which the writer then
+    // owns and closes; false (errno EBUSY, the stream closed) when a file is
+    // already open here.
+    bool open(std::FILE* stream, int format, int division);
     void trackName(const char* text);
     void textEvent(const char* text);
     // The same for `size` bytes of text, when the caller knows their number.

@@ -1,8 +1,7 @@
-// Staging of the output file through an exclusively created temporary.
+// Staging of an output file through a replacement file made beside its target.
 #include "vsq/StagedOutputFile.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -10,39 +9,18 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// Creates `path` only when nothing exists there yet; errno tells why not.
-bool createExclusively(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "wbx");
-    if (file == nullptr) return false;
-    std::fclose(file);
-    return true;
-}
-
-constexpr int kMaxTemporaryNames = 100;
-
-}  // namespace
-
-StagedOutputFile::~StagedOutputFile() { discard(); }
-
 bool StagedOutputFile::prepare(const std::string& target) {
-    discard();
+    replacement_.reset();
     failureText_.clear();
     target_ = target;
-    path_ = target;
-    replacesFile_ = false;
-    if (target.empty()) {
-        failureText_ = platform::systemErrorText(ENOENT);
-        return false;
-    }
+    if (target.empty()) return fail(ENOENT);
 
     std::error_code error;
     const fs::file_status status = fs::status(target, error);
     const bool exists = fs::exists(status);
     if (exists && !fs::is_regular_file(status)) {
         // Devices and pipes are written directly; opening a directory fails
-        // later with the system's own reason.
+        // with the system's own reason.
         return true;
     }
     if (exists) {
@@ -52,54 +30,37 @@ bool StagedOutputFile::prepare(const std::string& target) {
         const fs::path resolved = fs::canonical(target, error);
         if (!error) target_ = resolved.string();
         std::FILE* probe = std::fopen(target_.c_str(), "ab");
-        if (probe == nullptr) {
-            failureText_ = platform::systemErrorText(errno);
-            return false;
-        }
+        if (probe == nullptr) return fail(errno);
         std::fclose(probe);
-        replacesFile_ = true;
     }
+    // Where no new file can be made beside the target, the target is never
+    // written in place instead: a failure partway would destroy it.
+    int reason = 0;
+    replacement_ = platform::createReplacementFile(target_, reason);
+    return replacement_ != nullptr || fail(reason);
+}
 
-    for (int attempt = 0; attempt < kMaxTemporaryNames; ++attempt) {
-        std::string candidate = target_;
-        if (attempt > 0) candidate.append(".").append(std::to_string(attempt));
-        candidate.append(".tmp~");
-        if (createExclusively(candidate)) {
-            path_ = std::move(candidate);
-            staged_ = true;
-            return true;
-        }
-        if (errno != EEXIST) break;
+std::FILE* StagedOutputFile::openStream() {
+    if (replacement_ == nullptr) {
+        std::FILE* stream = std::fopen(target_.c_str(), "wb");
+        if (stream == nullptr) fail(errno);
+        return stream;
     }
-    // No temporary can be made beside the target (a folder that lets existing
-    // files be written but no new ones made, a name with no room for the
-    // suffix): the target is written in place, and opening it tells whether
-    // that is possible at all.
-    return true;
+    int reason = 0;
+    std::FILE* stream = replacement_->openStream(reason);
+    if (stream == nullptr) fail(reason);
+    return stream;
 }
 
 bool StagedOutputFile::commit() {
-    if (!staged_) return true;
-    std::error_code error;
-    if (replacesFile_) {
-        // The replacement keeps the access rights of the file it replaces.
-        const fs::file_status previous = fs::status(target_, error);
-        if (!error) fs::permissions(path_, previous.permissions(), error);
-        error.clear();
-    }
-    fs::rename(path_, target_, error);
-    if (error) {
-        failureText_ = error.message();
-        discard();
-        return false;
-    }
-    staged_ = false;
-    return true;
+    if (replacement_ == nullptr) return true;
+    int reason = 0;
+    const bool placed = replacement_->putInPlace(reason);
+    replacement_.reset();
+    return placed || fail(reason);
 }
 
-void StagedOutputFile::discard() {
-    if (!staged_) return;
-    std::error_code error;
-    fs::remove(path_, error);
-    staged_ = false;
+bool StagedOutputFile::fail(int errorNumber) {
+    failureText_ = platform::systemErrorText(errorNumber != 0 ? errorNumber : EIO);
+    return false;
 }

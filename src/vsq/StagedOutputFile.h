@@ -1,37 +1,33 @@
-// An output file written under a temporary name beside its target and moved
-// over the target only once it is complete, so a failed write neither leaves a
+// An output file written as a new file beside its target and put over the
+// target only once it is complete, so a failed or killed write neither leaves a
 // partial file behind nor destroys a file that was there before.
 #pragma once
 
+#include <cstdio>
+#include <memory>
 #include <string>
+
+#include "platform/ReplacementFile.h"
 
 class StagedOutputFile {
 public:
-    StagedOutputFile() = default;
-    StagedOutputFile(const StagedOutputFile&) = delete;
-    StagedOutputFile& operator=(const StagedOutputFile&) = delete;
-    // Removes the temporary unless it was committed.
-    ~StagedOutputFile();
-
     // Chooses where to write for `target`. A regular or missing target gets a
-    // fresh, empty temporary beside it; anything else (a device, a pipe), or a
-    // target beside which no temporary can be made, is written in place. False
-    // when the target is empty or an existing one cannot be written;
-    // failureText() says why.
+    // fresh, empty file beside it; anything else (a device, a pipe) is written
+    // directly. False when the target is empty, an existing one could not be
+    // written, or no new file can be made beside it; failureText() says why.
     bool prepare(const std::string& target);
-    // The file to write into.
-    const std::string& path() const { return path_; }
-    // Moves the written temporary over the target. False when that fails; the
-    // temporary is then removed and failureText() says why.
+    // A stream on the file to write, owned and closed by the caller; null on
+    // failure, with failureText() saying why.
+    std::FILE* openStream();
+    // Puts the written file over the target; the stream must be closed. False
+    // when that fails; the new file is then removed and failureText() says why.
     bool commit();
     const std::string& failureText() const { return failureText_; }
 
 private:
-    void discard();
+    bool fail(int errorNumber);
 
     std::string target_;
-    std::string path_;
-    bool staged_ = false;
-    bool replacesFile_ = false;
+    std::unique_ptr<platform::ReplacementFile> replacement_;  // null when written directly
     std::string failureText_;
 };

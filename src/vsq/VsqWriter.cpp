@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <limits>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -26,6 +27,7 @@
 #include "vsq/NumberText.h"
 #include "vsq/OutputFailure.h"
 #include "vsq/StagedOutputFile.h"
+#include "vsq/TempoMap.h"
 #include "vsq/TextEventChunker.h"
 #include "vsq/VoiceTracks.h"
 
@@ -60,19 +62,6 @@ int32_t valueAt(const ControlEvent& control, size_t index) {
     return index < control.values.size() ? control.values[index] : 0;
 }
 
-// Among the controls of a subtype in all tracks, the first of the earliest
-// (track order, then sequence order), when it lies at time 0.
-const ControlEvent* earliestAtStart(const Song& song, int32_t subtype, size_t valueCount) {
-    const ControlEvent* earliest = nullptr;
-    for (int k = 0; k < song.trackCount(); ++k) {
-        for (const ControlEvent& control : song.track(k).controls) {
-            if (control.subtype != subtype || control.values.size() < valueCount) continue;
-            if (earliest == nullptr || control.time < earliest->time) earliest = &control;
-        }
-    }
-    return earliest != nullptr && earliest->time == 0 ? earliest : nullptr;
-}
-
 void applySingerChange(SingerState& singer, const ControlEvent& change,
                        const StringPool& strings) {
     singer.program = valueAt(change, 0);
@@ -88,10 +77,25 @@ struct TrackScratch {
     std::unique_ptr<BreakpointListBuilder> builder = createBreakpointListBuilder();
 };
 
+// Adds the singer changes among the controls from `next` on that come before
+// `end` and returns where they stop.
+size_t addSingerChangesBefore(int64_t end, std::span<const ControlEvent> controls, size_t next,
+                              int64_t offset, const StringPool& strings, SingerState& singer,
+                              EventSections& sections) {
+    for (; next < controls.size() && controls[next].time < end; ++next) {
+        const ControlEvent& control = controls[next];
+        if (control.subtype != ControlSinger) continue;
+        applySingerChange(singer, control, strings);
+        sections.addSinger(offset + control.time, singer);
+    }
+    return next;
+}
+
 // Adds the events of a voice track's event list to `sections` in their order:
 // the singer at the start (set by the singer changes among the controls at
 // time 0), then notes and later singer changes in time order, a note first at
-// equal times. Controls after the last note are left out. Returns endTick.
+// equal times. Singer changes after the start of the last note sing nothing and
+// are left out. Returns endTick.
 int64_t addEventList(const Track& track, int64_t offset, const StringPool& strings,
                      EventSections& sections, MetatextSink& sink) {
     SingerState singer;
@@ -104,17 +108,17 @@ int64_t addEventList(const Track& track, int64_t offset, const StringPool& strin
 
     int64_t endTick = 0;
     for (const NoteEvent& note : track.notes) {
-        for (; next < controls.size() && controls[next].time < note.time; ++next) {
-            const ControlEvent& control = controls[next];
-            if (control.subtype != ControlSinger) continue;
-            applySingerChange(singer, control, strings);
-            sections.addSinger(offset + control.time, singer);
-        }
+        next = addSingerChangesBefore(note.time, controls, next, offset, strings, singer, sections);
         const int64_t start = offset + note.time;
         endTick = start + note.length;
         sections.addNotePart(start, note, 1);
         if (note.splitOffset > 0) sections.addNotePart(start + note.splitOffset, note, 2);
         sink.emitIfFull();
+    }
+    if (!track.notes.empty()) {
+        // The changes at the last note's start follow it.
+        addSingerChangesBefore(int64_t{track.notes.back().time} + 1, controls, next, offset,
+                               strings, singer, sections);
     }
     return endTick;
 }
@@ -124,6 +128,7 @@ public:
     bool write(const Song& song, const StringPool& strings, const char* outputPath) override;
 
 private:
+    // Returns the pre-measure offset of the voice tracks' events.
     int64_t writeMasterTrack(const Song& song, MidiFileWriter& midi);
     // False when the track cannot be written; the failure is reported.
     bool writeVoiceTrack(const Track& track, int number, int count, int64_t offset,
@@ -144,22 +149,19 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
         return false;
     }
 
-    // The file is written under a temporary name and moved over the output
+    // The file is written as a new file beside the output and put over it
     // only when complete; the staging object outlives the MIDI writer so that
-    // the temporary is closed before it is removed.
+    // the new file's stream is closed before the file is removed.
     StagedOutputFile output;
-    if (!output.prepare(path)) {
+    std::FILE* stream = output.prepare(path) ? output.openStream() : nullptr;
+    if (stream == nullptr) {
         reportOutputFailure(path, output.failureText());
         return false;
     }
     MidiFileWriter midi;
-    if (!midi.open(output.path(), kMidiFormat, kDivision)) {
-        reportOutputFailure(path, platform::systemErrorText(errno));
-        return false;
-    }
+    midi.open(stream, kMidiFormat, kDivision);
 
-    const int64_t measureTicks = writeMasterTrack(song, midi);
-    const int64_t offset = measureTicks * kPreMeasure;
+    const int64_t offset = writeMasterTrack(song, midi);
     const int count = static_cast<int>(voiceTracks.size());
     TrackScratch scratch;
     for (int i = 0; i < count; ++i) {
@@ -180,35 +182,51 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
         reportOutputFailure(path, output.failureText());
         return false;
     }
-    log_.close();
+    // The log of a write that failed is given up with the writer.
+    log_.commit(path);
     return true;
 }
 
-// Writes the tempo and time signature found at time 0 (or 120 and 4/4) and
-// returns the length of one measure in ticks.
+// Writes the tempo and time signature at time 0, then every later change at its place after
+// the pre-measure, a tempo before a time signature at one time. The pre-measure is one measure
+// of the time signature at time 0.
 int64_t SectionVsqWriter::writeMasterTrack(const Song& song, MidiFileWriter& midi) {
     log_.line("Start Master Track");
     midi.trackName("Master Track");
 
-    // Values the compiler never produces (not positive) keep the defaults, so
-    // the measure length is never divided by zero.
-    int tempo = 120;
-    int numerator = 4;
-    int denominator = 4;
-    if (const ControlEvent* control = earliestAtStart(song, ControlTempo, 1)) {
-        if (control->values[0] > 0) tempo = control->values[0];
-    }
-    if (const ControlEvent* control = earliestAtStart(song, ControlTimeSignature, 2)) {
-        if (control->values[0] > 0 && control->values[1] > 0) {
-            numerator = control->values[0];
-            denominator = control->values[1];
+    const TempoMap map = collectTempoMap(song);
+    const MetreMark& start = map.metres.front();
+    midi.tempo(map.tempos.front().bpm);
+    midi.timeSignature(start.numerator, start.denominator);
+    const int64_t offset =
+        int64_t{start.numerator} * kTicksPerWholeNote / start.denominator * kPreMeasure;
+
+    // Ticks beyond the reach of a 32-bit delta sum are held at its end.
+    int64_t written = 0;
+    const auto moveTo = [&](int32_t time) {
+        const int64_t tick =
+            std::min<int64_t>(offset + time, std::numeric_limits<uint32_t>::max());
+        midi.addDelta(static_cast<uint32_t>(tick - written));
+        written = tick;
+    };
+    size_t tempo = 1;
+    size_t metre = 1;
+    while (tempo < map.tempos.size() || metre < map.metres.size()) {
+        if (metre == map.metres.size() ||
+            (tempo < map.tempos.size() && map.tempos[tempo].time <= map.metres[metre].time)) {
+            moveTo(map.tempos[tempo].time);
+            midi.tempo(map.tempos[tempo].bpm);
+            ++tempo;
+        } else {
+            const MetreMark& mark = map.metres[metre];
+            moveTo(mark.time);
+            midi.timeSignature(mark.numerator, mark.denominator);
+            ++metre;
         }
     }
-    midi.tempo(tempo);
-    midi.timeSignature(numerator, denominator);
 
     log_.line("End Master Track");
-    return int64_t{numerator} * kTicksPerWholeNote / denominator;
+    return offset;
 }
 
 bool SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count, int64_t offset,

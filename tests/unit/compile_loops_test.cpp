@@ -306,7 +306,7 @@ TEST_F(CompilerLoopsTest, BadSelectionsKeepTheOldOne) {
     });
     EXPECT_EQ(out, errorLine(msg::kParamAfterSyncTrack) + errorLine(msg::kParamAfterSyncTrack) +
                        errorLine(msg::kCorrectionMustBeRelative) +
-                       errorLine(msg::kUnknownTrackSpec) + errorLine(msg::kOutOfRange) +
+                       errorLine(msg::kUnknownTrackNumber) + errorLine(msg::kOutOfRange) +
                        errorLine(msg::kOutOfRange) + errorLine(msg::kTooFewParams) +
                        errorLine(msg::kNumberRequired));
     note('C');

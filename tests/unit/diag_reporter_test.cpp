@@ -5,7 +5,10 @@
 
 #include <string>
 
+#include "diag/ConsoleReporter.h"
+#include "diag/Messages.h"
 #include "diag/Reporter.h"
+#include "text/Encoding.h"
 
 namespace {
 
@@ -116,6 +119,24 @@ TEST_F(ReporterTest, SettersNeitherPrintNorCount) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(newErrors(), 0);
     EXPECT_EQ(newWarnings(), 0);
+}
+
+// A run shows 1000 diagnostic lines at most, then one line saying that the rest
+// are not shown; the counts take in every report.
+TEST(ReporterLimitTest, LinesStopAtTheLimitButCountsGoOn) {
+    const auto reporter = createConsoleReporter();
+    const std::string line = "ERROR: x\n";
+    testing::internal::CaptureStdout();
+    for (int i = 0; i < 1000; ++i) reporter->error("x", "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout().size(), 1000 * line.size());
+
+    testing::internal::CaptureStdout();
+    reporter->warning(3, "w", "");
+    for (int i = 0; i < 500; ++i) reporter->error("x", "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              consoleText(msg::kFurtherDiagnosticsNotShown) + "\n");
+    EXPECT_EQ(reporter->errorCount(), 1500);
+    EXPECT_EQ(reporter->warningCount(), 1);
 }
 
 }  // namespace

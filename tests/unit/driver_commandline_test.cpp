@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,9 @@ const std::string kExeDir = "/opt/tuvo";
 
 std::optional<RunSettings> parse(std::vector<std::string> args) {
     args.insert(args.begin(), "tuvommlc");
-    return parseCommandLine(args, kExeDir);
+    CommandLine commandLine = parseCommandLine(args, kExeDir);
+    if (commandLine.request != Request::Run) return std::nullopt;
+    return commandLine.settings;
 }
 
 TEST(CommandLineTest, InputAloneTakesEveryDefault) {
@@ -98,6 +101,41 @@ TEST(CommandLineTest, RejectedCommandLines) {
         for (const auto& arg : args) shown += "[" + arg + "]";
         EXPECT_FALSE(parse(args)) << shown;
     }
+}
+
+TEST(CommandLineTest, HelpAndVersionAreOptions) {
+    const auto request = [](std::vector<std::string> args) {
+        args.insert(args.begin(), "tuvommlc");
+        return parseCommandLine(args, kExeDir).request;
+    };
+    EXPECT_EQ(request({"--help"}), Request::Help);
+    EXPECT_EQ(request({"-h"}), Request::Help);
+    EXPECT_EQ(request({"-Iinc", "--help", "-z"}), Request::Help);  // the rest is not looked at
+    EXPECT_EQ(request({"--version"}), Request::Version);
+    EXPECT_EQ(request({"--versions", "in.mml"}), Request::Usage);
+    EXPECT_EQ(request({"in.mml", "--help"}), Request::Usage);     // after the input
+    EXPECT_EQ(request({"-o", "--help", "in.mml"}), Request::Run);  // the value of -o
+}
+
+TEST(CommandLineTest, RejectionSaysWhichArgumentAndWhy) {
+    const auto reason = [](std::vector<std::string> args) {
+        args.insert(args.begin(), "tuvommlc");
+        return parseCommandLine(args, kExeDir).reason;
+    };
+    EXPECT_EQ(reason({"-z", "in.mml"}), "unknown option '-z'");
+    EXPECT_EQ(reason({"-p"}), "option '-p' needs a value after it");
+    EXPECT_EQ(reason({"-o", "a.vsq", "-m"}), "option '-m' needs a value after it");
+    EXPECT_EQ(reason({"-x"}), "option '-x' needs a value after it");
+    EXPECT_EQ(reason({"-x", "in.mml"}), "no input file given");
+    EXPECT_NE(reason({"-xscore", "in.mml"}).find("'-xscore' took the next argument"),
+              std::string::npos);
+    EXPECT_EQ(reason({}), "no input file given");
+    EXPECT_EQ(reason({"a.mml", "b.mml", "-o"}),
+              "option '-o' comes after the input file 'a.mml'; write options before the input file");
+    EXPECT_EQ(reason({"a.mml", "b.mml", "c.mml"}), "more than one input file: 'a.mml' and 'b.mml'");
+    EXPECT_NE(reason({"-pmy.dic", "in.mml"}).find("'-pmy.dic' took the next argument"),
+              std::string::npos);
+    EXPECT_EQ(reason({"in.mml"}), "");
 }
 
 TEST(CommandLineTest, DefaultOutputPath) {

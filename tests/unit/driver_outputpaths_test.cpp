@@ -1,13 +1,15 @@
-// Export paths that name the input or another output are refused, however
-// they are spelled.
+// Output paths that name a file the run read or another output are refused,
+// however they are spelled.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "VsqTestSupport.h"
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
 #include "driver/OutputPaths.h"
+#include "text/FilesRead.h"
 
 namespace {
 
@@ -21,12 +23,17 @@ protected:
         settings.inputPath = folder.file("song.mml");
         settings.outputPath = folder.file("song.vsq");
         vsqtest::writeFile(settings.inputPath, "c4\n");
+        forgetFilesRead();
+        std::FILE* input = std::fopen(settings.inputPath.c_str(), "rb");
+        rememberFileRead(input);
+        std::fclose(input);
     }
+    ~OutputPathsTest() override { forgetFilesRead(); }
 
     bool distinct() {
         const int before = getReporter().errorCount();
         testing::internal::CaptureStdout();
-        const bool result = exportPathsAreDistinct(settings);
+        const bool result = outputPathsAreAllowed(settings);
         testing::internal::GetCapturedStdout();
         errorsReported = getReporter().errorCount() - before;
         return result;
@@ -41,9 +48,13 @@ TEST_F(OutputPathsTest, DistinctFilesAndAbsentExportsPass) {
     EXPECT_EQ(errorsReported, 0);
 }
 
-TEST_F(OutputPathsTest, AHardLinkToTheInputIsTheInput) {
+TEST_F(OutputPathsTest, AHardLinkToAFileReadIsThatFile) {
     std::filesystem::create_hard_link(settings.inputPath, folder.file("link.mml"));
     settings.scorePath = folder.file("link.mml");
+    EXPECT_FALSE(distinct());
+    EXPECT_EQ(errorsReported, 1);
+    settings.scorePath.clear();
+    settings.outputPath = folder.file("./song.mml");
     EXPECT_FALSE(distinct());
     EXPECT_EQ(errorsReported, 1);
 }

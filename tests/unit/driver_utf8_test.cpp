@@ -2,6 +2,7 @@
 // for those who gave it, and the settings report keeps the typed paths as they are.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,9 @@ protected:
 
     static std::optional<RunSettings> parse(std::vector<std::string> args) {
         args.insert(args.begin(), "tuvommlc");
-        return parseCommandLine(args, "/opt/tuvo");
+        CommandLine commandLine = parseCommandLine(args, "/opt/tuvo");
+        if (commandLine.request != Request::Run) return std::nullopt;
+        return commandLine.settings;
     }
 
     static std::string usage() {

@@ -57,6 +57,8 @@ struct DenseCurve {
 };
 
 void denseRamp(Points& out, int64_t from, int64_t to, int64_t start, int64_t end) {
+    const bool removesStart = std::any_of(out.begin(), out.end(),
+                                          [&](const BreakpointPoint& p) { return p.tick == start; });
     std::erase_if(out, [&](const BreakpointPoint& p) { return p.tick >= start; });
     if (from == to) {
         return;
@@ -65,6 +67,12 @@ void denseRamp(Points& out, int64_t from, int64_t to, int64_t start, int64_t end
     if (span == 0) {
         out.push_back({static_cast<int32_t>(start), static_cast<int32_t>(to)});
         return;
+    }
+    // The start value comes back when the ramp took away its own start point, stays on it for
+    // its first tick, and the points before do not end on it.
+    const bool firstTickMoves = (to > from ? to - from : from - to) >= span;
+    if (removesStart && !firstTickMoves && (out.empty() || out.back().value != from)) {
+        out.push_back({static_cast<int32_t>(start), static_cast<int32_t>(from)});
     }
     const int64_t change = to - from;
     const int64_t step = change / span;
@@ -277,6 +285,38 @@ TEST(BreakpointListTest, LaterControlsReplaceEarlierPoints) {
     controls = {curveControl(0, kDynamics, {30, 0, 2000, 0, 40, 0, 10, 0}),
                 curveControl(0, kDynamics, {50, 1000, 10, 0})};
     EXPECT_EQ(build(kDynamics, controls, {}, 1000), (Points{{0, 30}}));
+}
+
+TEST(BreakpointListTest, RampTakingAwayItsStartPointKeepsItsStartValue) {
+    // A step to 40, then at the same tick a ramp from 40 to 90 over 1920 ticks: the step's
+    // point comes back, then the ramp moves at tick 38.
+    const auto stepThenRamp = [](int32_t from, int32_t to) {
+        return std::vector<ControlEvent>{
+            curveControl(0, kDynamics, {from, 0, 0, 0, to, 0, 1920, 1})};
+    };
+    Points points = build(kDynamics, stepThenRamp(40, 90), {}, 1920);
+    ASSERT_GE(points.size(), 3U);
+    EXPECT_EQ(points[0], (BreakpointPoint{0, 40}));
+    EXPECT_EQ(points[1], (BreakpointPoint{38, 41}));
+    EXPECT_EQ(points.back(), (BreakpointPoint{1919, 90}));
+    // Over an envelope the start value holds from tick 0 instead of the envelope's sum alone.
+    const std::vector<EnvelopeEvent> flat = {envelope(0, kDynamics, 1920, {}, {})};
+    EXPECT_EQ(build(kDynamics, stepThenRamp(40, 90), flat, 1920)[0], (BreakpointPoint{0, 40}));
+
+    // A flat ramp after the step still only removes it.
+    EXPECT_TRUE(build(kDynamics, stepThenRamp(40, 40), {}, 1920).empty());
+    // A ramp whose first tick moves already starts with its own point.
+    EXPECT_EQ(build(kDynamics, stepThenRamp(0, 100), {}, 4),
+              (Points{{0, 25}, {1, 50}, {2, 75}, {3, 100}}));
+    // With no point at its start tick to remove, the ramp is as before.
+    EXPECT_EQ(build(kDynamics, {curveControl(0, kDynamics, {2, 0, 8, 1})}, {}, 100),
+              (Points{{3, 1}, {7, 2}}));
+    // The points left before the ramp already end on its start value: nothing is added.
+    const std::vector<ControlEvent> heldBefore = {
+        curveControl(0, kDynamics, {40, 0, -1, 0}),
+        curveControl(100, kDynamics, {40, 0, 0, 0, 44, 0, 8, 1})};
+    EXPECT_EQ(build(kDynamics, heldBefore, {}, 1000),
+              (Points{{0, 40}, {101, 41}, {103, 42}, {105, 43}, {107, 44}}));
 }
 
 TEST(BreakpointListTest, ControlsAloneAreNotClampedButWithEnvelopesAre) {

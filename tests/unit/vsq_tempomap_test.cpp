@@ -1,0 +1,75 @@
+// Tests of the tempo map: defaults at time 0, one change per time across tracks, and values
+// that are not positive.
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+#include "compile/Song.h"
+#include "vsq/TempoMap.h"
+
+namespace {
+
+void addControl(Track& track, int32_t time, int32_t subtype, std::vector<int32_t> values) {
+    ControlEvent& event = track.controls.emplace_back();
+    event.time = time;
+    event.subtype = subtype;
+    event.values = std::move(values);
+}
+
+std::vector<std::pair<int32_t, int32_t>> tempos(const TempoMap& map) {
+    std::vector<std::pair<int32_t, int32_t>> out;
+    for (const TempoMark& mark : map.tempos) out.emplace_back(mark.time, mark.bpm);
+    return out;
+}
+
+std::vector<std::vector<int32_t>> metres(const TempoMap& map) {
+    std::vector<std::vector<int32_t>> out;
+    for (const MetreMark& mark : map.metres) {
+        out.push_back({mark.time, mark.numerator, mark.denominator});
+    }
+    return out;
+}
+
+TEST(TempoMapTest, ASongWithoutChangesHasTheDefaultsAtTimeZero) {
+    auto song = createSong();
+    addControl(song->appendTrack(), 480, ControlTempo, {90});
+    const TempoMap map = collectTempoMap(*song);
+    EXPECT_EQ(tempos(map), (std::vector<std::pair<int32_t, int32_t>>{{0, 120}, {480, 90}}));
+    EXPECT_EQ(metres(map), (std::vector<std::vector<int32_t>>{{0, 4, 4}}));
+}
+
+TEST(TempoMapTest, OneChangePerTimeInTimeOrderTheFirstTracksFirst) {
+    auto song = createSong();
+    Track& first = song->appendTrack();
+    addControl(first, 960, ControlTempo, {60});
+    addControl(first, 960, ControlTempo, {70});
+    addControl(first, 0, ControlTimeSignature, {3, 4});
+    addControl(first, 1920, ControlTimeSignature, {5});  // too few values: not a change
+    Track& second = song->appendTrack();
+    addControl(second, 0, ControlTempo, {150});
+    addControl(second, 480, ControlTempo, {200});
+    addControl(second, 960, ControlTempo, {80});
+    addControl(second, 0, ControlTimeSignature, {2, 4});
+    addControl(second, 1920, ControlTimeSignature, {6, 8});
+    const TempoMap map = collectTempoMap(*song);
+    EXPECT_EQ(tempos(map),
+              (std::vector<std::pair<int32_t, int32_t>>{{0, 150}, {480, 200}, {960, 60}}));
+    EXPECT_EQ(metres(map), (std::vector<std::vector<int32_t>>{{0, 3, 4}, {1920, 6, 8}}));
+}
+
+TEST(TempoMapTest, ValuesNotPositiveLeaveTheValueInForce) {
+    auto song = createSong();
+    Track& track = song->appendTrack();
+    addControl(track, 0, ControlTempo, {0});
+    addControl(track, 0, ControlTempo, {90});  // not the first at time 0
+    addControl(track, 480, ControlTempo, {-5});
+    addControl(track, 0, ControlTimeSignature, {3, 0});
+    addControl(track, 480, ControlTimeSignature, {0, 4});
+    addControl(track, 960, ControlTimeSignature, {7, 8});
+    const TempoMap map = collectTempoMap(*song);
+    EXPECT_EQ(tempos(map), (std::vector<std::pair<int32_t, int32_t>>{{0, 120}}));
+    EXPECT_EQ(metres(map), (std::vector<std::vector<int32_t>>{{0, 4, 4}, {960, 7, 8}}));
+}
+
+}  // namespace
