@@ -173,13 +173,13 @@ bool hasCommandRow(const std::string& command) {
 }
 
 TEST(ManualTest, EveryCommandHasATableRow) {
-    // The commands the compiler dispatches by name or by character, and those
-    // the parser reads by tokens of their own: notes, loop brackets and track
-    // numbers.
-    const std::string compiler = readFile(TUVO_SOURCE_DIR "/src/compile/Compiler.cpp");
+    // The command codes the parser sends by name or by character, and those
+    // it reads by tokens of their own: notes, loop brackets and track numbers
+    // (whose code '0' stands for any track list).
+    const std::string codes = readFile(TUVO_SOURCE_DIR "/src/parse/CommandParam.h");
     std::vector<std::string> commands = {"C", "D", "E", "F", "G", "A", "B", "/:", ":/", "1"};
-    const std::regex dispatched(R"re(case '(.)'|commandCode\("([^"]+)"\))re");
-    for (std::sregex_iterator it(compiler.begin(), compiler.end(), dispatched), end; it != end; ++it)
+    const std::regex sent(R"re(= '([^0])'|= commandCode\("([^"]+)"\))re");
+    for (std::sregex_iterator it(codes.begin(), codes.end(), sent), end; it != end; ++it)
         commands.push_back((*it)[1].matched ? (*it)[1].str() : (*it)[2].str());
     std::string missing;
     for (const std::string& command : commands)

@@ -2,8 +2,6 @@
 // size and then the bytes.
 #include "compile/CompactText.h"
 
-#include <ostream>
-
 CompactText& CompactText::assign(std::string_view text) {
     // The old block goes last: `text` may lie inside it, or inside the inline bytes.
     uint64_t* old = isInline() ? nullptr : heapBlock();
@@ -19,8 +17,4 @@ CompactText& CompactText::assign(std::string_view text) {
     }
     delete[] old;
     return *this;
-}
-
-std::ostream& operator<<(std::ostream& out, const CompactText& text) {
-    return out << text.view();
 }

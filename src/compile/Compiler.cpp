@@ -11,10 +11,6 @@
 
 namespace {
 
-constexpr int kLoopStartCode = 0x2F3A;
-constexpr int kLoopEndCode = 0x3A2F;
-constexpr int kTrackSelectCode = '0';
-
 // Value of parameter `index`, or 0 when the command has fewer parameters.
 int32_t paramValue(int count, const CommandParam* params, int index) {
     return index < count ? params[index].value : 0;
@@ -23,33 +19,22 @@ int32_t paramValue(int count, const CommandParam* params, int index) {
 // Curve id of a curve command, 0 when `code` is none.
 int curveIdOf(int code) {
     switch (code) {
-    case commandCode("@DYN"): return 1;
-    case commandCode("@BRE"): return 2;
-    case commandCode("@BRI"): return 3;
-    case commandCode("@CLE"): return 4;
-    case commandCode("@OPE"): return 5;
-    case commandCode("@GEN"): return 6;
-    case commandCode("@POR"): return 7;
-    case commandCode("@PIT"): return 8;
-    case commandCode("@PBS"): return 9;
+    case CmdDynamics: return 1;
+    case CmdBreathiness: return 2;
+    case CmdBrightness: return 3;
+    case CmdClearness: return 4;
+    case CmdOpening: return 5;
+    case CmdGenderFactor: return 6;
+    case CmdPortamentoTiming: return 7;
+    case CmdPitchBend: return 8;
+    case CmdPitchBendSensitivity: return 9;
     default: return 0;
     }
 }
 
-// Semitone of a note letter within its octave.
-int semitoneOf(int letter) {
-    static constexpr int kSemitones[] = {9, 11, 0, 2, 4, 5, 7};  // A..G
-    return kSemitones[letter - 'A'];
-}
-
-// Black keys (1, 3, 6, 8, 10) as bits counted from bit 15 downwards.
-bool isBlackKey(int semitone) {
-    return semitone >= 0 && semitone <= 11 && ((0x52A0 >> (15 - semitone)) & 1) != 0;
-}
-
 // Interprets a per-track command for one selected track.
 void dispatch(CompilerImpl& c, TrackState& state, int code, int count, const CommandParam* params) {
-    if (code >= 'A' && code <= 'G') {
+    if (isNoteLetter(code)) {
         c.note(state, code, count, params);
         return;
     }
@@ -58,28 +43,28 @@ void dispatch(CompilerImpl& c, TrackState& state, int code, int count, const Com
         return;
     }
     switch (code) {
-    case -1: c.endOfSource(state); break;
-    case 'R': c.rest(state, count, params); break;
-    case 'L': c.defaultLength(state, count, params); break;
-    case 'O':
-    case '<':
-    case '>': c.octave(state, code, count, params); break;
-    case 'Q': c.gate(state, count, params); break;
-    case '_': c.transpose(state, count, params); break;
-    case 'T': c.tempo(state, count, params); break;
-    case '&': c.join(state); break;
-    case commandCode("@T"): c.referenceTempo(state, count, params); break;
-    case commandCode("@M"): c.timeSignature(state, count, params); break;
-    case kLoopStartCode: c.loopStart(state, count, params); break;
-    case '/': c.loopExit(state); break;
-    case kLoopEndCode: c.loopEnd(state); break;
-    case '@': c.singerChange(state, count, params); break;
-    case commandCode("@SGR"): c.singerRegistration(count, params); break;
-    case commandCode("@VEL"): c.velocity(state, count, params); break;
-    case commandCode("@Z"): c.noteParameters(state, count, params); break;
-    case commandCode("@VIB"): c.vibrato(state, count, params); break;
-    case commandCode("@EOP"): c.parameterEnvelope(state, count, params); break;
-    case commandCode("@LE"): c.layEnvelopeCommand(state, count, params); break;
+    case CmdEndOfSource: c.endOfSource(state); break;
+    case CmdRest: c.rest(state, count, params); break;
+    case CmdDefaultLength: c.defaultLength(state, count, params); break;
+    case CmdOctave:
+    case CmdOctaveDown:
+    case CmdOctaveUp: c.octave(state, code, count, params); break;
+    case CmdGate: c.gate(state, count, params); break;
+    case CmdTranspose: c.transpose(state, count, params); break;
+    case CmdTempo: c.tempo(state, count, params); break;
+    case CmdJoin: c.join(state); break;
+    case CmdReferenceTempo: c.referenceTempo(state, count, params); break;
+    case CmdTimeSignature: c.timeSignature(state, count, params); break;
+    case CmdLoopStart: c.loopStart(state, count, params); break;
+    case CmdLoopExit: c.loopExit(state); break;
+    case CmdLoopEnd: c.loopEnd(state); break;
+    case CmdSinger: c.singerChange(state, count, params); break;
+    case CmdSingerRegistration: c.singerRegistration(count, params); break;
+    case CmdVelocity: c.velocity(state, count, params); break;
+    case CmdNoteParameters: c.noteParameters(state, count, params); break;
+    case CmdVibrato: c.vibrato(state, count, params); break;
+    case CmdParameterEnvelope: c.parameterEnvelope(state, count, params); break;
+    case CmdLayEnvelope: c.layEnvelopeCommand(state, count, params); break;
     default: c.error(msg::kUnknownCommand); break;
     }
 }
@@ -120,11 +105,11 @@ void CompilerImpl::setStrings(const StringPool* newStrings) { strings = newStrin
 
 void CompilerImpl::command(int code, int count, const CommandParam* params) {
     if (count < 0 || params == nullptr) count = 0;
-    if (code == kTrackSelectCode) {
+    if (code == CmdTrackSelect) {
         selectTracks(count, params);
         return;
     }
-    if (code == commandCode("@DE")) {
+    if (code == CmdDefineEnvelope) {
         defineEnvelope(count, params);
         return;
     }
@@ -218,7 +203,6 @@ TrackState& CompilerImpl::trackState(int index) {
     while (static_cast<int>(tracks.size()) <= index) {
         auto state = std::make_unique<TrackState>();
         state->track = &song->track(static_cast<int>(tracks.size()));
-        state->defaultLyric = Lyric{msg::kDefaultLyric, "4 a"};
         tracks.push_back(std::move(state));
     }
     return *tracks[static_cast<size_t>(index)];
@@ -235,7 +219,7 @@ void CompilerImpl::note(TrackState& state, int code, int count, const CommandPar
 
     if (state.joinPending && !notes.empty()) notes.back().length = state.time - notes.back().time;
 
-    int semitone = semitoneOf(code);
+    int semitone = pitchClassOf(code);
     if (accidental == '+') ++semitone;
     if (accidental == '-') --semitone;
     if ((accidental == '+' || accidental == '-') && !isBlackKey(semitone)) {
@@ -259,7 +243,6 @@ void CompilerImpl::note(TrackState& state, int code, int count, const CommandPar
     event.portamentoUse = state.noteParams[2];
     event.decayGainRate = state.noteParams[3];
     event.accent = state.noteParams[4];
-    event.lyric = state.defaultLyric;
     event.joined = state.joinPending;
     event.vibrato.type = state.vibrato.type;
     event.vibrato.startDepth = state.vibrato.startDepth;
@@ -311,8 +294,8 @@ void CompilerImpl::defaultLength(TrackState& state, int count, const CommandPara
 }
 
 void CompilerImpl::octave(TrackState& state, int code, int count, const CommandParam* params) {
-    int64_t value = int64_t{state.octave} + (code == '>' ? 1 : -1);
-    if (code == 'O') value = paramValue(count, params, 0);
+    int64_t value = int64_t{state.octave} + (code == CmdOctaveUp ? 1 : -1);
+    if (code == CmdOctave) value = paramValue(count, params, 0);
     if (!checkRange(value, -2, 8)) return;
     state.octave = static_cast<int32_t>(value);
 }

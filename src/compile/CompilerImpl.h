@@ -31,7 +31,7 @@ struct LoopFrame {
 
 struct EnvelopeSlot {
     int32_t number = 0;
-    int32_t scale = 0;
+    int32_t scale = 0;  // kept as written; it changes nothing (a warning says so)
 };
 
 struct VibratoSetting {
@@ -56,7 +56,6 @@ struct TrackState {
     int32_t vibratoDelay = 160;
     std::vector<LoopFrame> loops;
     int32_t lyricCursor = 0;
-    Lyric defaultLyric;  // set to the default syllable when the state is made
 };
 
 class CompilerImpl final : public Compiler {

@@ -3,8 +3,8 @@
 // curve commands and @EOP.
 #include <algorithm>
 #include <array>
-#include <limits>
 
+#include "compile/ClampToInt32.h"
 #include "compile/CompilerImpl.h"
 #include "diag/Messages.h"
 #include "text/CharCode.h"
@@ -26,11 +26,6 @@ constexpr std::array<std::pair<int32_t, int32_t>, kMaxVibratoType + 1> kVibratoP
 constexpr std::array<std::pair<int32_t, int32_t>, 5> kNoteParamRanges = {{
     {0, 100}, {0, 100}, {0, 3}, {0, 100}, {0, 100},
 }};
-
-int32_t clampToInt32(int64_t value) {
-    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
-}
 
 // An absolute value is range-checked; a relative one moves `target` by at most
 // the width of the range and is clamped into it.

@@ -3,10 +3,10 @@
 #include "compile/EnvelopeTable.h"
 
 #include <algorithm>
-#include <limits>
 #include <optional>
 #include <vector>
 
+#include "compile/ClampToInt32.h"
 #include "compile/Song.h"
 
 namespace {
@@ -14,11 +14,6 @@ namespace {
 // The largest number the table accepts; it keeps the table small whatever the caller asks.
 constexpr int kMaxEnvelopeNumber = 127;
 constexpr int kMaxPoints = 6;
-
-int32_t clampToInt32(int64_t value) {
-    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
-}
 
 bool positionInRange(int32_t type, int32_t position) {
     if (type == 0) return position >= -100 && position <= 200;  // percent of the span
@@ -58,7 +53,7 @@ public:
         return true;
     }
 
-    bool apply(int number, EnvelopeEvent& out, int length, int /*scale*/) const override {
+    bool apply(int number, EnvelopeEvent& out, int length) const override {
         const EnvelopeDefinition* definition = find(number);
         if (definition == nullptr) return false;
         out.length = length;

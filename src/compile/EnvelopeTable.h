@@ -23,8 +23,8 @@ public:
     // position is out of its type's range or fewer than three are given.
     virtual bool define(int number, int count, const CommandParam* params) = 0;
     // Fills the event's length, positions and values for a span of `length`
-    // ticks; false when `number` has no definition. `scale` is not used.
-    virtual bool apply(int number, EnvelopeEvent& out, int length, int scale) const = 0;
+    // ticks; false when `number` has no definition.
+    virtual bool apply(int number, EnvelopeEvent& out, int length) const = 0;
     virtual bool isDefined(int number) const = 0;
 };
 

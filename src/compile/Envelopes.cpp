@@ -1,9 +1,8 @@
 // Envelope commands: @DE defines an envelope shared by all tracks, @LE assigns
 // envelopes to a track's curves, and the lyric walk lays the assigned envelopes
 // over each note that receives its syllable.
-#include <algorithm>
-#include <limits>
 
+#include "compile/ClampToInt32.h"
 #include "compile/CompilerImpl.h"
 #include "diag/Messages.h"
 
@@ -15,11 +14,6 @@ constexpr int kSlotCount = 10;
 // The slots that take part when envelopes are laid over a note.
 constexpr int kFirstLaidSlot = 1;
 constexpr int kLastLaidSlot = 4;
-
-int32_t clampToInt32(int64_t value) {
-    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
-}
 
 }  // namespace
 
@@ -83,7 +77,7 @@ void CompilerImpl::layEnvelopes(TrackState& state, size_t noteIndex) {
             EnvelopeEvent& event = track.envelopes.emplace_back();
             event.time = time;
             event.curve = curveId;
-            if (!envelopes->apply(assigned.number, event, length, assigned.scale)) {
+            if (!envelopes->apply(assigned.number, event, length)) {
                 track.envelopes.pop_back();
             }
         }

@@ -3,12 +3,14 @@
 // a note between two syllables, long-vowel marks repeat the previous vowel, a
 // small tsu shortens the previous note and brackets give symbols directly.
 #include <algorithm>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "compile/CompilerImpl.h"
 #include "diag/Messages.h"
 #include "parse/PhoneticDictionary.h"
+#include "text/CharCode.h"
 
 namespace {
 
@@ -25,18 +27,9 @@ bool isBlank(int code) {
 bool isLongVowelMark(int code) { return code == '-' || code == 0x815B || code == 0x817C; }
 bool isSmallTsu(int code) { return code == 0x82C1 || code == 0x8362; }
 
-// Writes the code page 932 bytes of `code` (two for a double-byte character).
-void appendCodeBytes(std::string& out, int code) {
-    const unsigned value = static_cast<unsigned>(code) & 0xFFFFu;
-    if (value >= 256) out.push_back(static_cast<char>(value >> 8));
-    out.push_back(static_cast<char>(value & 0xFFu));
-}
-
 // Replaces `out` with the bytes of the codes in [begin, end).
 void assignCodeBytes(CompactText& out, const int* begin, const int* end) {
-    std::string bytes;
-    for (const int* p = begin; p != end; ++p) appendCodeBytes(bytes, *p);
-    out.assign(bytes);
+    out.assign(codesToBytes(std::span<const int>(begin, end)));
 }
 
 // One track's walk over one lyric text.
@@ -152,9 +145,7 @@ private:
         const PhoneticDictionary* dictionary = compiler_.dictionary;
         const char* symbols = dictionary != nullptr ? dictionary->lookup(start, &rest) : nullptr;
         if (symbols == nullptr) {
-            std::string detail = "'";
-            appendCodeBytes(detail, *start);
-            detail.push_back('\'');
+            const std::string detail = "'" + codesToBytes(std::span<const int>(start, 1)) + "'";
             compiler_.error(msg::kLyricNotConvertible, detail);
             return nullptr;
         }

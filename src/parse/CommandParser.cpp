@@ -24,26 +24,19 @@ constexpr int64_t kMaxLength = std::numeric_limits<int32_t>::max();
 
 // Kinds that are plain characters.
 constexpr int32_t kSharp = '#';
-constexpr int32_t kAmpersand = '&';
 constexpr int32_t kStar = '*';
 constexpr int32_t kPlus = '+';
 constexpr int32_t kComma = ',';
 constexpr int32_t kMinus = '-';
 constexpr int32_t kSlash = '/';
-constexpr int32_t kZero = '0';
-constexpr int32_t kLess = '<';
-constexpr int32_t kGreater = '>';
 constexpr int32_t kAt = '@';
 constexpr int32_t kTie = '^';
-constexpr int32_t kUnderscore = '_';
 
 // Negates a number as the two's complement of its 32 bits, so that the most
 // negative value stays as it is instead of overflowing.
 int32_t negate(int32_t value) {
     return static_cast<int32_t>(0u - static_cast<uint32_t>(value));
 }
-
-bool isNoteLetter(int32_t kind) { return kind >= 'A' && kind <= 'G'; }
 
 // "@" followed by one to three letters: the "@" sits in the highest used byte.
 bool isAtCommand(int32_t kind) {
@@ -75,7 +68,7 @@ public:
 private:
     Token take() {
         Token token;
-        if (pending_.kind != 0) {
+        if (pending_.kind != TokNone) {
             token = pending_;
             pending_ = Token{};
         } else {
@@ -108,7 +101,7 @@ private:
             const Token token = take();
             const int32_t kind = token.kind;
             if (kind == TokEnd) {
-                send(-1);
+                send(CmdEndOfSource);
                 return;
             }
             if (kind == TokInvalid) return;
@@ -117,30 +110,32 @@ private:
                 sendLyric(token.value);
             } else if (isNoteLetter(kind)) {
                 parseNote(kind);
-            } else if (kind == 'L' || kind == 'R') {
+            } else if (kind == CmdDefaultLength || kind == CmdRest) {
                 send(kind, readLength());
-            } else if (kind == 'O' || kind == 'Q' || kind == 'T') {
+            } else if (kind == CmdOctave || kind == CmdGate || kind == CmdTempo) {
                 send(kind, readNumber());
-            } else if (kind == kLess || kind == kGreater || kind == kAmpersand) {
+            } else if (kind == CmdOctaveDown || kind == CmdOctaveUp || kind == CmdJoin) {
                 send(kind);
             } else if (kind == kAt) {
                 parseAtString();
             } else if (isAtCommand(kind)) {
                 readParameterList();
-                sendList(kind);
+                sendList(kind);  // the letters' code is the command's code
             } else if (kind == TokNumber) {
                 giveBack(token);
                 readParameterList();
-                sendList(kZero);
-            } else if (kind == kUnderscore) {
+                sendList(CmdTrackSelect);
+            } else if (kind == CmdTranspose) {
                 int32_t pitchClass = 0;
                 if (!readPitch(pitchClass)) return;
-                send(kUnderscore, pitchClass);
+                send(CmdTranspose, pitchClass);
             } else if (kind == TokLoopBegin) {
                 readParameterList();
-                sendList(TokLoopBegin);
-            } else if (kind == kSlash || kind == TokLoopEnd) {
-                send(kind);
+                sendList(CmdLoopStart);
+            } else if (kind == kSlash) {
+                send(CmdLoopExit);
+            } else if (kind == TokLoopEnd) {
+                send(CmdLoopEnd);
             } else {
                 error(msg::kUnknownCommandToken);
                 return;
@@ -178,7 +173,7 @@ private:
         const Token next = take();
         if (next.kind == TokString) {
             const CommandParam param{ParamString, next.value};
-            compiler_->command(kAt, 1, &param);
+            compiler_->command(CmdSinger, 1, &param);
             return;
         }
         giveBack(next);
@@ -242,15 +237,13 @@ private:
     // 0..11. False (parsing stops) for a missing letter or a sharp or flat that
     // lands on a natural note.
     bool readPitch(int32_t& pitchClass) {
-        static constexpr int32_t kLetterClass[] = {9, 11, 0, 2, 4, 5, 7};  // A..G
-        static constexpr uint32_t kReachedByAccidental = 0x52A0;           // bit 15 - class
         const Token letter = take();
         if (!isNoteLetter(letter.kind)) {
             giveBack(letter);
             error(msg::kBadPitchLetter);
             return false;
         }
-        int32_t result = kLetterClass[letter.kind - 'A'];
+        int32_t result = pitchClassOf(letter.kind);
         const Token accidental = take();
         if (accidental.kind == kSharp || accidental.kind == kPlus) {
             result += 1;
@@ -261,8 +254,7 @@ private:
             pitchClass = result;
             return true;
         }
-        // result is now -1..12, so the bit index stays within 3..16.
-        if (((kReachedByAccidental >> (15 - result)) & 1u) == 0) {
+        if (!isBlackKey(result)) {
             error(msg::kBadPitchAccidental);
             return false;
         }
@@ -321,7 +313,7 @@ private:
     Preprocessor* preprocessor_ = nullptr;
     Compiler* compiler_ = nullptr;
     StringPool* pool_ = nullptr;
-    Token pending_;                      // kind 0: nothing pending
+    Token pending_;                      // kind TokNone: nothing pending
     std::vector<CommandParam> params_;   // reused by every parameter list
     std::vector<int> lyricCodes_;        // reused by every lyric
 };

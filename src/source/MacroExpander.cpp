@@ -53,7 +53,7 @@ public:
             return;
         }
         table_.define(name, MacroDefinition::kOneLine, std::move(body));
-        directive.kind = 0;
+        directive.kind = TokNone;
     }
 
     void defineBlock(Token& directive, Tokenizer& input) override {
@@ -72,7 +72,7 @@ public:
             return;
         }
         table_.define(name, MacroDefinition::kBlock, std::move(body));
-        directive.kind = 0;
+        directive.kind = TokNone;
     }
 
     void expandUse(Token& use, Tokenizer& input, std::vector<Token>& queue) override {
@@ -95,7 +95,7 @@ public:
             token.line = use.line;
             queue.push_back(token);
         }
-        use.kind = 0;
+        use.kind = TokNone;
     }
 
 private:

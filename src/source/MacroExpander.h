@@ -15,13 +15,15 @@ class MacroExpander {
 public:
     virtual ~MacroExpander() = default;
     // ".equ": reads the name and the one-line body from `input`. The directive's
-    // kind becomes 0 when the macro is defined, -2 when the definition failed.
+    // kind becomes TokNone when the macro is defined, TokInvalid when the
+    // definition failed.
     virtual void defineOneLine(Token& directive, Tokenizer& input) = 0;
     // ".macro": reads the name and the block body from `input`; kind as above.
     virtual void defineBlock(Token& directive, Tokenizer& input) = 0;
     // A use (a reference or a call, whose arguments are read from `input`). On
-    // success its kind becomes 0 and the expansion is appended to `queue`, each
-    // token carrying the use's line; on failure the kind becomes -2.
+    // success its kind becomes TokNone and the expansion is appended to
+    // `queue`, each token carrying the use's line; on failure the kind becomes
+    // TokInvalid.
     virtual void expandUse(Token& use, Tokenizer& input, std::vector<Token>& queue) = 0;
 };
 

@@ -49,12 +49,11 @@ public:
         pending_.clear();
         pendingIndex_ = 0;
         included_.clear();
-        mainSource_ = mainSource;
         pool_ = pool;
         includeDirectories_ = includeDirectories;
         expander_.reset();
         if (pool_ != nullptr) expander_ = createMacroExpander(*macros_, *pool_);
-        if (mainSource_ != nullptr && pool_ != nullptr) openFile(mainSource_, nullptr);
+        if (mainSource != nullptr && pool_ != nullptr) openFile(mainSource, nullptr);
         return 0;
     }
 
@@ -67,7 +66,7 @@ public:
             }
             Tokenizer& input = *files_.back().tokenizer;
             input.read(token);
-            if (token.kind == 0) {
+            if (token.kind == TokNone) {
                 reportAtCurrent(&input, msg::kFatalError);
                 token.kind = TokInvalid;
                 return TokInvalid;
@@ -95,7 +94,7 @@ public:
             default:
                 break;
             }
-            if (token.kind != 0) return token.kind;
+            if (token.kind != TokNone) return token.kind;
             if (takePending(token)) return token.kind;
         }
     }
@@ -163,7 +162,7 @@ private:
             reportAtToken(directive, msg::kIncludeNotFound, name);
             return;
         }
-        directive.kind = 0;
+        directive.kind = TokNone;
         if (included_.count(path) != 0) return;  // brought in before: nothing to read
         if (included_.size() >= kMaxIncludedFiles) {
             reportAtToken(directive, msg::kTooManyIncludes, name);
@@ -181,7 +180,6 @@ private:
 
     std::unique_ptr<MacroTable> macros_;
     std::unique_ptr<MacroExpander> expander_;
-    SourceReader* mainSource_ = nullptr;
     StringPool* pool_ = nullptr;
     std::vector<OpenFile> files_;
     std::vector<Token> pending_;  // expansion tokens not yet delivered, from pendingIndex_ on

@@ -17,7 +17,7 @@ public:
     virtual int start(SourceReader* mainSource, StringPool* pool,
                       const std::vector<std::string>* includeDirectories) = 0;
     // Fills `token` with the next token of the stream and returns its kind;
-    // -1 at the end of the input and on every call after it.
+    // TokEnd at the end of the input and on every call after it.
     virtual int nextToken(Token& token) = 0;
     virtual ~Preprocessor() = default;
 };

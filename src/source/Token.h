@@ -4,14 +4,13 @@
 
 #include <cstdint>
 
-struct Token {
-    int32_t kind = 0;
-    int32_t value = 0;
-    int32_t line = 0;
-};
-
 enum TokenKind : int32_t {
+    // No token: one the preprocessor acted on (a directive, a macro use) and
+    // so passes on nothing, or an empty lookahead slot. From the tokenizer it
+    // is a NUL character, which ends the input with a fatal error.
+    TokNone = 0,
     TokEnd = -1,
+    // A token that failed; reading stops at it, its error already reported.
     TokInvalid = -2,
     TokNumber = -16,
     TokNumberDot = -17,
@@ -22,6 +21,12 @@ enum TokenKind : int32_t {
     TokMacroCall = -35,
     TokNewline = 10,
     TokSpace = 32,
-    TokLoopBegin = 0x2F3A,
-    TokLoopEnd = 0x3A2F,
+    TokLoopBegin = 0x2F3A,  // "/:"
+    TokLoopEnd = 0x3A2F,    // ":/"
+};
+
+struct Token {
+    int32_t kind = TokNone;
+    int32_t value = 0;
+    int32_t line = 0;
 };

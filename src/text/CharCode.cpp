@@ -20,10 +20,3 @@ std::string toBytes(const Codes& codes) {
 std::string codesToBytes(std::u16string_view codes) { return toBytes(codes); }
 
 std::string codesToBytes(std::span<const int> codes) { return toBytes(codes); }
-
-std::u16string asciiToCodes(std::string_view text) {
-    std::u16string codes;
-    codes.reserve(text.size());
-    for (char c : text) codes.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
-    return codes;
-}

@@ -19,6 +19,3 @@ constexpr bool isLeadByte(int byte) {
 // one byte.
 std::string codesToBytes(std::u16string_view codes);
 std::string codesToBytes(std::span<const int> codes);
-
-// Plain ASCII text as a code string, one code per byte.
-std::u16string asciiToCodes(std::string_view text);

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "vsq/MulDiv.h"
+
 struct CurveRamp {
     int64_t first = 0;   // value at step 0
     int64_t change = 0;  // total change reached at step `count`
@@ -40,8 +42,7 @@ struct CurveRamp {
         if (q < kSmall && steps < kSmall) {
             return static_cast<int64_t>(((q + 1) * steps + magnitude - 1) / magnitude);
         }
-        return static_cast<int64_t>(
-            ((static_cast<unsigned __int128>(q) + 1) * steps + magnitude - 1) / magnitude);
+        return static_cast<int64_t>(mulDiv(q + 1, steps, magnitude, magnitude - 1));
     }
 
     // How many of the steps 1 to count change the value, at most.
@@ -61,7 +62,7 @@ private:
         if (j < kSmall && magnitude < kSmall) {
             return j * magnitude / steps;
         }
-        return static_cast<uint64_t>(static_cast<unsigned __int128>(j) * magnitude / steps);
+        return mulDiv(j, magnitude, steps);
     }
 
     uint64_t magnitude() const {

@@ -1,8 +1,11 @@
 // Where a voice track's metatext is written: text is gathered in a fixed block
 // and each full block goes to the conversion log unchanged, then to the
-// track's text events. Where the blocks end changes nothing in either, so they
-// are made large for few, big writes, and formatting into the block allocates
-// nothing.
+// track's text events. Where the blocks end changes nothing in either.
+//
+// Why the output is buffered as it is (the MIDI file writer and the log do
+// the same): the program writes hundreds of megabytes for a large song, so
+// every output goes in few, big writes of large blocks, and text is formatted
+// straight into the block, which allocates nothing.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 // The Standard MIDI File writer: a header placeholder, then track chunks whose
 // lengths are patched in when each chunk ends, then the real header at the end.
 // Events are gathered in one large buffer that goes to an unbuffered stdio
-// stream whenever it fills, so the file is written in big sequential blocks
-// apart from the few back-patching seeks, and an event costs no library call.
+// stream whenever it fills (see MetatextSink.h for why); only the few
+// back-patching seeks break the sequential writes.
 #include "vsq/MidiFileWriter.h"
 
 #include <cerrno>

@@ -7,12 +7,17 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "compile/CompactText.h"
 #include "compile/Compiler.h"
 #include "parse/CommandParam.h"
+
+// Compact texts shown as their text in failure messages.
+inline void PrintTo(const CompactText& text, std::ostream* out) { *out << text.view(); }
 
 namespace compiletest {
 

@@ -9,6 +9,7 @@
 
 #include "compile/CompactText.h"
 #include "compile/Song.h"
+#include "CompileTestSupport.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ TEST(CompactTextTest, HoldsEveryTextWhole) {
         EXPECT_EQ(compact.view(), text);
         EXPECT_EQ(compact.size(), text.size());
         EXPECT_EQ(compact.empty(), text.empty());
-        EXPECT_EQ(compact.str(), text);
+        EXPECT_EQ(std::string(compact.view()), text);
     }
     EXPECT_TRUE(CompactText().empty());
     EXPECT_EQ(CompactText("k a"), "k a");

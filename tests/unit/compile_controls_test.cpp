@@ -139,8 +139,8 @@ TEST_F(ControlsTest, VibratoFailures) {
 }
 
 TEST_F(ControlsTest, SingerChangeNeedsARegisteredName) {
-    const int alto = pool_->add(asciiToCodes("Alto"));
-    const int bass = pool_->add(asciiToCodes("Bass"));
+    const int alto = pool_->add(std::u16string(u"Alto"));
+    const int bass = pool_->add(std::u16string(u"Bass"));
     EXPECT_EQ(run("@", {str(bass)}), error(msg::kUnknownSinger, "Bass"));
     EXPECT_EQ(run("@SGR", {num(1), num(5), str(alto)}), "");
     EXPECT_EQ(run("@SGR", {num(0), num(4), str(alto)}), "");  // replaces the pair
@@ -153,7 +153,7 @@ TEST_F(ControlsTest, SingerChangeNeedsARegisteredName) {
 }
 
 TEST_F(ControlsTest, SingerRegistrationChecksTypesAndCount) {
-    const int name = pool_->add(asciiToCodes("Alto"));
+    const int name = pool_->add(std::u16string(u"Alto"));
     EXPECT_EQ(run("@SGR", {num(0), rel(4), str(name)}), error(msg::kWrongParamType));
     EXPECT_EQ(run("@SGR", {num(0), num(4), num(name)}), error(msg::kWrongParamType));
     EXPECT_EQ(run("@", {str(name)}), error(msg::kUnknownSinger, "Alto"));

@@ -42,12 +42,12 @@ TEST(EnvelopeTableTest, DefineChecksPositionsPerTypeAndKeepsTheOldDefinition) {
     EXPECT_FALSE(table->define(INT_MAX, 3, nums({0, 0, 0}).data()));
 
     EnvelopeEvent event;
-    ASSERT_TRUE(table->apply(1, event, 480, 0));
+    ASSERT_TRUE(table->apply(1, event, 480));
     // The points not given lie at 0, after the first point, so they are kept.
     EXPECT_EQ(event.positions, (Points{-500, 0, 0, 0, 0, 0}));
     EXPECT_EQ(event.values, (Points{7, 0, 0, 0, 0, 0}));
-    EXPECT_FALSE(table->apply(2, event, 480, 0));
-    EXPECT_FALSE(table->apply(-3, event, 480, 0));
+    EXPECT_FALSE(table->apply(2, event, 480));
+    EXPECT_FALSE(table->apply(-3, event, 480));
 }
 
 TEST(EnvelopeTableTest, PositionsPerTypeNeverDecrease) {
@@ -60,21 +60,21 @@ TEST(EnvelopeTableTest, PositionsPerTypeNeverDecrease) {
     ASSERT_TRUE(table->define(5, 3, nums({2, 100, 1}).data()));
 
     EnvelopeEvent event;
-    ASSERT_TRUE(table->apply(1, event, 480, 0));
+    ASSERT_TRUE(table->apply(1, event, 480));
     EXPECT_EQ(event.length, 480);
     EXPECT_EQ(event.positions, (Points{0, 240, 480, 480, 480, 480}));
     EXPECT_EQ(event.values, (Points{1, 2, 3, 3, 3, 3}));
-    ASSERT_TRUE(table->apply(2, event, 480, 0));
+    ASSERT_TRUE(table->apply(2, event, 480));
     EXPECT_EQ(event.positions, (Points{380, 480, 480, 480, 480, 480}));
     EXPECT_EQ(event.values, (Points{1, 2, 2, 2, 2, 2}));
-    ASSERT_TRUE(table->apply(3, event, 1000, 0));
+    ASSERT_TRUE(table->apply(3, event, 1000));
     EXPECT_EQ(event.positions, (Points{0, 50, 100, 900, 950, 1000}));
     EXPECT_EQ(event.values, (Points{1, 2, 3, 4, 5, 6}));
-    ASSERT_TRUE(table->apply(4, event, 1000, 0));
+    ASSERT_TRUE(table->apply(4, event, 1000));
     EXPECT_EQ(event.positions, (Points{100, 100, 200, 200, 200, 200}));
     EXPECT_EQ(event.values, (Points{1, 1, 3, 3, 3, 3}));
     // Points not given sit at the span's end with value 0 for type 2.
-    ASSERT_TRUE(table->apply(5, event, 480, 0));
+    ASSERT_TRUE(table->apply(5, event, 480));
     EXPECT_EQ(event.positions, (Points{380, 480, 480, 480, 480, 480}));
     EXPECT_EQ(event.values, (Points{1, 0, 0, 0, 0, 0}));
 }
@@ -84,10 +84,10 @@ TEST(EnvelopeTableTest, HugeSpansSaturate) {
     ASSERT_TRUE(table->define(1, 5, nums({0, -100, 1, 200, 2}).data()));
     ASSERT_TRUE(table->define(2, 3, nums({2, -500, 1}).data()));
     EnvelopeEvent event;
-    ASSERT_TRUE(table->apply(1, event, INT_MAX, 0));
+    ASSERT_TRUE(table->apply(1, event, INT_MAX));
     EXPECT_EQ(event.positions[0], -INT_MAX);
     EXPECT_EQ(event.positions[1], INT_MAX);
-    ASSERT_TRUE(table->apply(2, event, INT_MAX, 0));
+    ASSERT_TRUE(table->apply(2, event, INT_MAX));
     EXPECT_EQ(event.positions[0], INT_MAX);
 }
 

@@ -81,7 +81,7 @@ protected:
     void run(const char* name, std::initializer_list<CommandParam> params = {}) {
         compiletest::send(*compiler_, commandCode(name), params);
     }
-    void note(int32_t ticks) { run("C", {{0, 0}, {0, ticks}}); }
+    void note(int32_t ticks) { run("C", {compiletest::num(0), compiletest::num(ticks)}); }
     void lyric(std::u16string_view text) {
         std::vector<int> codes(text.begin(), text.end());
         codes.push_back(0);
@@ -134,10 +134,10 @@ TEST_F(LyricsTest, SurplusSyllableStopsTheWalk) {
 
 TEST_F(LyricsTest, EachSelectedTrackWalksTheTextOnItsOwn) {
     note(480);  // track 1: one note
-    run("0", {{0, 2}});
+    run("0", {compiletest::num(2)});
     note(480);
     note(480);  // track 2: two notes
-    run("0", {{0, 1}, {0, 2}});
+    run("0", {compiletest::num(1), compiletest::num(2)});
     EXPECT_EQ(lyricOutput(std::u16string{kKa, kSa}), report("ERROR", msg::kMoreLyricsThanNotes));
     EXPECT_EQ(notes(0)[0].lyric.symbols, "k a");
     EXPECT_EQ(notes(1)[0].lyric.symbols, "k a");
@@ -204,7 +204,7 @@ TEST_F(LyricsTest, SmallTsuAtTheStartIsReported) {
 }
 
 TEST_F(LyricsTest, SmallTsuCutsTheNoteButNotItsVibrato) {
-    run("@VIB", {{0, 1}, {0, 0}});
+    run("@VIB", {compiletest::num(1), compiletest::num(0)});
     note(960);  // vibrato over the whole note
     note(960);
     lyric(std::u16string{kKa, '&', kSa, kTsu});
@@ -214,7 +214,7 @@ TEST_F(LyricsTest, SmallTsuCutsTheNoteButNotItsVibrato) {
 }
 
 TEST_F(LyricsTest, AmpersandSplitsThePreviousNote) {
-    run("@VIB", {{0, 1}, {0, 0}});
+    run("@VIB", {compiletest::num(1), compiletest::num(0)});
     note(90);
     note(480);
     EXPECT_EQ(lyricOutput(std::u16string{kKa, '&', kSa, kA}), "");

@@ -168,11 +168,6 @@ TEST(CharCodeTest, CodesToBytes) {
     EXPECT_EQ(codesToBytes(ints), "\x41\x82\xA0\xDF");
 }
 
-TEST(CharCodeTest, AsciiToCodesKeepsBytesUnsigned) {
-    EXPECT_EQ(asciiToCodes("@DE"), u"@DE");
-    EXPECT_EQ(asciiToCodes("\xA0\xFF"), (std::u16string{0xA0, 0xFF}));
-}
-
 TEST(CharCodeTest, LeadBytes) {
     EXPECT_FALSE(isLeadByte(0x7F));
     EXPECT_TRUE(isLeadByte(0x80));

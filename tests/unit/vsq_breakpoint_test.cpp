@@ -1,5 +1,6 @@
-// Tests of the breakpoint list builder: hand-worked cases, a comparison with a plain
-// one-cell-per-tick model on many random tracks, and tracks too long for such a model.
+// Tests of the breakpoint list builder: hand-worked cases, a comparison with a
+// one-cell-per-tick model written from the rule on many random tracks, and tracks too
+// long for such a model.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 
 #include "vsq/BreakpointListBuilder.h"
 #include "vsq/CurveRamp.h"
+#include "vsq/MulDiv.h"
 
 // Readable points in failure messages.
 void PrintTo(const BreakpointPoint& point, std::ostream* os) {
@@ -21,79 +23,74 @@ namespace {
 
 using Points = std::vector<BreakpointPoint>;
 
-// ---- Plain model: one 16-bit cell per tick, ranges walked cell by cell with an accumulator.
+// ---- Reference model, written from the rule rather than from the builder: the track
+// gets one 16-bit cell per tick, every source adds its values to the cells it covers,
+// and the list is read off the cells. Values come from the closed form of a range,
+// never from stepping, so the model shares no arithmetic with the builder.
 
-struct DenseCurve {
-    explicit DenseCurve(int64_t length)
+// The value `j` steps into a range that starts at `first` and changes by `change`
+// over `count` steps: first + j * change / count, rounded toward zero (as C++ divides).
+int64_t rangeValue(int64_t first, int64_t change, int64_t j, int64_t count) {
+    return first + j * change / count;
+}
+
+struct ModelCurve {
+    explicit ModelCurve(int64_t length)
         : cells(static_cast<size_t>(std::max<int64_t>(length, 0))) {}
 
-    void addRange(int64_t start, int64_t count, int64_t first, int64_t change) {
-        const auto length = static_cast<int64_t>(cells.size());
-        if (start >= length || count <= 0) {
-            return;
-        }
-        const int64_t step = change / count;
-        const int64_t remainder = (change < 0 ? -change : change) % count;
-        const int64_t direction = change < 0 ? -1 : 1;
-        int64_t accumulator = 0;
-        int64_t value = first;
-        for (int64_t j = 0; j < count && start + j < length; ++j) {
-            if (start + j >= 0) {
-                // Each addition wraps around in 16 bits.
-                int16_t& cell = cells[static_cast<size_t>(start + j)];
-                cell = static_cast<int16_t>(static_cast<uint16_t>(
-                    static_cast<uint16_t>(cell) + static_cast<uint64_t>(value)));
+    // Adds to the cells from `start` to `start + count - 1` that lie on the track.
+    void add(int64_t start, int64_t count, int64_t first, int64_t change) {
+        for (int64_t j = 0; j < count; ++j) {
+            const int64_t tick = start + j;
+            if (tick < 0 || tick >= static_cast<int64_t>(cells.size())) {
+                continue;
             }
-            value += step;
-            accumulator += remainder;
-            if (accumulator >= count) {
-                accumulator -= count;
-                value += direction;
-            }
+            int16_t& cell = cells[static_cast<size_t>(tick)];
+            // Sums wrap around in 16 bits.
+            cell = static_cast<int16_t>(static_cast<uint16_t>(
+                static_cast<uint64_t>(cell) + static_cast<uint64_t>(rangeValue(first, change, j, count))));
         }
     }
 
     std::vector<int16_t> cells;
 };
 
-void denseRamp(Points& out, int64_t from, int64_t to, int64_t start, int64_t end) {
+void removeFrom(Points& out, int64_t tick) {
+    std::erase_if(out, [&](const BreakpointPoint& p) { return p.tick >= tick; });
+}
+
+// A ramp group of the curve controls: from `from` before `start` to `to` at `end - 1`,
+// a point wherever the value differs from the tick before.
+void modelRamp(Points& out, int64_t from, int64_t to, int64_t start, int64_t end) {
     const bool removesStart = std::any_of(out.begin(), out.end(),
                                           [&](const BreakpointPoint& p) { return p.tick == start; });
-    std::erase_if(out, [&](const BreakpointPoint& p) { return p.tick >= start; });
+    removeFrom(out, start);
     if (from == to) {
         return;
     }
     const int64_t span = end - start;
-    if (span == 0) {
+    if (span == 0) {  // a ramp of no ticks: the builder makes it a step
         out.push_back({static_cast<int32_t>(start), static_cast<int32_t>(to)});
         return;
     }
     // The start value comes back when the ramp took away its own start point, stays on it for
     // its first tick, and the points before do not end on it.
-    const bool firstTickMoves = (to > from ? to - from : from - to) >= span;
+    const bool firstTickMoves = rangeValue(from, to - from, 1, span) != from;
     if (removesStart && !firstTickMoves && (out.empty() || out.back().value != from)) {
         out.push_back({static_cast<int32_t>(start), static_cast<int32_t>(from)});
     }
-    const int64_t change = to - from;
-    const int64_t step = change / span;
-    const int64_t remainder = (change < 0 ? -change : change) % span;
-    int64_t accumulator = 0;
-    int64_t value = from;
+    int64_t before = from;
     for (int64_t k = 0; k < span; ++k) {
-        const int64_t before = value;
-        value += step;
-        accumulator += remainder;
-        if (accumulator >= span) {
-            accumulator -= span;
-            value += change < 0 ? -1 : 1;
-        }
+        const int64_t value = rangeValue(from, to - from, k + 1, span);
         if (value != before) {
             out.push_back({static_cast<int32_t>(start + k), static_cast<int32_t>(value)});
         }
+        before = value;
     }
 }
 
-void denseCurvePoints(int curveId, const std::vector<ControlEvent>& controls, int64_t length,
+// The points of the curve controls alone, appended to `out`.
+void modelCurvePoints(int curveId, const std::vector<ControlEvent>& controls, int64_t length,
                       Points& out) {
     int64_t previous = 0;
     for (const ControlEvent& control : controls) {
@@ -101,93 +98,98 @@ void denseCurvePoints(int curveId, const std::vector<ControlEvent>& controls, in
         if (control.subtype != ControlCurve || v.empty() || v[0] != curveId) {
             continue;
         }
-        int64_t a = control.time;
+        int64_t at = control.time;
         for (size_t g = 1; g + 4 <= v.size(); g += 4) {
-            const int64_t start = a + v[g + 1];
-            int64_t end = v[g + 2] < 0 ? length : start + v[g + 2];
-            end = std::min(end, length);
+            const int64_t value = v[g], gap = v[g + 1], duration = v[g + 2], shape = v[g + 3];
+            const int64_t start = at + gap;
+            const int64_t end = std::min(duration < 0 ? length : start + duration, length);
             if (start >= length) {
                 break;
             }
-            if (v[g + 3] == 1) {
-                denseRamp(out, previous, v[g], start, end);
+            if (shape == 1) {
+                modelRamp(out, previous, value, start, end);
             } else {
-                std::erase_if(out, [&](const BreakpointPoint& p) { return p.tick >= start; });
-                out.push_back({static_cast<int32_t>(start), v[g]});
+                removeFrom(out, start);
+                out.push_back({static_cast<int32_t>(start), static_cast<int32_t>(value)});
             }
-            previous = v[g];
-            a = end;
+            previous = value;
+            at = end;
         }
     }
 }
 
-Points denseBuild(int curveId, int defaultValue, int minimum, int maximum,
+void addEnvelope(ModelCurve& curve, const EnvelopeEvent& e) {
+    int64_t cursor = int64_t{e.time} + e.positions[0];
+    int64_t value = e.values[0];
+    for (size_t k = 1; k < 6; ++k) {
+        const int64_t target = int64_t{e.time} + e.positions[k];
+        if (cursor < target) {
+            curve.add(cursor, target - cursor, value, e.values[k] - value);
+            cursor = target;
+            value = e.values[k];
+        }
+    }
+    curve.add(cursor, int64_t{e.time} + e.length - cursor, value, 0);
+}
+
+void addParameterEnvelope(ModelCurve& curve, const std::vector<int32_t>& v, int64_t time) {
+    const int32_t shape = v[0];
+    int64_t cursor = time + v[2];
+    int64_t previous = 0;
+    for (size_t i = 3; i + 2 <= v.size(); i += 2) {
+        const int64_t value = v[i], duration = v[i + 1];
+        if (shape == 0) {
+            curve.add(cursor, duration, value, 0);
+            cursor += duration;
+        } else if (shape == 1) {
+            if (duration > 0) {
+                curve.add(cursor, duration, previous, value - previous);
+                cursor += duration;
+            }
+            previous = value;
+        }
+    }
+}
+
+Points modelBuild(int curveId, int defaultValue, int minimum, int maximum,
                   const std::vector<ControlEvent>& controls,
                   const std::vector<EnvelopeEvent>& envelopes, int64_t length) {
     bool used = false;
-    DenseCurve curve(length);
+    ModelCurve curve(length);
     for (const EnvelopeEvent& e : envelopes) {
-        if (e.curve != curveId) {
-            continue;
-        }
-        used = true;
-        int64_t cursor = int64_t{e.time} + e.positions[0];
-        int64_t value = e.values[0];
-        for (int k = 1; k < 6; ++k) {
-            const int64_t target = int64_t{e.time} + e.positions[k];
-            if (cursor < target) {
-                curve.addRange(cursor, target - cursor, value, e.values[k] - value);
-                cursor = target;
-                value = e.values[k];
-            }
-        }
-        if (cursor < int64_t{e.time} + e.length) {
-            curve.addRange(cursor, e.time + e.length - cursor, value, 0);
+        if (e.curve == curveId) {
+            used = true;
+            addEnvelope(curve, e);
         }
     }
     for (const ControlEvent& c : controls) {
-        const auto& v = c.values;
-        if (c.subtype != ControlParameterEnvelope || v.size() < 2 || v[1] != curveId) {
-            continue;
-        }
-        used = true;
-        if (v.size() < 3) {
-            continue;
-        }
-        int64_t cursor = int64_t{c.time} + v[2];
-        int64_t previous = 0;
-        for (size_t i = 3; i + 2 <= v.size(); i += 2) {
-            if (v[0] == 0) {
-                curve.addRange(cursor, v[i + 1], v[i], 0);
-                cursor += v[i + 1];
-            } else if (v[0] == 1) {
-                if (v[i + 1] > 0) {
-                    curve.addRange(cursor, v[i + 1], previous, v[i] - previous);
-                    cursor += v[i + 1];
-                }
-                previous = v[i];
+        if (c.subtype == ControlParameterEnvelope && c.values.size() >= 2 &&
+            c.values[1] == curveId) {
+            used = true;
+            if (c.values.size() >= 3) {
+                addParameterEnvelope(curve, c.values, c.time);
             }
         }
     }
     Points out;
-    if (!used) {
-        denseCurvePoints(curveId, controls, length, out);
+    if (!used) {  // the controls' points as they are
+        modelCurvePoints(curveId, controls, length, out);
         return out;
     }
     Points steps;
-    denseCurvePoints(curveId, controls, length, steps);
+    modelCurvePoints(curveId, controls, length, steps);
     if (steps.empty()) {
-        curve.addRange(0, length, defaultValue, 0);
+        curve.add(0, length, defaultValue, 0);
     }
     for (size_t i = 0; i < steps.size(); ++i) {
         const int64_t until = i + 1 < steps.size() ? steps[i + 1].tick : length;
-        curve.addRange(steps[i].tick, until - steps[i].tick, steps[i].value, 0);
+        curve.add(steps[i].tick, until - steps[i].tick, steps[i].value, 0);
     }
     int64_t previous = int64_t{minimum} - 1;
-    for (size_t i = 0; i < curve.cells.size(); ++i) {
-        const int64_t value = std::clamp<int64_t>(curve.cells[i], minimum, maximum);
+    for (size_t tick = 0; tick < curve.cells.size(); ++tick) {
+        const int64_t value = std::clamp<int64_t>(curve.cells[tick], minimum, maximum);
         if (value != previous) {
-            out.push_back({static_cast<int32_t>(i), static_cast<int32_t>(value)});
+            out.push_back({static_cast<int32_t>(tick), static_cast<int32_t>(value)});
             previous = value;
         }
     }
@@ -490,7 +492,7 @@ TEST(BreakpointListTest, MatchesThePlainModelOnRandomTracks) {
         const std::vector<EnvelopeEvent> envelopes = random.envelopes(target, length);
         const CurveInfo& info = kCurves[static_cast<size_t>(target)];
 
-        const Points expected = denseBuild(target, info.defaultValue, info.minimum, info.maximum,
+        const Points expected = modelBuild(target, info.defaultValue, info.minimum, info.maximum,
                                            controls, envelopes, length);
         ASSERT_EQ(build(target, controls, envelopes, length), expected) << "seed " << seed;
         Points reused;
@@ -500,7 +502,7 @@ TEST(BreakpointListTest, MatchesThePlainModelOnRandomTracks) {
 
         Points earlier = {{-5, 3}, {random.pick(0, length), 4}};
         Points expectedAlone = earlier;
-        denseCurvePoints(target, controls, length, expectedAlone);
+        modelCurvePoints(target, controls, length, expectedAlone);
         createBreakpointListBuilder()->curvePoints(target, controls, length, earlier);
         ASSERT_EQ(earlier, expectedAlone) << "seed " << seed;
     }
@@ -524,6 +526,21 @@ TEST(BreakpointListTest, RampChangeStepsMatchAStepByStepWalk) {
     }
 }
 
+TEST(BreakpointListTest, WideProductsAreDividedExactly) {
+    constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
+    static_assert(mulDiv(kMax, kMax, kMax) == kMax);
+    static_assert(mulDiv(uint64_t{1} << 40, uint64_t{1} << 40, uint64_t{1} << 30) ==
+                  uint64_t{1} << 50);
+    static_assert(mulDiv(kMax, 3, 4) == 3 * (uint64_t{1} << 62) - 1);
+    static_assert(mulDiv(uint64_t{1} << 63, 2, 3, 2) == 6148914691236517206u);  // (2^64 + 2) / 3
+    std::mt19937_64 random(3);
+    for (int round = 0; round < 10000; ++round) {
+        const uint64_t a = random() >> 33, b = random() >> 33, c = (random() >> 34) + 1;
+        const uint64_t addend = random() >> 40;
+        ASSERT_EQ(mulDiv(a, b, c, addend), (a * b + addend) / c) << a << " " << b << " " << c;
+    }
+}
+
 TEST(BreakpointListTest, RangesOutOfOrderAreSweptInOrder) {
     // Envelopes laid from the last note back to the first, and a parameter envelope
     // before them all: the ranges come in many runs that must be put in order.
@@ -540,7 +557,7 @@ TEST(BreakpointListTest, RangesOutOfOrderAreSweptInOrder) {
         const int32_t length = count * 50;
         const CurveInfo& info = kCurves[kDynamics];
         EXPECT_EQ(build(kDynamics, controls, envelopes, length),
-                  denseBuild(kDynamics, info.defaultValue, info.minimum, info.maximum, controls,
+                  modelBuild(kDynamics, info.defaultValue, info.minimum, info.maximum, controls,
                              envelopes, length))
             << count << " envelopes";
     }

@@ -293,10 +293,10 @@ TEST_F(VsqWriterTest, VibratoFamiliesFollowTheType) {
 
 TEST_F(VsqWriterTest, SingerChangesAreListedInTimeOrder) {
     // The pool holds character codes: a double-byte character is one code.
-    const int alto = strings->add(asciiToCodes("Alto"));
+    const int alto = strings->add(std::u16string(u"Alto"));
     const int bass = strings->add(std::u16string{u'B', static_cast<char16_t>(0x82E7)});
-    const int last = strings->add(asciiToCodes("Last"));
-    const int late = strings->add(asciiToCodes("Late"));
+    const int last = strings->add(std::u16string(u"Last"));
+    const int late = strings->add(std::u16string(u"Late"));
     Track& track = song->appendTrack();
     track.controls.push_back(makeControl(0, ControlTempo, {100}));
     track.controls.push_back(makeControl(0, ControlSinger, {3, 1, alto}));
