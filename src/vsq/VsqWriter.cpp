@@ -25,13 +25,13 @@
 #include "vsq/MetatextSink.h"
 #include "vsq/MidiFileWriter.h"
 #include "vsq/NumberText.h"
+#include "vsq/OutputFailure.h"
 #include "vsq/StagedOutputFile.h"
 #include "vsq/TempoMap.h"
 #include "vsq/TextEventChunker.h"
+#include "vsq/VoiceTracks.h"
 
 namespace {
-
-using vsqtext::appendDecimal;
 
 constexpr int kMidiFormat = 1;
 constexpr int kDivision = 480;
@@ -133,7 +133,6 @@ private:
     // False when the track cannot be written; the failure is reported.
     bool writeVoiceTrack(const Track& track, int number, int count, int64_t offset,
                          const StringPool& strings, MidiFileWriter& midi, TrackScratch& scratch);
-    static void reportOutputFailure(const std::string& path, const std::string& reason);
 
     ConversionLog log_;
 };
@@ -144,10 +143,7 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
     log_.open();
     log_.line("Convert Start");
 
-    std::vector<const Track*> voiceTracks;
-    for (int k = 0; k < song.trackCount(); ++k) {
-        if (!song.track(k).notes.empty()) voiceTracks.push_back(&song.track(k));
-    }
+    const std::vector<const Track*> voiceTracks = collectVoiceTracks(song);
     if (voiceTracks.empty()) {
         getReporter().error(msg::kNoTrackWithNotes, "");
         return false;
@@ -189,12 +185,6 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
     // The log of a write that failed is given up with the writer.
     log_.commit(path);
     return true;
-}
-
-void SectionVsqWriter::reportOutputFailure(const std::string& path, const std::string& reason) {
-    std::string detail = path;
-    detail.append(" : ").append(reason);
-    getReporter().error(msg::kCannotOpenFile, detail);
 }
 
 // Writes the tempo and time signature at time 0, then every later change at its place after
@@ -243,8 +233,7 @@ bool SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count
                                        const StringPool& strings, MidiFileWriter& midi,
                                        TrackScratch& scratch) {
     log_.line("New Track");
-    std::string name = "Voice";
-    appendDecimal(name, number);
+    const std::string name = voiceTrackName(number);
     midi.nextTrack();
     midi.trackName(name.c_str());
 
@@ -289,14 +278,11 @@ bool SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count
     }
 
     // The control curves, measured in song ticks up to the end of the last note.
-    const int64_t songLength = endTick - offset;
-    const int32_t curveLength = static_cast<int32_t>(
-        songLength < 0 ? 0 : std::min<int64_t>(songLength, std::numeric_limits<int32_t>::max()));
     BreakpointListBuilder& builder = *scratch.builder;
     for (const BreakpointRow& row : kBreakpointTable) {
         points.clear();
         builder.build(row.curveId, row.defaultValue, row.minimum, row.maximum, track.controls,
-                       track.envelopes, curveLength, points);
+                       track.envelopes, curveLength(track), points);
         if (points.empty()) continue;
         if (points.size() > kMaxBreakpoints) {
             // The builder gave up on this list: the file would be far too large.
