@@ -4,6 +4,18 @@
 #include "diag/Messages.h"
 #include "text/Encoding.h"
 
+namespace {
+
+// Messages whose detail is a path as the user typed it (with, for a file that
+// cannot be opened, the system's reason): already in the console's encoding.
+bool detailIsTypedPath(std::string_view message) {
+    return message == msg::kCannotOpenFile || message == msg::kOutputIsAFileRead ||
+           message == msg::kLogNotWritten ||
+           message == msg::kOutputsCollide || message == msg::kTooManyMeasures;
+}
+
+}  // namespace
+
 std::string diagnosticLine(std::string_view level, std::string_view file, int line,
                            std::string_view message, std::string_view detail) {
     std::string text;
@@ -13,8 +25,7 @@ std::string diagnosticLine(std::string_view level, std::string_view file, int li
     text.append(consoleText(message));
     if (!detail.empty()) {
         text.append(": ");
-        if (message == msg::kCannotOpenFile || message == msg::kLogNotWritten ||
-            message == msg::kOutputIsAFileRead) {
+        if (detailIsTypedPath(message)) {
             text.append(detail);
         } else {
             text.append(consoleText(detail));

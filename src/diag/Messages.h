@@ -323,8 +323,8 @@ inline constexpr const char kTooManyBreakpoints[] = "\x83u\x83\x8C\x81[\x83N\x83
 inline constexpr const char kOutOfMemory[] = "\x83\x81\x83\x82\x83\x8A\x82\xAA\x91\xAB\x82\xE8\x82\xDC\x82\xB9\x82\xF1";
 
 // 出力ファイルが入力ファイルと同じです
-//   (the output path names a file the run reads: the source, an included file
-//   or the dictionary (detail: the output path))
+//   (an output path (the VSQ file, -m or -x) names a file the run reads: the
+//   source, an included file or the dictionary (detail: the output path))
 inline constexpr const char kOutputIsAFileRead[] = "\x8Fo\x97\xCD\x83t\x83@\x83" "C\x83\x8B\x82\xAA\x93\xFC\x97\xCD\x83t\x83@\x83" "C\x83\x8B\x82\xC6\x93\xAF\x82\xB6\x82\xC5\x82\xB7";
 
 // ログファイルが書けません
@@ -335,5 +335,13 @@ inline constexpr const char kLogNotWritten[] = "\x83\x8D\x83O\x83t\x83@\x83" "C\
 // これ以降のメッセージは表示しません
 //   (printed once, alone on its line, after the most diagnostic lines a run shows)
 inline constexpr const char kFurtherDiagnosticsNotShown[] = "\x82\xB1\x82\xEA\x88\xC8\x8D~\x82\xCC\x83\x81\x83" "b\x83Z\x81[\x83W\x82\xCD\x95\x5C\x8E\xA6\x82\xB5\x82\xDC\x82\xB9\x82\xF1";
+
+// 出力ファイルが他の出力ファイルと同じです
+//   (two of the output files are one file (detail: the path given later))
+inline constexpr const char kOutputsCollide[] = "\x8Fo\x97\xCD\x83t\x83@\x83" "C\x83\x8B\x82\xAA\x91\xBC\x82\xCC\x8Fo\x97\xCD\x83t\x83@\x83" "C\x83\x8B\x82\xC6\x93\xAF\x82\xB6\x82\xC5\x82\xB7";
+
+// 小節が多すぎます
+//   (the score would get more measures than the MusicXML export takes (detail: the path))
+inline constexpr const char kTooManyMeasures[] = "\x8F\xAC\x90\xDF\x82\xAA\x91\xBD\x82\xB7\x82\xAC\x82\xDC\x82\xB7";
 
 }  // namespace msg

@@ -9,6 +9,8 @@ struct RunSettings {
     std::string inputPath;
     std::string outputPath;
     std::string dictionaryPath;
+    std::string midiPath;   // -m: a Standard MIDI File beside the VSQ file; empty when not given
+    std::string scorePath;  // -x: a MusicXML score beside the VSQ file; empty when not given
     bool dictionaryIsDefault = false;  // the code page 932 dictionary beside the program
     std::vector<std::string> includeDirectories;  // -I entries, then the built-in folder
 };
@@ -36,6 +38,10 @@ std::string besideExecutable(const std::string& exeDir, std::string_view name);
 // The input path less its extension, plus ".vsq".
 std::string defaultOutputPath(std::string_view inputPath);
 
+// True when an argument is one of the export options -m and -x: the usage text
+// then lists them.
+bool mentionsExportOption(const std::vector<std::string>& args);
+
 // Reads the arguments (argv[0] is skipped) into a request and, for a run, its
-// four settings.
+// settings.
 CommandLine parseCommandLine(const std::vector<std::string>& args, const std::string& exeDir);

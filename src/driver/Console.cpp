@@ -42,13 +42,18 @@ void printUsageHead() {
     printLine("option:");
 }
 
-// The -u line is shown only to those who gave -u, so the usage text of everyone
-// else stays as it always was.
-void printUsage() {
+// The -u line is shown only to those who gave -u, and the export lines only to
+// those who gave -m or -x, so the usage text of everyone else stays as it
+// always was.
+void printUsage(bool withExports) {
     printUsageHead();
     printLine(" -p phonetic-symbol-filename");
     printLine(" -I<include-dir>");
     if (utf8Mode()) printLine(" -u  read sources as UTF-8 and print in UTF-8");
+    if (withExports) {
+        printLine(" -m midi-filename      also write a Standard MIDI File");
+        printLine(" -x musicxml-filename  also write a MusicXML score");
+    }
     printLine("");
 }
 
@@ -57,6 +62,8 @@ constexpr std::string_view kHelpOptions[] = {
     " -o outputfile                the VSQ file to write (default: inputfile with .vsq)",
     " -p phonetic-symbol-filename  the phonetic dictionary (default: the one beside the program)",
     " -I<include-dir>              a folder searched by .include; may be repeated",
+    " -m midi-filename             also write a Standard MIDI File of the song",
+    " -x musicxml-filename         also write a MusicXML score of the song",
     " -u                           read sources as UTF-8 and print in UTF-8",
     " -h, --help                   print this help and exit",
     " --version                    print the version and exit",
@@ -80,6 +87,8 @@ void printUsageReason(std::string_view reason) {
 void printSettings(const RunSettings& settings, std::string_view exeDir) {
     printPathLine("INPUT:    ", settings.inputPath);
     printPathLine("OUTPUT:   ", settings.outputPath);
+    if (!settings.midiPath.empty()) printPathLine("MIDI:     ", settings.midiPath);
+    if (!settings.scorePath.empty()) printPathLine("MUSICXML: ", settings.scorePath);
     printPathLine("PHONETIC: ", settings.dictionaryPath);
     printPathLine("EXEPATH:  ", exeDir);
     printLine("");

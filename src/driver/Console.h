@@ -10,7 +10,8 @@ struct RunSettings;
 void printLine(std::string_view text);
 
 void printBanner();
-void printUsage();
+// The export options are listed to those who gave one.
+void printUsage(bool withExports);
 // The usage head and every option with what it does, for -h and --help.
 void printHelp();
 // Says on standard error why the command line was rejected.

@@ -12,6 +12,9 @@
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
 #include "driver/Console.h"
+#include "driver/OutputPaths.h"
+#include "export/MidiExporter.h"
+#include "export/ScoreExporter.h"
 #include "parse/CommandParser.h"
 #include "parse/PhoneticDictionary.h"
 #include "source/Preprocessor.h"
@@ -65,14 +68,14 @@ bool runPipeline(const RunSettings& settings) {
             dictionary.reset();
             source.reset();
         }
-        // The output must not replace what the run has read: the user's
-        // source would be lost to a file made from it.
-        if (wasFileRead(settings.outputPath)) {
-            reporter.error(msg::kOutputIsAFileRead, settings.outputPath);
-        }
-        if (reporter.errorCount() > 0) fail();
+        // No output may replace what the run has read (the user's source would
+        // be lost to a file made from it) or another output of the run.
+        if (!outputPathsAreAllowed(settings) || reporter.errorCount() > 0) fail();
 
         createVsqWriter()->write(*song, *strings, settings.outputPath.c_str());
+        if (reporter.errorCount() > 0) fail();
+        if (!settings.midiPath.empty()) createMidiExporter()->write(*song, settings.midiPath);
+        if (!settings.scorePath.empty()) createScoreExporter()->write(*song, settings.scorePath);
         if (reporter.errorCount() > 0) fail();
 
         strings.reset();

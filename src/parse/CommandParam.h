@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 enum CommandParamType : int32_t {
     ParamNumber = 0,
@@ -20,6 +21,15 @@ constexpr int32_t commandCode(const char* name) {
     uint32_t code = 0;
     for (const char* p = name; *p != 0; ++p) code = (code << 8) | static_cast<unsigned char>(*p);
     return static_cast<int32_t>(code);
+}
+
+// The characters of a command's code as written in a song: 0x404445 -> "@DE".
+inline std::string commandName(int32_t code) {
+    std::string name;
+    for (auto bits = static_cast<uint32_t>(code); bits != 0; bits >>= 8) {
+        name.insert(name.begin(), static_cast<char>(bits & 0xFFu));
+    }
+    return name;
 }
 
 // The codes the parser sends and the compiler dispatches. A note is sent as

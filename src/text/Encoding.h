@@ -13,8 +13,10 @@
 //   ASCII, with one exception below.
 // What they print unchanged, because it is already in the terminal's encoding:
 // - paths the user typed and the system's error texts: the paths of the settings
-//   lines, the file name of a positioned diagnostic, and the whole detail of the
-//   "file cannot be opened" message (a path, " : " and the system's text).
+//   lines, the file name of a positioned diagnostic, the whole detail of the
+//   "file cannot be opened" message (a path, " : " and the system's text), and
+//   the path in the detail of the messages about a refused export path and a
+//   score with too many measures.
 #pragma once
 
 #include <string>

@@ -5,17 +5,12 @@
 #include <string_view>
 
 #include "vsq/MetatextSink.h"
+#include "vsq/VoiceTracks.h"
 
 namespace {
 
 constexpr uint32_t kSingerIconBase = 0x07010000u;
 constexpr uint32_t kVibratoIconBase = 0x04040000u;
-
-// Texts from the song are copied as C strings would be: up to a zero byte, so
-// no zero byte ever reaches the metatext.
-std::string_view textOf(std::string_view text) {
-    return text.substr(0, text.find('\0'));
-}
 
 // Types 1-4, 5-8, 9-12 and 13-16 form the four vibrato families.
 std::string_view vibratoFamily(int32_t type) {
@@ -73,7 +68,7 @@ int64_t EventSections::addSinger(int64_t tick, const SingerState& singer) {
         out_.append("IconID=$");
         out_.appendHex8(kSingerIconBase | code);
         out_.append("\nIDS=");
-        out_.append(textOf(singer.name));
+        out_.append(fileText(singer.name));
         out_.append('\n');
         appendKey(out_, "Original=", static_cast<int32_t>(code));
         out_.append("Caption=\nLength=1\n");
@@ -88,18 +83,9 @@ int64_t EventSections::addNotePart(int64_t tick, const NoteEvent& note, int part
     const int64_t id = nextId_++;
     const int64_t lyricHandle = nextHandle_++;
 
-    // A split note's first part has no vibrato; its second part runs to the
-    // note's end and carries the note's vibrato.
-    int64_t length = note.length;
-    int32_t vibratoType = note.vibrato.type;
-    if (note.splitOffset > 0) {
-        if (part == 1) {
-            length = note.splitOffset;
-            vibratoType = 0;
-        } else {
-            length = int64_t{note.length} - note.splitOffset;
-        }
-    }
+    const NotePart notePart = ::notePart(note, part);
+    const int64_t length = notePart.length;
+    const int32_t vibratoType = notePart.vibratoType;
     const int64_t vibratoHandle = vibratoType != 0 ? nextHandle_++ : -1;
     const Vibrato& vibrato = note.vibrato;
 
@@ -130,12 +116,12 @@ int64_t EventSections::addNotePart(int64_t tick, const NoteEvent& note, int part
         }
         break;
     case Pass::Handles: {
-        const Lyric& lyric = part == 1 ? note.lyric : note.secondLyric;
+        const Lyric& lyric = *notePart.lyric;
         beginHandle(lyricHandle);
         out_.append("L0=\"");
-        out_.append(textOf(lyric.text));
+        out_.append(fileText(lyric.text));
         out_.append("\",\"");
-        out_.append(textOf(lyric.symbols));
+        out_.append(fileText(lyric.symbols));
         out_.append("\",1.000000,0,1\n");
         if (vibratoType != 0) {
             beginHandle(vibratoHandle);

@@ -15,6 +15,7 @@ constexpr size_t kChunkHeaderSize = 8;
 
 constexpr uint8_t kMetaText = 0x01;
 constexpr uint8_t kMetaTrackName = 0x03;
+constexpr uint8_t kMetaLyric = 0x05;
 constexpr uint8_t kMetaEndOfTrack = 0x2F;
 constexpr uint8_t kMetaTempo = 0x51;
 constexpr uint8_t kMetaTimeSignature = 0x58;
@@ -107,6 +108,21 @@ void MidiFileWriter::textEvent(const char* text) { writeMetaEvent(kMetaText, tex
 
 void MidiFileWriter::textEvent(const char* text, size_t size) {
     writeMetaEvent(kMetaText, text, static_cast<uint32_t>(size));
+}
+
+void MidiFileWriter::lyric(const char* text, size_t size) {
+    writeMetaEvent(kMetaLyric, text, static_cast<uint32_t>(size));
+}
+
+void MidiFileWriter::channelEvent(uint8_t status, uint8_t data) {
+    const uint8_t bytes[2] = {status, static_cast<uint8_t>(data & 0x7F)};
+    writeChannelEvent(bytes, sizeof bytes);
+}
+
+void MidiFileWriter::channelEvent(uint8_t status, uint8_t first, uint8_t second) {
+    const uint8_t bytes[3] = {status, static_cast<uint8_t>(first & 0x7F),
+                              static_cast<uint8_t>(second & 0x7F)};
+    writeChannelEvent(bytes, sizeof bytes);
 }
 
 void MidiFileWriter::tempo(int bpm) {
@@ -204,6 +220,16 @@ void MidiFileWriter::writeMetaEvent(uint8_t type, const void* data, uint32_t siz
     }
     writeBytes(head, count);
     writeBytes(data, size);
+}
+
+// Every message carries its status byte (no running status).
+void MidiFileWriter::writeChannelEvent(const uint8_t* bytes, size_t size) {
+    if (file_ == nullptr) return;
+    uint8_t head[5];
+    const size_t count = putVariableLength(head, pendingDelta_);
+    pendingDelta_ = 0;
+    writeBytes(head, count);
+    writeBytes(bytes, size);
 }
 
 void MidiFileWriter::beginTrack() {

@@ -32,8 +32,14 @@ public:
     void textEvent(const char* text);
     // The same for `size` bytes of text, when the caller knows their number.
     void textEvent(const char* text, size_t size);
+    // A lyric meta event carrying `size` bytes of text.
+    void lyric(const char* text, size_t size);
     void tempo(int bpm);
     void timeSignature(int numerator, int denominator);
+    // A channel message: the status byte (kind and channel) and its one or two
+    // data bytes, each 0..127.
+    void channelEvent(uint8_t status, uint8_t data);
+    void channelEvent(uint8_t status, uint8_t first, uint8_t second);
     void addDelta(uint32_t ticks);
     void nextTrack();
     // Ends the last track, writes the header and closes the file. False when
@@ -44,6 +50,7 @@ public:
 private:
     void writeBytes(const void* data, size_t size);
     void writeMetaEvent(uint8_t type, const void* data, uint32_t size);
+    void writeChannelEvent(const uint8_t* bytes, size_t size);
     void beginTrack();
     void endTrack();
     void flushBuffer();

@@ -26,13 +26,13 @@
 #include "vsq/MetatextSink.h"
 #include "vsq/MidiFileWriter.h"
 #include "vsq/NumberText.h"
+#include "vsq/OutputFailure.h"
 #include "vsq/StagedOutputFile.h"
 #include "vsq/TempoMap.h"
 #include "vsq/TextEventChunker.h"
+#include "vsq/VoiceTracks.h"
 
 namespace {
-
-using vsqtext::appendDecimal;
 
 constexpr int kMidiFormat = 1;
 constexpr int kDivision = 480;
@@ -149,14 +149,15 @@ void writeIdAndHandleSections(MetatextSink& metatext, const Track& track, int64_
 }
 
 // One section per curve that has points, in the table's order, its points moved by the
-// pre-measure `offset`. False when a list is too long to write; that is reported.
+// pre-measure `offset`; the curves are measured in song ticks up to `length`, the end of the
+// last note. False when a list is too long to write; that is reported.
 bool writeBreakpointLists(MetatextSink& metatext, const Track& track, int64_t offset,
-                          int32_t curveLength, TrackScratch& scratch) {
+                          int32_t length, TrackScratch& scratch) {
     std::vector<BreakpointPoint>& points = scratch.points;
     for (const CurveInfo& curve : kCurves) {
         points.clear();
         scratch.builder->build(curve.id, curve.defaultValue, curve.minimum, curve.maximum,
-                               track.controls, track.envelopes, curveLength, points);
+                               track.controls, track.envelopes, length, points);
         if (points.empty()) continue;
         if (points.size() > kMaxBreakpoints) {
             // The builder gave up on this list: the file would be far too large.
@@ -184,7 +185,6 @@ private:
     // False when the track cannot be written; the failure is reported.
     bool writeVoiceTrack(const Track& track, int number, int count, int64_t offset,
                          const StringPool& strings, MidiFileWriter& midi, TrackScratch& scratch);
-    static void reportOutputFailure(const std::string& path, const std::string& reason);
 
     ConversionLog log_;
 };
@@ -195,10 +195,7 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
     log_.open();
     log_.line("Convert Start");
 
-    std::vector<const Track*> voiceTracks;
-    for (int k = 0; k < song.trackCount(); ++k) {
-        if (!song.track(k).notes.empty()) voiceTracks.push_back(&song.track(k));
-    }
+    const std::vector<const Track*> voiceTracks = collectVoiceTracks(song);
     if (voiceTracks.empty()) {
         getReporter().error(msg::kNoTrackWithNotes, "");
         return false;
@@ -240,12 +237,6 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
     // The log of a write that failed is given up with the writer.
     log_.commit(path);
     return true;
-}
-
-void SectionVsqWriter::reportOutputFailure(const std::string& path, const std::string& reason) {
-    std::string detail = path;
-    detail.append(" : ").append(reason);
-    getReporter().error(msg::kCannotOpenFile, detail);
 }
 
 // Writes the tempo and time signature at time 0, then every later change at its place after
@@ -294,8 +285,7 @@ bool SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count
                                        const StringPool& strings, MidiFileWriter& midi,
                                        TrackScratch& scratch) {
     log_.line("New Track");
-    std::string name = "Voice";
-    appendDecimal(name, number);
+    const std::string name = voiceTrackName(number);
     midi.nextTrack();
     midi.trackName(name.c_str());
 
@@ -305,11 +295,7 @@ bool SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count
     writeCommonAndMixer(metatext, name, number, count);
     const int64_t endTick = writeEventList(metatext, track, offset, strings);
     writeIdAndHandleSections(metatext, track, offset, strings);
-    // The control curves, measured in song ticks up to the end of the last note.
-    const int64_t songLength = endTick - offset;
-    const int32_t curveLength = static_cast<int32_t>(
-        songLength < 0 ? 0 : std::min<int64_t>(songLength, std::numeric_limits<int32_t>::max()));
-    if (!writeBreakpointLists(metatext, track, offset, curveLength, scratch)) return false;
+    if (!writeBreakpointLists(metatext, track, offset, curveLength(track), scratch)) return false;
     metatext.emit();
 
     chunker->flush();

@@ -125,6 +125,8 @@ const Entry kCatalogue[] = {
     ENTRY(kOutputIsAFileRead, "出力ファイルが入力ファイルと同じです"),
     ENTRY(kLogNotWritten, "ログファイルが書けません"),
     ENTRY(kFurtherDiagnosticsNotShown, "これ以降のメッセージは表示しません"),
+    ENTRY(kOutputsCollide, "出力ファイルが他の出力ファイルと同じです"),
+    ENTRY(kTooManyMeasures, "小節が多すぎます"),
 };
 
 #undef ENTRY

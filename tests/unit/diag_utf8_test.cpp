@@ -54,6 +54,8 @@ TEST_F(ReporterUtf8Test, Utf8ModeLeavesTheFileOpenPathAlone) {
     setUtf8Mode(true);
     EXPECT_EQ(report(fileOpenFailure),
               "ERROR: ファイルが開けません: 曲.mml : No such file or directory\n");
+    EXPECT_EQ(report([](Reporter& r) { r.error(msg::kOutputIsAFileRead, "\xE6\x9B\xB2.mml"); }),
+              "ERROR: 出力ファイルが入力ファイルと同じです: 曲.mml\n");
 }
 
 }  // namespace

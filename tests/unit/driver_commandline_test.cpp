@@ -59,6 +59,20 @@ TEST(CommandLineTest, OutputAndDictionaryOptions) {
     EXPECT_EQ(settings->inputPath, "in.mml");
 }
 
+TEST(CommandLineTest, ExportOptionsNameTheirFilesOnlyWhenGiven) {
+    auto settings = parse({"-m", "a.mid", "-x", "a.musicxml", "-m", "b.mid", "in.mml"});
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->midiPath, "b.mid");
+    EXPECT_EQ(settings->scorePath, "a.musicxml");
+    settings = parse({"-m", "", "in.mml"});
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->midiPath, "");
+    EXPECT_EQ(settings->scorePath, "");
+
+    EXPECT_TRUE(mentionsExportOption({"tuvommlc", "in.mml", "-xs.musicxml"}));
+    EXPECT_FALSE(mentionsExportOption({"-m", "-o", "in.mml"}));  // the program name is skipped
+}
+
 TEST(CommandLineTest, EmptyOptionValuesFallBackToDefaults) {
     const auto settings = parse({"-o", "", "-p", "", "in.mml"});
     ASSERT_TRUE(settings);
@@ -70,7 +84,9 @@ TEST(CommandLineTest, RejectedCommandLines) {
     const std::vector<std::vector<std::string>> rejected = {
         {},                                  // no input
         {"-I", "inc", "in.mml"},             // -I needs the folder in the same argument
-        {"-x", "in.mml"},                    // unknown letter
+        {"-z", "in.mml"},                    // unknown letter
+        {"-x", "in.mml"},                    // in.mml is the score: no input remains
+        {"in.mml", "-m"},                    // -m without its value
         {"-", "in.mml"},                     // a dash alone
         {"in.mml", "-o"},                    // option after the input
         {"-o"},                              // -o without its value
@@ -108,6 +124,11 @@ TEST(CommandLineTest, RejectionSaysWhichArgumentAndWhy) {
     };
     EXPECT_EQ(reason({"-z", "in.mml"}), "unknown option '-z'");
     EXPECT_EQ(reason({"-p"}), "option '-p' needs a value after it");
+    EXPECT_EQ(reason({"-o", "a.vsq", "-m"}), "option '-m' needs a value after it");
+    EXPECT_EQ(reason({"-x"}), "option '-x' needs a value after it");
+    EXPECT_EQ(reason({"-x", "in.mml"}), "no input file given");
+    EXPECT_NE(reason({"-xscore", "in.mml"}).find("'-xscore' took the next argument"),
+              std::string::npos);
     EXPECT_EQ(reason({}), "no input file given");
     EXPECT_EQ(reason({"a.mml", "b.mml", "-o"}),
               "option '-o' comes after the input file 'a.mml'; write options before the input file");
@@ -148,6 +169,17 @@ TEST(ConsoleTest, SettingsReport) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "INPUT:    in.mml\n"
               "OUTPUT:   out.vsq\n"
+              "PHONETIC: /opt/tuvo/phonetic_symbols.dic\n"
+              "EXEPATH:  /opt/tuvo\n"
+              "\n");
+
+    settings.scorePath = "out.musicxml";
+    testing::internal::CaptureStdout();
+    printSettings(settings, "/opt/tuvo");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "INPUT:    in.mml\n"
+              "OUTPUT:   out.vsq\n"
+              "MUSICXML: out.musicxml\n"
               "PHONETIC: /opt/tuvo/phonetic_symbols.dic\n"
               "EXEPATH:  /opt/tuvo\n"
               "\n");

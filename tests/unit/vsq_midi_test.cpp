@@ -84,6 +84,20 @@ TEST_F(MidiFileWriterTest, MetaEventsCarryTheirData) {
     EXPECT_EQ(data, expected);
 }
 
+TEST_F(MidiFileWriterTest, LyricsAndChannelMessagesTakeThePendingDelta) {
+    ASSERT_TRUE(midi.open(path, 1, 480));
+    midi.channelEvent(0xC1, 52);
+    midi.addDelta(480);
+    midi.lyric("ka\0x", 2);
+    midi.channelEvent(0x91, 72, 0xE4);  // data bytes keep their low seven bits
+    midi.addDelta(130);
+    midi.channelEvent(0xE1, 0x00, 0x40);
+    const std::string expected = bytes({0x00, 0xC1, 52, 0x83, 0x60, 0xFF, 0x05, 0x02, 'k', 'a',
+                                        0x00, 0x91, 72, 0x64, 0x81, 0x02, 0xE1, 0x00, 0x40,
+                                        0x00, 0xFF, 0x2F, 0x00});
+    EXPECT_EQ(finishAndRead().substr(22), expected);
+}
+
 TEST_F(MidiFileWriterTest, ChunksArePatchedAndDeltasAccumulate) {
     ASSERT_TRUE(midi.open(path, 1, 480));
     midi.trackName("Master Track");

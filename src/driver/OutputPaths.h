@@ -1,0 +1,10 @@
+// Refusing output paths that would destroy what the run reads or writes: an
+// output (the VSQ file, the MIDI file, the score) naming a file the run has
+// read, or naming another output of the same run.
+#pragma once
+
+struct RunSettings;
+
+// True when no output names a file the run has read and every output names a
+// file of its own; otherwise each refused output is reported as an error.
+bool outputPathsAreAllowed(const RunSettings& settings);

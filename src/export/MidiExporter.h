@@ -1,0 +1,19 @@
+// Writes the compiled song as a Standard MIDI File that any player sounds: a
+// tempo track, then each voice track as notes with their lyrics on a channel
+// of its own, following the song's pitch-bend and dynamics curves.
+#pragma once
+
+#include <memory>
+#include <string>
+
+class Song;
+
+class MidiExporter {
+public:
+    virtual ~MidiExporter() = default;
+    // True when the file was written whole; failures are reported as errors
+    // and leave no file behind.
+    virtual bool write(const Song& song, const std::string& path) = 0;
+};
+
+std::unique_ptr<MidiExporter> createMidiExporter();

@@ -1,0 +1,106 @@
+// The two exports on songs the compiler cannot make today but the model
+// allows: notes of one track that overlap, texts with markup characters, and a
+// song too long to be laid out as a score.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "VsqTestSupport.h"
+#include "compile/Song.h"
+#include "diag/Reporter.h"
+#include "export/MidiExporter.h"
+#include "export/ScoreExporter.h"
+
+namespace {
+
+NoteEvent makeNote(int32_t time, int32_t length, int32_t note, const char* lyric) {
+    NoteEvent event;
+    event.time = time;
+    event.length = length;
+    event.note = note;
+    event.lyric = Lyric{lyric, "a"};
+    return event;
+}
+
+size_t countOf(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+class ExportTest : public ::testing::Test {
+protected:
+    vsqtest::ScratchFolder folder;
+    std::unique_ptr<Song> song = createSong();
+    Track& track = song->appendTrack();
+    int errorsReported = 0;
+
+    template <typename Exporter>
+    bool write(Exporter& exporter, const std::string& path) {
+        const int before = getReporter().errorCount();
+        testing::internal::CaptureStdout();
+        const bool written = exporter.write(*song, path);
+        testing::internal::GetCapturedStdout();
+        errorsReported = getReporter().errorCount() - before;
+        return written;
+    }
+};
+
+TEST_F(ExportTest, OverlappingNotesOfOneTrackKeepEveryNote) {
+    track.notes.push_back(makeNote(0, 1920, 60, "a"));
+    track.notes.push_back(makeNote(480, 480, 60, "b"));
+
+    const std::string score = folder.file("s.musicxml");
+    ASSERT_TRUE(write(*createScoreExporter(), score));
+    const std::string xml = vsqtest::readFile(score);
+    EXPECT_EQ(countOf(xml, "<backup>"), 1u);
+    EXPECT_EQ(countOf(xml, "<voice>2</voice>"), 3u);  // rest, note, rest
+    EXPECT_EQ(countOf(xml, "<text>b</text>"), 1u);
+    EXPECT_EQ(countOf(xml, "<sign>F</sign>"), 0u);  // middle C is not below itself
+
+    // The same pitch twice: the later note ends first, and every note-on has its note-off.
+    const std::string midiPath = folder.file("s.mid");
+    ASSERT_TRUE(write(*createMidiExporter(), midiPath));
+    const std::string midi = vsqtest::readFile(midiPath);
+    EXPECT_EQ(countOf(midi, vsqtest::bytes({0x90, 60, 64})), 2u);
+    EXPECT_EQ(countOf(midi, vsqtest::bytes({0x80, 60, 64})), 2u);
+}
+
+TEST_F(ExportTest, LyricsAreEscapedAndControlCharactersLeftOut) {
+    track.notes.push_back(makeNote(0, 480, 40, "<&\x01>"));
+    const std::string score = folder.file("s.musicxml");
+    ASSERT_TRUE(write(*createScoreExporter(), score));
+    const std::string xml = vsqtest::readFile(score);
+    EXPECT_NE(xml.find("<text>&lt;&amp;&gt;</text>"), std::string::npos);
+    EXPECT_NE(xml.find("<sign>F</sign>"), std::string::npos);
+}
+
+TEST_F(ExportTest, ASongTooLongForAScoreIsRefusedAndWritesNothing) {
+    ControlEvent metre;
+    metre.subtype = ControlTimeSignature;
+    metre.values = {1, 32};
+    track.controls.push_back(metre);
+    track.notes.push_back(makeNote(2000000000, 480, 60, "a"));
+
+    const std::string score = folder.file("s.musicxml");
+    EXPECT_FALSE(write(*createScoreExporter(), score));
+    EXPECT_EQ(errorsReported, 1);
+    EXPECT_TRUE(folder.entries().empty());
+
+    // The MIDI file of the same song stays small.
+    ASSERT_TRUE(write(*createMidiExporter(), folder.file("s.mid")));
+    EXPECT_LT(vsqtest::readFile(folder.file("s.mid")).size(), 200u);
+}
+
+TEST_F(ExportTest, AFullDeviceFailsBothExports) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    track.notes.push_back(makeNote(0, 480, 60, "a"));
+    EXPECT_FALSE(write(*createScoreExporter(), "/dev/full"));
+    EXPECT_EQ(errorsReported, 1);
+    EXPECT_FALSE(write(*createMidiExporter(), "/dev/full"));
+    EXPECT_EQ(errorsReported, 1);
+}
+
+}  // namespace
