@@ -28,6 +28,41 @@ namespace {
 
 [[noreturn]] void fail() { throw std::exception(); }
 
+// Reads the dictionary and the source and compiles the source into `song`. Throws through
+// fail() when the run cannot go on; errors in the song itself are only reported.
+void compileSource(const RunSettings& settings, Song& song, StringPool& strings) {
+    auto dictionary = createPhoneticDictionary();
+    // The shipped dictionary is code page 932 whatever -u says: that
+    // option is about the user's own files.
+    if (settings.dictionaryIsDefault) setUtf8Input(false);
+    const bool loaded = dictionary->load(settings.dictionaryPath.c_str());
+    setUtf8Input(utf8Mode());
+    if (!loaded) fail();
+
+    getReporter().setFileName(settings.inputPath);
+    auto source = createSourceReader(settings.inputPath);
+    if (!source) fail();
+
+    auto preprocessor = createPreprocessor();
+    preprocessor->start(source.get(), &strings, &settings.includeDirectories);
+
+    auto compiler = createCompiler();
+    compiler->setSong(&song);
+    compiler->setDictionary(dictionary.get());
+    compiler->setStrings(&strings);
+
+    auto parser = createCommandParser();
+    parser->parse(preprocessor.get(), compiler.get(), &strings);
+
+    // The front end is released in this order: parser, compiler,
+    // preprocessor, dictionary, source reader.
+    parser.reset();
+    compiler.reset();
+    preprocessor.reset();
+    dictionary.reset();
+    source.reset();
+}
+
 }  // namespace
 
 bool runPipeline(const RunSettings& settings) {
@@ -36,38 +71,7 @@ bool runPipeline(const RunSettings& settings) {
     try {
         auto song = createSong();
         auto strings = createStringPool();
-        {
-            auto dictionary = createPhoneticDictionary();
-            // The shipped dictionary is code page 932 whatever -u says: that
-            // option is about the user's own files.
-            if (settings.dictionaryIsDefault) setUtf8Input(false);
-            const bool loaded = dictionary->load(settings.dictionaryPath.c_str());
-            setUtf8Input(utf8Mode());
-            if (!loaded) fail();
-
-            reporter.setFileName(settings.inputPath);
-            auto source = createSourceReader(settings.inputPath);
-            if (!source) fail();
-
-            auto preprocessor = createPreprocessor();
-            preprocessor->start(source.get(), strings.get(), &settings.includeDirectories);
-
-            auto compiler = createCompiler();
-            compiler->setSong(song.get());
-            compiler->setDictionary(dictionary.get());
-            compiler->setStrings(strings.get());
-
-            auto parser = createCommandParser();
-            parser->parse(preprocessor.get(), compiler.get(), strings.get());
-
-            // The front end is released in this order: parser, compiler,
-            // preprocessor, dictionary, source reader.
-            parser.reset();
-            compiler.reset();
-            preprocessor.reset();
-            dictionary.reset();
-            source.reset();
-        }
+        compileSource(settings, *song, *strings);
         // No output may replace what the run has read (the user's source would
         // be lost to a file made from it) or another output of the run.
         if (!outputPathsAreAllowed(settings) || reporter.errorCount() > 0) fail();

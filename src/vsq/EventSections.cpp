@@ -82,62 +82,61 @@ int64_t EventSections::addSinger(int64_t tick, const SingerState& singer) {
 int64_t EventSections::addNotePart(int64_t tick, const NoteEvent& note, int part) {
     const int64_t id = nextId_++;
     const int64_t lyricHandle = nextHandle_++;
-
     const NotePart notePart = ::notePart(note, part);
-    const int64_t length = notePart.length;
-    const int32_t vibratoType = notePart.vibratoType;
-    const int64_t vibratoHandle = vibratoType != 0 ? nextHandle_++ : -1;
-    const Vibrato& vibrato = note.vibrato;
+    const int64_t vibratoHandle = notePart.vibratoType != 0 ? nextHandle_++ : -1;
 
     switch (pass_) {
-    case Pass::EventLines:
-        eventLine(tick, id);
-        break;
-    case Pass::Ids:
-        beginId(id);
-        out_.append("Type=Anote\n");
-        appendKey(out_, "Length=", length);
-        appendKey(out_, "Note#=", note.note);
-        appendKey(out_, "Dynamics=", note.velocity);
-        appendKey(out_, "PMBendDepth=", note.bendDepth);
-        appendKey(out_, "PMBendLength=", note.bendLength);
-        appendKey(out_, "PMbPortamentoUse=", note.portamentoUse);
-        appendKey(out_, "DEMdecGainRate=", note.decayGainRate);
-        appendKey(out_, "DEMaccent=", note.accent);
-        out_.append("LyricHandle=h#");
-        out_.appendNumbered(lyricHandle);
-        out_.append('\n');
-        if (vibratoType != 0) {
-            // The vibrato sits at the end of the note part.
-            out_.append("VibratoHandle=h#");
-            out_.appendNumbered(vibratoHandle);
-            out_.append('\n');
-            appendKey(out_, "VibratoDelay=", length - vibrato.length);
-        }
-        break;
-    case Pass::Handles: {
-        const Lyric& lyric = *notePart.lyric;
-        beginHandle(lyricHandle);
-        out_.append("L0=\"");
-        out_.append(fileText(lyric.text));
-        out_.append("\",\"");
-        out_.append(fileText(lyric.symbols));
-        out_.append("\",1.000000,0,1\n");
-        if (vibratoType != 0) {
-            beginHandle(vibratoHandle);
-            out_.append("IconID=$");
-            out_.appendHex8(kVibratoIconBase + static_cast<uint32_t>(vibratoType));
-            out_.append("\nIDS=");
-            out_.append(vibratoFamily(vibratoType));
-            out_.append("\nOriginal=1\nCaption=\n");
-            appendKey(out_, "Length=", vibrato.length);
-            appendKey(out_, "StartDepth=", vibrato.startDepth);
-            out_.append("DepthBPNum=0\n");
-            appendKey(out_, "StartRate=", vibrato.startRate);
-            out_.append("RateBPNum=0\n");
-        }
-        break;
-    }
+    case Pass::EventLines: eventLine(tick, id); break;
+    case Pass::Ids: noteId(id, note, notePart, lyricHandle, vibratoHandle); break;
+    case Pass::Handles: noteHandles(note, notePart, lyricHandle, vibratoHandle); break;
     }
     return id;
+}
+
+void EventSections::noteId(int64_t id, const NoteEvent& note, const NotePart& part,
+                           int64_t lyricHandle, int64_t vibratoHandle) {
+    beginId(id);
+    out_.append("Type=Anote\n");
+    appendKey(out_, "Length=", part.length);
+    appendKey(out_, "Note#=", note.note);
+    appendKey(out_, "Dynamics=", note.velocity);
+    appendKey(out_, "PMBendDepth=", note.bendDepth);
+    appendKey(out_, "PMBendLength=", note.bendLength);
+    appendKey(out_, "PMbPortamentoUse=", note.portamentoUse);
+    appendKey(out_, "DEMdecGainRate=", note.decayGainRate);
+    appendKey(out_, "DEMaccent=", note.accent);
+    out_.append("LyricHandle=h#");
+    out_.appendNumbered(lyricHandle);
+    out_.append('\n');
+    if (part.vibratoType != 0) {
+        // The vibrato sits at the end of the note part.
+        out_.append("VibratoHandle=h#");
+        out_.appendNumbered(vibratoHandle);
+        out_.append('\n');
+        appendKey(out_, "VibratoDelay=", part.length - note.vibrato.length);
+    }
+}
+
+void EventSections::noteHandles(const NoteEvent& note, const NotePart& part,
+                                int64_t lyricHandle, int64_t vibratoHandle) {
+    beginHandle(lyricHandle);
+    out_.append("L0=\"");
+    out_.append(fileText(part.lyric->text));
+    out_.append("\",\"");
+    out_.append(fileText(part.lyric->symbols));
+    out_.append("\",1.000000,0,1\n");
+    if (part.vibratoType == 0) return;
+
+    const Vibrato& vibrato = note.vibrato;
+    beginHandle(vibratoHandle);
+    out_.append("IconID=$");
+    out_.appendHex8(kVibratoIconBase + static_cast<uint32_t>(part.vibratoType));
+    out_.append("\nIDS=");
+    out_.append(vibratoFamily(part.vibratoType));
+    out_.append("\nOriginal=1\nCaption=\n");
+    appendKey(out_, "Length=", vibrato.length);
+    appendKey(out_, "StartDepth=", vibrato.startDepth);
+    out_.append("DepthBPNum=0\n");
+    appendKey(out_, "StartRate=", vibrato.startRate);
+    out_.append("RateBPNum=0\n");
 }

@@ -12,6 +12,7 @@
 #include "compile/Song.h"
 
 class MetatextSink;
+struct NotePart;
 
 // The singer in effect at a point of a voice track.
 struct SingerState {
@@ -35,6 +36,12 @@ public:
 
 private:
     void eventLine(int64_t tick, int64_t id);
+    // A note part's ID section, and its lyric handle and vibrato handle (when it has a
+    // vibrato) sections.
+    void noteId(int64_t id, const NoteEvent& note, const NotePart& part, int64_t lyricHandle,
+                int64_t vibratoHandle);
+    void noteHandles(const NoteEvent& note, const NotePart& part, int64_t lyricHandle,
+                     int64_t vibratoHandle);
     void beginId(int64_t id);
     void beginHandle(int64_t handle);
 
