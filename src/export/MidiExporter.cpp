@@ -87,6 +87,8 @@ private:
     bool startCurves(const Track& track, std::span<CurveStream> curves);
     // The notes' parts and the curves' points merged by time.
     void writeNotesAndCurves(std::span<const NoteEvent> notes, std::span<CurveStream> curves);
+    void startNotePart(std::span<const NoteEvent> notes, PartQueue& starts, PartQueue& ends,
+                       size_t& order);
     void writeCurveValue(const CurveInfo& curve, int32_t value);
     void advanceTo(int64_t tick);
 
@@ -257,22 +259,29 @@ void StreamMidiExporter::writeNotesAndCurves(std::span<const NoteEvent> notes,
         } else if (next == Next::Curve) {
             writeCurveValue(*curve->curve, curve->points[curve->next++].value);
         } else {
-            const PendingPart start = starts.top();
-            starts.pop();
-            const NoteEvent& note = notes[start.note];
-            if (start.part == 1 && notePartCount(note) == 2) {
-                starts.push({notePart(note, 2).start, order++, start.note, 2});
-            }
-            const NotePart part = notePart(note, start.part);
-            const std::string_view lyric = fileText(part.lyric->text.view());
-            midi.lyric(lyric.data(), lyric.size());
-            // A velocity of 0 would end the note instead of sounding it.
-            midi.channelEvent(static_cast<uint8_t>(kNoteOn | channel_), dataByte(note.note),
-                              std::max<uint8_t>(dataByte(note.velocity), 1));
-            ends.push({part.start + std::max<int64_t>(part.length, 0), start.order, start.note,
-                       start.part});
+            startNotePart(notes, starts, ends, order);
         }
     }
+}
+
+// Sounds the part at the top of `starts` with its lyric and queues its end; the first part
+// of a split note queues the second part's start.
+void StreamMidiExporter::startNotePart(std::span<const NoteEvent> notes, PartQueue& starts,
+                                       PartQueue& ends, size_t& order) {
+    const PendingPart start = starts.top();
+    starts.pop();
+    const NoteEvent& note = notes[start.note];
+    if (start.part == 1 && notePartCount(note) == 2) {
+        starts.push({notePart(note, 2).start, order++, start.note, 2});
+    }
+    const NotePart part = notePart(note, start.part);
+    const std::string_view lyric = fileText(part.lyric->text.view());
+    midi_->lyric(lyric.data(), lyric.size());
+    // A velocity of 0 would end the note instead of sounding it.
+    midi_->channelEvent(static_cast<uint8_t>(kNoteOn | channel_), dataByte(note.note),
+                        std::max<uint8_t>(dataByte(note.velocity), 1));
+    ends.push({part.start + std::max<int64_t>(part.length, 0), start.order, start.note,
+               start.part});
 }
 
 }  // namespace
