@@ -12,6 +12,7 @@
 
 #include "CompileTestSupport.h"
 #include "compile/Compiler.h"
+#include "compile/CurveTable.h"
 #include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
@@ -186,6 +187,24 @@ TEST_F(ControlsTest, CurvesKeepTheirOwnValuesAndRanges) {
     EXPECT_EQ(lastValues(), (std::vector<int32_t>{5, 120, 0, 0, 0}));
     EXPECT_EQ(run("@BRE", {rel(INT_MAX), num(0), num(0), num(0), rel(INT_MAX)}), "");
     EXPECT_EQ(lastValues(), (std::vector<int32_t>{2, 127, 0, 0, 0, 127, 0, 0, 0}));
+}
+
+// Every row of the curve table is reached by its command, starts at its default and
+// holds its range; commands that set no curve reach none.
+TEST_F(ControlsTest, EveryCurveCommandReachesItsRow) {
+    for (const CurveInfo& curve : kCurves) {
+        const std::string name = commandName(curve.command);
+        EXPECT_EQ(commandCode(name.c_str()), curve.command);
+        EXPECT_EQ(&curveById(curve.id), &curve);
+        EXPECT_EQ(run(name.c_str(), {rel(0)}), "") << name;
+        EXPECT_EQ(lastValues(), (std::vector<int32_t>{curve.id, curve.defaultValue, 0, 0, 0}));
+        run(name.c_str(), {rel(INT_MIN + 1)});
+        EXPECT_EQ(lastValues()[1], curve.minimum) << name;
+        run(name.c_str(), {rel(INT_MAX)});
+        EXPECT_EQ(lastValues()[1], curve.maximum) << name;
+    }
+    EXPECT_EQ(curveOfCommand(CmdVelocity), nullptr);
+    EXPECT_EQ(curveOfCommand('C'), nullptr);
 }
 
 TEST_F(ControlsTest, CurveShapeWarningOnceAndScaledTimes) {
