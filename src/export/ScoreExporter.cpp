@@ -20,6 +20,7 @@
 #include "diag/Reporter.h"
 #include "export/ScoreLayout.h"
 #include "export/XmlText.h"
+#include "parse/CommandParam.h"
 #include "platform/Platform.h"
 #include "text/Encoding.h"
 #include "vsq/NumberText.h"
@@ -66,14 +67,19 @@ std::vector<PartNote> collectPartNotes(const Track& track) {
     return notes;
 }
 
-// Steps from C with the sharp that spells each pitch class.
+// How a pitch class is written: a letter, and a sharp for a black key, which is spelt as the
+// sharp of the white key below it.
 struct Spelling {
     char step;
     bool sharp;
 };
-constexpr Spelling kSpellings[12] = {{'C', false}, {'C', true}, {'D', false}, {'D', true},
-                                     {'E', false}, {'F', false}, {'F', true}, {'G', false},
-                                     {'G', true},  {'A', false}, {'A', true}, {'B', false}};
+constexpr Spelling spellingOf(int32_t pitchClass) {
+    const bool sharp = isBlackKey(pitchClass);
+    const int32_t white = sharp ? pitchClass - 1 : pitchClass;
+    char step = 'A';
+    while (pitchClassOf(step) != white) ++step;
+    return {step, sharp};
+}
 
 class MusicXmlWriter {
 public:
@@ -261,7 +267,7 @@ void MusicXmlWriter::segment(const PartNote* note, size_t voiceNumber, int64_t f
             append("        <rest/>\n");
         } else {
             const int32_t pitch = std::clamp(note->pitch, 0, 127);
-            const Spelling& spelling = kSpellings[pitch % 12];
+            const Spelling spelling = spellingOf(pitch % 12);
             append("        <pitch>\n          <step>");
             out_.push_back(spelling.step);
             append("</step>\n");
