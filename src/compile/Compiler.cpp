@@ -274,7 +274,7 @@ void CompilerImpl::defaultLength(TrackState& state, int count, const CommandPara
         reportTimeLimit();
         return;
     }
-    state.defaultLength = length == 0 ? 480 : length;
+    state.defaultLength = length == 0 ? kTicksPerQuarterNote : length;
 }
 
 void CompilerImpl::octave(TrackState& state, int code, int count, const CommandParam* params) {

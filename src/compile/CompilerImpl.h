@@ -52,7 +52,7 @@ struct TrackState {
     Track* track = nullptr;
     int32_t time = 0;
     int32_t octave = 4;
-    int32_t defaultLength = 480;
+    int32_t defaultLength = kTicksPerQuarterNote;
     int32_t gate = 8;
     int32_t transpose = 0;
     bool joinPending = false;

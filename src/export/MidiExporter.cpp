@@ -18,6 +18,7 @@
 #include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
+#include "parse/CommandParam.h"
 #include "platform/Platform.h"
 #include "vsq/BreakpointListBuilder.h"
 #include "vsq/MidiFileWriter.h"
@@ -29,7 +30,6 @@
 namespace {
 
 constexpr int kFormat = 1;
-constexpr int kDivision = 480;
 
 constexpr uint8_t kNoteOff = 0x80;
 constexpr uint8_t kNoteOn = 0x90;
@@ -112,7 +112,7 @@ bool StreamMidiExporter::write(const Song& song, const std::string& path) {
         return false;
     }
     MidiFileWriter midi;
-    midi.open(stream, kFormat, kDivision);
+    midi.open(stream, kFormat, kTicksPerQuarterNote);
     writeTempoTrack(song, midi);
     midi_ = &midi;
     for (size_t i = 0; i < voiceTracks.size(); ++i) {

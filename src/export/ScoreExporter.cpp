@@ -31,7 +31,6 @@
 
 namespace {
 
-constexpr int kDivisions = 480;
 constexpr int kMiddleC = 60;
 // The most measures in all parts together: empty measures cost some hundred
 // bytes each, so this bounds the file a song of long silences can make.
@@ -194,7 +193,7 @@ void MusicXmlWriter::attributes(const Measure& measure, bool first, bool bassCle
     append("      <attributes>\n");
     if (first) {
         append("        <divisions>");
-        appendNumber(kDivisions);
+        appendNumber(kTicksPerQuarterNote);
         append("</divisions>\n        <key>\n          <fifths>0</fifths>\n        </key>\n");
     }
     append("        <time>\n          <beats>");

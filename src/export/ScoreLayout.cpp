@@ -7,9 +7,10 @@
 #include <set>
 #include <utility>
 
+#include "parse/CommandParam.h"
+
 namespace {
 
-constexpr int64_t kTicksPerWholeNote = 1920;
 
 struct NoteType {
     int64_t ticks;

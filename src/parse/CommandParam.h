@@ -16,6 +16,12 @@ struct CommandParam {
     int32_t value = 0;
 };
 
+// Lengths and times the parser sends are in ticks, 480 to a quarter note, so a
+// length written as n (a 1/n note) is 1920 / n ticks. The files written keep
+// the song's ticks.
+inline constexpr int32_t kTicksPerQuarterNote = 480;
+inline constexpr int32_t kTicksPerWholeNote = 4 * kTicksPerQuarterNote;
+
 // Packs a command's characters big-endian into its code: "@DE" -> 0x404445.
 constexpr int32_t commandCode(const char* name) {
     uint32_t code = 0;

@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr int kTicksPerWholeNote = 1920;
 constexpr int64_t kMaxLength = std::numeric_limits<int32_t>::max();
 
 // Kinds that are plain characters.

@@ -17,6 +17,7 @@
 #include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
+#include "parse/CommandParam.h"
 #include "platform/Platform.h"
 #include "text/CharCode.h"
 #include "text/StringPool.h"
@@ -35,8 +36,6 @@
 namespace {
 
 constexpr int kMidiFormat = 1;
-constexpr int kDivision = 480;
-constexpr int64_t kTicksPerWholeNote = 1920;
 constexpr int kPreMeasure = 1;
 
 int32_t valueAt(const ControlEvent& control, size_t index) {
@@ -211,7 +210,7 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
         return false;
     }
     MidiFileWriter midi;
-    midi.open(stream, kMidiFormat, kDivision);
+    midi.open(stream, kMidiFormat, kTicksPerQuarterNote);
 
     const int64_t offset = writeMasterTrack(song, midi);
     const int count = static_cast<int>(voiceTracks.size());
