@@ -6,7 +6,6 @@
 #pragma once
 
 #include <array>
-#include <cstddef>
 #include <cstdint>
 
 #include "parse/CommandParam.h"
@@ -34,13 +33,6 @@ inline constexpr std::array<CurveInfo, 9> kCurves = {{
 
 // The ids run from 1 to this, each naming one row.
 inline constexpr int32_t kLastCurveId = static_cast<int32_t>(kCurves.size());
-
-// The row of curve `id`, 1 <= id <= kLastCurveId.
-constexpr const CurveInfo& curveById(int32_t id) {
-    size_t row = 0;
-    while (kCurves[row].id != id) ++row;
-    return kCurves[row];
-}
 
 // The row of the command `code`; nullptr when it sets no curve.
 constexpr const CurveInfo* curveOfCommand(int32_t code) {

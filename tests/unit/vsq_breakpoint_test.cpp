@@ -232,9 +232,14 @@ EnvelopeEvent envelope(int32_t time, int32_t curveId, int32_t length,
 constexpr int kDynamics = 1;
 constexpr int kPitchBend = 8;
 
+const CurveInfo& curveInfo(int curveId) {
+    return *std::find_if(kCurves.begin(), kCurves.end(),
+                         [&](const CurveInfo& curve) { return curve.id == curveId; });
+}
+
 Points build(int curveId, const std::vector<ControlEvent>& controls,
              const std::vector<EnvelopeEvent>& envelopes, int32_t length) {
-    const CurveInfo& info = curveById(curveId);
+    const CurveInfo& info = curveInfo(curveId);
     Points out;
     createBreakpointListBuilder()->build(curveId, info.defaultValue, info.minimum, info.maximum,
                                          controls, envelopes, length, out);
@@ -490,7 +495,7 @@ TEST(BreakpointListTest, MatchesThePlainModelOnRandomTracks) {
         const int length = random.pick(0, 5) == 0 ? random.pick(0, 10) : random.pick(10, 3000);
         const std::vector<ControlEvent> controls = random.controls(target, length);
         const std::vector<EnvelopeEvent> envelopes = random.envelopes(target, length);
-        const CurveInfo& info = curveById(target);
+        const CurveInfo& info = curveInfo(target);
 
         const Points expected = modelBuild(target, info.defaultValue, info.minimum, info.maximum,
                                            controls, envelopes, length);
@@ -580,7 +585,7 @@ TEST(BreakpointListTest, RangesOutOfOrderAreSweptInOrder) {
             curveControl(120, kDynamics, {70, 0, 35, 1, 20, 0, -1, 0}),
         };
         const int32_t length = count * 50;
-        const CurveInfo& info = curveById(kDynamics);
+        const CurveInfo& info = curveInfo(kDynamics);
         EXPECT_EQ(build(kDynamics, controls, envelopes, length),
                   modelBuild(kDynamics, info.defaultValue, info.minimum, info.maximum, controls,
                              envelopes, length))
@@ -593,7 +598,7 @@ TEST(BreakpointListTest, RangesOutOfOrderAreSweptInOrder) {
 // Builds with a builder that takes at most `limit` points per list.
 Points buildWithLimit(size_t limit, int curveId, const std::vector<ControlEvent>& controls,
                       const std::vector<EnvelopeEvent>& envelopes, int32_t length) {
-    const CurveInfo& info = curveById(curveId);
+    const CurveInfo& info = curveInfo(curveId);
     Points out;
     createBreakpointListBuilder(limit)->build(curveId, info.defaultValue, info.minimum,
                                               info.maximum, controls, envelopes, length, out);
