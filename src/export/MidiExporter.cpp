@@ -18,6 +18,7 @@
 #include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
+#include "export/VoiceSound.h"
 #include "parse/CommandParam.h"
 #include "platform/Platform.h"
 #include "vsq/BreakpointListBuilder.h"
@@ -37,7 +38,6 @@ constexpr uint8_t kController = 0xB0;
 constexpr uint8_t kProgramChange = 0xC0;
 constexpr uint8_t kPitchBend = 0xE0;
 
-constexpr uint8_t kChoirAahs = 52;  // General MIDI program 53, counted from 0
 constexpr uint8_t kDataEntry = 6;
 constexpr uint8_t kExpression = 11;
 constexpr uint8_t kDataEntryFine = 38;
@@ -45,12 +45,6 @@ constexpr uint8_t kRpnFine = 100;
 constexpr uint8_t kRpnCoarse = 101;
 constexpr uint8_t kNoRpn = 127;
 constexpr uint8_t kReleaseVelocity = 64;
-
-// Channels 1 to 16 in turn, leaving out channel 10, which players keep for drums.
-uint8_t channelOf(size_t voiceIndex) {
-    constexpr uint8_t kChannels[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 13, 14, 15};
-    return kChannels[voiceIndex % std::size(kChannels)];
-}
 
 uint8_t dataByte(int64_t value) { return static_cast<uint8_t>(std::clamp<int64_t>(value, 0, 127)); }
 

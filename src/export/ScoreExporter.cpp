@@ -19,6 +19,7 @@
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "export/ScoreLayout.h"
+#include "export/VoiceSound.h"
 #include "export/XmlText.h"
 #include "parse/CommandParam.h"
 #include "platform/Platform.h"
@@ -87,6 +88,7 @@ public:
 
     void header(std::span<const Track* const> tracks);
     void part(size_t index, const Track& track);
+    void instrument(size_t index);
     void footer() { append("</score-partwise>\n"); }
     // Writes what is left. Returns the error number of the first write that
     // failed, 0 when none did.
@@ -134,9 +136,32 @@ void MusicXmlWriter::header(std::span<const Track* const> tracks) {
         appendNumber(static_cast<int64_t>(i) + 1);
         append("\">\n      <part-name>");
         append(voiceTrackName(static_cast<int>(i) + 1));
-        append("</part-name>\n    </score-part>\n");
+        append("</part-name>\n");
+        instrument(i);
+        append("    </score-part>\n");
     }
     append("  </part-list>\n");
+}
+
+// The part's one instrument: the sound and channel the MIDI file gives the
+// same voice track, so a score editor plays the part as the MIDI file does.
+void MusicXmlWriter::instrument(size_t index) {
+    const auto id = [&] {
+        append("\"P");
+        appendNumber(static_cast<int64_t>(index) + 1);
+        append("-I1\">\n");
+    };
+    append("      <score-instrument id=");
+    id();
+    append("        <instrument-name>");
+    append(kChoirAahsName);
+    append("</instrument-name>\n      </score-instrument>\n      <midi-instrument id=");
+    id();
+    append("        <midi-channel>");
+    appendNumber(channelOf(index) + 1);
+    append("</midi-channel>\n        <midi-program>");
+    appendNumber(kChoirAahs + 1);
+    append("</midi-program>\n      </midi-instrument>\n");
 }
 
 void MusicXmlWriter::part(size_t index, const Track& track) {
