@@ -30,8 +30,6 @@
 
 namespace {
 
-constexpr int kFormat = 1;
-
 constexpr uint8_t kNoteOff = 0x80;
 constexpr uint8_t kNoteOn = 0x90;
 constexpr uint8_t kController = 0xB0;
@@ -106,7 +104,7 @@ bool StreamMidiExporter::write(const Song& song, const std::string& path) {
         return false;
     }
     MidiFileWriter midi;
-    midi.open(stream, kFormat, kTicksPerQuarterNote);
+    midi.open(stream, kMidiFileFormat, kTicksPerQuarterNote);
     writeTempoTrack(song, midi);
     midi_ = &midi;
     for (size_t i = 0; i < voiceTracks.size(); ++i) {
@@ -128,7 +126,7 @@ bool StreamMidiExporter::write(const Song& song, const std::string& path) {
 // Time signatures and tempos merged by time, a time signature first at equal times.
 void StreamMidiExporter::writeTempoTrack(const Song& song, MidiFileWriter& midi) {
     const TempoMap map = collectTempoMap(song);
-    midi.trackName("Master Track");
+    midi.trackName(kMasterTrackName);
     int64_t last = 0;
     size_t tempo = 0;
     size_t metre = 0;

@@ -10,6 +10,11 @@
 
 #include "compile/Song.h"
 
+// Both MIDI files, the VSQ file and the exported one, are of format 1: a
+// master track with the tempo map, then one track per voice track.
+inline constexpr int kMidiFileFormat = 1;
+inline constexpr const char* kMasterTrackName = "Master Track";
+
 // The song's tracks that hold at least one note, in song order.
 std::vector<const Track*> collectVoiceTracks(const Song& song);
 

@@ -35,7 +35,6 @@
 
 namespace {
 
-constexpr int kMidiFormat = 1;
 constexpr int kPreMeasure = 1;
 
 int32_t valueAt(const ControlEvent& control, size_t index) {
@@ -210,7 +209,7 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
         return false;
     }
     MidiFileWriter midi;
-    midi.open(stream, kMidiFormat, kTicksPerQuarterNote);
+    midi.open(stream, kMidiFileFormat, kTicksPerQuarterNote);
 
     const int64_t offset = writeMasterTrack(song, midi);
     const int count = static_cast<int>(voiceTracks.size());
@@ -243,7 +242,7 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
 // of the time signature at time 0.
 int64_t SectionVsqWriter::writeMasterTrack(const Song& song, MidiFileWriter& midi) {
     log_.line("Start Master Track");
-    midi.trackName("Master Track");
+    midi.trackName(kMasterTrackName);
 
     const TempoMap map = collectTempoMap(song);
     const MetreMark& start = map.metres.front();
