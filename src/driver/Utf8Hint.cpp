@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "text/Encoding.h"
 
 namespace {
 
@@ -15,8 +16,7 @@ struct FileCloser {
 };
 
 // Checks UTF-8 one byte at a time: how many continuation bytes are still due
-// and the range the next one must fall in (narrower after E0, ED, F0 and F4,
-// which keeps out overlong forms, surrogates and values beyond U+10FFFF).
+// and the range the next one must fall in.
 class Utf8Checker {
 public:
     bool take(unsigned char byte) {
@@ -29,26 +29,16 @@ public:
         }
         if (byte < 0x80) return true;
         sawMultiByte_ = true;
-        if (byte >= 0xC2 && byte <= 0xDF) return expect(1, 0x80, 0xBF);
-        if (byte == 0xE0) return expect(2, 0xA0, 0xBF);
-        if (byte == 0xED) return expect(2, 0x80, 0x9F);
-        if (byte >= 0xE1 && byte <= 0xEF) return expect(2, 0x80, 0xBF);
-        if (byte == 0xF0) return expect(3, 0x90, 0xBF);
-        if (byte >= 0xF1 && byte <= 0xF3) return expect(3, 0x80, 0xBF);
-        if (byte == 0xF4) return expect(3, 0x80, 0x8F);
-        return false;
+        const Utf8Lead shape = utf8Lead(byte);
+        due_ = shape.following;
+        low_ = shape.low;
+        high_ = shape.high;
+        return shape.following > 0;
     }
     bool complete() const { return due_ == 0; }
     bool sawMultiByte() const { return sawMultiByte_; }
 
 private:
-    bool expect(int due, unsigned char low, unsigned char high) {
-        due_ = due;
-        low_ = low;
-        high_ = high;
-        return true;
-    }
-
     int due_ = 0;
     unsigned char low_ = 0x80;
     unsigned char high_ = 0xBF;

@@ -20,7 +20,6 @@
 #include "diag/Reporter.h"
 #include "export/VoiceSound.h"
 #include "parse/CommandParam.h"
-#include "platform/Platform.h"
 #include "vsq/BreakpointListBuilder.h"
 #include "vsq/MidiFileWriter.h"
 #include "vsq/OutputFailure.h"
@@ -98,11 +97,8 @@ bool StreamMidiExporter::write(const Song& song, const std::string& path) {
     // object outlives the MIDI writer, whose stream is closed before a file
     // given up is removed.
     StagedOutputFile output;
-    std::FILE* stream = output.prepare(path) ? output.openStream() : nullptr;
-    if (stream == nullptr) {
-        reportOutputFailure(path, output.failureText());
-        return false;
-    }
+    std::FILE* stream = openStagedOutput(output, path);
+    if (stream == nullptr) return false;
     MidiFileWriter midi;
     midi.open(stream, kMidiFileFormat, kTicksPerQuarterNote);
     writeTempoTrack(song, midi);
@@ -112,15 +108,8 @@ bool StreamMidiExporter::write(const Song& song, const std::string& path) {
         if (!writeVoiceTrack(*voiceTracks[i], static_cast<int>(i) + 1)) return false;
     }
     midi_ = nullptr;
-    if (!midi.finish()) {
-        reportOutputFailure(path, platform::systemErrorText(errno));
-        return false;
-    }
-    if (!output.commit()) {
-        reportOutputFailure(path, output.failureText());
-        return false;
-    }
-    return true;
+    const int writeError = midi.finish() ? 0 : errno;
+    return commitStagedOutput(output, path, writeError);
 }
 
 // Time signatures and tempos merged by time, a time signature first at equal times.

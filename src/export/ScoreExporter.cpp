@@ -22,7 +22,6 @@
 #include "export/VoiceSound.h"
 #include "export/XmlText.h"
 #include "parse/CommandParam.h"
-#include "platform/Platform.h"
 #include "text/Encoding.h"
 #include "vsq/NumberText.h"
 #include "vsq/OutputFailure.h"
@@ -367,27 +366,15 @@ bool MusicXmlExporter::write(const Song& song, const std::string& path) {
     StagedOutputFile output;
     // Closed here on every way out, also when the memory runs out on the way,
     // and before the staging object removes a file given up.
-    std::unique_ptr<std::FILE, FileCloser> file(output.prepare(path) ? output.openStream()
-                                                                     : nullptr);
-    if (!file) {
-        reportOutputFailure(path, output.failureText());
-        return false;
-    }
+    std::unique_ptr<std::FILE, FileCloser> file(openStagedOutput(output, path));
+    if (!file) return false;
     MusicXmlWriter writer(file.get(), map, measures);
     writer.header(tracks);
     for (size_t i = 0; i < tracks.size(); ++i) writer.part(i, *tracks[i]);
     writer.footer();
     int error = writer.flush();
     if (std::fclose(file.release()) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-    if (error != 0) {
-        reportOutputFailure(path, platform::systemErrorText(error));
-        return false;
-    }
-    if (!output.commit()) {
-        reportOutputFailure(path, output.failureText());
-        return false;
-    }
-    return true;
+    return commitStagedOutput(output, path, error);
 }
 
 }  // namespace

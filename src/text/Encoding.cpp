@@ -25,6 +25,20 @@ int find(std::span<const CodePair> pairs, std::int64_t key) {
 
 }  // namespace
 
+Utf8Lead utf8Lead(unsigned char lead) {
+    if (lead < 0x80) return {0, 0x80, 0xBF, lead};
+    if (lead >= 0xC2 && lead <= 0xDF) return {1, 0x80, 0xBF, char32_t{lead} & 0x1F};
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        return {2, static_cast<unsigned char>(lead == 0xE0 ? 0xA0 : 0x80),
+                static_cast<unsigned char>(lead == 0xED ? 0x9F : 0xBF), char32_t{lead} & 0x0F};
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        return {3, static_cast<unsigned char>(lead == 0xF0 ? 0x90 : 0x80),
+                static_cast<unsigned char>(lead == 0xF4 ? 0x8F : 0xBF), char32_t{lead} & 0x07};
+    }
+    return {-1, 0, 0, 0};
+}
+
 void setUtf8Mode(bool on) {
     utf8ModeOn = on;
     utf8InputOn = on;

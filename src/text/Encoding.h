@@ -45,6 +45,19 @@ int unicodeToCp932(char32_t scalar);
 // when the code is not a character (an unassigned pair, a lone lead byte).
 int cp932ToUnicode(int code);
 
+// What a byte starting a UTF-8 sequence says of it: how many continuation
+// bytes follow (0 for an ASCII byte, -1 for a byte that starts no sequence),
+// the range the first of them must lie in (narrowed after E0, ED, F0 and F4, so
+// no overlong form, surrogate or value past U+10FFFF passes; every later one
+// lies in 80..BF), and the lead's own bits of the scalar value.
+struct Utf8Lead {
+    int following;
+    unsigned char low;
+    unsigned char high;
+    char32_t bits;
+};
+Utf8Lead utf8Lead(unsigned char lead);
+
 // Appends the UTF-8 form of a Unicode scalar value.
 void appendUtf8(std::string& out, char32_t scalar);
 

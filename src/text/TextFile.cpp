@@ -85,28 +85,13 @@ private:
             }
             if (lead < 0x80) return deliver(lead);
 
-            int following = 0;
-            int low = 0x80;   // the range the first continuation byte must lie in,
-            int high = 0xBF;  // narrowed so that no overlong form or surrogate passes
-            char32_t scalar = 0;
-            if (lead >= 0xC2 && lead <= 0xDF) {
-                following = 1;
-                scalar = lead & 0x1F;
-            } else if (lead >= 0xE0 && lead <= 0xEF) {
-                following = 2;
-                scalar = lead & 0x0F;
-                if (lead == 0xE0) low = 0xA0;
-                if (lead == 0xED) high = 0x9F;
-            } else if (lead >= 0xF0 && lead <= 0xF4) {
-                following = 3;
-                scalar = lead & 0x07;
-                if (lead == 0xF0) low = 0x90;
-                if (lead == 0xF4) high = 0x8F;
-            }
-
+            const Utf8Lead shape = utf8Lead(static_cast<unsigned char>(lead));
+            int low = shape.low;
+            int high = shape.high;
+            char32_t scalar = shape.bits;
             std::string bad{static_cast<char>(lead)};
-            bool complete = following > 0;
-            for (int i = 0; i < following; ++i) {
+            bool complete = shape.following > 0;
+            for (int i = 0; i < shape.following; ++i) {
                 const int next = nextByte();
                 if (next < low || next > high) {
                     // The byte that breaks the sequence starts the next character.

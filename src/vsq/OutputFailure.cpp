@@ -1,11 +1,32 @@
-// Reporting of an output file that cannot be written.
+// Reporting of an output file that cannot be written, and the staged output's
+// open and commit steps that report through it.
 #include "vsq/OutputFailure.h"
 
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
+#include "platform/Platform.h"
+#include "vsq/StagedOutputFile.h"
 
 void reportOutputFailure(const std::string& path, const std::string& reason) {
     std::string detail = path;
     detail.append(" : ").append(reason);
     getReporter().error(msg::kCannotOpenFile, detail);
+}
+
+std::FILE* openStagedOutput(StagedOutputFile& output, const std::string& path) {
+    std::FILE* stream = output.prepare(path) ? output.openStream() : nullptr;
+    if (stream == nullptr) reportOutputFailure(path, output.failureText());
+    return stream;
+}
+
+bool commitStagedOutput(StagedOutputFile& output, const std::string& path, int writeError) {
+    if (writeError != 0) {
+        reportOutputFailure(path, platform::systemErrorText(writeError));
+        return false;
+    }
+    if (!output.commit()) {
+        reportOutputFailure(path, output.failureText());
+        return false;
+    }
+    return true;
 }

@@ -18,7 +18,6 @@
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "parse/CommandParam.h"
-#include "platform/Platform.h"
 #include "text/CharCode.h"
 #include "text/StringPool.h"
 #include "vsq/BreakpointListBuilder.h"
@@ -203,11 +202,8 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
     // only when complete; the staging object outlives the MIDI writer so that
     // the new file's stream is closed before the file is removed.
     StagedOutputFile output;
-    std::FILE* stream = output.prepare(path) ? output.openStream() : nullptr;
-    if (stream == nullptr) {
-        reportOutputFailure(path, output.failureText());
-        return false;
-    }
+    std::FILE* stream = openStagedOutput(output, path);
+    if (stream == nullptr) return false;
     MidiFileWriter midi;
     midi.open(stream, kMidiFileFormat, kTicksPerQuarterNote);
 
@@ -224,14 +220,8 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
 
     // A write, seek or close that failed leaves an incomplete file: it is
     // reported like a file that cannot be created, and the temporary goes.
-    if (!midi.finish()) {
-        reportOutputFailure(path, platform::systemErrorText(errno));
-        return false;
-    }
-    if (!output.commit()) {
-        reportOutputFailure(path, output.failureText());
-        return false;
-    }
+    const int writeError = midi.finish() ? 0 : errno;
+    if (!commitStagedOutput(output, path, writeError)) return false;
     // The log of a write that failed is given up with the writer.
     log_.commit(path);
     return true;
