@@ -11,10 +11,6 @@
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 // Checks UTF-8 one byte at a time: how many continuation bytes are still due
 // and the range the next one must fall in.
 class Utf8Checker {
@@ -49,7 +45,8 @@ private:
 
 bool looksLikeUnmarkedUtf8(const std::string& path) {
     int errorNumber = 0;
-    const std::unique_ptr<std::FILE, FileCloser> file(platform::openForReading(path, errorNumber));
+    const std::unique_ptr<std::FILE, platform::FileCloser> file(
+        platform::openForReading(path, errorNumber));
     if (!file) return false;
     std::vector<unsigned char> block(64 * 1024);
     Utf8Checker checker;

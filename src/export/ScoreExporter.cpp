@@ -22,6 +22,7 @@
 #include "export/VoiceSound.h"
 #include "export/XmlText.h"
 #include "parse/CommandParam.h"
+#include "platform/Platform.h"
 #include "text/Encoding.h"
 #include "vsq/NumberText.h"
 #include "vsq/OutputFailure.h"
@@ -334,10 +335,6 @@ void MusicXmlWriter::segment(const PartNote* note, size_t voiceNumber, int64_t f
     }
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 class MusicXmlExporter final : public ScoreExporter {
 public:
     bool write(const Song& song, const std::string& path) override;
@@ -366,7 +363,7 @@ bool MusicXmlExporter::write(const Song& song, const std::string& path) {
     StagedOutputFile output;
     // Closed here on every way out, also when the memory runs out on the way,
     // and before the staging object removes a file given up.
-    std::unique_ptr<std::FILE, FileCloser> file(openStagedOutput(output, path));
+    std::unique_ptr<std::FILE, platform::FileCloser> file(openStagedOutput(output, path));
     if (!file) return false;
     MusicXmlWriter writer(file.get(), map, measures);
     writer.header(tracks);

@@ -24,6 +24,11 @@ bool pathExists(const std::string& path);
 // also where the C library would open it as an empty stream.
 std::FILE* openForReading(const std::string& path, int& errorNumber);
 
+// Closes a stream held by a std::unique_ptr when it goes, on every way out.
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
 // What tells one file from another whatever the names it is reached by (links,
 // relative and absolute paths, spellings): its device and its number there.
 struct FileIdentity {
