@@ -73,7 +73,8 @@ std::string inputProblem(const std::vector<std::string>& args, size_t next,
 
 bool mentionsExportOption(const std::vector<std::string>& args) {
     for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i].size() > 1 && args[i][0] == '-' && (args[i][1] == 'm' || args[i][1] == 'x'))
+        if (args[i].size() > 1 && args[i][0] == '-' &&
+            (args[i][1] == 'm' || args[i][1] == 'x' || args[i][1] == '8'))
             return true;
     }
     return false;
@@ -111,11 +112,17 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const std::st
             path = args[next++];
         } else if (letter == 'u') {
             setUtf8Mode(true);  // UTF-8 sources and console from here on
+        } else if (letter == '8') {
+            settings.midiLyricsInUtf8 = true;
         } else {
             return reject(args, next, "unknown option " + quoted(option));
         }
     }
     if (args.size() - next != 1) return reject(args, next, inputProblem(args, next, valueWithLetters));
+    // -8 changes only the MIDI file; without one it would do nothing, silently.
+    if (settings.midiLyricsInUtf8 && settings.midiPath.empty())
+        return reject(args, next,
+                      "option '-8' sets how the MIDI file's lyrics are written; give -m with it");
     result.request = Request::Run;
     settings.inputPath = args[next];
     if (settings.outputPath.empty()) settings.outputPath = defaultOutputPath(settings.inputPath);

@@ -11,6 +11,7 @@ struct RunSettings {
     std::string dictionaryPath;
     std::string midiPath;   // -m: a Standard MIDI File beside the VSQ file; empty when not given
     std::string scorePath;  // -x: a MusicXML score beside the VSQ file; empty when not given
+    bool midiLyricsInUtf8 = false;     // -8: the MIDI file's lyrics in UTF-8
     bool dictionaryIsDefault = false;  // the code page 932 dictionary beside the program
     std::vector<std::string> includeDirectories;  // -I entries, then the built-in folder
 };
@@ -38,8 +39,8 @@ std::string besideExecutable(const std::string& exeDir, std::string_view name);
 // The input path less its extension, plus ".vsq".
 std::string defaultOutputPath(std::string_view inputPath);
 
-// True when an argument is one of the export options -m and -x: the usage text
-// then lists them.
+// True when an argument is one of the export options -m, -x and -8: the usage
+// text then lists the exports.
 bool mentionsExportOption(const std::vector<std::string>& args);
 
 // Reads the arguments (argv[0] is skipped) into a request and, for a run, its

@@ -63,6 +63,7 @@ constexpr std::string_view kHelpOptions[] = {
     " -p phonetic-symbol-filename  the phonetic dictionary (default: the one beside the program)",
     " -I<include-dir>              a folder searched by .include; may be repeated",
     " -m midi-filename             also write a Standard MIDI File of the song",
+    " -8                           write the MIDI file's lyrics in UTF-8 (with -m)",
     " -x musicxml-filename         also write a MusicXML score of the song",
     " -u                           read sources as UTF-8 and print in UTF-8",
     " -h, --help                   print this help and exit",

@@ -78,7 +78,11 @@ bool runPipeline(const RunSettings& settings) {
 
         createVsqWriter()->write(*song, *strings, settings.outputPath.c_str());
         if (reporter.errorCount() > 0) fail();
-        if (!settings.midiPath.empty()) createMidiExporter()->write(*song, settings.midiPath);
+        if (!settings.midiPath.empty()) {
+            createMidiExporter(settings.midiLyricsInUtf8 ? MidiLyricText::Utf8
+                                                         : MidiLyricText::Cp932)
+                ->write(*song, settings.midiPath);
+        }
         if (!settings.scorePath.empty()) createScoreExporter()->write(*song, settings.scorePath);
         if (reporter.errorCount() > 0) fail();
 

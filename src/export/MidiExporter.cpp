@@ -1,15 +1,17 @@
 // The MIDI export: format 1, 480 ticks per quarter note, song ticks without
 // the VSQ file's pre-measure. The first track holds every tempo and time
-// signature; each voice track starts with a choir sound, the bend range, the
-// bend and the expression, then merges four time-ordered streams: note ends,
-// curve changes and note starts, in that order at equal ticks, so a note
-// repeated at once is ended before it sounds again.
+// signature; each voice track starts with a choir sound, the channel volume,
+// the bend range, the bend and the expression, then merges by time the note
+// ends, the curves' changes, the vibratos' samples and the note starts, in that
+// order at equal ticks, so a note repeated at once is ended before it sounds
+// again and starts with its pitch in place.
 #include "export/MidiExporter.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <queue>
 #include <span>
 #include <vector>
@@ -18,8 +20,12 @@
 #include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
+#include "export/MidiLevels.h"
+#include "export/MidiPitch.h"
+#include "export/SongClock.h"
 #include "export/VoiceSound.h"
 #include "parse/CommandParam.h"
+#include "text/Encoding.h"
 #include "vsq/BreakpointListBuilder.h"
 #include "vsq/MidiFileWriter.h"
 #include "vsq/OutputFailure.h"
@@ -36,12 +42,15 @@ constexpr uint8_t kProgramChange = 0xC0;
 constexpr uint8_t kPitchBend = 0xE0;
 
 constexpr uint8_t kDataEntry = 6;
+constexpr uint8_t kChannelVolume = 7;
 constexpr uint8_t kExpression = 11;
 constexpr uint8_t kDataEntryFine = 38;
 constexpr uint8_t kRpnFine = 100;
 constexpr uint8_t kRpnCoarse = 101;
 constexpr uint8_t kNoRpn = 127;
 constexpr uint8_t kReleaseVelocity = 64;
+constexpr int32_t kBendCentre = 8192;
+constexpr int32_t kNothingWritten = -1;
 
 uint8_t dataByte(int64_t value) { return static_cast<uint8_t>(std::clamp<int64_t>(value, 0, 127)); }
 
@@ -65,28 +74,69 @@ struct PendingPart {
 };
 using PartQueue = std::priority_queue<PendingPart, std::vector<PendingPart>, std::greater<>>;
 
+// What a voice track's controllers are made of at the current tick, and what
+// was last written for them; only a change is written.
+struct ChannelState {
+    int32_t pitchCurve = 0;
+    int32_t sensitivity = 0;
+    int32_t dynamics = 0;
+    double vibratoCents = 0;
+    int32_t writtenRange = kNothingWritten;
+    int32_t writtenBend = kNothingWritten;
+    int32_t writtenExpression = kNothingWritten;
+};
+
+// The vibrato a note part sings.
+VibratoSound partVibrato(const NoteEvent& note, const NotePart& part) {
+    const auto partTicks = static_cast<int32_t>(
+        std::clamp<int64_t>(part.length, 0, std::numeric_limits<int32_t>::max()));
+    return vibratoSound(part.vibratoType, note.vibrato.startDepth, note.vibrato.startRate,
+                        note.vibrato.length, partTicks);
+}
+
+// True when the track's vibratos take no more samples than a curve may have points.
+bool vibratoSamplesFit(const Track& track) {
+    int64_t samples = 0;
+    for (const NoteEvent& note : track.notes) {
+        for (int part = 1; part <= notePartCount(note); ++part) {
+            const VibratoSound sound = partVibrato(note, notePart(note, part));
+            if (!sound.on) continue;
+            samples += VibratoSamples::mostSamples(sound.lengthTicks);
+            if (samples > static_cast<int64_t>(kMaxBreakpoints)) return false;
+        }
+    }
+    return true;
+}
+
 class StreamMidiExporter final : public MidiExporter {
 public:
+    explicit StreamMidiExporter(MidiLyricText lyricText) : lyricText_(lyricText) {}
     bool write(const Song& song, const std::string& path) override;
 
 private:
-    static void writeTempoTrack(const Song& song, MidiFileWriter& midi);
-    // False when a curve is too large to write; that is reported.
+    static void writeTempoTrack(const TempoMap& map, MidiFileWriter& midi);
+    // False when a curve or the vibratos are too large to write; that is reported.
     bool writeVoiceTrack(const Track& track, int number);
-    // Builds each curve's points and writes the value it starts with. False when a curve
-    // is too large to write; that is reported.
+    // Builds each curve's points and takes the value it starts with. False when a
+    // curve is too large to write; that is reported.
     bool startCurves(const Track& track, std::span<CurveStream> curves);
-    // The notes' parts and the curves' points merged by time.
+    // The notes' parts, the curves' points and the vibratos' samples merged by time.
     void writeNotesAndCurves(std::span<const NoteEvent> notes, std::span<CurveStream> curves);
     void startNotePart(std::span<const NoteEvent> notes, PartQueue& starts, PartQueue& ends,
                        size_t& order);
-    void writeCurveValue(const CurveInfo& curve, int32_t value);
+    void takeCurveValue(const CurveInfo& curve, int32_t value);
+    // Writes the bend range, the bend and the expression where they changed.
+    void writeChanges();
     void advanceTo(int64_t tick);
 
+    MidiLyricText lyricText_;
     std::unique_ptr<BreakpointListBuilder> builder_ = createBreakpointListBuilder();
-    MidiFileWriter* midi_ = nullptr;  // the file being written
-    uint8_t channel_ = 0;             // the voice track's channel
-    int64_t lastTick_ = 0;            // tick of the voice track's last event
+    MidiFileWriter* midi_ = nullptr;         // the file being written
+    std::optional<SongClock> clock_;         // the song's time, for the vibratos
+    uint8_t channel_ = 0;                    // the voice track's channel
+    int64_t lastTick_ = 0;                   // tick of the voice track's last event
+    ChannelState state_;                     // the voice track's controllers
+    VibratoSamples vibrato_;                 // the vibrato of the part sounding last
 };
 
 bool StreamMidiExporter::write(const Song& song, const std::string& path) {
@@ -101,7 +151,9 @@ bool StreamMidiExporter::write(const Song& song, const std::string& path) {
     if (stream == nullptr) return false;
     MidiFileWriter midi;
     midi.open(stream, kMidiFileFormat, kTicksPerQuarterNote);
-    writeTempoTrack(song, midi);
+    const TempoMap map = collectTempoMap(song);
+    writeTempoTrack(map, midi);
+    clock_.emplace(map);
     midi_ = &midi;
     for (size_t i = 0; i < voiceTracks.size(); ++i) {
         channel_ = channelOf(i);
@@ -113,8 +165,7 @@ bool StreamMidiExporter::write(const Song& song, const std::string& path) {
 }
 
 // Time signatures and tempos merged by time, a time signature first at equal times.
-void StreamMidiExporter::writeTempoTrack(const Song& song, MidiFileWriter& midi) {
-    const TempoMap map = collectTempoMap(song);
+void StreamMidiExporter::writeTempoTrack(const TempoMap& map, MidiFileWriter& midi) {
     midi.trackName(kMasterTrackName);
     int64_t last = 0;
     size_t tempo = 0;
@@ -141,28 +192,40 @@ void StreamMidiExporter::advanceTo(int64_t tick) {
     lastTick_ = tick;
 }
 
-// The bend range goes through the registered parameter 0, which is closed again
-// afterwards so that no later data entry changes it.
-void StreamMidiExporter::writeCurveValue(const CurveInfo& curve, int32_t value) {
-    const auto controller = static_cast<uint8_t>(kController | channel_);
+void StreamMidiExporter::takeCurveValue(const CurveInfo& curve, int32_t value) {
     switch (curve.command) {
-    case CmdPitchBendSensitivity:
+    case CmdPitchBendSensitivity: state_.sensitivity = value; break;
+    case CmdPitchBend: state_.pitchCurve = value; break;
+    default: state_.dynamics = value; break;
+    }
+}
+
+// The bend range goes through the registered parameter 0, which is closed again
+// afterwards so that no later data entry changes it; it comes before the bend
+// made for it.
+void StreamMidiExporter::writeChanges() {
+    const auto controller = static_cast<uint8_t>(kController | channel_);
+    const int32_t range = midiBendRange(state_.sensitivity);
+    if (range != state_.writtenRange) {
         midi_->channelEvent(controller, kRpnCoarse, 0);
         midi_->channelEvent(controller, kRpnFine, 0);
-        midi_->channelEvent(controller, kDataEntry, dataByte(value));
+        midi_->channelEvent(controller, kDataEntry, dataByte(range));
         midi_->channelEvent(controller, kDataEntryFine, 0);
         midi_->channelEvent(controller, kRpnCoarse, kNoRpn);
         midi_->channelEvent(controller, kRpnFine, kNoRpn);
-        break;
-    case CmdPitchBend: {
-        const auto bend = static_cast<uint32_t>(std::clamp(value + 8192, 0, 16383));
+        state_.writtenRange = range;
+    }
+    const int32_t bend =
+        midiBend(state_.pitchCurve, state_.sensitivity, state_.vibratoCents) + kBendCentre;
+    if (bend != state_.writtenBend) {
         midi_->channelEvent(static_cast<uint8_t>(kPitchBend | channel_),
                             static_cast<uint8_t>(bend & 0x7F), static_cast<uint8_t>(bend >> 7));
-        break;
+        state_.writtenBend = bend;
     }
-    default:
-        midi_->channelEvent(controller, kExpression, dataByte(value));
-        break;
+    const int32_t expression = midiLevel(state_.dynamics);
+    if (expression != state_.writtenExpression) {
+        midi_->channelEvent(controller, kExpression, static_cast<uint8_t>(expression));
+        state_.writtenExpression = expression;
     }
 }
 
@@ -171,15 +234,24 @@ bool StreamMidiExporter::writeVoiceTrack(const Track& track, int number) {
     midi_->trackName(voiceTrackName(number).c_str());
     lastTick_ = 0;
     midi_->channelEvent(static_cast<uint8_t>(kProgramChange | channel_), kChoirAahs);
+    midi_->channelEvent(static_cast<uint8_t>(kController | channel_), kChannelVolume,
+                        kMidiChannelVolume);
     CurveStream curves[] = {{curveOfCommand(CmdPitchBendSensitivity), {}},
                             {curveOfCommand(CmdPitchBend), {}},
                             {curveOfCommand(CmdDynamics), {}}};
+    state_ = ChannelState{};
+    vibrato_ = VibratoSamples{};
     if (!startCurves(track, curves)) return false;
+    if (!vibratoSamplesFit(track)) {
+        getReporter().error(msg::kTooManyBreakpoints, commandName(CmdVibrato));
+        return false;
+    }
+    writeChanges();
     writeNotesAndCurves(track.notes, curves);
     return true;
 }
 
-// Each curve starts at its default unless a point at tick 0 sets it.
+// Each curve starts at its default unless points at tick 0 set it.
 bool StreamMidiExporter::startCurves(const Track& track, std::span<CurveStream> curves) {
     for (CurveStream& stream : curves) {
         const CurveInfo& curve = *stream.curve;
@@ -189,8 +261,10 @@ bool StreamMidiExporter::startCurves(const Track& track, std::span<CurveStream> 
             getReporter().error(msg::kTooManyBreakpoints, commandName(curve.command));
             return false;
         }
-        if (stream.points.empty() || stream.points.front().tick != 0) {
-            writeCurveValue(curve, curve.defaultValue);
+        takeCurveValue(curve, curve.defaultValue);
+        for (; stream.next < stream.points.size() && stream.points[stream.next].tick == 0;
+             ++stream.next) {
+            takeCurveValue(curve, stream.points[stream.next].value);
         }
     }
     return true;
@@ -212,7 +286,7 @@ void StreamMidiExporter::writeNotesAndCurves(std::span<const NoteEvent> notes,
         // The earliest of the streams; at equal ticks the first in this order.
         int64_t tick = std::numeric_limits<int64_t>::max();
         CurveStream* curve = nullptr;
-        enum class Next { Nothing, NoteEnd, Curve, NoteStart } next = Next::Nothing;
+        enum class Next { Nothing, NoteEnd, Curve, Vibrato, NoteStart } next = Next::Nothing;
         if (!ends.empty()) {
             tick = ends.top().tick;
             next = Next::NoteEnd;
@@ -224,6 +298,10 @@ void StreamMidiExporter::writeNotesAndCurves(std::span<const NoteEvent> notes,
                 curve = &candidate;
                 next = Next::Curve;
             }
+        }
+        if (vibrato_.pending() && vibrato_.nextTick() < tick) {
+            tick = vibrato_.nextTick();
+            next = Next::Vibrato;
         }
         if (!starts.empty() && starts.top().tick < tick) {
             tick = starts.top().tick;
@@ -238,15 +316,19 @@ void StreamMidiExporter::writeNotesAndCurves(std::span<const NoteEvent> notes,
             midi.channelEvent(static_cast<uint8_t>(kNoteOff | channel_),
                               dataByte(notes[end.note].note), kReleaseVelocity);
         } else if (next == Next::Curve) {
-            writeCurveValue(*curve->curve, curve->points[curve->next++].value);
+            takeCurveValue(*curve->curve, curve->points[curve->next++].value);
+            writeChanges();
+        } else if (next == Next::Vibrato) {
+            state_.vibratoCents = vibrato_.take(*clock_);
+            writeChanges();
         } else {
             startNotePart(notes, starts, ends, order);
         }
     }
 }
 
-// Sounds the part at the top of `starts` with its lyric and queues its end; the first part
-// of a split note queues the second part's start.
+// Sounds the part at the top of `starts` with its lyric and its vibrato and queues its
+// end; the first part of a split note queues the second part's start.
 void StreamMidiExporter::startNotePart(std::span<const NoteEvent> notes, PartQueue& starts,
                                        PartQueue& ends, size_t& order) {
     const PendingPart start = starts.top();
@@ -256,15 +338,28 @@ void StreamMidiExporter::startNotePart(std::span<const NoteEvent> notes, PartQue
         starts.push({notePart(note, 2).start, order++, start.note, 2});
     }
     const NotePart part = notePart(note, start.part);
+    // A channel has one pitch: the vibrato of a note this one overlaps stops here.
+    if (vibrato_.pending()) {
+        state_.vibratoCents = 0;
+        writeChanges();
+    }
+    vibrato_ = VibratoSamples(partVibrato(note, part), part.start, *clock_);
     const std::string_view lyric = fileText(part.lyric->text.view());
-    midi_->lyric(lyric.data(), lyric.size());
+    if (lyricText_ == MidiLyricText::Utf8) {
+        const std::string text = cp932ToUtf8(lyric);
+        midi_->lyric(text.data(), text.size());
+    } else {
+        midi_->lyric(lyric.data(), lyric.size());
+    }
     // A velocity of 0 would end the note instead of sounding it.
     midi_->channelEvent(static_cast<uint8_t>(kNoteOn | channel_), dataByte(note.note),
-                        std::max<uint8_t>(dataByte(note.velocity), 1));
+                        std::max<uint8_t>(midiLevel(note.velocity), 1));
     ends.push({part.start + std::max<int64_t>(part.length, 0), start.order, start.note,
                start.part});
 }
 
 }  // namespace
 
-std::unique_ptr<MidiExporter> createMidiExporter() { return std::make_unique<StreamMidiExporter>(); }
+std::unique_ptr<MidiExporter> createMidiExporter(MidiLyricText lyricText) {
+    return std::make_unique<StreamMidiExporter>(lyricText);
+}

@@ -1,6 +1,7 @@
 // Writes the compiled song as a Standard MIDI File that any player sounds: a
 // tempo track, then each voice track as notes with their lyrics on a channel
-// of its own, following the song's pitch-bend and dynamics curves.
+// of its own, following the song's pitch-bend and dynamics curves and singing
+// each note's vibrato.
 #pragma once
 
 #include <memory>
@@ -16,4 +17,7 @@ public:
     virtual bool write(const Song& song, const std::string& path) = 0;
 };
 
-std::unique_ptr<MidiExporter> createMidiExporter();
+// The bytes of the lyric events: the song's own code page 932 text, or UTF-8.
+enum class MidiLyricText { Cp932, Utf8 };
+
+std::unique_ptr<MidiExporter> createMidiExporter(MidiLyricText lyricText = MidiLyricText::Cp932);

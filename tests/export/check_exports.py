@@ -8,7 +8,13 @@ Every golden case whose expected files hold a .mid or .musicxml file beside a
 .vsq file is checked on those files (the golden cases make sure the program
 writes exactly them). The example song is compiled afresh with both exports
 and checked the same way.
+
+The MIDI file's levels, bend range and pitch bends are computed here from the
+VSQ file by the rules the manual states (section 13), and held against the
+file; nothing is rendered.
 """
+import bisect
+import math
 import os
 import subprocess
 import sys
@@ -58,6 +64,12 @@ def read_vsq(path):
         'metres': [(shift(t), n, d) for t, n, d in metres],
         'tracks': [(name, [(t - offset, *rest) for t, *rest in meta['parts']])
                    for name, meta in tracks],
+        # Per voice track: each curve's points, and the vibrato of each note part
+        # as (part start, part length, vibrato delay, vibrato length, depth, rate).
+        'curves': [{curve: [(t - offset, v) for t, v in points]
+                    for curve, points in meta['curves'].items()} for _, meta in tracks],
+        'vibratos': [[(t - offset, *rest) for t, *rest in meta['vibratos']]
+                     for _, meta in tracks],
     }
 
 
@@ -74,7 +86,11 @@ def parse_metatext(text):
         key, _, value = line.partition(b'=')
         if key == b'PreMeasure':
             pre_measure = int(value)
-    parts = []
+    curves = {}
+    for curve in CURVE_DEFAULTS:
+        curves[curve] = [tuple(int(n) for n in line.split(b'=', 1))
+                         for line in sections.get(curve, [])]
+    parts, vibratos = [], []
     for line in sections['EventList']:
         tick, _, ident = line.partition(b'=')
         if ident == b'EOS':
@@ -87,12 +103,157 @@ def parse_metatext(text):
         lyric = lyric_line[len(b'L0="'):].split(b'"', 1)[0]
         parts.append((int(tick), int(fields[b'Length']), int(fields[b'Note#']),
                       int(fields[b'Dynamics']), lyric))
-    return {'pre_measure': pre_measure, 'parts': parts}
+        if b'VibratoHandle' in fields:
+            vibrato = dict(l.split(b'=', 1)
+                           for l in sections[fields[b'VibratoHandle'].decode('ascii')])
+            vibratos.append((int(tick), int(fields[b'Length']), int(fields[b'VibratoDelay']),
+                             int(vibrato[b'Length']), int(vibrato[b'StartDepth']),
+                             int(vibrato[b'StartRate'])))
+    return {'pre_measure': pre_measure, 'parts': parts, 'curves': curves,
+            'vibratos': vibratos}
+
+
+# --- the MIDI file's sound, by the manual's rules ---------------------------
+
+# The curves the MIDI file carries, with their defaults.
+CURVE_DEFAULTS = {'PitchBendBPList': 0, 'PitchBendSensBPList': 1, 'DynamicsBPList': 64}
+CHANNEL_VOLUME = 100
+# The manual's table of levels: the song's velocity or dynamics -> MIDI.
+DOCUMENTED_LEVELS = {0: 0, 16: 25, 32: 50, 48: 75, 56: 88, 64: 100, 80: 107, 96: 114,
+                     112: 121, 127: 127}
+
+
+def level(value):
+    """Note velocity or dynamics as MIDI velocity or expression."""
+    if value <= 64:
+        return (value * 100 + 32) // 64
+    return 100 + ((value - 64) * 27 + 31) // 63
+
+
+def bend_range(sensitivity):
+    return min(max(sensitivity, 0), 23) + 1
+
+
+def bend(curve, sensitivity, vibrato_cents):
+    cents = curve * sensitivity * 100 / 8192 + vibrato_cents
+    return max(-8192, min(8191, round(cents * 8192 / (bend_range(sensitivity) * 100))))
+
+
+class Clock:
+    """Milliseconds and tempo at a tick, from the tempo map."""
+
+    def __init__(self, tempos):
+        self.marks, ms = [], 0.0
+        for tick, tempo in tempos:
+            bpm = round(60000000 / tempo)
+            if self.marks:
+                last_tick, last_bpm, last_ms = self.marks[-1]
+                ms = last_ms + (tick - last_tick) * 125 / last_bpm
+            self.marks.append((tick, bpm, ms))
+
+    def mark(self, tick):
+        return self.marks[bisect.bisect_right([m[0] for m in self.marks], tick) - 1]
+
+    def ms(self, tick):
+        start, bpm, ms = self.mark(tick)
+        return ms + (tick - start) * 125 / bpm
+
+    def bpm(self, tick):
+        return self.mark(tick)[1]
+
+
+def vibrato_samples(vibrato, clock):
+    """(tick, offset in cents) of each sample of a note part's vibrato."""
+    start, length, delay, vibrato_length, depth, rate = vibrato
+    begin = start + max(delay, 0)
+    end = start + length
+    if end <= begin:
+        return []
+    period = min(500, max(64, half_up(4000 * math.pi / rate))) if rate > 0 else 500
+    cents = half_up(depth * 50 / 64)
+    begin_ms = clock.ms(begin)
+    span = clock.ms(end) - begin_ms
+    samples, tick = [], begin
+    while tick < end:
+        into = clock.ms(tick) - begin_ms
+        swell = min(1.0, into / (span * 0.1), (span - into) / (span * 0.1))
+        samples.append((tick, cents * swell * math.sin(2 * math.pi * into / period)))
+        step = max(10, -(-clock.bpm(tick) * 4800 // 60000))
+        tick = min(end, tick + step)
+    samples.append((end, 0.0))
+    return samples
+
+
+def half_up(value):
+    return math.floor(value + 0.5)
+
+
+def value_at(points, tick, default):
+    """The value of the last point at or before the tick (points in time order)."""
+    index = bisect.bisect_right(points, (tick, math.inf)) - 1
+    return points[index][1] if index >= 0 else default
+
+
+def check_sound(where, track, curves, vibratos, clock):
+    """Volume, expression, bend range and pitch bend against the VSQ file."""
+    states, volumes, tick = {}, [], 0
+    expression = bend_value = rpn = None
+    range_now = None
+    bend_ticks, expression_ticks = [], []
+    for event in track:
+        tick += event.time
+        if event.type == 'control_change':
+            if event.control == 7:
+                volumes.append(event.value)
+            elif event.control == 11:
+                expression = event.value
+                expression_ticks.append(tick)
+            elif event.control in (101, 100):
+                rpn = (rpn or (127, 127))
+                rpn = (event.value, rpn[1]) if event.control == 101 else (rpn[0], event.value)
+            elif event.control == 6 and rpn == (0, 0):
+                range_now = event.value
+        elif event.type == 'pitchwheel':
+            bend_value = event.pitch
+            bend_ticks.append(tick)
+        states[tick] = (expression, range_now, bend_value)
+    if volumes != [CHANNEL_VOLUME]:
+        fail(where, f'channel volumes {volumes}')
+
+    samples = sorted(s for v in vibratos for s in vibrato_samples(v, clock))
+    pitch = curves['PitchBendBPList']
+    sensitivity = curves['PitchBendSensBPList']
+    dynamics = curves['DynamicsBPList']
+    ticks = sorted({0, *bend_ticks, *expression_ticks, *(t for t, _ in samples),
+                    *(t for t, _ in pitch + sensitivity + dynamics)})
+    state_ticks = sorted(states)
+    for tick in ticks:
+        # What is in force once the events at this tick are written.
+        at = bisect.bisect_right(state_ticks, tick) - 1
+        if at < 0:
+            fail(where, f'nothing in force at {tick}')
+        expression, range_now, bend_value = states[state_ticks[at]]
+        want_expression = level(value_at(dynamics, tick, CURVE_DEFAULTS['DynamicsBPList']))
+        if expression != want_expression:
+            fail(where, f'expression {expression} at {tick}, the dynamics give {want_expression}')
+        curve = value_at(pitch, tick, 0)
+        sens = value_at(sensitivity, tick, CURVE_DEFAULTS['PitchBendSensBPList'])
+        if range_now != bend_range(sens):
+            fail(where, f'bend range {range_now} at {tick} for sensitivity {sens}')
+        vibrato = value_at(samples, tick, 0.0)
+        want_bend = bend(curve, sens, vibrato)
+        if bend_value is None or abs(bend_value - want_bend) > 2:
+            fail(where, f'pitch bend {bend_value} at {tick}, want {want_bend} '
+                        f'(curve {curve}, sensitivity {sens}, vibrato {vibrato:.1f} cents)')
+    if len(bend_ticks) > len(samples) + len(pitch) + len(sensitivity) + 1:
+        fail(where, f'{len(bend_ticks)} pitch bends for {len(samples)} vibrato samples '
+                    f'and {len(pitch) + len(sensitivity)} curve points')
 
 
 # --- the MIDI file ----------------------------------------------------------
 
-def check_midi(path, vsq):
+def check_midi(path, vsq, utf8_lyrics):
+    """The MIDI file against the VSQ file; its lyrics in UTF-8 when -8 wrote it."""
     midi = mido.MidiFile(path)
     if midi.type != 1 or midi.ticks_per_beat != 480:
         fail(path, 'not format 1 with 480 ticks per quarter note')
@@ -114,7 +275,9 @@ def check_midi(path, vsq):
     if len(voice_tracks) != len(vsq['tracks']):
         fail(path, f'{len(voice_tracks)} voice tracks, the VSQ file has {len(vsq["tracks"])}')
     channels = set()
-    for track, (name, parts) in zip(voice_tracks, vsq['tracks']):
+    clock = Clock(vsq['tempo_values'])
+    for track, (name, parts), curves, vibratos in zip(voice_tracks, vsq['tracks'],
+                                                       vsq['curves'], vsq['vibratos']):
         where = f'{path} {name}'
         names = [raw(e.name).decode('ascii') for e in track if e.type == 'track_name']
         if names != [name]:
@@ -142,10 +305,12 @@ def check_midi(path, vsq):
                 notes.append((start, tick - start, event.note, velocity, text))
         if any(sounding.values()):
             fail(where, 'notes that never end')
-        want = [(t, length, note, max(velocity, 1), text)
+        want = [(t, length, note, max(level(velocity), 1),
+                 text.decode('cp932').encode('utf-8') if utf8_lyrics else text)
                 for t, length, note, velocity, text in parts]
         if sorted(notes) != sorted(want):
             fail(where, f'notes\n{sorted(notes)}\nagainst the VSQ file\'s\n{sorted(want)}')
+        check_sound(where, track, curves, vibratos, clock)
 
 
 # --- the MusicXML score -----------------------------------------------------
@@ -232,7 +397,7 @@ def read_part(part, where):
     return chains, tempos
 
 
-def check_run(folder):
+def check_run(folder, utf8_lyrics=False):
     files = os.listdir(folder)
     vsqs = [f for f in files if f.endswith('.vsq')]
     exports = [f for f in files if f.endswith('.mid') or f.endswith('.musicxml')]
@@ -243,8 +408,19 @@ def check_run(folder):
     vsq = read_vsq(os.path.join(folder, vsqs[0]))
     for name in exports:
         path = os.path.join(folder, name)
-        (check_midi if name.endswith('.mid') else check_score)(path, vsq)
+        if name.endswith('.mid'):
+            check_midi(path, vsq, utf8_lyrics)
+        else:
+            check_score(path, vsq)
     return len(exports)
+
+
+def case_args(case):
+    path = os.path.join(case, 'args')
+    if not os.path.exists(path):
+        return []
+    with open(path) as text:
+        return text.read().split('\n')
 
 
 def run_failed(case):
@@ -257,12 +433,15 @@ def run_failed(case):
 
 def main():
     program, cases, example = sys.argv[1:4]
+    for value, midi_value in DOCUMENTED_LEVELS.items():
+        if level(value) != midi_value:
+            fail('levels', f'{value} plays as {level(value)}, the manual says {midi_value}')
     checked = 0
     for case in sorted(os.listdir(cases)):
         folder = os.path.join(cases, case, 'expected', 'files')
         # A failed run writes no file: those there are the ones it left alone.
         if os.path.isdir(folder) and not run_failed(os.path.join(cases, case)):
-            checked += check_run(folder)
+            checked += check_run(folder, '-8' in case_args(os.path.join(cases, case)))
     with tempfile.TemporaryDirectory() as work:
         subprocess.run([program, '-m', 'song.mid', '-x', 'song.musicxml', '-o', 'song.vsq',
                         os.path.abspath(example)], cwd=work, check=True,

@@ -73,6 +73,19 @@ TEST(CommandLineTest, ExportOptionsNameTheirFilesOnlyWhenGiven) {
     EXPECT_FALSE(mentionsExportOption({"-m", "-o", "in.mml"}));  // the program name is skipped
 }
 
+TEST(CommandLineTest, Utf8LyricsGoWithAMidiFileOnly) {
+    auto settings = parse({"-8", "-m", "a.mid", "in.mml"});
+    ASSERT_TRUE(settings);
+    EXPECT_TRUE(settings->midiLyricsInUtf8);
+    settings = parse({"-m", "a.mid", "in.mml"});
+    ASSERT_TRUE(settings);
+    EXPECT_FALSE(settings->midiLyricsInUtf8);
+    // Without a MIDI file, also when -m is given empty, -8 is refused.
+    EXPECT_FALSE(parse({"-8", "in.mml"}));
+    EXPECT_FALSE(parse({"-8", "-m", "", "in.mml"}));
+    EXPECT_TRUE(mentionsExportOption({"tuvommlc", "-8", "in.mml"}));
+}
+
 TEST(CommandLineTest, EmptyOptionValuesFallBackToDefaults) {
     const auto settings = parse({"-o", "", "-p", "", "in.mml"});
     ASSERT_TRUE(settings);

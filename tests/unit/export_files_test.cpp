@@ -64,7 +64,7 @@ TEST_F(ExportTest, OverlappingNotesOfOneTrackKeepEveryNote) {
     const std::string midiPath = folder.file("s.mid");
     ASSERT_TRUE(write(*createMidiExporter(), midiPath));
     const std::string midi = vsqtest::readFile(midiPath);
-    EXPECT_EQ(countOf(midi, vsqtest::bytes({0x90, 60, 64})), 2u);
+    EXPECT_EQ(countOf(midi, vsqtest::bytes({0x90, 60, 100})), 2u);
     EXPECT_EQ(countOf(midi, vsqtest::bytes({0x80, 60, 64})), 2u);
 }
 

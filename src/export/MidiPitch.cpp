@@ -1,0 +1,58 @@
+// The pitch of an exported voice track: curve and vibrato summed in cents and
+// put into the bend range, and the sampling of a vibrato.
+#include "export/MidiPitch.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "export/SongClock.h"
+#include "parse/CommandParam.h"
+
+namespace {
+
+constexpr int32_t kVibratoRoomSemitones = 1;
+constexpr int32_t kWidestBendRange = 24;
+constexpr double kCentsPerSemitone = 100.0;
+constexpr double kBendPerRange = 8192.0;  // bend units from the centre to the range's edge
+constexpr int32_t kLowestBend = -8192;
+constexpr int32_t kHighestBend = 8191;
+
+}  // namespace
+
+int32_t midiBendRange(int32_t sensitivity) {
+    return std::clamp(sensitivity, 0, kWidestBendRange - kVibratoRoomSemitones) +
+           kVibratoRoomSemitones;
+}
+
+int32_t midiBend(int32_t curve, int32_t sensitivity, double vibratoCents) {
+    const double cents =
+        curve * static_cast<double>(sensitivity) * kCentsPerSemitone / kBendPerRange + vibratoCents;
+    const double bend = cents * kBendPerRange / (midiBendRange(sensitivity) * kCentsPerSemitone);
+    return static_cast<int32_t>(std::clamp<double>(std::round(bend), kLowestBend, kHighestBend));
+}
+
+VibratoSamples::VibratoSamples(const VibratoSound& sound, int64_t partStart,
+                               const SongClock& clock)
+    : sound_(sound) {
+    if (!sound.on) return;
+    pending_ = true;
+    next_ = partStart + sound.startTick;
+    end_ = next_ + sound.lengthTicks;
+    startMs_ = clock.msAt(next_);
+    lengthMs_ = clock.msAt(end_) - startMs_;
+}
+
+double VibratoSamples::take(const SongClock& clock) {
+    const int64_t tick = next_;
+    if (tick >= end_) {
+        pending_ = false;
+        return 0;
+    }
+    // The ticks of kStepMs at the tempo here, rounded up.
+    constexpr int64_t kMsPerMinute = 60000;
+    const int64_t stepTicks =
+        (int64_t{clock.bpmAt(tick)} * kTicksPerQuarterNote * kStepMs + kMsPerMinute - 1) /
+        kMsPerMinute;
+    next_ = std::min(end_, tick + std::max(kMinimumStepTicks, stepTicks));
+    return vibratoOffsetCents(sound_, clock.msAt(tick) - startMs_, lengthMs_);
+}
