@@ -199,6 +199,20 @@ TEST_F(MidiSoundTest, ASplitNoteSingsItsVibratoOnTheSecondPartOnly) {
     EXPECT_GE(bends[1].tick, 60);
 }
 
+TEST_F(MidiSoundTest, ANoteThatOverlapsAnotherStopsItsVibrato) {
+    // The second note starts in the first one's vibrato and has none of its own.
+    addNote(0, 1920).vibrato = Vibrato{1, 64, 50, 1920, {}};
+    addNote(500, 480).vibrato.type = 0;
+    const std::vector<Message> messages = write();
+    const auto bends = withStatus(messages, 0xE0);
+    ASSERT_GT(bends.size(), 3u);
+    EXPECT_EQ(bends.back().tick, 500);
+    EXPECT_EQ(bendOf(bends.back()), 8192);
+    const auto noteOns = withStatus(messages, 0x90);
+    ASSERT_EQ(noteOns.size(), 2u);
+    EXPECT_EQ(noteOns[1].tick, 500);
+}
+
 TEST_F(MidiSoundTest, AVibratoTooLongToSampleIsRefusedAtOnce) {
     NoteEvent& note = addNote(0, INT32_MAX);
     note.vibrato = Vibrato{1, 64, 50, INT32_MAX, {}};
