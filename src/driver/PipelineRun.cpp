@@ -79,7 +79,7 @@ bool runPipeline(const RunSettings& settings) {
         createVsqWriter()->write(*song, *strings, settings.outputPath.c_str());
         if (reporter.errorCount() > 0) fail();
         if (!settings.midiPath.empty()) createMidiExporter()->write(*song, settings.midiPath);
-        if (!settings.scorePath.empty()) createScoreExporter()->write(*song, settings.scorePath);
+        if (!settings.scorePath.empty()) createScoreExporter()->write(*song, *strings, settings.scorePath);
         if (reporter.errorCount() > 0) fail();
 
         strings.reset();
