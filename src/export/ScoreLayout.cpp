@@ -58,7 +58,9 @@ std::vector<Measure> layMeasures(std::span<const MetreMark> metres, int64_t end,
         const int64_t length = std::max<int64_t>(
             int64_t{mark.numerator} * kTicksPerWholeNote / std::max(mark.denominator, 1), 1);
         int64_t measureEnd = start + length;
-        cut = metre + 1 < metres.size() && metres[metre + 1].time < measureEnd;
+        // A change after the song's end starts no measure, so it cuts none.
+        cut = metre + 1 < metres.size() && metres[metre + 1].time < measureEnd &&
+              metres[metre + 1].time < end;
         if (cut) {
             const int64_t at = snapTo(metres[metre + 1].time, start, measureEnd, kScoreQuantum);
             measureEnd = std::max(at, start + kScoreQuantum);

@@ -20,8 +20,8 @@ struct Measure {
 };
 
 // The measures from tick 0 until `end` is covered, each as long as its metre
-// makes it; a metre that changes inside a measure cuts that measure short
-// at the 64th nearest to the change (one 64th at least). Stops, returning an
+// makes it; a metre that changes inside a measure before `end` cuts that
+// measure short at the 64th nearest to the change (one 64th at least). Stops, returning an
 // incomplete list, once it holds more than `limit`.
 std::vector<Measure> layMeasures(std::span<const MetreMark> metres, int64_t end, size_t limit);
 

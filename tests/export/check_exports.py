@@ -262,31 +262,31 @@ def read_part(part, where):
 def match_sung_notes(chains, parts, where):
     """Every note part of the VSQ file is a score note near its time, with its pitch and
     syllable: a held vowel without one, the second syllable of a split note elided onto the
-    first. The written note covers the sound, and the score has no note the VSQ file has not."""
-    unused = [list(chain) + [list(chain[3])] for chain in chains]  # syllables not yet matched
+    first. The written note covers the sound (unless it is joined to the next note, which
+    it then reaches, also over a rest), and the score has no note the VSQ file has not."""
+    # Each note with the syllables not yet matched; a mark is appended when a part matches it.
+    notes = [list(chain) + [list(chain[3])] for chain in chains]
     previous = None
-    for start, length, note, _, text in parts:
+    for number, (start, length, note, _, text) in enumerate(parts):
+        joined = number + 1 < len(parts) and start + length >= parts[number + 1][0]
         syllable = text.decode('cp932')
+        # The second part of a split note is the second syllable of the note at the first's.
         split_second = (previous is not None and previous[1] == 60 and previous[2] == note
                         and previous[0] + 60 == start)
-        found = None
-        for chain in unused:
-            near = abs(chain[0] - (previous[0] if split_second else start)) <= TOLERANCE
-            if not near or chain[2] != note:
-                continue
-            left = chain[4]
-            if syllable in left or (syllable in LONG_VOWELS and not chain[3]):
-                if syllable in left:
-                    left.remove(syllable)
-                found = chain
-                break
+        times = [start] + ([previous[0]] if split_second else [])
+        found = next((chain for time in times for chain in notes
+                      if abs(chain[0] - time) <= TOLERANCE and chain[2] == note
+                      and (syllable in chain[4] or (syllable in LONG_VOWELS and not chain[3]))),
+                     None)
+        if found is not None and syllable in found[4]:
+            found[4].remove(syllable)
         if found is None:
             fail(where, f'the note {note} "{syllable}" at {start} is not in the score')
-        if found[0] + found[1] < start + length - TOLERANCE:
+        if found[0] + found[1] < start + length - TOLERANCE and not joined:
             fail(where, f'the note at {start} sounds past its written value')
         found.append(True)
         previous = (start, length, note)
-    for chain in unused:
+    for chain in notes:
         if len(chain) == 5:
             fail(where, f'the score has a note at {chain[0]} that the VSQ file has not')
 
