@@ -262,13 +262,11 @@ def read_part(part, where):
 def match_sung_notes(chains, parts, where):
     """Every note part of the VSQ file is a score note near its time, with its pitch and
     syllable: a held vowel without one, the second syllable of a split note elided onto the
-    first. The written note covers the sound (unless it is joined to the next note, which
-    it then reaches, also over a rest), and the score has no note the VSQ file has not."""
+    first. The score has no note the VSQ file has not."""
     # Each note with the syllables not yet matched; a mark is appended when a part matches it.
     notes = [list(chain) + [list(chain[3])] for chain in chains]
     previous = None
-    for number, (start, length, note, _, text) in enumerate(parts):
-        joined = number + 1 < len(parts) and start + length >= parts[number + 1][0]
+    for start, length, note, _, text in parts:
         syllable = text.decode('cp932')
         # The second part of a split note is the second syllable of the note at the first's.
         split_second = (previous is not None and previous[1] == 60 and previous[2] == note
@@ -282,8 +280,6 @@ def match_sung_notes(chains, parts, where):
             found[4].remove(syllable)
         if found is None:
             fail(where, f'the note {note} "{syllable}" at {start} is not in the score')
-        if found[0] + found[1] < start + length - TOLERANCE and not joined:
-            fail(where, f'the note at {start} sounds past its written value')
         found.append(True)
         previous = (start, length, note)
     for chain in notes:
