@@ -11,8 +11,9 @@ namespace {
 // The lengths of the stretches that may be written as triplets (of eighths
 // and of quarters, on grids of 40 and 80 ticks), and those that are tried as
 // two halves.
-bool mayBeTriplets(int64_t length) { return length == 480 || length == 960; }
-bool mayHalve(int64_t length) { return length == 960 || length == 1920; }
+constexpr int64_t kHalfNote = 2 * kTicksPerQuarterNote;
+bool mayBeTriplets(int64_t length) { return length == kTicksPerQuarterNote || length == kHalfNote; }
+bool mayHalve(int64_t length) { return length == kHalfNote || length == kTicksPerWholeNote; }
 // What triplets must gain over the plain grid to be chosen, in ticks moved:
 // a stretch is written as triplets only where they fit clearly better.
 constexpr int64_t kTripletPenalty = 5;
@@ -81,7 +82,7 @@ MeasureGrid::MeasureGrid(const Measure& measure, std::span<const int64_t> times)
     : measure_(measure) {
     const int64_t beat = beatOf(*measure.metre);
     // Quarter beats are taken in pairs, so that triplet quarters find their half.
-    const int64_t block = beat == 480 ? 960 : beat;
+    const int64_t block = beat == kTicksPerQuarterNote ? kHalfNote : beat;
     for (int64_t start = measure.start; start < measure.end; start += block) {
         const int64_t end = std::min(start + block, measure.end);
         if (end - start == block || !mayHalve(block)) {
@@ -95,9 +96,8 @@ MeasureGrid::MeasureGrid(const Measure& measure, std::span<const int64_t> times)
     }
     // A triplet stretch with no time left inside it is written plainly.
     std::erase_if(triplets_, [&](const TripletSpan& span) {
-        const int64_t unit = (span.end - span.start) / 12;
         for (const int64_t tick : timesInside(times, span.start, span.end)) {
-            const int64_t snapped = snapTo(tick, span.start, span.end, unit);
+            const int64_t snapped = snapTo(tick, span.start, span.end, tripletUnit(span));
             if (snapped > span.start && snapped < span.end) return false;
         }
         return true;
@@ -113,7 +113,8 @@ int64_t MeasureGrid::choose(int64_t start, int64_t end, std::span<const int64_t>
     const size_t kept = triplets_.size();
     bool triplet = false;
     if (mayBeTriplets(length)) {
-        const int64_t cost = snapCost(times, start, end, length / 12) + kTripletPenalty;
+        const int64_t cost =
+            snapCost(times, start, end, tripletUnit({start, end})) + kTripletPenalty;
         if (cost < best) {
             best = cost;
             triplet = true;
@@ -135,7 +136,7 @@ int64_t MeasureGrid::snap(int64_t tick) const {
     if (tick <= measure_.start) return measure_.start;
     if (tick >= measure_.end) return measure_.end;
     const TripletSpan* span = tripletAt(tick);
-    if (span != nullptr) return snapTo(tick, span->start, span->end, (span->end - span->start) / 12);
+    if (span != nullptr) return snapTo(tick, span->start, span->end, tripletUnit(*span));
     return snapTo(tick, measure_.start, measure_.end, kScoreQuantum);
 }
 

@@ -35,6 +35,7 @@ struct TripletSpan {
     int64_t start;
     int64_t end;
 };
+inline int64_t tripletUnit(const TripletSpan& span) { return (span.end - span.start) / 12; }
 
 // Where a measure's times go in the score. Each beat (or pair of quarter
 // beats) is written plainly on the 64th grid or, where the times fit it

@@ -94,7 +94,7 @@ void PieceLayout::stretch(int64_t from, int64_t to, size_t note) {
 // Inside a triplet stretch the values are notated at 3/2 of the time they
 // last, on the stretch's grid.
 void PieceLayout::tripletPart(int64_t from, int64_t to, size_t note, const TripletSpan& span) {
-    const int64_t quantum = (span.end - span.start) / 8;  // notated, a twelfth of the stretch
+    const int64_t quantum = tripletUnit(span) * kTripletNotes / kNormalNotes;
     const int64_t notatedFrom = (from - span.start) * kTripletNotes / kNormalNotes;
     const int64_t notatedTo = (to - span.start) * kTripletNotes / kNormalNotes;
     values_.clear();

@@ -1,6 +1,8 @@
 // The note types and how durations are cut into them.
 #include "export/ScoreValues.h"
 
+#include "parse/CommandParam.h"
+
 namespace {
 
 struct NoteType {
@@ -12,7 +14,6 @@ constexpr NoteType kNoteTypes[] = {
     {240, "eighth"}, {120, "16th"},  {60, "32nd"},    {30, "64th"},   {15, "128th"},
 };
 constexpr int kMaxDots = 2;
-constexpr int64_t kQuarter = 480;
 
 // The value of a type with dots, when it is a whole number of ticks.
 int64_t dottedTicks(int64_t ticks, int dots) {
@@ -71,7 +72,7 @@ NoteValue singleValue(int64_t ticks) {
 
 bool isFlagged(const NoteValue& value) {
     for (const NoteType& type : kNoteTypes) {
-        if (type.name == value.type) return type.ticks < kQuarter;
+        if (type.name == value.type) return type.ticks < kTicksPerQuarterNote;
     }
     return false;
 }
