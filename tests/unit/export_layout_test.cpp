@@ -81,6 +81,12 @@ TEST(Measures, FollowTheMetreAndAreCutWhereItChangesInside) {
     EXPECT_EQ(spans, want);
     EXPECT_EQ(changes, (std::vector<bool>{true, true, true, false}));
     EXPECT_EQ(measures[2].metre->numerator, 6);
+
+    // A change after the song's end cuts no measure short.
+    const std::vector<MetreMark> late = {{0, 4, 4}, {1800, 3, 4}};
+    const std::vector<Measure> last = layMeasures(late, 1700, 100);
+    ASSERT_EQ(last.size(), 1u);
+    EXPECT_EQ(last[0].end, 1920);
 }
 
 TEST(Measures, AnEmptySongHasOneMeasureAndTheLimitStopsTheList) {
