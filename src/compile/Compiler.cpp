@@ -4,6 +4,7 @@
 // reference tempo, time signature and '&' joins).
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "compile/CompilerImpl.h"
 #include "diag/Messages.h"
@@ -220,7 +221,10 @@ void CompilerImpl::note(TrackState& state, int code, int count, const CommandPar
     NoteEvent& event = notes.emplace_back();
     event.time = state.time;
     event.length = static_cast<int32_t>(sounding);
-    event.note = static_cast<int32_t>(number);
+    event.step = static_cast<int32_t>(duration);
+    event.note = static_cast<int8_t>(number);
+    event.writtenLetter = static_cast<uint8_t>(std::string_view(kLetterNames).find(static_cast<char>(code)));
+    event.writtenAccidental = accidental == '+' ? 1 : accidental == '-' ? -1 : 0;
     event.velocity = state.velocity;
     event.bendDepth = state.noteParams[0];
     event.bendLength = state.noteParams[1];

@@ -32,6 +32,10 @@ struct Lyric {
     CompactText symbols;
 };
 
+// The long-vowel marks "-", "ー" and "－" (character codes): a note given one
+// holds the vowel of the note before it.
+constexpr bool isLongVowelMark(int code) { return code == '-' || code == 0x815B || code == 0x817C; }
+
 // A vibrato's depth and rate points: (position, value) pairs. Vibratos get no
 // points (their files carry counts of 0), so both lists are held behind one
 // pointer that stays null while they are empty, and cost a note 8 bytes.
@@ -91,7 +95,8 @@ struct Event {
 };
 
 // The note parameters lie in 0..127 (the compiler checks every value it
-// takes), and a split comes 0 or 60 ticks into the note, so each is a byte:
+// takes), and a split comes 0 or 60 ticks into the note, so each is a byte;
+// the portamento bits, the join flag and the written name share one byte:
 // with the texts kept compact a note takes 80 bytes, which bounds what a
 // song of millions of notes holds in memory.
 // A note's velocity: its range, and its value until the song sets one.
@@ -99,17 +104,27 @@ inline constexpr int32_t kMinimumVelocity = 0;
 inline constexpr int32_t kMaximumVelocity = 127;
 inline constexpr int32_t kDefaultVelocity = 64;
 
+// The letter of a note's name as written, C to B, for the score; kNoLetter
+// for a note that was not written by name.
+enum NoteLetter : uint8_t {
+    LetterC, LetterD, LetterE, LetterF, LetterG, LetterA, LetterB, kNoLetter
+};
+inline constexpr char kLetterNames[] = "CDEFGAB";  // by NoteLetter
+
 struct NoteEvent : Event {
-    int32_t length = 0;
-    int32_t note = 0;
+    int32_t length = 0;  // sounding: the step shortened by the gate, or reaching a joined note
+    int32_t step = 0;    // written: from the note's start to the next note or rest of the source
+    int8_t note = 0;
     int8_t velocity = kDefaultVelocity;
     int8_t bendDepth = 8;
     int8_t bendLength = 0;
-    int8_t portamentoUse = 0;
     int8_t decayGainRate = 50;
     int8_t accent = 50;
     int8_t splitOffset = 0;
-    bool joined = false;
+    uint8_t portamentoUse : 2 = 0;
+    bool joined : 1 = false;
+    uint8_t writtenLetter : 3 = kNoLetter;
+    int8_t writtenAccidental : 2 = 0;  // -1 flat, 0 none, +1 sharp, as written
     Lyric lyric{msg::kDefaultLyric, "4 a"};  // sung until the note gets its own
     Lyric secondLyric;
     Vibrato vibrato;

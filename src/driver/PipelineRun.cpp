@@ -83,7 +83,7 @@ bool runPipeline(const RunSettings& settings) {
                                                          : MidiLyricText::Cp932)
                 ->write(*song, settings.midiPath);
         }
-        if (!settings.scorePath.empty()) createScoreExporter()->write(*song, settings.scorePath);
+        if (!settings.scorePath.empty()) createScoreExporter()->write(*song, *strings, settings.scorePath);
         if (reporter.errorCount() > 0) fail();
 
         strings.reset();

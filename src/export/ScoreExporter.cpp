@@ -1,10 +1,13 @@
 // The MusicXML export: a partwise score, 480 divisions a quarter note, song
 // ticks without the VSQ file's pre-measure. Every part has the same measures,
-// laid from the metre map up to the end of the song's last note. In each part
-// the note parts go to voices (overlapping ones to further voices); every
-// voice's notes and the gaps between them are cut at bar lines and split into
-// note values joined by ties. The first part carries the tempo marks. The text
-// is gathered in a block that goes to the file whenever it fills.
+// laid from the metre map up to the end of the last note as written. A note is
+// written with its step, the time the source gives it up to the next note or
+// rest, not the shorter time it sounds; one that sounds for half of that or
+// less is marked staccato. Each measure's times are quantised to its grid
+// (ScoreLayout), one measure ahead of the writing so that a note reaching
+// into the next measure is known to end at its bar line or after it. The
+// first part carries the tempo marks, each at its time. The text is gathered
+// in a block that goes to the file whenever it fills.
 #include "export/ScoreExporter.h"
 
 #include <algorithm>
@@ -12,6 +15,7 @@
 #include <cstdio>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -19,11 +23,15 @@
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "export/ScoreLayout.h"
+#include "export/ScoreMeasure.h"
+#include "export/ScoreSpelling.h"
 #include "export/VoiceSound.h"
 #include "export/XmlText.h"
 #include "parse/CommandParam.h"
 #include "platform/Platform.h"
+#include "text/CharCode.h"
 #include "text/Encoding.h"
+#include "text/StringPool.h"
 #include "vsq/NumberText.h"
 #include "vsq/OutputFailure.h"
 #include "vsq/StagedOutputFile.h"
@@ -38,57 +46,128 @@ constexpr int kMiddleC = 60;
 constexpr size_t kMaxMeasureCells = size_t{1} << 20;
 constexpr size_t kBlockSize = size_t{1} << 16;
 
-// A note part as the score writes it.
-struct PartNote {
-    ScoreNote span;
-    int32_t pitch;
-    const Lyric* lyric;
-    bool slurStart;  // begins a run of notes joined by "&"
-    bool slurStop;   // ends one
+// A note as the score writes it.
+struct WrittenNote {
+    const NoteEvent* event;
+    int64_t start;  // song ticks of its written value
+    int64_t end;
+    int64_t placedStart;  // quantised, once its measure is placed
+    int64_t placedEnd;
+    bool held;       // sings no new syllable: holds the vowel of the note before
+    bool slurStart;  // its syllable is held over the notes after it
+    bool slurStop;   // the last note holding a syllable
 };
 
-// The note parts of a track with a length, in track order. A split note's two
-// parts, and notes joined by "&", are sung as one: they are slurred.
-std::vector<PartNote> collectPartNotes(const Track& track) {
-    std::vector<PartNote> notes;
-    const std::vector<NoteEvent>& events = track.notes;
-    for (size_t i = 0; i < events.size(); ++i) {
-        const NoteEvent& note = events[i];
-        const int count = notePartCount(note);
-        for (int p = 1; p <= count; ++p) {
-            const NotePart part = notePart(note, p);
-            if (part.length <= 0) continue;
-            const bool fromPrevious = p == 2 || note.joined;
-            const bool toNext = p < count || (i + 1 < events.size() && events[i + 1].joined);
-            notes.push_back({{part.start, part.start + part.length}, note.note, part.lyric,
-                             toNext && !fromPrevious, fromPrevious && !toNext});
-        }
+bool holdsVowel(const Lyric& lyric) {
+    const std::string_view text = fileText(lyric.text.view());
+    int code = -1;
+    if (text.size() == 1) code = static_cast<unsigned char>(text[0]);
+    if (text.size() == 2) {
+        code = static_cast<unsigned char>(text[0]) * 256 + static_cast<unsigned char>(text[1]);
     }
+    return isLongVowelMark(code);
+}
+
+// The track's notes as written. Each reaches to the start of the next at the
+// most, so that they never overlap. A held vowel right after the note before
+// is slurred to it.
+std::vector<WrittenNote> collectWrittenNotes(const Track& track) {
+    std::vector<WrittenNote> notes;
+    const std::vector<NoteEvent>& events = track.notes;
+    notes.reserve(events.size());
+    for (size_t i = 0; i < events.size(); ++i) {
+        const NoteEvent& event = events[i];
+        const int64_t start = event.time;
+        int64_t end = start + std::max(event.step, 0);
+        if (i + 1 < events.size()) end = std::min<int64_t>(end, events[i + 1].time);
+        end = std::max(end, start);
+        const bool held = !notes.empty() && notes.back().end == start && event.splitOffset == 0 &&
+                          holdsVowel(event.lyric);
+        if (held && !notes.back().held) notes.back().slurStart = true;
+        if (!held && !notes.empty() && notes.back().held) notes.back().slurStop = true;
+        notes.push_back({&event, start, end, start, end, held, false, false});
+    }
+    if (!notes.empty() && notes.back().held) notes.back().slurStop = true;
     return notes;
 }
 
-// How a pitch class is written: a letter, and a sharp for a black key, which is spelt as the
-// sharp of the white key below it.
-struct Spelling {
-    char step;
-    bool sharp;
+// The tempo marks as the first part writes them, at their quantised times.
+struct PlacedTempo {
+    const TempoMark* mark;
+    int64_t time;
 };
-constexpr Spelling spellingOf(int32_t pitchClass) {
-    const bool sharp = isBlackKey(pitchClass);
-    const int32_t white = sharp ? pitchClass - 1 : pitchClass;
-    char step = 'A';
-    while (pitchClassOf(step) != white) ++step;
-    return {step, sharp};
+
+// The quantised times of one part, worked out measure by measure.
+class PartPlacement {
+public:
+    PartPlacement(std::vector<WrittenNote>& notes, std::vector<PlacedTempo>* tempos)
+        : notes_(notes), tempos_(tempos) {}
+
+    // Places the times of the next measure and returns its grid.
+    MeasureGrid place(const Measure& measure);
+
+private:
+    std::vector<WrittenNote>& notes_;
+    std::vector<PlacedTempo>* tempos_;
+    size_t nextStart_ = 0;
+    size_t nextEnd_ = 0;
+    size_t nextTempo_ = 0;
+    std::vector<int64_t> times_;
+};
+
+// Starts and marks belong to the measure they fall in, ends to the one they
+// close (a note ending on a bar line ends in the measure before it).
+MeasureGrid PartPlacement::place(const Measure& measure) {
+    times_.clear();
+    size_t starts = nextStart_;
+    for (; starts < notes_.size() && notes_[starts].start < measure.end; ++starts) {
+        times_.push_back(notes_[starts].start);
+    }
+    size_t ends = nextEnd_;
+    for (; ends < notes_.size() && notes_[ends].end <= measure.end; ++ends) {
+        times_.push_back(notes_[ends].end);
+    }
+    size_t tempos = nextTempo_;
+    for (; tempos_ != nullptr && tempos < tempos_->size() &&
+           (*tempos_)[tempos].time < measure.end;
+         ++tempos) {
+        times_.push_back((*tempos_)[tempos].time);
+    }
+    std::sort(times_.begin(), times_.end());
+    MeasureGrid grid(measure, times_);
+    for (; nextStart_ < starts; ++nextStart_) {
+        notes_[nextStart_].placedStart = grid.snap(notes_[nextStart_].start);
+    }
+    for (; nextEnd_ < ends; ++nextEnd_) notes_[nextEnd_].placedEnd = grid.snap(notes_[nextEnd_].end);
+    for (; nextTempo_ < tempos; ++nextTempo_) {
+        (*tempos_)[nextTempo_].time = grid.snap((*tempos_)[nextTempo_].time);
+    }
+    return grid;
+}
+
+// The metronome mark of a tempo in a metre: the metre's beat where the tempo
+// counts it in whole beats a minute, else the quarter note.
+struct Metronome {
+    const char* unit;
+    bool dotted;
+    int64_t perMinute;
+};
+Metronome metronomeOf(int32_t bpm, const MetreMark& metre) {
+    const int64_t beat = beatOf(metre);
+    if (beat == 3 * kTicksPerQuarterNote / 2 && bpm * 2 % 3 == 0) {
+        return {"quarter", true, bpm * 2 / 3};
+    }
+    if (beat == 2 * kTicksPerQuarterNote && bpm % 2 == 0) return {"half", false, bpm / 2};
+    return {"quarter", false, bpm};
 }
 
 class MusicXmlWriter {
 public:
-    MusicXmlWriter(std::FILE* file, const TempoMap& map, std::span<const Measure> measures)
-        : file_(file), map_(map), measures_(measures) {}
+    MusicXmlWriter(std::FILE* file, std::span<const Measure> measures)
+        : file_(file), measures_(measures) {}
 
-    void header(std::span<const Track* const> tracks);
-    void part(size_t index, const Track& track);
-    void instrument(size_t index);
+    void header(std::span<const std::string> partNames);
+    void part(size_t index, const Track& track, std::vector<PlacedTempo>* tempos);
     void footer() { append("</score-partwise>\n"); }
     // Writes what is left. Returns the error number of the first write that
     // failed, 0 when none did.
@@ -100,19 +179,25 @@ private:
         if (out_.size() >= kBlockSize) flush();
     }
     void appendNumber(int64_t value) { vsqtext::appendDecimal(out_, value); }
+    void appendText(std::string_view cp932) {
+        appendXmlText(out_, cp932ToUtf8(fileText(cp932)));
+    }
+    void instrument(size_t index);
     void attributes(const Measure& measure, bool first, bool bassClef);
-    void tempoMarks(const Measure& measure);
-    // The voice's notes and rests from the measure's start to its end.
-    void voice(size_t voiceNumber, std::span<const PartNote* const> notes, size_t& next,
-               const Measure& measure);
-    void segment(const PartNote* note, size_t voiceNumber, int64_t from, int64_t to);
+    void measure(const Measure& measure, const MeasureGrid& grid,
+                 std::vector<WrittenNote>& notes, size_t& next, std::vector<PlacedTempo>* tempos,
+                 size_t& nextTempo, bool lastMeasure);
+    void tempoMark(const TempoMark& mark, const MetreMark& metre);
+    void piece(const Piece& piece, const WrittenNote* note);
+    void pitch(const NoteEvent& event);
+    void lyric(const WrittenNote& note);
 
     std::FILE* file_;
-    const TempoMap& map_;
     std::span<const Measure> measures_;
     std::string out_;
-    std::vector<NoteValue> values_;
-    size_t nextTempo_ = 0;  // the first tempo mark not yet written
+    std::vector<PlacedNote> placed_;
+    std::vector<Piece> pieces_;
+    std::vector<int64_t> cuts_;
     int writeError_ = 0;
 };
 
@@ -125,17 +210,17 @@ int MusicXmlWriter::flush() {
     return writeError_;
 }
 
-void MusicXmlWriter::header(std::span<const Track* const> tracks) {
+void MusicXmlWriter::header(std::span<const std::string> partNames) {
     append("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
            "<!DOCTYPE score-partwise PUBLIC \"-//Recordare//DTD MusicXML 4.0 Partwise//EN\" "
            "\"http://www.musicxml.org/dtds/partwise.dtd\">\n"
            "<score-partwise version=\"4.0\">\n"
            "  <part-list>\n");
-    for (size_t i = 0; i < tracks.size(); ++i) {
+    for (size_t i = 0; i < partNames.size(); ++i) {
         append("    <score-part id=\"P");
         appendNumber(static_cast<int64_t>(i) + 1);
         append("\">\n      <part-name>");
-        append(voiceTrackName(static_cast<int>(i) + 1));
+        appendText(partNames[i]);
         append("</part-name>\n");
         instrument(i);
         append("    </score-part>\n");
@@ -164,51 +249,28 @@ void MusicXmlWriter::instrument(size_t index) {
     append("</midi-program>\n      </midi-instrument>\n");
 }
 
-void MusicXmlWriter::part(size_t index, const Track& track) {
-    const std::vector<PartNote> notes = collectPartNotes(track);
-    std::vector<ScoreNote> spans;
-    spans.reserve(notes.size());
-    size_t low = 0;
-    for (const PartNote& note : notes) {
-        spans.push_back(note.span);
-        if (note.pitch < kMiddleC) ++low;
-    }
-    const std::vector<size_t> voiceOf = assignVoices(spans);
-    std::vector<std::vector<const PartNote*>> voices(1);
-    for (size_t i = 0; i < notes.size(); ++i) {
-        if (voiceOf[i] >= voices.size()) voices.resize(voiceOf[i] + 1);
-        voices[voiceOf[i]].push_back(&notes[i]);
-    }
-    // Each voice's notes in time order; they never overlap within a voice.
-    for (std::vector<const PartNote*>& list : voices) {
-        std::stable_sort(list.begin(), list.end(), [](const PartNote* a, const PartNote* b) {
-            return a->span.start < b->span.start;
-        });
-    }
-    std::vector<size_t> next(voices.size(), 0);
+void MusicXmlWriter::part(size_t index, const Track& track, std::vector<PlacedTempo>* tempos) {
+    std::vector<WrittenNote> notes = collectWrittenNotes(track);
+    const size_t low = static_cast<size_t>(std::count_if(
+        notes.begin(), notes.end(), [](const WrittenNote& n) { return n.event->note < kMiddleC; }));
+    PartPlacement placement(notes, tempos);
 
     append("  <part id=\"P");
     appendNumber(static_cast<int64_t>(index) + 1);
     append("\">\n");
+    size_t next = 0;
+    size_t nextTempo = 0;
+    MeasureGrid grid = placement.place(measures_[0]);
     for (size_t m = 0; m < measures_.size(); ++m) {
-        const Measure& measure = measures_[m];
+        const bool lastMeasure = m + 1 == measures_.size();
+        MeasureGrid following = lastMeasure ? grid : placement.place(measures_[m + 1]);
         append("    <measure number=\"");
         appendNumber(static_cast<int64_t>(m) + 1);
         append("\">\n");
-        attributes(measure, m == 0, low * 2 > notes.size());
-        if (index == 0) tempoMarks(measure);
-        voice(1, voices[0], next[0], measure);
-        // Further voices appear only in measures where they hold a note.
-        for (size_t v = 1; v < voices.size(); ++v) {
-            if (next[v] >= voices[v].size() || voices[v][next[v]]->span.start >= measure.end) {
-                continue;
-            }
-            append("      <backup>\n        <duration>");
-            appendNumber(measure.end - measure.start);
-            append("</duration>\n      </backup>\n");
-            voice(v + 1, voices[v], next[v], measure);
-        }
+        attributes(measures_[m], m == 0, low * 2 > notes.size());
+        measure(measures_[m], grid, notes, next, tempos, nextTempo, lastMeasure);
         append("    </measure>\n");
+        grid = std::move(following);
     }
     append("  </part>\n");
 }
@@ -234,121 +296,172 @@ void MusicXmlWriter::attributes(const Measure& measure, bool first, bool bassCle
     append("      </attributes>\n");
 }
 
-// A metronome mark and the tempo it sets, at each tempo mark inside the
-// measure; the measures come in order, and so do the marks.
-void MusicXmlWriter::tempoMarks(const Measure& measure) {
-    for (; nextTempo_ < map_.tempos.size() && map_.tempos[nextTempo_].time < measure.end;
-         ++nextTempo_) {
-        const TempoMark& mark = map_.tempos[nextTempo_];
-        append("      <direction placement=\"above\">\n        <direction-type>\n"
-               "          <metronome>\n            <beat-unit>quarter</beat-unit>\n"
-               "            <per-minute>");
-        appendNumber(mark.bpm);
-        append("</per-minute>\n          </metronome>\n        </direction-type>\n");
-        if (mark.time > measure.start) {
-            append("        <offset sound=\"yes\">");
-            appendNumber(mark.time - measure.start);
-            append("</offset>\n");
-        }
-        append("        <sound tempo=\"");
-        appendNumber(mark.bpm);
-        append("\"/>\n      </direction>\n");
+// The notes that start in the measure or reach into it, the tempo marks at
+// their times, and the rests between.
+void MusicXmlWriter::measure(const Measure& measure, const MeasureGrid& grid,
+                             std::vector<WrittenNote>& notes, size_t& next,
+                             std::vector<PlacedTempo>* tempos, size_t& nextTempo,
+                             bool lastMeasure) {
+    placed_.clear();
+    for (size_t i = next; i < notes.size(); ++i) {
+        const WrittenNote& note = notes[i];
+        const bool graceAtEnd = lastMeasure && note.placedStart == measure.end &&
+                                note.placedEnd == measure.end && note.start < measure.end;
+        if (note.start >= measure.end || (note.placedStart >= measure.end && !graceAtEnd)) break;
+        placed_.push_back({note.placedStart, note.placedEnd, i});
     }
+    while (next < notes.size() && notes[next].placedEnd <= measure.end &&
+           notes[next].placedStart < measure.end) {
+        ++next;
+    }
+    if (lastMeasure) next = notes.size();
+
+    cuts_.clear();
+    size_t tempoEnd = nextTempo;
+    while (tempos != nullptr && tempoEnd < tempos->size() &&
+           ((*tempos)[tempoEnd].time < measure.end ||
+            (lastMeasure && (*tempos)[tempoEnd].time == measure.end))) {
+        cuts_.push_back((*tempos)[tempoEnd++].time);
+    }
+    layMeasurePieces(measure, grid, placed_, cuts_, pieces_);
+    for (const Piece& p : pieces_) {
+        for (; nextTempo < tempoEnd && (*tempos)[nextTempo].time <= p.start; ++nextTempo) {
+            tempoMark(*(*tempos)[nextTempo].mark, *measure.metre);
+        }
+        piece(p, p.note == kRestPiece ? nullptr : &notes[placed_[p.note].index]);
+    }
+    for (; nextTempo < tempoEnd; ++nextTempo) tempoMark(*(*tempos)[nextTempo].mark, *measure.metre);
 }
 
-void MusicXmlWriter::voice(size_t voiceNumber, std::span<const PartNote* const> notes,
-                           size_t& next, const Measure& measure) {
-    int64_t tick = measure.start;
-    while (tick < measure.end) {
-        if (next < notes.size() && notes[next]->span.start <= tick) {
-            const PartNote* note = notes[next];
-            const int64_t to = std::min(note->span.end, measure.end);
-            segment(note, voiceNumber, tick, to);
-            tick = to;
-            if (tick == note->span.end) ++next;
-        } else {
-            const int64_t to =
-                next < notes.size() ? std::min(notes[next]->span.start, measure.end) : measure.end;
-            segment(nullptr, voiceNumber, tick, to);
-            tick = to;
-        }
-    }
+void MusicXmlWriter::tempoMark(const TempoMark& mark, const MetreMark& metre) {
+    const Metronome metronome = metronomeOf(mark.bpm, metre);
+    append("      <direction placement=\"above\">\n        <direction-type>\n"
+           "          <metronome>\n            <beat-unit>");
+    append(metronome.unit);
+    append("</beat-unit>\n");
+    if (metronome.dotted) append("            <beat-unit-dot/>\n");
+    append("            <per-minute>");
+    appendNumber(metronome.perMinute);
+    append("</per-minute>\n          </metronome>\n        </direction-type>\n"
+           "        <sound tempo=\"");
+    appendNumber(mark.bpm);
+    append("\"/>\n      </direction>\n");
 }
 
-// The piece of a note (or, without one, of a rest) from `from` to `to`, as
-// note values; a note's pieces are tied to each other and to its pieces in
-// other measures.
-void MusicXmlWriter::segment(const PartNote* note, size_t voiceNumber, int64_t from, int64_t to) {
-    splitIntoNoteValues(to - from, values_);
-    for (size_t k = 0; k < values_.size(); ++k) {
-        const NoteValue& value = values_[k];
-        const bool firstPiece = note != nullptr && k == 0 && from == note->span.start;
-        const bool lastPiece = note != nullptr && k + 1 == values_.size() && to == note->span.end;
-        const bool tieStop = note != nullptr && !firstPiece;
-        const bool tieStart = note != nullptr && !lastPiece;
-        append("      <note>\n");
-        if (note == nullptr) {
-            append("        <rest/>\n");
-        } else {
-            const int32_t pitch = std::clamp(note->pitch, 0, 127);
-            const Spelling spelling = spellingOf(pitch % 12);
-            append("        <pitch>\n          <step>");
-            out_.push_back(spelling.step);
-            append("</step>\n");
-            if (spelling.sharp) append("          <alter>1</alter>\n");
-            append("          <octave>");
-            // Octaves below 0 do not exist in the notation: the lowest C is shown in octave 0.
-            appendNumber(std::max(pitch / 12 - 1, 0));
-            append("</octave>\n        </pitch>\n");
-        }
+void MusicXmlWriter::pitch(const NoteEvent& event) {
+    const Spelling spelling =
+        spellPitch(std::clamp<int32_t>(event.note, 0, 127), event.writtenLetter, event.writtenAccidental);
+    append("        <pitch>\n          <step>");
+    out_.push_back(spelling.step);
+    append("</step>\n");
+    if (spelling.alter != 0) {
+        append("          <alter>");
+        appendNumber(spelling.alter);
+        append("</alter>\n");
+    }
+    append("          <octave>");
+    appendNumber(spelling.octave);
+    append("</octave>\n        </pitch>\n");
+}
+
+// A new syllable, with the second one of a note split by "&" joined to it
+// (an elision), and an extension line when notes after it hold its vowel.
+void MusicXmlWriter::lyric(const WrittenNote& note) {
+    if (note.held) return;
+    const NoteEvent& event = *note.event;
+    append("        <lyric number=\"1\">\n          <syllabic>single</syllabic>\n"
+           "          <text>");
+    appendText(event.lyric.text.view());
+    append("</text>\n");
+    if (event.splitOffset > 0) {
+        append("          <elision/>\n          <syllabic>single</syllabic>\n          <text>");
+        appendText(event.secondLyric.text.view());
+        append("</text>\n");
+    }
+    if (note.slurStart) append("          <extend/>\n");
+    append("        </lyric>\n");
+}
+
+void MusicXmlWriter::piece(const Piece& piece, const WrittenNote* note) {
+    const bool grace = note != nullptr && piece.duration == 0;
+    const bool tieStop = note != nullptr && !piece.first && !grace;
+    const bool tieStart = note != nullptr && !piece.last && !grace;
+    append("      <note>\n");
+    if (grace) append("        <grace slash=\"yes\"/>\n");
+    if (note == nullptr) {
+        append("        <rest/>\n");
+    } else {
+        pitch(*note->event);
+    }
+    if (!grace) {
         append("        <duration>");
-        appendNumber(value.ticks);
+        appendNumber(piece.duration);
         append("</duration>\n");
-        if (tieStop) append("        <tie type=\"stop\"/>\n");
-        if (tieStart) append("        <tie type=\"start\"/>\n");
-        append("        <voice>");
-        appendNumber(static_cast<int64_t>(voiceNumber));
-        append("</voice>\n");
-        if (value.type != nullptr) {
-            append("        <type>");
-            append(value.type);
-            append("</type>\n");
-            for (int d = 0; d < value.dots; ++d) append("        <dot/>\n");
-        }
-        const bool slurStart = firstPiece && note->slurStart;
-        const bool slurStop = lastPiece && note->slurStop;
-        if (tieStop || tieStart || slurStart || slurStop) {
-            append("        <notations>\n");
-            if (tieStop) append("          <tied type=\"stop\"/>\n");
-            if (tieStart) append("          <tied type=\"start\"/>\n");
-            if (slurStart) append("          <slur type=\"start\" number=\"1\"/>\n");
-            if (slurStop) append("          <slur type=\"stop\" number=\"1\"/>\n");
-            append("        </notations>\n");
-        }
-        if (firstPiece) {
-            append("        <lyric number=\"1\">\n          <syllabic>single</syllabic>\n"
-                   "          <text>");
-            appendXmlText(out_, cp932ToUtf8(fileText(note->lyric->text.view())));
-            append("</text>\n        </lyric>\n");
-        }
-        append("      </note>\n");
     }
+    if (tieStop) append("        <tie type=\"stop\"/>\n");
+    if (tieStart) append("        <tie type=\"start\"/>\n");
+    append("        <voice>1</voice>\n        <type>");
+    append(piece.value.type);
+    append("</type>\n");
+    for (int d = 0; d < piece.value.dots; ++d) append("        <dot/>\n");
+    if (piece.triplet) {
+        append("        <time-modification>\n          <actual-notes>3</actual-notes>\n"
+               "          <normal-notes>2</normal-notes>\n        </time-modification>\n");
+    }
+    if (piece.beam != Beam::None) {
+        append("        <beam number=\"1\">");
+        append(piece.beam == Beam::Begin      ? "begin"
+               : piece.beam == Beam::Continue ? "continue"
+                                              : "end");
+        append("</beam>\n");
+    }
+    const bool slurStart = note != nullptr && piece.first && note->slurStart;
+    const bool slurStop = note != nullptr && piece.last && note->slurStop;
+    const NoteEvent* event = note != nullptr ? note->event : nullptr;
+    const bool staccato = event != nullptr && piece.first && !grace &&
+                          int64_t{event->length} * 2 <= note->end - note->start;
+    if (tieStop || tieStart || slurStart || slurStop || staccato || piece.tupletStart ||
+        piece.tupletStop) {
+        append("        <notations>\n");
+        if (tieStop) append("          <tied type=\"stop\"/>\n");
+        if (tieStart) append("          <tied type=\"start\"/>\n");
+        if (slurStop) append("          <slur type=\"stop\" number=\"1\"/>\n");
+        if (slurStart) append("          <slur type=\"start\" number=\"1\"/>\n");
+        if (piece.tupletStart) append("          <tuplet type=\"start\" bracket=\"yes\"/>\n");
+        if (piece.tupletStop) append("          <tuplet type=\"stop\"/>\n");
+        if (staccato) append("          <articulations>\n            <staccato/>\n"
+                             "          </articulations>\n");
+        append("        </notations>\n");
+    }
+    if (note != nullptr && piece.first) lyric(*note);
+    append("      </note>\n");
+}
+
+// The part's name: the track's first singer, or "Voice N" without one.
+std::string partName(const Track& track, const StringPool& strings, size_t index) {
+    for (const ControlEvent& control : track.controls) {
+        if (control.subtype != ControlSinger || control.values.size() < 3) continue;
+        const std::u16string* name = strings.get(control.values[2]);
+        if (name != nullptr && !name->empty()) return codesToBytes(*name);
+    }
+    return "Voice " + std::to_string(index + 1);
 }
 
 class MusicXmlExporter final : public ScoreExporter {
 public:
-    bool write(const Song& song, const std::string& path) override;
+    bool write(const Song& song, const StringPool& strings, const std::string& path) override;
 };
 
-bool MusicXmlExporter::write(const Song& song, const std::string& path) {
+bool MusicXmlExporter::write(const Song& song, const StringPool& strings, const std::string& path) {
     const std::vector<const Track*> tracks = collectVoiceTracks(song);
     if (tracks.empty()) return false;
 
-    // The score ends with the measure that holds the end of the last note.
+    // The score ends with the measure that holds the end of the last note as
+    // written.
     int64_t end = 0;
     for (const Track* track : tracks) {
         for (const NoteEvent& note : track->notes) {
-            end = std::max(end, int64_t{note.time} + note.length);
+            end = std::max(end, int64_t{note.time} + std::max(note.step, 0));
         }
     }
     const TempoMap map = collectTempoMap(song);
@@ -358,6 +471,10 @@ bool MusicXmlExporter::write(const Song& song, const std::string& path) {
         getReporter().error(msg::kTooManyMeasures, path);
         return false;
     }
+    std::vector<std::string> names;
+    for (size_t i = 0; i < tracks.size(); ++i) names.push_back(partName(*tracks[i], strings, i));
+    std::vector<PlacedTempo> tempos;
+    for (const TempoMark& mark : map.tempos) tempos.push_back({&mark, mark.time});
 
     // Written as a new file and put in place only when complete.
     StagedOutputFile output;
@@ -365,9 +482,9 @@ bool MusicXmlExporter::write(const Song& song, const std::string& path) {
     // and before the staging object removes a file given up.
     std::unique_ptr<std::FILE, platform::FileCloser> file(openStagedOutput(output, path));
     if (!file) return false;
-    MusicXmlWriter writer(file.get(), map, measures);
-    writer.header(tracks);
-    for (size_t i = 0; i < tracks.size(); ++i) writer.part(i, *tracks[i]);
+    MusicXmlWriter writer(file.get(), measures);
+    writer.header(names);
+    for (size_t i = 0; i < tracks.size(); ++i) writer.part(i, *tracks[i], i == 0 ? &tempos : nullptr);
     writer.footer();
     int error = writer.flush();
     if (std::fclose(file.release()) != 0 && error == 0) error = errno != 0 ? errno : EIO;

@@ -1,18 +1,20 @@
 // Writes the compiled song as a MusicXML score: one part per voice track, its
-// notes and rests in measures of the song's metre, with their lyrics.
+// notes and rests in measures of the song's metre, as a musician writes them,
+// with their lyrics.
 #pragma once
 
 #include <memory>
 #include <string>
 
 class Song;
+class StringPool;
 
 class ScoreExporter {
 public:
     virtual ~ScoreExporter() = default;
     // True when the file was written whole; failures are reported as errors
-    // and leave no file behind.
-    virtual bool write(const Song& song, const std::string& path) = 0;
+    // and leave no file behind. `strings` holds the singers' names.
+    virtual bool write(const Song& song, const StringPool& strings, const std::string& path) = 0;
 };
 
 std::unique_ptr<ScoreExporter> createScoreExporter();

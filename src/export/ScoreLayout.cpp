@@ -1,32 +1,44 @@
-// Measures, note values and voices of the score.
+// Measures, beats and the quantisation grid of the score.
 #include "export/ScoreLayout.h"
 
 #include <algorithm>
-#include <functional>
-#include <queue>
-#include <set>
-#include <utility>
+#include <cstdlib>
 
 #include "parse/CommandParam.h"
 
 namespace {
 
+// The lengths of the stretches that may be written as triplets (of eighths
+// and of quarters, on grids of 40 and 80 ticks), and those that are tried as
+// two halves.
+constexpr int64_t kHalfNote = 2 * kTicksPerQuarterNote;
+bool mayBeTriplets(int64_t length) { return length == kTicksPerQuarterNote || length == kHalfNote; }
+bool mayHalve(int64_t length) { return length == kHalfNote || length == kTicksPerWholeNote; }
+// What triplets must gain over the plain grid to be chosen, in ticks moved:
+// a stretch is written as triplets only where they fit clearly better.
+constexpr int64_t kTripletPenalty = 5;
 
-struct NoteType {
-    int64_t ticks;
-    const char* name;
-};
-constexpr NoteType kNoteTypes[] = {
-    {7680, "long"}, {3840, "breve"}, {1920, "whole"}, {960, "half"},  {480, "quarter"},
-    {240, "eighth"}, {120, "16th"},  {60, "32nd"},    {30, "64th"},   {15, "128th"},
-};
-constexpr int kMaxDots = 2;
+// The grid point nearest to `tick` of the grid of `unit` from `start`, the
+// earlier at a tie, never past `end`.
+int64_t snapTo(int64_t tick, int64_t start, int64_t end, int64_t unit) {
+    const int64_t offset = tick - start;
+    int64_t steps = offset / unit;
+    if ((offset % unit) * 2 > unit) ++steps;
+    return std::min(start + steps * unit, end);
+}
 
-// The value of a type with dots, when it is a whole number of ticks.
-int64_t dottedTicks(int64_t ticks, int dots) {
-    const int64_t part = ticks >> dots;
-    if ((part << dots) != ticks) return 0;
-    return (part << (dots + 1)) - part;
+int64_t snapCost(std::span<const int64_t> times, int64_t start, int64_t end, int64_t unit) {
+    int64_t cost = 0;
+    for (const int64_t tick : times) cost += std::abs(snapTo(tick, start, end, unit) - tick);
+    return cost;
+}
+
+// The times strictly inside start..end.
+std::span<const int64_t> timesInside(std::span<const int64_t> times, int64_t start, int64_t end) {
+    const auto first = std::upper_bound(times.begin(), times.end(), start);
+    const auto last = std::lower_bound(first, times.end(), end);
+    return times.subspan(static_cast<size_t>(first - times.begin()),
+                         static_cast<size_t>(last - first));
 }
 
 }  // namespace
@@ -35,8 +47,10 @@ std::vector<Measure> layMeasures(std::span<const MetreMark> metres, int64_t end,
     std::vector<Measure> measures;
     size_t metre = 0;
     int64_t start = 0;
+    bool cut = false;  // the measure before was cut short by the next metre
     do {
-        bool changes = measures.empty();
+        bool changes = measures.empty() || cut;
+        if (cut) ++metre;
         while (metre + 1 < metres.size() && metres[metre + 1].time <= start) {
             ++metre;
             changes = true;
@@ -45,8 +59,12 @@ std::vector<Measure> layMeasures(std::span<const MetreMark> metres, int64_t end,
         const int64_t length = std::max<int64_t>(
             int64_t{mark.numerator} * kTicksPerWholeNote / std::max(mark.denominator, 1), 1);
         int64_t measureEnd = start + length;
-        if (metre + 1 < metres.size() && metres[metre + 1].time < measureEnd) {
-            measureEnd = metres[metre + 1].time;
+        // A change after the song's end starts no measure, so it cuts none.
+        cut = metre + 1 < metres.size() && metres[metre + 1].time < measureEnd &&
+              metres[metre + 1].time < end;
+        if (cut) {
+            const int64_t at = snapTo(metres[metre + 1].time, start, measureEnd, kScoreQuantum);
+            measureEnd = std::max(at, start + kScoreQuantum);
         }
         measures.push_back({start, measureEnd, &mark, changes});
         start = measureEnd;
@@ -54,48 +72,77 @@ std::vector<Measure> layMeasures(std::span<const MetreMark> metres, int64_t end,
     return measures;
 }
 
-void splitIntoNoteValues(int64_t ticks, std::vector<NoteValue>& out) {
-    out.clear();
-    while (ticks > 0) {
-        NoteValue best{ticks, nullptr, 0};
-        for (const NoteType& type : kNoteTypes) {
-            for (int dots = 0; dots <= kMaxDots; ++dots) {
-                const int64_t value = dottedTicks(type.ticks, dots);
-                if (value > 0 && value <= ticks && (best.type == nullptr || value > best.ticks)) {
-                    best = {value, type.name, dots};
-                }
-            }
-        }
-        out.push_back(best);
-        ticks -= best.ticks;
-    }
+int64_t beatOf(const MetreMark& metre) {
+    const int64_t unit = kTicksPerWholeNote / std::max(metre.denominator, 1);
+    const bool compound = metre.denominator >= 8 && metre.numerator % 3 == 0;
+    return compound ? unit * 3 : unit;
 }
 
-std::vector<size_t> assignVoices(std::span<const ScoreNote> notes) {
-    std::vector<size_t> voices(notes.size());
-    std::vector<size_t> order(notes.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return notes[a].start < notes[b].start; });
-
-    using Busy = std::pair<int64_t, size_t>;  // (end, voice)
-    std::priority_queue<Busy, std::vector<Busy>, std::greater<>> busy;
-    std::set<size_t> free;
-    size_t voiceCount = 0;
-    for (const size_t i : order) {
-        while (!busy.empty() && busy.top().first <= notes[i].start) {
-            free.insert(busy.top().second);
-            busy.pop();
-        }
-        size_t voice = voiceCount;
-        if (!free.empty()) {
-            voice = *free.begin();
-            free.erase(free.begin());
+MeasureGrid::MeasureGrid(const Measure& measure, std::span<const int64_t> times)
+    : measure_(measure) {
+    const int64_t beat = beatOf(*measure.metre);
+    // Quarter beats are taken in pairs, so that triplet quarters find their half.
+    const int64_t block = beat == kTicksPerQuarterNote ? kHalfNote : beat;
+    for (int64_t start = measure.start; start < measure.end; start += block) {
+        const int64_t end = std::min(start + block, measure.end);
+        if (end - start == block || !mayHalve(block)) {
+            choose(start, end, timesInside(times, start, end));
         } else {
-            ++voiceCount;
+            for (int64_t half = start; half < end; half += block / 2) {
+                const int64_t halfEnd = std::min(half + block / 2, end);
+                choose(half, halfEnd, timesInside(times, half, halfEnd));
+            }
         }
-        voices[i] = voice;
-        busy.push({notes[i].end, voice});
     }
-    return voices;
+    // A triplet stretch with no time left inside it is written plainly.
+    std::erase_if(triplets_, [&](const TripletSpan& span) {
+        for (const int64_t tick : timesInside(times, span.start, span.end)) {
+            const int64_t snapped = snapTo(tick, span.start, span.end, tripletUnit(span));
+            if (snapped > span.start && snapped < span.end) return false;
+        }
+        return true;
+    });
+}
+
+// Chooses how the stretch is written, keeping the triplet stretches among it,
+// and returns how far its times move.
+int64_t MeasureGrid::choose(int64_t start, int64_t end, std::span<const int64_t> times) {
+    const int64_t length = end - start;
+    int64_t best = snapCost(times, start, end, kScoreQuantum);
+    if (best == 0) return 0;
+    const size_t kept = triplets_.size();
+    bool triplet = false;
+    if (mayBeTriplets(length)) {
+        const int64_t cost =
+            snapCost(times, start, end, tripletUnit({start, end})) + kTripletPenalty;
+        if (cost < best) {
+            best = cost;
+            triplet = true;
+        }
+    }
+    if (mayHalve(length)) {
+        const int64_t middle = start + length / 2;
+        const int64_t cost = choose(start, middle, timesInside(times, start, middle)) +
+                             choose(middle, end, timesInside(times, middle, end));
+        // Smaller triplet stretches are preferred at an equal fit.
+        if (cost < best || (triplet && cost == best)) return cost;
+        triplets_.resize(kept);
+    }
+    if (triplet) triplets_.push_back({start, end});
+    return best;
+}
+
+int64_t MeasureGrid::snap(int64_t tick) const {
+    if (tick <= measure_.start) return measure_.start;
+    if (tick >= measure_.end) return measure_.end;
+    const TripletSpan* span = tripletAt(tick);
+    if (span != nullptr) return snapTo(tick, span->start, span->end, tripletUnit(*span));
+    return snapTo(tick, measure_.start, measure_.end, kScoreQuantum);
+}
+
+const TripletSpan* MeasureGrid::tripletAt(int64_t tick) const {
+    for (const TripletSpan& span : triplets_) {
+        if (span.start <= tick && tick < span.end) return &span;
+    }
+    return nullptr;
 }

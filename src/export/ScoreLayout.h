@@ -1,6 +1,5 @@
-// The score's layout in ticks: its measures from the metre map, the note
-// values a duration is written as, and the voices that keep overlapping notes
-// of one part apart.
+// The score's layout in ticks: its measures from the metre map, the beats of
+// a metre, and the grid the score's times are quantised to.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +9,9 @@
 
 #include "vsq/TempoMap.h"
 
+// The finest grid of the score: a 64th note.
+inline constexpr int64_t kScoreQuantum = 30;
+
 struct Measure {
     int64_t start;
     int64_t end;
@@ -18,29 +20,40 @@ struct Measure {
 };
 
 // The measures from tick 0 until `end` is covered, each as long as its metre
-// makes it; a metre that changes inside a measure cuts that measure short
-// there. Stops, returning an incomplete list, once it holds more than `limit`.
+// makes it; a metre that changes inside a measure before `end` cuts that
+// measure short at the 64th nearest to the change (one 64th at least). Stops, returning an
+// incomplete list, once it holds more than `limit`.
 std::vector<Measure> layMeasures(std::span<const MetreMark> metres, int64_t end, size_t limit);
 
-// A written note value: its type ("quarter" ...) and dots, or no type for a
-// remainder no note type shows.
-struct NoteValue {
-    int64_t ticks;
-    const char* type;  // null when no type shows the duration
-    int dots;
-};
+// The beat that beams and rests follow: a dotted quarter (or dotted value of
+// the metre's unit) in 6/8, 9/8, 3/8 and the like, otherwise the metre's unit.
+int64_t beatOf(const MetreMark& metre);
 
-// Splits a duration (480 ticks a quarter note) into note values, the longest
-// first, to be joined by ties.
-void splitIntoNoteValues(int64_t ticks, std::vector<NoteValue>& out);
-
-// A note of a part as the score sees it, in song ticks.
-struct ScoreNote {
+// A stretch of a measure written as triplets: three notes in the time of two,
+// on a grid of a twelfth of its length.
+struct TripletSpan {
     int64_t start;
     int64_t end;
 };
+inline int64_t tripletUnit(const TripletSpan& span) { return (span.end - span.start) / 12; }
 
-// Gives each note, in order of start, the lowest voice (from 0) that is free
-// by its start, so notes that overlap go to further voices. Returns the
-// voice of each note.
-std::vector<size_t> assignVoices(std::span<const ScoreNote> notes);
+// Where a measure's times go in the score. Each beat (or pair of quarter
+// beats) is written plainly on the 64th grid or, where the times fit it
+// better, as triplets of a half, a quarter or an eighth; a time moves to the
+// nearest point of its grid (the earlier one at a tie).
+class MeasureGrid {
+public:
+    // `times` are the song times inside the measure that the score shows.
+    MeasureGrid(const Measure& measure, std::span<const int64_t> times);
+
+    int64_t snap(int64_t tick) const;
+    // The triplet stretch holding `tick` (start <= tick < end), or null.
+    const TripletSpan* tripletAt(int64_t tick) const;
+    std::span<const TripletSpan> triplets() const { return triplets_; }
+
+private:
+    int64_t choose(int64_t start, int64_t end, std::span<const int64_t> times);
+
+    Measure measure_;
+    std::vector<TripletSpan> triplets_;
+};

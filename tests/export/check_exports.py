@@ -2,12 +2,13 @@
 """Reads the MIDI files and MusicXML scores the program writes with readers of
 their own and holds them against the VSQ file of the same run.
 
-Usage: check_exports.py PROGRAM CASES_DIR EXAMPLE_SONG
+Usage: check_exports.py PROGRAM CASES_DIR EXAMPLE_SONG MANUAL
 
 Every golden case whose expected files hold a .mid or .musicxml file beside a
 .vsq file is checked on those files (the golden cases make sure the program
 writes exactly them). The example song is compiled afresh with both exports
-and checked the same way.
+and checked the same way, and so is every song example of the manual that
+compiles.
 
 The MIDI file's levels, bend range and pitch bends are computed here from the
 VSQ file by the rules the manual states (section 13), and held against the
@@ -315,86 +316,140 @@ def check_midi(path, vsq, utf8_lyrics):
 
 # --- the MusicXML score -----------------------------------------------------
 
+# Notated ticks of each note type; a triplet lasts 2/3 of them.
+TYPES = {'long': 7680, 'breve': 3840, 'whole': 1920, 'half': 960, 'quarter': 480,
+         'eighth': 240, '16th': 120, '32nd': 60, '64th': 30, '128th': 15}
+# How far quantisation moves a time: half the coarsest grid, the triplet quarter's.
+TOLERANCE = 40
+LONG_VOWELS = ('-', '\u30fc', '\uff0d')
+
+
 def check_score(path, vsq):
     root = ET.parse(path).getroot()  # raises on a document that is not well formed
     if root.tag != 'score-partwise' or root.get('version') != '4.0':
         fail(path, 'not a partwise MusicXML 4.0 score')
     names = [p.findtext('part-name') for p in root.iter('score-part')]
-    if names != [name for name, _ in vsq['tracks']]:
+    if len(names) != len(vsq['tracks']) or not all(names):
         fail(path, f'parts {names}')
     for index, (part, (name, parts)) in enumerate(zip(root.findall('part'), vsq['tracks'])):
         where = f'{path} {name}'
         chains, tempos = read_part(part, where)
-        want = sorted((t, length, note, text.decode('cp932'))
-                      for t, length, note, _, text in parts if length > 0)
-        if sorted(chains) != want:
-            fail(where, f'tied notes\n{sorted(chains)}\nagainst the VSQ file\'s\n{want}')
+        match_sung_notes(chains, parts, where)
         if index == 0:
-            want_tempos = [(t, round(60000000 / v)) for t, v in vsq['tempo_values']]
-            if tempos[:len(want_tempos)] != want_tempos:
-                fail(where, f'tempo marks {tempos} against {want_tempos}')
+            want = [round(60000000 / v) for _, v in vsq['tempo_values']]
+            got = [bpm for _, bpm in tempos]
+            if got != want[:len(got)] or not got:
+                fail(where, f'tempo marks {tempos} against {vsq["tempo_values"]}')
+            for (time, bpm), (vsq_time, _) in zip(tempos, vsq['tempo_values']):
+                if abs(time - vsq_time) > TOLERANCE:
+                    fail(where, f'tempo {bpm} at {time}, the VSQ file has it at {vsq_time}')
+
+
+def notated_duration(note, where):
+    """The duration a note's type, dots and time modification give it."""
+    kind = note.findtext('type')
+    if kind not in TYPES:
+        fail(where, f'a note without a type ({kind})')
+    ticks = TYPES[kind]
+    dots = len(note.findall('dot'))
+    ticks = ticks * (2 ** (dots + 1) - 1) / 2 ** dots
+    modification = note.find('time-modification')
+    if modification is not None:
+        ticks = ticks * int(modification.findtext('normal-notes')) / int(
+            modification.findtext('actual-notes'))
+    return ticks
 
 
 def read_part(part, where):
-    """The part's notes as (start, tied duration, MIDI note, lyric), and its tempo marks."""
-    chains, open_chain, tempos = [], {}, []
-    measure_start, divisions, measure_length = 0, None, None
-    for measure in part.findall('measure'):
-        position, voice_ends = measure_start, {}
+    """The part's notes, ties joined, as [start, duration, MIDI note, syllables], and its
+    tempo marks as (time, bpm). Checks every note's value and every measure's length."""
+    chains, open_chain, tempos = [], None, []
+    measure_start, measure_length = 0, None
+    measures = part.findall('measure')
+    for number, measure in enumerate(measures):
+        position = measure_start
         for element in measure:
             if element.tag == 'attributes':
-                if element.findtext('divisions'):
-                    divisions = int(element.findtext('divisions'))
-                    if divisions != 480:
-                        fail(where, 'divisions are not 480')
+                if element.findtext('divisions') and int(element.findtext('divisions')) != 480:
+                    fail(where, 'divisions are not 480')
                 if element.find('time') is not None:
                     beats = int(element.findtext('time/beats'))
                     beat_type = int(element.findtext('time/beat-type'))
-                    measure_length = beats * 4 * divisions // beat_type
+                    measure_length = beats * 1920 // beat_type
             elif element.tag == 'direction':
-                offset = int(element.findtext('offset') or 0)
+                if element.find('offset') is not None:
+                    fail(where, 'a mark placed by an offset')
                 sound = element.find('sound')
                 if sound is not None and sound.get('tempo'):
-                    tempos.append((position + offset, int(sound.get('tempo'))))
+                    tempos.append((position, int(sound.get('tempo'))))
             elif element.tag == 'backup':
-                position -= int(element.findtext('duration'))
+                fail(where, 'more than one voice')
             elif element.tag == 'note':
-                duration = int(element.findtext('duration'))
-                voice = element.findtext('voice')
+                at = f'{where} measure {number + 1} at {position}'
+                value = notated_duration(element, at)
+                grace = element.find('grace') is not None
+                duration = 0 if grace else int(element.findtext('duration'))
+                if not grace and duration != value:
+                    fail(at, f'duration {duration} where its value makes {value}')
                 ties = {t.get('type') for t in element.findall('tie')}
-                if element.find('pitch') is not None:
-                    pitch = element.find('pitch')
+                pitch = element.find('pitch')
+                if pitch is not None:
                     note = (STEPS[pitch.findtext('step')] + int(pitch.findtext('alter') or 0)
                             + 12 * (int(pitch.findtext('octave')) + 1))
                     if 'stop' in ties:
-                        chain = open_chain.pop(voice)
-                        if chain[0] + chain[1] != position or chain[2] != note:
-                            fail(where, f'a tie at {position} joins no note')
+                        if (open_chain is None or open_chain[0] + open_chain[1] != position
+                                or open_chain[2] != note):
+                            fail(at, 'a tie that joins no note')
+                        chain, open_chain = open_chain, None
                         chain[1] += duration
                     else:
-                        if voice in open_chain:
-                            fail(where, f'a tie from {open_chain[voice][0]} ends nowhere')
-                        lyric = element.findtext('lyric/text')
-                        chain = [position, duration, note, lyric]
+                        if open_chain is not None:
+                            fail(at, 'a tie that ends nowhere')
+                        syllables = [t.text for t in element.findall('lyric/text')]
+                        chain = [position, duration, note, syllables]
                     if 'start' in ties:
-                        open_chain[voice] = chain
+                        open_chain = chain
                     else:
-                        chains.append(tuple(chain))
+                        chains.append(chain)
+                elif open_chain is not None:
+                    fail(at, 'a tie into a rest')
                 position += duration
-                voice_ends.setdefault(voice, []).append(position)
-        # Every voice written in a measure fills it: its time signature's length,
-        # or less where a change of metre cuts the measure short.
-        if '1' not in voice_ends:
-            fail(where, f'measure {measure.get("number")} has no first voice')
-        length = voice_ends['1'][-1] - measure_start
-        if any(ends[-1] - measure_start != length for ends in voice_ends.values()):
-            fail(where, f'the voices of measure {measure.get("number")} differ in length')
-        if not 0 < length <= measure_length:
-            fail(where, f'measure {measure.get("number")} lasts {length}')
-        measure_start += length
-    if open_chain:
-        fail(where, 'ties that end nowhere')
+        length = position - measure_start
+        cut = number + 1 < len(measures) and measures[number + 1].find('attributes/time') is not None
+        if length != measure_length and not (cut and 0 < length < measure_length):
+            fail(where, f'measure {number + 1} lasts {length}, its metre {measure_length}')
+        measure_start = position
+    if open_chain is not None:
+        fail(where, 'a tie that ends nowhere')
     return chains, tempos
+
+
+def match_sung_notes(chains, parts, where):
+    """Every note part of the VSQ file is a score note near its time, with its pitch and
+    syllable: a held vowel without one, the second syllable of a split note elided onto the
+    first. The score has no note the VSQ file has not."""
+    # Each note with the syllables not yet matched; a mark is appended when a part matches it.
+    notes = [list(chain) + [list(chain[3])] for chain in chains]
+    previous = None
+    for start, length, note, _, text in parts:
+        syllable = text.decode('cp932')
+        # The second part of a split note is the second syllable of the note at the first's.
+        split_second = (previous is not None and previous[1] == 60 and previous[2] == note
+                        and previous[0] + 60 == start)
+        times = [start] + ([previous[0]] if split_second else [])
+        found = next((chain for time in times for chain in notes
+                      if abs(chain[0] - time) <= TOLERANCE and chain[2] == note
+                      and (syllable in chain[4] or (syllable in LONG_VOWELS and not chain[3]))),
+                     None)
+        if found is not None and syllable in found[4]:
+            found[4].remove(syllable)
+        if found is None:
+            fail(where, f'the note {note} "{syllable}" at {start} is not in the score')
+        found.append(True)
+        previous = (start, length, note)
+    for chain in notes:
+        if len(chain) == 5:
+            fail(where, f'the score has a note at {chain[0]} that the VSQ file has not')
 
 
 def check_run(folder, utf8_lyrics=False):
@@ -431,8 +486,38 @@ def run_failed(case):
         return text.read().strip() != '0'
 
 
+def manual_songs(manual):
+    """The manual's song examples, each with the files written beside it."""
+    songs, files, block, info = [], [], None, None
+    with open(manual, encoding='utf-8') as text:
+        for line in text:
+            if line.startswith('```'):
+                if block is None:
+                    block, info = [], line[3:].strip()
+                    continue
+                if info.startswith('mml file '):
+                    files.append((info[len('mml file '):], ''.join(block)))
+                elif info == 'mml song':
+                    songs.append((''.join(block), files))
+                    files = []
+                block = None
+            elif block is not None:
+                block.append(line)
+    return songs
+
+
+def compile_and_check(program, work, arguments):
+    """Runs the program with both exports in `work`; checks them when the run succeeds."""
+    run = subprocess.run([program, '-m', 'song.mid', '-x', 'song.musicxml', '-o', 'song.vsq']
+                         + arguments, cwd=work, stdout=subprocess.DEVNULL)
+    if run.returncode != 0:
+        return 0
+    os.remove(os.path.join(work, 'vsqconvert.log'))
+    return check_run(work)
+
+
 def main():
-    program, cases, example = sys.argv[1:4]
+    program, cases, example, manual = sys.argv[1:5]
     for value, midi_value in DOCUMENTED_LEVELS.items():
         if level(value) != midi_value:
             fail('levels', f'{value} plays as {level(value)}, the manual says {midi_value}')
@@ -443,14 +528,23 @@ def main():
         if os.path.isdir(folder) and not run_failed(os.path.join(cases, case)):
             checked += check_run(folder, '-8' in case_args(os.path.join(cases, case)))
     with tempfile.TemporaryDirectory() as work:
-        subprocess.run([program, '-m', 'song.mid', '-x', 'song.musicxml', '-o', 'song.vsq',
-                        os.path.abspath(example)], cwd=work, check=True,
-                       stdout=subprocess.DEVNULL)
-        os.remove(os.path.join(work, 'vsqconvert.log'))
-        checked += check_run(work)
+        if compile_and_check(program, work, [os.path.abspath(example)]) == 0:
+            fail(example, 'the example song does not compile')
+        checked += 2
+    songs = 0
+    for source, files in manual_songs(manual):
+        with tempfile.TemporaryDirectory() as work:
+            for name, text in files + [('song.mml', source)]:
+                with open(os.path.join(work, name), 'w', encoding='utf-8') as out:
+                    out.write(text)
+            if compile_and_check(program, work, ['-u', 'song.mml']):
+                songs += 1
+    if songs < 10:
+        fail(manual, f'only {songs} song examples were checked')
     if checked < 3:
         fail(cases, f'only {checked} exported files were found')
-    print(f'{checked} exported files agree with their VSQ files')
+    print(f'{checked} exported files and {songs} song examples of the manual agree with their '
+          'VSQ files')
 
 
 if __name__ == '__main__':

@@ -139,6 +139,30 @@ TEST_F(CompilerCoreTest, GateShortensTheSoundNotTheStep) {
     EXPECT_EQ(diagnostics([&] { run('Q', {num(9)}); }), errorLine(msg::kOutOfRange));
     note('E', 480);
     EXPECT_EQ(notes()[2].length, 0);  // the bad gate changed nothing
+    for (const NoteEvent& n : notes()) EXPECT_EQ(n.step, 480);  // written as long as given
+}
+
+TEST_F(CompilerCoreTest, NotesKeepTheNameTheyWereWrittenWith) {
+    run('_', {num(2)});
+    note('C', 480, '+');
+    note('D', 480, '-');
+    note('B', 480);
+    run('&');
+    note('G', 240, '-');
+    ASSERT_EQ(notes().size(), 4u);
+    EXPECT_EQ(notes()[0].note, notes()[1].note);  // one pitch, two names
+    EXPECT_EQ(notes()[0].writtenLetter, LetterC);
+    EXPECT_EQ(notes()[0].writtenAccidental, 1);
+    EXPECT_EQ(notes()[1].writtenLetter, LetterD);
+    EXPECT_EQ(notes()[1].writtenAccidental, -1);
+    EXPECT_EQ(notes()[2].writtenLetter, LetterB);
+    EXPECT_EQ(notes()[2].writtenAccidental, 0);
+    // The join reaches the next note without touching what the name or step was.
+    EXPECT_TRUE(notes()[3].joined);
+    EXPECT_EQ(notes()[3].portamentoUse, 1);
+    EXPECT_EQ(notes()[3].writtenLetter, LetterG);
+    EXPECT_EQ(notes()[3].writtenAccidental, -1);
+    EXPECT_EQ(notes()[3].step, 240);
 }
 
 TEST_F(CompilerCoreTest, JoinedNotesReachEachOther) {

@@ -1,16 +1,18 @@
 // The two exports on songs the compiler cannot make today but the model
 // allows: notes of one track that overlap, texts with markup characters, and a
-// song too long to be laid out as a score.
+// song too long to be laid out as a score; and the part names.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <type_traits>
 
 #include "VsqTestSupport.h"
 #include "compile/Song.h"
 #include "diag/Reporter.h"
 #include "export/MidiExporter.h"
 #include "export/ScoreExporter.h"
+#include "text/StringPool.h"
 
 namespace {
 
@@ -18,7 +20,8 @@ NoteEvent makeNote(int32_t time, int32_t length, int32_t note, const char* lyric
     NoteEvent event;
     event.time = time;
     event.length = length;
-    event.note = note;
+    event.step = length;
+    event.note = static_cast<int8_t>(note);
     event.lyric = Lyric{lyric, "a"};
     return event;
 }
@@ -34,6 +37,7 @@ class ExportTest : public ::testing::Test {
 protected:
     vsqtest::ScratchFolder folder;
     std::unique_ptr<Song> song = createSong();
+    std::unique_ptr<StringPool> strings = createStringPool();
     Track& track = song->appendTrack();
     int errorsReported = 0;
 
@@ -41,7 +45,12 @@ protected:
     bool write(Exporter& exporter, const std::string& path) {
         const int before = getReporter().errorCount();
         testing::internal::CaptureStdout();
-        const bool written = exporter.write(*song, path);
+        bool written = false;
+        if constexpr (std::is_same_v<Exporter, ScoreExporter>) {
+            written = exporter.write(*song, *strings, path);
+        } else {
+            written = exporter.write(*song, path);
+        }
         testing::internal::GetCapturedStdout();
         errorsReported = getReporter().errorCount() - before;
         return written;
@@ -52,13 +61,17 @@ TEST_F(ExportTest, OverlappingNotesOfOneTrackKeepEveryNote) {
     track.notes.push_back(makeNote(0, 1920, 60, "a"));
     track.notes.push_back(makeNote(480, 480, 60, "b"));
 
+    // The score writes the first note up to the second: a quarter each, then a half rest.
     const std::string score = folder.file("s.musicxml");
     ASSERT_TRUE(write(*createScoreExporter(), score));
     const std::string xml = vsqtest::readFile(score);
-    EXPECT_EQ(countOf(xml, "<backup>"), 1u);
-    EXPECT_EQ(countOf(xml, "<voice>2</voice>"), 3u);  // rest, note, rest
+    EXPECT_EQ(countOf(xml, "<backup>"), 0u);
+    EXPECT_EQ(countOf(xml, "<type>quarter</type>"), 2u);
+    EXPECT_EQ(countOf(xml, "<type>half</type>"), 1u);
+    EXPECT_EQ(countOf(xml, "<text>a</text>"), 1u);
     EXPECT_EQ(countOf(xml, "<text>b</text>"), 1u);
     EXPECT_EQ(countOf(xml, "<sign>F</sign>"), 0u);  // middle C is not below itself
+    EXPECT_EQ(countOf(xml, "<part-name>Voice 1</part-name>"), 1u);  // no singer
 
     // The same pitch twice: the later note ends first, and every note-on has its note-off.
     const std::string midiPath = folder.file("s.mid");
@@ -75,6 +88,20 @@ TEST_F(ExportTest, LyricsAreEscapedAndControlCharactersLeftOut) {
     const std::string xml = vsqtest::readFile(score);
     EXPECT_NE(xml.find("<text>&lt;&amp;&gt;</text>"), std::string::npos);
     EXPECT_NE(xml.find("<sign>F</sign>"), std::string::npos);
+}
+
+TEST_F(ExportTest, APartIsNamedAfterItsFirstSinger) {
+    ControlEvent singer;
+    singer.subtype = ControlSinger;
+    singer.time = 960;
+    singer.values = {0, 0, strings->add(u"Rin&Len")};
+    track.controls.push_back(singer);
+    singer.values = {0, 0, strings->add(u"Other")};
+    track.controls.push_back(singer);
+    track.notes.push_back(makeNote(0, 480, 60, "a"));
+    const std::string score = folder.file("s.musicxml");
+    ASSERT_TRUE(write(*createScoreExporter(), score));
+    EXPECT_EQ(countOf(vsqtest::readFile(score), "<part-name>Rin&amp;Len</part-name>"), 1u);
 }
 
 TEST_F(ExportTest, ASongTooLongForAScoreIsRefusedAndWritesNothing) {
