@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "compile/CompilerImpl.h"
+#include "compile/LongVowel.h"
 #include "diag/Messages.h"
 #include "parse/PhoneticDictionary.h"
 #include "text/CharCode.h"
@@ -24,7 +25,6 @@ constexpr char kBracketLyricText[] = "a";
 bool isBlank(int code) {
     return code == '\t' || code == '\n' || code == '\r' || code == ' ' || code == 0x8140;
 }
-bool isLongVowelMark(int code) { return code == '-' || code == 0x815B || code == 0x817C; }
 bool isSmallTsu(int code) { return code == 0x82C1 || code == 0x8362; }
 
 // Replaces `out` with the bytes of the codes in [begin, end).

@@ -31,7 +31,9 @@ def raw(text):
     return text.encode('latin-1')
 
 
-def read_vsq(path):
+def read_vsq_sections(path):
+    """The master track's tempos and metres as (tick, ...) in file ticks, and each
+    voice track's name with its metatext split into sections."""
     midi = mido.MidiFile(path)
     master = midi.tracks[0]
     tempos, metres, tick = [], [], 0
@@ -45,10 +47,24 @@ def read_vsq(path):
     for track in midi.tracks[1:]:
         name = next(raw(e.name) for e in track if e.type == 'track_name')
         text = b''.join(raw(e.text)[8:] for e in track if e.type == 'text')
-        tracks.append((name.decode('ascii'), parse_metatext(text)))
-    pre_measure = tracks[0][1]['pre_measure']
+        tracks.append((name.decode('ascii'), split_sections(text)))
+    return tempos, metres, tracks
+
+
+def pre_measure_ticks(tracks, metres):
+    """The ticks of the silent measures in front of the song."""
+    pre_measure = 0
+    for line in tracks[0][1].get('Master', []):
+        key, _, value = line.partition(b'=')
+        if key == b'PreMeasure':
+            pre_measure = int(value)
     numerator, denominator = metres[0][1], metres[0][2]
-    offset = pre_measure * numerator * 1920 // denominator
+    return pre_measure * numerator * 1920 // denominator
+
+
+def read_vsq(path):
+    tempos, metres, tracks = read_vsq_sections(path)
+    offset = pre_measure_ticks(tracks, metres)
 
     def shift(tick):
         return tick if tick == 0 else tick - offset
@@ -56,12 +72,13 @@ def read_vsq(path):
     return {
         'tempo_values': [(shift(t), v) for t, v in tempos],
         'metres': [(shift(t), n, d) for t, n, d in metres],
-        'tracks': [(name, [(t - offset, *rest) for t, *rest in meta['parts']])
-                   for name, meta in tracks],
+        'tracks': [(name, [(t - offset, *rest) for t, *rest in note_parts(sections)])
+                   for name, sections in tracks],
     }
 
 
-def parse_metatext(text):
+def split_sections(text):
+    """The metatext's sections by name, each a list of its lines."""
     sections, current = {}, None
     for line in text.split(b'\n'):
         if line.startswith(b'[') and line.endswith(b']'):
@@ -69,11 +86,11 @@ def parse_metatext(text):
             sections[current] = []
         elif current is not None and line:
             sections[current].append(line)
-    pre_measure = 0
-    for line in sections.get('Master', []):
-        key, _, value = line.partition(b'=')
-        if key == b'PreMeasure':
-            pre_measure = int(value)
+    return sections
+
+
+def note_parts(sections):
+    """The notes of the event list as (tick, length, note, velocity, lyric)."""
     parts = []
     for line in sections['EventList']:
         tick, _, ident = line.partition(b'=')
@@ -87,7 +104,7 @@ def parse_metatext(text):
         lyric = lyric_line[len(b'L0="'):].split(b'"', 1)[0]
         parts.append((int(tick), int(fields[b'Length']), int(fields[b'Note#']),
                       int(fields[b'Dynamics']), lyric))
-    return {'pre_measure': pre_measure, 'parts': parts}
+    return parts
 
 
 # --- the MIDI file ----------------------------------------------------------
@@ -255,7 +272,9 @@ def run_failed(case):
         return text.read().strip() != '0'
 
 
-def main():
+def check_cases_and_example(check_run, options, what):
+    """Runs check_run on the files of every golden case that succeeded and on the
+    example song compiled afresh with `options`; `what` names the files checked."""
     program, cases, example = sys.argv[1:4]
     checked = 0
     for case in sorted(os.listdir(cases)):
@@ -264,14 +283,18 @@ def main():
         if os.path.isdir(folder) and not run_failed(os.path.join(cases, case)):
             checked += check_run(folder)
     with tempfile.TemporaryDirectory() as work:
-        subprocess.run([program, '-m', 'song.mid', '-x', 'song.musicxml', '-o', 'song.vsq',
-                        os.path.abspath(example)], cwd=work, check=True,
-                       stdout=subprocess.DEVNULL)
+        subprocess.run([program, *options, '-o', 'song.vsq', os.path.abspath(example)],
+                       cwd=work, check=True, stdout=subprocess.DEVNULL)
         os.remove(os.path.join(work, 'vsqconvert.log'))
         checked += check_run(work)
     if checked < 3:
-        fail(cases, f'only {checked} exported files were found')
-    print(f'{checked} exported files agree with their VSQ files')
+        fail(cases, f'only {checked} {what} were found')
+    print(f'{checked} {what} agree with their VSQ files')
+
+
+def main():
+    check_cases_and_example(check_run, ['-m', 'song.mid', '-x', 'song.musicxml'],
+                            'exported files')
 
 
 if __name__ == '__main__':
