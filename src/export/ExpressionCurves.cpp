@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 
 #include "compile/CurveTable.h"
 #include "diag/Messages.h"
@@ -156,17 +157,20 @@ bool buildExpressionCurves(const Track& track, BreakpointListBuilder& builder,
 }
 
 int32_t meanDynamics(std::span<const BreakpointPoint> dynamics, int64_t start, int64_t end) {
-    if (end <= start) return curveOfCommand(CmdDynamics)->defaultValue;
+    const int32_t defaultValue = curveOfCommand(CmdDynamics)->defaultValue;
+    if (end <= start) return defaultValue;
+    // The point in force at the start, then those inside the range.
+    auto next = std::upper_bound(dynamics.begin(), dynamics.end(), start,
+                                 [](int64_t tick, const BreakpointPoint& point) {
+                                     return tick < point.tick;
+                                 });
+    int32_t value = next == dynamics.begin() ? defaultValue : std::prev(next)->value;
     int64_t sum = 0;
     int64_t from = start;
-    int32_t value = curveOfCommand(CmdDynamics)->defaultValue;
-    for (const BreakpointPoint& point : dynamics) {
-        if (point.tick >= end) break;
-        if (point.tick > from) {
-            sum += int64_t{value} * (point.tick - from);
-            from = point.tick;
-        }
-        value = point.value;
+    for (; next != dynamics.end() && next->tick < end; ++next) {
+        sum += int64_t{value} * (next->tick - from);
+        from = next->tick;
+        value = next->value;
     }
     sum += int64_t{value} * (end - from);
     return static_cast<int32_t>(roundedQuotient(sum, end - start));
