@@ -69,10 +69,6 @@ std::string inputProblem(const std::vector<std::string>& args, size_t next,
     return "more than one input file: " + quoted(args[next]) + " and " + quoted(args[next + 1]);
 }
 
-}  // namespace
-
-namespace {
-
 // True when an argument is an option with one of `letters`.
 bool mentionsOption(const std::vector<std::string>& args, std::string_view letters) {
     for (size_t i = 1; i < args.size(); ++i) {

@@ -8,9 +8,9 @@
 #include <string>
 #include <system_error>
 
+#include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
-#include "compile/Song.h"
 #include "driver/CommandLine.h"
 #include "export/UstExporter.h"
 #include "text/FilesRead.h"

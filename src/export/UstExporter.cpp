@@ -40,7 +40,6 @@ constexpr int32_t kMinimumPeriodMs = 64;
 constexpr int32_t kMaximumPeriodMs = 512;
 constexpr int32_t kMinimumDepthCents = 5;
 constexpr int32_t kMaximumDepthCents = 200;
-constexpr int32_t kMaximumSpeed = 200;
 // Milliseconds per tick are 125 / bpm at 480 ticks per quarter note.
 constexpr int64_t kTenthMsPerTickTimesBpm = 600000 / kTicksPerQuarterNote;
 
@@ -212,7 +211,7 @@ void UstText::note(const SungNote& sung, int64_t end, const ExpressionCurves& cu
     openSection(sung.start, end, fileText(sung.lyric->text.view()), event.note);
     numberLine("Intensity",
                volumeFromLevel(levelFromDynamics(meanDynamics(curves.dynamics, sung.start, end))));
-    numberLine("Velocity", std::min(speedFromVelocity(event.velocity), kMaximumSpeed));
+    numberLine("Velocity", speedFromVelocity(event.velocity));
     pitch(notePitch(curves.cents, sung.start, end), sung.start);
     const VibratoSound& vibrato = sung.vibrato;
     if (vibrato.on) {

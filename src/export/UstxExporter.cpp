@@ -10,8 +10,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "compile/LongVowel.h"
@@ -162,8 +164,11 @@ void UstxText::part(size_t index, const std::vector<SungNote>& notes,
     appendYamlQuoted(text_, voiceTrackName(static_cast<int>(index) + 1));
     text_.append("\n  comment: \"\"\n  track_no: ");
     number(static_cast<int64_t>(index));
+    // The part reaches the end of its curves and of its last note to end.
+    int64_t duration = end;
+    for (const SungNote& sung : notes) duration = std::max(duration, sung.start + sung.length);
     text_.append("\n  position: 0\n  duration: ");
-    number(end);
+    number(duration);
     text_.append("\n  notes:");
     if (notes.empty()) text_.append(" []");
     text_.push_back('\n');

@@ -261,10 +261,10 @@ def check_ustx_notes(where, notes, parts):
         previous_end = part['start'] + part['length']
         sound = vibrato_sound(part['vibrato'], part['length'])
         vibrato = note['vibrato']
-        got = None if vibrato['length'] == 0 else (
-            vibrato['length'], vibrato['period'], vibrato['depth'])
+        got = (vibrato['length'], vibrato['period'], vibrato['depth'])
         want = sound and (sound[0], sound[1], max(5, min(200, sound[2])))
-        if got != want or (want and (vibrato['in'], vibrato['out']) != (10, 10)):
+        fades = (vibrato['in'], vibrato['out'])
+        if (got != want or fades != (10, 10)) if want else got[0] != 0:
             fail(at, f'vibrato {vibrato} against {want}')
         if len(note['pitch']['data']) < 1:
             fail(at, 'no pitch points')
@@ -365,7 +365,7 @@ def check_ust_note(at, keys, bpm, part, end, vsq, pitch):
     want = volume(level(half_away(total, end - start)))
     if int(keys['Intensity']) != want:
         fail(at, f'intensity {keys["Intensity"]} against {want}')
-    if int(keys['Velocity']) != min(200, half_away(part['velocity'] * 100, 64)):
+    if int(keys['Velocity']) != half_away(part['velocity'] * 100, 64):
         fail(at, f'velocity {keys["Velocity"]}')
     sound = vibrato_sound(part['vibrato'], part['length'])
     want = None if sound is None else b'%d,%d,%d,10,10,0,0,0' % (
