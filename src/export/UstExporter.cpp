@@ -106,17 +106,18 @@ std::vector<PitchPoint> fewestPoints(const std::vector<PitchPoint>& points, size
 }
 
 // The pitch curve over [start, end) as points at the note's start, at every
-// point of the curve inside the note and at its last tick; empty when the
-// curve stays at 0 over the whole note.
+// point of the curve inside the note and at its last tick (at its end for a
+// note of one tick, so there are always two); empty when the curve stays at 0
+// over the whole note.
 std::vector<PitchPoint> notePitch(const LinearCurve& cents, int64_t start, int64_t end) {
     std::vector<PitchPoint> points;
-    const int64_t last = end - 1;
+    const int64_t last = std::max(end - 1, start + 1);
     points.push_back({start, lineValueAt(cents, start)});
     auto inside = std::upper_bound(cents.ticks.begin(), cents.ticks.end(), start);
     for (; inside != cents.ticks.end() && *inside < last; ++inside) {
         points.push_back({*inside, lineValueAt(cents, *inside)});
     }
-    if (last > start) points.push_back({last, lineValueAt(cents, last)});
+    points.push_back({last, lineValueAt(cents, last)});
     const bool flat = std::all_of(points.begin(), points.end(),
                                   [](const PitchPoint& point) { return point.cents == 0; });
     if (flat) points.clear();

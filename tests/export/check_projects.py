@@ -386,7 +386,7 @@ def check_ust_note(at, keys, bpm, part, end, vsq, pitch):
     position = tenths(first_x)
     for index, y in enumerate(ys):
         tick = start + round(position * bpm / 1250)
-        if not start <= tick < end or y != line_value(*pitch, tick):
+        if not start <= tick <= max(end - 1, start + 1) or y != line_value(*pitch, tick):
             fail(at, f'pitch point {index} at tick {tick}: {y} cents against '
                      f'{line_value(*pitch, tick)}')
         if index < len(widths):

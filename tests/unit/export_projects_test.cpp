@@ -105,6 +105,16 @@ TEST_F(ProjectExportTest, SequencesThatCannotBeWrittenLeaveNoneBehind) {
     EXPECT_TRUE(std::filesystem::is_empty(folder.file("")));
 }
 
+TEST_F(ProjectExportTest, ANoteOfOneTickHasTwoPitchPoints) {
+    track.notes.push_back(makeNote(0, 1, 60, "a"));
+    track.controls.push_back(makeControl(0, ControlCurve, {8, 4096, 0, -1, 0}));  // 50 cents
+    ASSERT_TRUE(write(*createUstExporter(), folder.file("p.ust")));
+    // One tick at 120 beats a minute is 1.04 ms, 1 in tenths.
+    EXPECT_NE(vsqtest::readFile(folder.file("p-1.ust"))
+                  .find("PBS=0;5\r\nPBW=1\r\nPBY=5\r\nPBM=s\r\n"),
+              std::string::npos);
+}
+
 TEST(UstTrackPathTest, TheNumberGoesBeforeTheExtension) {
     EXPECT_EQ(ustTrackPath("song.ust", 1), "song-1.ust");
     EXPECT_EQ(ustTrackPath("dir.v2/song", 12), "dir.v2/song-12");
