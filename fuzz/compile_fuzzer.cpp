@@ -6,7 +6,10 @@
 // Besides the sanitizers, every run is checked for what a user would see as a
 // fault: a successful run must leave a well-formed MIDI file whose numbered
 // text events give back the metatext of the log byte for byte, a failed run
-// must leave no output, and no run may leave stray files (temporaries).
+// must leave no output, and no run may leave stray files (temporaries). The
+// run also writes the OpenUtau project and the UTAU sequences, which must read
+// back: the project with its header and a voice part per voice track, each
+// sequence as its sections in order.
 #include <signal.h>
 #include <unistd.h>
 
@@ -34,6 +37,10 @@ namespace {
 constexpr const char* kInput = "song.mml";
 constexpr const char* kOutput = "song.vsq";
 constexpr const char* kLog = "vsqconvert.log";
+constexpr const char* kProject = "song.ustx";
+constexpr const char* kSequences = "song.ust";  // written as song-1.ust, song-2.ust, ...
+
+std::string sequencePath(size_t number) { return "song-" + std::to_string(number) + ".ust"; }
 
 [[noreturn]] void fault(const std::string& what) {
     std::fprintf(stderr, "compile_fuzzer: %s\n", what.c_str());
@@ -176,6 +183,54 @@ void checkLog(const std::string& log, const std::vector<std::string>& metatexts)
     if (at != log.size()) fault("log runs on after the last track");
 }
 
+// Lines cut at CR LF (the sequences) or LF (the project).
+std::vector<std::string> linesOf(const std::string& text, const std::string& end) {
+    std::vector<std::string> lines;
+    size_t at = 0;
+    for (size_t next; (next = text.find(end, at)) != std::string::npos; at = next + end.size())
+        lines.push_back(text.substr(at, next - at));
+    if (at != text.size()) fault("a file does not end with a line end");
+    return lines;
+}
+
+// The project: its header as written, then a voice part per voice track.
+void checkProject(const std::string& text, size_t voiceTracks) {
+    const std::vector<std::string> lines = linesOf(text, "\n");
+    if (lines.size() < 10 || lines[0].rfind("name: \"", 0) != 0 ||
+        lines[4] != "ustx_version: \"0.6\"")
+        fault("project without its header lines");
+    size_t parts = 0;
+    for (const std::string& line : lines) {
+        if (line.rfind("- name: \"Voice", 0) == 0) ++parts;
+        if (line.find('\r') != std::string::npos) fault("a line break inside a project line");
+    }
+    if (parts != voiceTracks) fault("project without a voice part per voice track");
+}
+
+// A sequence: its version, settings, numbered note and rest sections of
+// positive lengths, and its end, every other line a key and a value.
+void checkSequence(const std::string& text) {
+    const std::vector<std::string> lines = linesOf(text, "\r\n");
+    if (lines.size() < 4 || lines[0] != "[#VERSION]" || lines[1] != "UST Version1.2" ||
+        lines[2] != "[#SETTING]" || lines.back() != "[#TRACKEND]")
+        fault("sequence without its sections");
+    size_t sections = 0;
+    for (size_t i = 3; i + 1 < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (line.empty()) fault("empty line in a sequence");
+        if (line.front() == '[') {
+            char expected[16];
+            std::snprintf(expected, sizeof expected, "[#%04zu]", sections++);
+            if (line != expected) fault("sequence section out of order: " + line);
+        } else if (line.find('=') == std::string::npos || line.find('\r') != std::string::npos) {
+            fault("sequence line without a key: " + line);
+        } else if (line.rfind("Length=", 0) == 0 &&
+                   (line.size() == 7 || line[7] == '0' || line[7] == '-')) {
+            fault("sequence note without a length");
+        }
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
@@ -216,6 +271,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     RunSettings& run = settings();
     run.inputPath = kInput;
     run.outputPath = kOutput;
+    run.ustxPath = kProject;
+    run.ustPath = kSequences;
 #ifdef TUVO_FUZZ_UTF8
     setUtf8Mode(true);
     run.dictionaryPath = TUVO_FUZZ_DATA_DIR "/fuzz-utf8.dic";
@@ -240,15 +297,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool written = fs::exists(kOutput);
     if (succeeded && !written) fault("successful run without an output file");
     if (!succeeded && written) fault("failed run left an output file");
-    if (succeeded) checkLog(readFile(kLog), checkMidiFile(readFile(kOutput)));
+    size_t voiceTracks = 0;
+    if (succeeded) {
+        const std::vector<std::string> metatexts = checkMidiFile(readFile(kOutput));
+        checkLog(readFile(kLog), metatexts);
+        voiceTracks = metatexts.size();
+        checkProject(readFile(kProject), voiceTracks);
+        for (size_t number = 1; number <= voiceTracks; ++number)
+            checkSequence(readFile(sequencePath(number).c_str()));
+    }
+    if (!succeeded && fs::exists(kProject)) fault("failed run left a project");
 
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(".", error)) {
         const std::string name = entry.path().filename().string();
-        if (name != kInput && name != kOutput && name != kLog) fault("stray file left: " + name);
+        bool sequence = false;
+        for (size_t number = 1; number <= voiceTracks; ++number)
+            sequence = sequence || name == sequencePath(number);
+        if (name != kInput && name != kOutput && name != kLog && name != kProject && !sequence)
+            fault("stray file left: " + name);
     }
     fs::remove(kOutput, error);
     fs::remove(kLog, error);
+    fs::remove(kProject, error);
+    for (size_t number = 1; number <= voiceTracks; ++number) fs::remove(sequencePath(number), error);
     enter(homeFolder());
     return 0;
 }

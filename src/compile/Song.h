@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -35,6 +36,13 @@ struct Lyric {
 // The long-vowel marks "-", "ー" and "－" (character codes): a note given one
 // holds the vowel of the note before it.
 constexpr bool isLongVowelMark(int code) { return code == '-' || code == 0x815B || code == 0x817C; }
+
+// True when a note's lyric text is one of the marks (its code page 932 bytes).
+constexpr bool isLongVowelLyric(std::string_view text) {
+    if (text.size() == 1) return isLongVowelMark(static_cast<unsigned char>(text[0]));
+    return text.size() == 2 && isLongVowelMark(static_cast<unsigned char>(text[0]) * 256 +
+                                               static_cast<unsigned char>(text[1]));
+}
 
 // A vibrato's depth and rate points: (position, value) pairs. Vibratos get no
 // points (their files carry counts of 0), so both lists are held behind one

@@ -69,21 +69,26 @@ std::string inputProblem(const std::vector<std::string>& args, size_t next,
     return "more than one input file: " + quoted(args[next]) + " and " + quoted(args[next + 1]);
 }
 
-}  // namespace
-
-bool mentionsExportOption(const std::vector<std::string>& args) {
+// True when an argument is an option with one of `letters`.
+bool mentionsOption(const std::vector<std::string>& args, std::string_view letters) {
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i].size() > 1 && args[i][0] == '-' &&
-            (args[i][1] == 'm' || args[i][1] == 'x' || args[i][1] == '8'))
+            letters.find(args[i][1]) != std::string_view::npos)
             return true;
     }
     return false;
 }
 
+}  // namespace
+
+bool mentionsExportOption(const std::vector<std::string>& args) { return mentionsOption(args, "mx8"); }
+
+bool mentionsProjectOption(const std::vector<std::string>& args) { return mentionsOption(args, "st"); }
+
 CommandLine parseCommandLine(const std::vector<std::string>& args, const std::string& exeDir) {
     CommandLine result;
     RunSettings& settings = result.settings;
-    std::string valueWithLetters;  // an -o, -p, -m or -x written with letters after it
+    std::string valueWithLetters;  // an -o, -p, -m, -x, -s or -t written with letters after it
     size_t next = 1;
     while (next < args.size() && !args[next].empty() && args[next][0] == '-') {
         const std::string& option = args[next++];
@@ -101,14 +106,17 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const std::st
                 return reject(args, next,
                               "option '-I' needs its folder written right after it, as in -Iinclude");
             settings.includeDirectories.push_back(option.substr(2));
-        } else if (letter == 'o' || letter == 'p' || letter == 'm' || letter == 'x') {
+        } else if (letter == 'o' || letter == 'p' || letter == 'm' || letter == 'x' ||
+                   letter == 's' || letter == 't') {
             if (next >= args.size())
                 return reject(args, next, "option " + quoted(option) + " needs a value after it");
             if (option.size() > 2) valueWithLetters = option;
             std::string& path = letter == 'o'   ? settings.outputPath
                                 : letter == 'p' ? settings.dictionaryPath
                                 : letter == 'm' ? settings.midiPath
-                                                : settings.scorePath;
+                                : letter == 'x' ? settings.scorePath
+                                : letter == 's' ? settings.ustxPath
+                                                : settings.ustPath;
             path = args[next++];
         } else if (letter == 'u') {
             setUtf8Mode(true);  // UTF-8 sources and console from here on

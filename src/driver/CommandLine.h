@@ -11,6 +11,8 @@ struct RunSettings {
     std::string dictionaryPath;
     std::string midiPath;   // -m: a Standard MIDI File beside the VSQ file; empty when not given
     std::string scorePath;  // -x: a MusicXML score beside the VSQ file; empty when not given
+    std::string ustxPath;   // -s: an OpenUtau project beside the VSQ file; empty when not given
+    std::string ustPath;    // -t: UTAU sequences named after it, one per voice track; empty when not given
     bool midiLyricsInUtf8 = false;     // -8: the MIDI file's lyrics in UTF-8
     bool dictionaryIsDefault = false;  // the code page 932 dictionary beside the program
     std::vector<std::string> includeDirectories;  // -I entries, then the built-in folder
@@ -42,6 +44,9 @@ std::string defaultOutputPath(std::string_view inputPath);
 // True when an argument is one of the export options -m, -x and -8: the usage
 // text then lists the exports.
 bool mentionsExportOption(const std::vector<std::string>& args);
+// True when an argument is one of the project options -s and -t: the usage
+// text then lists them.
+bool mentionsProjectOption(const std::vector<std::string>& args);
 
 // Reads the arguments (argv[0] is skipped) into a request and, for a run, its
 // settings.

@@ -42,10 +42,10 @@ void printUsageHead() {
     printLine("option:");
 }
 
-// The -u line is shown only to those who gave -u, and the export lines only to
-// those who gave -m or -x, so the usage text of everyone else stays as it
-// always was.
-void printUsage(bool withExports) {
+// The -u line is shown only to those who gave -u, the export lines only to
+// those who gave -m or -x, and the project lines only to those who gave -s or
+// -t, so the usage text of everyone else stays as it always was.
+void printUsage(bool withExports, bool withProjects) {
     printUsageHead();
     printLine(" -p phonetic-symbol-filename");
     printLine(" -I<include-dir>");
@@ -53,6 +53,10 @@ void printUsage(bool withExports) {
     if (withExports) {
         printLine(" -m midi-filename      also write a Standard MIDI File");
         printLine(" -x musicxml-filename  also write a MusicXML score");
+    }
+    if (withProjects) {
+        printLine(" -s ustx-filename      also write an OpenUtau project");
+        printLine(" -t ust-filename       also write UTAU sequences (NAME-1.ust, ...)");
     }
     printLine("");
 }
@@ -65,6 +69,9 @@ constexpr std::string_view kHelpOptions[] = {
     " -m midi-filename             also write a Standard MIDI File of the song",
     " -8                           write the MIDI file's lyrics in UTF-8 (with -m)",
     " -x musicxml-filename         also write a MusicXML score of the song",
+    " -s ustx-filename             also write an OpenUtau project of the song",
+    " -t ust-filename              also write a UTAU sequence per voice track, named like",
+    "                              ust-filename with -1, -2, ... before its extension",
     " -u                           read sources as UTF-8 and print in UTF-8",
     " -h, --help                   print this help and exit",
     " --version                    print the version and exit",
@@ -90,6 +97,8 @@ void printSettings(const RunSettings& settings, std::string_view exeDir) {
     printPathLine("OUTPUT:   ", settings.outputPath);
     if (!settings.midiPath.empty()) printPathLine("MIDI:     ", settings.midiPath);
     if (!settings.scorePath.empty()) printPathLine("MUSICXML: ", settings.scorePath);
+    if (!settings.ustxPath.empty()) printPathLine("USTX:     ", settings.ustxPath);
+    if (!settings.ustPath.empty()) printPathLine("UST:      ", settings.ustPath);
     printPathLine("PHONETIC: ", settings.dictionaryPath);
     printPathLine("EXEPATH:  ", exeDir);
     printLine("");

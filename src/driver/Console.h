@@ -11,7 +11,7 @@ void printLine(std::string_view text);
 
 void printBanner();
 // The export options are listed to those who gave one.
-void printUsage(bool withExports);
+void printUsage(bool withExports, bool withProjects = false);
 // The usage head and every option with what it does, for -h and --help.
 void printHelp();
 // Says on standard error why the command line was rejected.

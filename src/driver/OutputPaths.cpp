@@ -8,9 +8,11 @@
 #include <string>
 #include <system_error>
 
+#include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
+#include "export/UstExporter.h"
 #include "text/FilesRead.h"
 
 namespace fs = std::filesystem;
@@ -54,11 +56,27 @@ bool clashes(const std::string& path, std::initializer_list<const std::string*> 
     return false;
 }
 
+// -t writes one file per voice track under names made from its path: each
+// name that a song's voice tracks may take is held against the other outputs.
+bool ustPathsClash(const RunSettings& settings) {
+    if (settings.ustPath.empty()) return false;
+    for (int number = 1; number <= kMaxTracks; ++number) {
+        if (clashes(ustTrackPath(settings.ustPath, number),
+                    {&settings.outputPath, &settings.midiPath, &settings.scorePath,
+                     &settings.ustxPath})) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool outputPathsAreAllowed(const RunSettings& settings) {
     const bool vsqClashes = clashes(settings.outputPath, {});
     const bool midiClashes = clashes(settings.midiPath, {&settings.outputPath});
     const bool scoreClashes = clashes(settings.scorePath, {&settings.outputPath, &settings.midiPath});
-    return !vsqClashes && !midiClashes && !scoreClashes;
+    const bool ustxClashes = clashes(settings.ustxPath, {&settings.outputPath, &settings.midiPath,
+                                                         &settings.scorePath});
+    return !vsqClashes && !midiClashes && !scoreClashes && !ustxClashes && !ustPathsClash(settings);
 }

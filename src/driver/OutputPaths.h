@@ -1,6 +1,6 @@
 // Refusing output paths that would destroy what the run reads or writes: an
-// output (the VSQ file, the MIDI file, the score) naming a file the run has
-// read, or naming another output of the same run.
+// output (the VSQ file, the MIDI file, the score, the project, the sequences)
+// naming a file the run has read, or naming another output of the same run.
 #pragma once
 
 struct RunSettings;

@@ -15,6 +15,8 @@
 #include "driver/OutputPaths.h"
 #include "export/MidiExporter.h"
 #include "export/ScoreExporter.h"
+#include "export/UstExporter.h"
+#include "export/UstxExporter.h"
 #include "parse/CommandParser.h"
 #include "parse/PhoneticDictionary.h"
 #include "source/Preprocessor.h"
@@ -84,6 +86,9 @@ bool runPipeline(const RunSettings& settings) {
                 ->write(*song, settings.midiPath);
         }
         if (!settings.scorePath.empty()) createScoreExporter()->write(*song, *strings, settings.scorePath);
+        if (!settings.ustxPath.empty())
+            createUstxExporter()->write(*song, *strings, settings.ustxPath);
+        if (!settings.ustPath.empty()) createUstExporter()->write(*song, *strings, settings.ustPath);
         if (reporter.errorCount() > 0) fail();
 
         strings.reset();

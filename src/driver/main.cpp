@@ -24,7 +24,7 @@ int main(int argc, char** argv) try {
     case Request::Version:
         return 0;
     case Request::Usage:
-        printUsage(mentionsExportOption(args));
+        printUsage(mentionsExportOption(args), mentionsProjectOption(args));
         printUsageReason(commandLine.reason);
         return 1;
     case Request::Run:

@@ -18,7 +18,6 @@
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "parse/CommandParam.h"
-#include "text/CharCode.h"
 #include "text/StringPool.h"
 #include "vsq/BreakpointListBuilder.h"
 #include "vsq/ConversionLog.h"
@@ -27,6 +26,7 @@
 #include "vsq/MidiFileWriter.h"
 #include "vsq/NumberText.h"
 #include "vsq/OutputFailure.h"
+#include "vsq/Singers.h"
 #include "vsq/StagedOutputFile.h"
 #include "vsq/TempoMap.h"
 #include "vsq/TextEventChunker.h"
@@ -35,18 +35,6 @@
 namespace {
 
 constexpr int kPreMeasure = 1;
-
-int32_t valueAt(const ControlEvent& control, size_t index) {
-    return index < control.values.size() ? control.values[index] : 0;
-}
-
-void applySingerChange(SingerState& singer, const ControlEvent& change,
-                       const StringPool& strings) {
-    singer.program = valueAt(change, 0);
-    singer.language = valueAt(change, 1);
-    const std::u16string* name = strings.get(valueAt(change, 2));
-    singer.name = name != nullptr ? codesToBytes(*name) : std::string();
-}
 
 // Working memory of one write, reused from voice track to voice track: the point list and
 // the builder, whose buffers keep their memory from curve to curve.
@@ -76,12 +64,10 @@ size_t addSingerChangesBefore(int64_t end, std::span<const ControlEvent> control
 // are left out. Returns endTick.
 int64_t addEventList(const Track& track, int64_t offset, const StringPool& strings,
                      EventSections& sections, MetatextSink& sink) {
-    SingerState singer;
+    SingerState singer = initialSinger(track, strings);
     const std::vector<ControlEvent>& controls = track.controls;
     size_t next = 0;
-    for (; next < controls.size() && controls[next].time == 0; ++next) {
-        if (controls[next].subtype == ControlSinger) applySingerChange(singer, controls[next], strings);
-    }
+    while (next < controls.size() && controls[next].time == 0) ++next;
     sections.addSinger(0, singer);
 
     int64_t endTick = 0;

@@ -38,7 +38,9 @@ def raw(text):
     return text.encode('latin-1')
 
 
-def read_vsq(path):
+def read_vsq_sections(path):
+    """The master track's tempos and metres as (tick, ...) in file ticks, and each
+    voice track's name with its metatext split into sections."""
     midi = mido.MidiFile(path)
     master = midi.tracks[0]
     tempos, metres, tick = [], [], 0
@@ -52,10 +54,25 @@ def read_vsq(path):
     for track in midi.tracks[1:]:
         name = next(raw(e.name) for e in track if e.type == 'track_name')
         text = b''.join(raw(e.text)[8:] for e in track if e.type == 'text')
-        tracks.append((name.decode('ascii'), parse_metatext(text)))
-    pre_measure = tracks[0][1]['pre_measure']
+        tracks.append((name.decode('ascii'), split_sections(text)))
+    return tempos, metres, tracks
+
+
+def pre_measure_ticks(tracks, metres):
+    """The ticks of the silent measures in front of the song."""
+    pre_measure = 0
+    for line in tracks[0][1].get('Master', []):
+        key, _, value = line.partition(b'=')
+        if key == b'PreMeasure':
+            pre_measure = int(value)
     numerator, denominator = metres[0][1], metres[0][2]
-    offset = pre_measure * numerator * 1920 // denominator
+    return pre_measure * numerator * 1920 // denominator
+
+
+def read_vsq(path):
+    tempos, metres, sectioned = read_vsq_sections(path)
+    offset = pre_measure_ticks(sectioned, metres)
+    tracks = [(name, parse_metatext(sections)) for name, sections in sectioned]
 
     def shift(tick):
         return tick if tick == 0 else tick - offset
@@ -74,7 +91,8 @@ def read_vsq(path):
     }
 
 
-def parse_metatext(text):
+def split_sections(text):
+    """The metatext's sections by name, each a list of its lines."""
     sections, current = {}, None
     for line in text.split(b'\n'):
         if line.startswith(b'[') and line.endswith(b']'):
@@ -82,11 +100,11 @@ def parse_metatext(text):
             sections[current] = []
         elif current is not None and line:
             sections[current].append(line)
-    pre_measure = 0
-    for line in sections.get('Master', []):
-        key, _, value = line.partition(b'=')
-        if key == b'PreMeasure':
-            pre_measure = int(value)
+    return sections
+
+
+def parse_metatext(sections):
+    """A voice track's note parts, curves and vibratos."""
     curves = {}
     for curve in CURVE_DEFAULTS:
         curves[curve] = [tuple(int(n) for n in line.split(b'=', 1))
@@ -110,8 +128,7 @@ def parse_metatext(text):
             vibratos.append((int(tick), int(fields[b'Length']), int(fields[b'VibratoDelay']),
                              int(vibrato[b'Length']), int(vibrato[b'StartDepth']),
                              int(vibrato[b'StartRate'])))
-    return {'pre_measure': pre_measure, 'parts': parts, 'curves': curves,
-            'vibratos': vibratos}
+    return {'parts': parts, 'curves': curves, 'vibratos': vibratos}
 
 
 # --- the MIDI file's sound, by the manual's rules ---------------------------
@@ -514,6 +531,26 @@ def compile_and_check(program, work, arguments):
         return 0
     os.remove(os.path.join(work, 'vsqconvert.log'))
     return check_run(work)
+
+
+def check_cases_and_example(check_run, options, what):
+    """Runs check_run on the files of every golden case that succeeded and on the
+    example song compiled afresh with `options`; `what` names the files checked."""
+    program, cases, example = sys.argv[1:4]
+    checked = 0
+    for case in sorted(os.listdir(cases)):
+        folder = os.path.join(cases, case, 'expected', 'files')
+        # A failed run writes no file: those there are the ones it left alone.
+        if os.path.isdir(folder) and not run_failed(os.path.join(cases, case)):
+            checked += check_run(folder)
+    with tempfile.TemporaryDirectory() as work:
+        subprocess.run([program, *options, '-o', 'song.vsq', os.path.abspath(example)],
+                       cwd=work, check=True, stdout=subprocess.DEVNULL)
+        os.remove(os.path.join(work, 'vsqconvert.log'))
+        checked += check_run(work)
+    if checked < 3:
+        fail(cases, f'only {checked} {what} were found')
+    print(f'{checked} {what} agree with their VSQ files')
 
 
 def main():

@@ -1,5 +1,6 @@
-// Shared helpers of the VSQ output tests: scratch folders, whole-file reads and
-// a small Standard MIDI File reader that splits a file into its meta events.
+// Shared helpers of the VSQ output tests: scratch folders, whole-file reads,
+// events made by hand, and a small Standard MIDI File reader that splits a file
+// into its meta events.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +14,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "compile/Song.h"
 
 namespace vsqtest {
 
@@ -64,6 +67,33 @@ inline std::string readFile(const std::string& path) {
 inline void writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);
     out << bytes;
+}
+
+// A note with its lyric; the phonetic symbols are "a".
+inline NoteEvent makeNote(int32_t time, int32_t length, int32_t note, const char* lyric) {
+    NoteEvent event;
+    event.time = time;
+    event.length = length;
+    event.step = length;
+    event.note = static_cast<int8_t>(note);
+    event.lyric = Lyric{lyric, "a"};
+    return event;
+}
+
+inline ControlEvent makeControl(int32_t time, int32_t subtype, std::vector<int32_t> values) {
+    ControlEvent event;
+    event.time = time;
+    event.subtype = subtype;
+    event.values = std::move(values);
+    return event;
+}
+
+// How often `part` occurs in `text`, overlaps counted.
+inline size_t countOf(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
 }
 
 inline std::string bytes(std::initializer_list<int> values) {

@@ -86,6 +86,18 @@ TEST(CommandLineTest, Utf8LyricsGoWithAMidiFileOnly) {
     EXPECT_TRUE(mentionsExportOption({"tuvommlc", "-8", "in.mml"}));
 }
 
+TEST(CommandLineTest, ProjectOptionsNameTheirFilesAndTheirOwnUsageLines) {
+    auto settings = parse({"-s", "a.ustx", "-t", "a.ust", "-tx", "b.ust", "in.mml"});
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->ustxPath, "a.ustx");
+    EXPECT_EQ(settings->ustPath, "b.ust");
+    EXPECT_EQ(settings->midiPath, "");
+
+    EXPECT_TRUE(mentionsProjectOption({"tuvommlc", "-s"}));
+    EXPECT_FALSE(mentionsProjectOption({"tuvommlc", "-m", "a.mid", "-x", "a.musicxml"}));
+    EXPECT_FALSE(mentionsExportOption({"tuvommlc", "-s", "a.ustx", "-t", "a.ust"}));
+}
+
 TEST(CommandLineTest, EmptyOptionValuesFallBackToDefaults) {
     const auto settings = parse({"-o", "", "-p", "", "in.mml"});
     ASSERT_TRUE(settings);

@@ -16,22 +16,8 @@
 
 namespace {
 
-NoteEvent makeNote(int32_t time, int32_t length, int32_t note, const char* lyric) {
-    NoteEvent event;
-    event.time = time;
-    event.length = length;
-    event.step = length;
-    event.note = static_cast<int8_t>(note);
-    event.lyric = Lyric{lyric, "a"};
-    return event;
-}
-
-size_t countOf(const std::string& text, const std::string& part) {
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
+using vsqtest::countOf;
+using vsqtest::makeNote;
 
 class ExportTest : public ::testing::Test {
 protected:

@@ -34,13 +34,7 @@ NoteEvent makeNote(int32_t time, int32_t length, int32_t note = 72) {
     return event;
 }
 
-ControlEvent makeControl(int32_t time, int32_t subtype, std::vector<int32_t> values) {
-    ControlEvent event;
-    event.time = time;
-    event.subtype = subtype;
-    event.values = std::move(values);
-    return event;
-}
+using vsqtest::makeControl;
 
 std::string errorLine(const std::string& message, const std::string& detail) {
     return "ERROR: " + message + (detail.empty() ? "" : ": " + detail) + "\n";

@@ -1,0 +1,35 @@
+// Text written to a file in blocks: gathered in a string that goes to the file
+// whenever it fills, so a large export needs no more memory than one block.
+#pragma once
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+class BlockOutput {
+public:
+    explicit BlockOutput(std::FILE* file) : file_(file) {}
+
+    // The block to append to; call done() after each piece.
+    std::string& text() { return block_; }
+    void done() {
+        if (block_.size() >= kBlockSize) flush();
+    }
+    // Writes what is left. Returns the error number of the first write that
+    // failed, 0 when none did.
+    int flush() {
+        if (!block_.empty() && std::fwrite(block_.data(), 1, block_.size(), file_) != block_.size() &&
+            error_ == 0) {
+            error_ = errno != 0 ? errno : EIO;
+        }
+        block_.clear();
+        return error_;
+    }
+
+private:
+    static constexpr size_t kBlockSize = size_t{1} << 16;
+
+    std::FILE* file_;
+    std::string block_;
+    int error_ = 0;
+};

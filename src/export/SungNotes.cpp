@@ -1,0 +1,26 @@
+// Note parts that sound, in order of time.
+#include "export/SungNotes.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "vsq/VoiceTracks.h"
+
+std::vector<SungNote> collectSungNotes(const Track& track) {
+    std::vector<SungNote> sung;
+    sung.reserve(track.notes.size());
+    for (const NoteEvent& note : track.notes) {
+        for (int p = 1; p <= notePartCount(note); ++p) {
+            const NotePart part = notePart(note, p);
+            if (part.length <= 0) continue;
+            const auto ticks = static_cast<int32_t>(
+                std::min<int64_t>(part.length, std::numeric_limits<int32_t>::max()));
+            sung.push_back({part.start, part.length, &note, part.lyric,
+                            vibratoSound(part.vibratoType, note.vibrato.startDepth,
+                                         note.vibrato.startRate, note.vibrato.length, ticks)});
+        }
+    }
+    std::stable_sort(sung.begin(), sung.end(),
+                     [](const SungNote& a, const SungNote& b) { return a.start < b.start; });
+    return sung;
+}
