@@ -32,8 +32,8 @@ struct CommandLine {
 // The folder of the running executable, without its trailing separator.
 std::string exeDirectory();
 
-// Joins the executable's folder and a file name with the platform's separator.
-std::string besideExecutable(const std::string& exeDir, std::string_view name);
+// Joins a folder and a file name with the platform's separator.
+std::string inFolder(const std::string& folder, std::string_view name);
 
 // The input path less its extension, plus ".vsq".
 std::string defaultOutputPath(std::string_view inputPath);

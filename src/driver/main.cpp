@@ -6,6 +6,7 @@
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
 #include "driver/Console.h"
+#include "driver/DataPaths.h"
 #include "driver/PipelineRun.h"
 #include "driver/Utf8Hint.h"
 #include "platform/Platform.h"
@@ -19,7 +20,7 @@ int main(int argc, char** argv) try {
     const CommandLine commandLine = parseCommandLine(args, exeDir);
     switch (commandLine.request) {
     case Request::Help:
-        printHelp();
+        printHelp(manualPath(exeDir));
         return 0;
     case Request::Version:
         return 0;
