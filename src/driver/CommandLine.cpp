@@ -112,6 +112,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const std::st
             path = args[next++];
         } else if (letter == 'u') {
             setUtf8Mode(true);  // UTF-8 sources and console from here on
+        } else if (letter == 'w') {
+            settings.watch = true;
         } else {
             return reject(args, next, "unknown option " + quoted(option));
         }

@@ -12,6 +12,7 @@ struct RunSettings {
     std::string midiPath;   // -m: a Standard MIDI File beside the VSQ file; empty when not given
     std::string scorePath;  // -x: a MusicXML score beside the VSQ file; empty when not given
     bool dictionaryIsDefault = false;  // the code page 932 dictionary beside the program
+    bool watch = false;                // -w: compile again whenever a file read changes
     std::vector<std::string> includeDirectories;  // -I entries, then the built-in folder
 };
 

@@ -66,6 +66,7 @@ constexpr std::string_view kHelpOptions[] = {
     " -m midi-filename             also write a Standard MIDI File of the song",
     " -x musicxml-filename         also write a MusicXML score of the song",
     " -u                           read sources as UTF-8 and print in UTF-8",
+    " -w                           watch: compile again whenever a file read changes",
     " -h, --help                   print this help and exit",
     " --version                    print the version and exit",
 };

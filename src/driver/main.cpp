@@ -9,8 +9,24 @@
 #include "driver/DataPaths.h"
 #include "driver/PipelineRun.h"
 #include "driver/Utf8Hint.h"
+#include "driver/WatchMode.h"
 #include "platform/Platform.h"
 #include "text/Encoding.h"
+
+namespace {
+
+// One run of the pipeline, with the hint that a failed run may call for.
+bool compile(const RunSettings& settings) {
+    if (runPipeline(settings)) return true;
+    // Lyrics that the dictionary cannot convert, in a source that is UTF-8
+    // without its mark, are almost always a missing -u.
+    if (!utf8Mode() && errorWasReported(msg::kLyricNotConvertible) &&
+        looksLikeUnmarkedUtf8(settings.inputPath))
+        printUtf8Hint(settings.inputPath);
+    return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) try {
     platform::reportFileSizeLimitAsError();
@@ -33,13 +49,8 @@ int main(int argc, char** argv) try {
     }
     const RunSettings& settings = commandLine.settings;
     printSettings(settings, exeDir);
-    if (runPipeline(settings)) return 0;
-    // Lyrics that the dictionary cannot convert, in a source that is UTF-8
-    // without its mark, are almost always a missing -u.
-    if (!utf8Mode() && errorWasReported(msg::kLyricNotConvertible) &&
-        looksLikeUnmarkedUtf8(settings.inputPath))
-        printUtf8Hint(settings.inputPath);
-    return 1;
+    if (settings.watch) return watchAndCompile(settings, exeDir, [&] { compile(settings); });
+    return compile(settings) ? 0 : 1;
 } catch (...) {
     // Only running out of memory before the run starts can get here.
     return 1;
