@@ -59,9 +59,15 @@ FileState stateOf(const std::string& path) {
 
 class PollingWatcher final : public FileWatcher {
 public:
+    // A file watched before keeps the state last looked at, so a file saved
+    // while the run was under way is still reported.
     void watch(const std::vector<std::string>& paths) override {
-        states_.clear();
-        for (const std::string& path : paths) states_[path] = stateOf(path);
+        std::map<std::string, FileState> states;
+        for (const std::string& path : paths) {
+            const auto known = states_.find(path);
+            states[path] = known != states_.end() ? known->second : stateOf(path);
+        }
+        states_ = std::move(states);
     }
 
     std::string waitForChange() override {

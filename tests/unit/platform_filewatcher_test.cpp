@@ -69,6 +69,13 @@ TEST_P(FileWatcherTest, WatchingAgainForgetsTheEarlierFiles) {
     EXPECT_EQ(watcher->waitForChange(), song);
 }
 
+TEST_P(FileWatcherTest, ChangeBeforeWatchingTheSameFilesAgainIsNamed) {
+    // A file saved while a run is under way, before the run's files are watched.
+    write(song, "c d e f g a b\n");
+    watcher->watch({song, part});
+    EXPECT_EQ(watcher->waitForChange(), song);
+}
+
 TEST_P(FileWatcherTest, StopSignalEndsTheWaiting) {
     platform::catchStopSignals();
     std::raise(SIGTERM);  // caught: the process goes on
