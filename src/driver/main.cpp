@@ -52,6 +52,6 @@ int main(int argc, char** argv) try {
     if (settings.watch) return watchAndCompile(settings, exeDir, [&] { compile(settings); });
     return compile(settings) ? 0 : 1;
 } catch (...) {
-    // Only running out of memory before the run starts can get here.
+    // Only running out of memory outside a run (a run catches its own) can get here.
     return 1;
 }
