@@ -1,16 +1,25 @@
-// Keeps doc/manual.md true to the program:
+// Keeps the documents of doc/ (the manual, the tutorial, the quick reference
+// card, the index, troubleshooting) true to the program:
 // - every fenced block marked "mml song" is compiled by the real program (with
-//   -u, as the manual is UTF-8) and gives the result stated beside it: the
+//   -u, as the documents are UTF-8, and with any options written after "mml
+//   song", before the input file) and gives the result stated beside it: the
 //   block marked "text result" right after it holds the exact lines printed
-//   after the settings report; without one the song must compile cleanly.
-//   Blocks marked "mml file NAME" before a song are written beside it as NAME.
-// - every message of the catalogue is quoted in the manual;
-// - every command the compiler dispatches has a row in a command table.
+//   after the settings report; without one the song must compile cleanly. A
+//   block marked "text hints" after those holds the exact standard error;
+//   without one the song prints nothing there. Blocks marked "mml file NAME"
+//   before a song are written beside it as NAME. Files named by -m and -x exist
+//   after a successful run.
+// - every message of the catalogue is quoted in the manual and linked from the
+//   index;
+// - every command the compiler dispatches has a row in a command table of the
+//   manual and of the quick reference card, and a link in the index;
+// - every link from one document to another leads to an existing heading.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -38,14 +47,28 @@ std::vector<std::string> lines(const std::string& text) {
     return result;
 }
 
-const std::vector<std::string>& manualLines() {
-    static const std::vector<std::string> result = lines(readFile(TUVO_SOURCE_DIR "/doc/manual.md"));
-    return result;
+const fs::path kDocs = TUVO_SOURCE_DIR "/doc";
+
+const std::vector<std::string>& documentLines(const std::string& name) {
+    static std::map<std::string, std::vector<std::string>> cache;
+    auto found = cache.find(name);
+    if (found == cache.end()) found = cache.emplace(name, lines(readFile(kDocs / name))).first;
+    return found->second;
 }
 
-std::vector<Block> fencedBlocks() {
+const std::vector<std::string>& manualLines() { return documentLines("manual.md"); }
+
+std::vector<std::string> documentNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(kDocs))
+        if (entry.path().extension() == ".md") names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<Block> fencedBlocks(const std::string& document) {
     std::vector<Block> blocks;
-    const auto& all = manualLines();
+    const auto& all = documentLines(document);
     bool inside = false;
     bool onlyBlanks = false;
     for (size_t i = 0; i < all.size(); ++i) {
@@ -68,30 +91,64 @@ std::vector<Block> fencedBlocks() {
 }
 
 struct SongExample {
-    int line = 0;
+    std::string where;  // document and line, for failure reports
+    std::vector<std::string> options;
     std::string source;
     std::vector<std::pair<std::string, std::string>> files;  // name, text
     std::string result = kSuccess;
+    std::string hints;  // standard error
 };
+
+std::vector<std::string> words(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string word; in >> word;) result.push_back(word);
+    return result;
+}
+
+// The block right after `blocks[i]` when it carries `info` and only blank lines
+// stand between them.
+const Block* blockAfter(const std::vector<Block>& blocks, size_t i, const std::string& info) {
+    if (i + 1 < blocks.size() && blocks[i + 1].info == info && blocks[i + 1].followsBlock)
+        return &blocks[i + 1];
+    return nullptr;
+}
 
 std::vector<SongExample> songExamples() {
     std::vector<SongExample> songs;
-    std::vector<std::pair<std::string, std::string>> files;
-    const std::vector<Block> blocks = fencedBlocks();
-    for (size_t i = 0; i < blocks.size(); ++i) {
-        const Block& block = blocks[i];
-        if (block.info.rfind("mml file ", 0) == 0) {
-            files.emplace_back(block.info.substr(9), block.text);
-        } else if (block.info == "mml song") {
-            SongExample song{block.line, block.text, std::move(files), kSuccess};
+    for (const std::string& document : documentNames()) {
+        std::vector<std::pair<std::string, std::string>> files;
+        const std::vector<Block> blocks = fencedBlocks(document);
+        for (size_t i = 0; i < blocks.size(); ++i) {
+            const Block& block = blocks[i];
+            if (block.info.rfind("mml file ", 0) == 0) {
+                files.emplace_back(block.info.substr(9), block.text);
+                continue;
+            }
+            std::vector<std::string> info = words(block.info);
+            if (info.size() < 2 || info[0] != "mml" || info[1] != "song") continue;
+            SongExample song{"doc/" + document + " line " + std::to_string(block.line),
+                             std::vector<std::string>(info.begin() + 2, info.end()), block.text,
+                             std::move(files), kSuccess, ""};
             files.clear();
-            if (i + 1 < blocks.size() && blocks[i + 1].info == "text result" &&
-                blocks[i + 1].followsBlock)
-                song.result = blocks[i + 1].text;
+            size_t last = i;
+            if (const Block* result = blockAfter(blocks, last, "text result")) {
+                song.result = result->text;
+                ++last;
+            }
+            if (const Block* hints = blockAfter(blocks, last, "text hints")) song.hints = hints->text;
             songs.push_back(std::move(song));
         }
     }
     return songs;
+}
+
+// The files that the options name for -m and -x.
+std::vector<std::string> exportedFiles(const std::vector<std::string>& options) {
+    std::vector<std::string> result;
+    for (size_t i = 0; i + 1 < options.size(); ++i)
+        if (options[i] == "-m" || options[i] == "-x") result.push_back(options[i + 1]);
+    return result;
 }
 
 // What the program prints after the banner and the settings report.
@@ -104,27 +161,38 @@ std::string afterSettings(const std::string& output) {
 
 TEST(ManualTest, EverySongExampleGivesItsStatedResult) {
     const std::vector<SongExample> songs = songExamples();
-    ASSERT_GE(songs.size(), 10u) << "the manual lost its song examples";
+    ASSERT_GE(songs.size(), 30u) << "the documents lost their song examples";
     const fs::path work = fs::temp_directory_path() / ("tuvo-manual-" + std::to_string(getpid()));
     for (const SongExample& song : songs) {
         fs::remove_all(work);
         fs::create_directories(work);
         for (const auto& [name, text] : song.files) std::ofstream(work / name, std::ios::binary) << text;
         std::ofstream(work / "song.mml", std::ios::binary) << song.source;
-        const ProgramRun run = runProgram(TUVO_PROGRAM, work, {"-u", "song.mml"});
+        std::vector<std::string> args = {"-u"};
+        args.insert(args.end(), song.options.begin(), song.options.end());
+        args.push_back("song.mml");
+        const ProgramRun run = runProgram(TUVO_PROGRAM, work, args);
         EXPECT_EQ(afterSettings(run.output), song.result)
-            << "the song at doc/manual.md line " << song.line << " prints something else";
-        EXPECT_EQ(run.status, song.result.ends_with("Successful.\n") ? 0 : 1)
-            << "doc/manual.md line " << song.line;
-        EXPECT_EQ(run.status == 0, fs::exists(work / "song.vsq")) << "doc/manual.md line " << song.line;
+            << "the song at " << song.where << " prints something else";
+        EXPECT_EQ(run.errors, song.hints) << "the song at " << song.where << " hints something else";
+        const bool succeeded = song.result.ends_with("Successful.\n");
+        EXPECT_EQ(run.status, succeeded ? 0 : 1) << song.where;
+        EXPECT_EQ(run.status == 0, fs::exists(work / "song.vsq")) << song.where;
+        for (const std::string& exported : exportedFiles(song.options))
+            EXPECT_EQ(succeeded, fs::exists(work / exported)) << song.where << ": " << exported;
     }
     fs::remove_all(work);
 }
 
-bool quotedInManual(const std::string& text) {
-    const std::string quoted = "`" + text + "`";
-    return std::any_of(manualLines().begin(), manualLines().end(),
-                       [&](const std::string& line) { return line.find(quoted) != std::string::npos; });
+bool contains(const std::vector<std::string>& document, const std::string& text) {
+    return std::any_of(document.begin(), document.end(),
+                       [&](const std::string& line) { return line.find(text) != std::string::npos; });
+}
+
+bool quotedInManual(const std::string& text) { return contains(manualLines(), "`" + text + "`"); }
+
+bool linkedFromIndex(const std::string& text) {
+    return contains(documentLines("index.md"), "[`" + text + "`](");
 }
 
 TEST(ManualTest, EveryCatalogueMessageIsDocumented) {
@@ -133,6 +201,7 @@ TEST(ManualTest, EveryCatalogueMessageIsDocumented) {
     const std::vector<std::string> header = lines(readFile(TUVO_SOURCE_DIR "/src/diag/Messages.h"));
     const std::regex constant(R"(inline constexpr const char (k\w+)\[\])");
     std::string missing;
+    std::string unlinked;
     int found = 0;
     for (size_t i = 0; i < header.size(); ++i) {
         std::smatch match;
@@ -143,20 +212,26 @@ TEST(ManualTest, EveryCatalogueMessageIsDocumented) {
         const std::string message = header[text].substr(3);
         ++found;
         if (!quotedInManual(message)) missing += "  " + match[1].str() + ": `" + message + "`\n";
+        if (!linkedFromIndex(message)) unlinked += "  " + match[1].str() + ": `" + message + "`\n";
     }
     EXPECT_GT(found, 50);
     EXPECT_TRUE(missing.empty())
         << "doc/manual.md does not quote these catalogue messages; add each to the messages "
            "section with its English gloss, when it appears and how to fix it:\n"
         << missing;
+    EXPECT_TRUE(unlinked.empty())
+        << "doc/index.md does not link these catalogue messages to their manual entry:\n"
+        << unlinked;
 }
 
-// Whether a row of a command table starts with a quoted form of `command`
-// (letters compared without case; the form may go on with anything but a letter).
-bool hasCommandRow(const std::string& command) {
+// Whether a row of a table in `document` starts with a quoted form of
+// `command` (letters compared without case; the form may go on with anything
+// but a letter); with `linked`, the first cell must be a link.
+bool hasCommandRow(const std::vector<std::string>& document, const std::string& command,
+                   bool linked = false) {
     const std::regex quoted("`([^`]+)`");
-    for (const std::string& line : manualLines()) {
-        if (line.rfind("| ", 0) != 0) continue;
+    for (const std::string& line : document) {
+        if (line.rfind(linked ? "| [" : "| ", 0) != 0) continue;
         const std::string firstCell = line.substr(0, line.find(" |", 1));
         for (std::sregex_iterator it(firstCell.begin(), firstCell.end(), quoted), end; it != end; ++it) {
             std::string form = (*it)[1];
@@ -181,13 +256,71 @@ TEST(ManualTest, EveryCommandHasATableRow) {
     const std::regex sent(R"re(= '([^0])'|= commandCode\("([^"]+)"\))re");
     for (std::sregex_iterator it(codes.begin(), codes.end(), sent), end; it != end; ++it)
         commands.push_back((*it)[1].matched ? (*it)[1].str() : (*it)[2].str());
-    std::string missing;
-    for (const std::string& command : commands)
-        if (!hasCommandRow(command) && missing.find(" " + command + "\n") == std::string::npos)
-            missing += "  " + command + "\n";
     EXPECT_GT(commands.size(), 30u);
-    EXPECT_TRUE(missing.empty())
-        << "doc/manual.md has no command-table row (first cell `form...`) for:\n" << missing;
+    const struct {
+        const char* document;
+        bool linked;
+    } places[] = {{"manual.md", false}, {"card.md", false}, {"index.md", true}};
+    for (const auto& place : places) {
+        std::string missing;
+        for (const std::string& command : commands)
+            if (!hasCommandRow(documentLines(place.document), command, place.linked) &&
+                missing.find(" " + command + "\n") == std::string::npos)
+                missing += "  " + command + "\n";
+        EXPECT_TRUE(missing.empty()) << "doc/" << place.document
+                                     << " has no command-table row (first cell `form...`"
+                                     << (place.linked ? ", linked" : "") << ") for:\n"
+                                     << missing;
+    }
+}
+
+// The anchor a heading gets: lower case, punctuation dropped, blanks made
+// hyphens (letters beyond ASCII are kept), and a count added to repeats.
+std::vector<std::string> headingAnchors(const std::vector<std::string>& document) {
+    std::vector<std::string> anchors;
+    std::map<std::string, int> seen;
+    bool inFence = false;
+    for (const std::string& line : document) {
+        if (line.rfind("```", 0) == 0) inFence = !inFence;
+        if (inFence || line.empty() || line[0] != '#') continue;
+        const size_t text = line.find_first_not_of('#');
+        if (text == std::string::npos || line[text] != ' ') continue;
+        std::string anchor;
+        for (size_t i = text + 1; i < line.size(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(line[i]);
+            if (c >= 0x80 || std::isalnum(c) || c == '-' || c == '_')
+                anchor.push_back(static_cast<char>(std::tolower(c)));
+            else if (c == ' ')
+                anchor.push_back('-');
+        }
+        const int repeats = seen[anchor]++;
+        anchors.push_back(repeats == 0 ? anchor : anchor + "-" + std::to_string(repeats));
+    }
+    return anchors;
+}
+
+TEST(ManualTest, EveryLinkBetweenDocumentsLeadsToAHeading) {
+    const std::regex link(R"(\]\(([^)#:]*)(#([^)]*))?\))");
+    std::string broken;
+    int links = 0;
+    for (const std::string& document : documentNames()) {
+        for (const std::string& line : documentLines(document)) {
+            for (std::sregex_iterator it(line.begin(), line.end(), link), end; it != end; ++it) {
+                const std::string target = (*it)[1].str().empty() ? document : (*it)[1].str();
+                ++links;
+                if (!fs::exists(kDocs / target)) {
+                    broken += "  " + document + ": " + it->str() + " (no such file)\n";
+                    continue;
+                }
+                if (!(*it)[2].matched) continue;
+                const std::vector<std::string> anchors = headingAnchors(documentLines(target));
+                if (std::find(anchors.begin(), anchors.end(), (*it)[3].str()) == anchors.end())
+                    broken += "  " + document + ": " + it->str() + " (no such heading)\n";
+            }
+        }
+    }
+    EXPECT_GT(links, 100);
+    EXPECT_TRUE(broken.empty()) << "broken links in doc/:\n" << broken;
 }
 
 }  // namespace

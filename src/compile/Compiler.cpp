@@ -188,6 +188,7 @@ TrackState& CompilerImpl::trackState(int index) {
     while (static_cast<int>(tracks.size()) <= index) {
         auto state = std::make_unique<TrackState>();
         state->track = &song->track(static_cast<int>(tracks.size()));
+        state->number = static_cast<int32_t>(tracks.size() + 1);
         tracks.push_back(std::move(state));
     }
     return *tracks[static_cast<size_t>(index)];
@@ -219,6 +220,7 @@ void CompilerImpl::note(TrackState& state, int code, int count, const CommandPar
     const int64_t sounding = duration * state.gate / 8;
 
     NoteEvent& event = notes.emplace_back();
+    noteWritten(state);
     event.time = state.time;
     event.length = static_cast<int32_t>(sounding);
     event.step = static_cast<int32_t>(duration);

@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "compile/LyricReport.h"
 #include "parse/CommandParam.h"
 
 class Song;
@@ -20,6 +21,8 @@ public:
     virtual void command(int code, int count, const CommandParam* params) = 0;
     // `chars` holds the lyric's character codes and ends with 0.
     virtual void lyrics(const int* chars) = 0;
+    // What the lyrics left for the hints, once the source has ended.
+    virtual LyricReport lyricReport() const = 0;
 };
 
 std::unique_ptr<Compiler> createCompiler();

@@ -48,8 +48,17 @@ struct VibratoSetting {
     int32_t startRate = 50;
 };
 
+// Where a note is written, and whether a syllable reached it, for the lyric
+// hints; kept beside the track's notes, one for each.
+struct NoteOrigin {
+    int32_t line = 0;
+    uint16_t file = 0;  // index into the compiler's source names
+    bool sung = false;
+};
+
 struct TrackState {
     Track* track = nullptr;
+    int32_t number = 0;  // 1-based, as selected in the source
     int32_t time = 0;
     int32_t octave = 4;
     int32_t defaultLength = kTicksPerQuarterNote;
@@ -65,6 +74,7 @@ struct TrackState {
     int32_t vibratoDelay = 160;
     std::vector<LoopFrame> loops;
     int32_t lyricCursor = 0;
+    std::vector<NoteOrigin> noteOrigins;  // parallel to track->notes
 };
 
 class CompilerImpl final : public Compiler {
@@ -77,6 +87,7 @@ public:
     void setStrings(const StringPool* strings) override;
     void command(int code, int count, const CommandParam* params) override;
     void lyrics(const int* chars) override;
+    LyricReport lyricReport() const override;
 
     // --- shared checks (Compiler.cpp); each reports and returns false ---
     bool checkCount(int count, int min, int max);  // max < 0: unlimited
@@ -117,6 +128,14 @@ public:
     // --- lyrics (Lyrics.cpp) ---
     void lyricsForTrack(TrackState& state, const int* chars);
 
+    // --- what the lyric hints need (LyricReport.cpp) ---
+    // Notes where the note just appended to the track is written.
+    void noteWritten(TrackState& state);
+    // Appends the origins of notes [from, to) again, for the notes a loop copied.
+    void notesCopied(TrackState& state, size_t from, size_t to);
+    void surplusLyric(const TrackState& state, int64_t syllables, int64_t waitingNotes,
+                      std::string leftOver);
+
     // --- control commands (ControlCommands.cpp) ---
     void velocity(TrackState& state, int count, const CommandParam* params);
     void noteParameters(TrackState& state, int count, const CommandParam* params);
@@ -150,4 +169,7 @@ public:
     bool eventLimitReported = false;
     bool timeLimitReported = false;
     void reportTimeLimit();
+    // The file names notes were written in, each once; NoteOrigin::file indexes it.
+    std::vector<std::string> sourceNames;
+    LyricReport surplusReport;  // the surplus lyrics so far
 };

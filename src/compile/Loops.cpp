@@ -115,6 +115,7 @@ void CompilerImpl::loopEnd(TrackState& state) {
         advanceTime(state, advance)) {
         copiedValues += addedValues;
         reserveFor(track.notes, addedNotes);
+        reserveFor(state.noteOrigins, addedNotes);
         reserveFor(track.controls, addedControls);
         reserveFor(track.envelopes, addedEnvelopes);
         for (int32_t pass = 1; pass < frame.count; ++pass) {
@@ -122,6 +123,8 @@ void CompilerImpl::loopEnd(TrackState& state) {
             const bool last = hasExit && pass == frame.count - 1;
             copyRange(track.notes, static_cast<size_t>(frame.startNotes),
                       last ? static_cast<size_t>(frame.exitNotes) : notesEnd, offset);
+            notesCopied(state, static_cast<size_t>(frame.startNotes),
+                        last ? static_cast<size_t>(frame.exitNotes) : notesEnd);
             copyRange(track.controls, static_cast<size_t>(frame.startControls),
                       last ? static_cast<size_t>(frame.exitControls) : controlsEnd, offset);
             copyRange(track.envelopes, static_cast<size_t>(frame.startEnvelopes),

@@ -36,7 +36,8 @@ void assignCodeBytes(CompactText& out, const int* begin, const int* end) {
 class LyricWalk {
 public:
     LyricWalk(CompilerImpl& compiler, TrackState& state)
-        : compiler_(compiler), state_(state), notes_(state.track->notes) {}
+        : compiler_(compiler), state_(state), notes_(state.track->notes),
+          waitingNotes_(static_cast<int64_t>(notes_.size() - cursor())) {}
 
     void run(const int* chars) {
         const int* p = chars;
@@ -54,7 +55,7 @@ public:
             }
             const int* next = nullptr;
             if (isLongVowelMark(code)) {
-                if (!longVowel(code)) return;
+                if (!longVowel(p)) return;
                 next = p + 1;
             } else if (isSmallTsu(code)) {
                 if (!smallTsu()) return;
@@ -80,13 +81,13 @@ private:
     }
 
     // Repeats the vowel of the previous note's (first) lyric on the next note.
-    bool longVowel(int code) {
+    bool longVowel(const int* mark) {
         if (cursor() == 0) {
             compiler_.error(msg::kLyricStartsWithLongVowel);
             return false;
         }
         if (cursor() >= notes_.size()) {
-            compiler_.error(msg::kMoreLyricsThanNotes);
+            moreSyllablesThanNotes(mark);
             return false;
         }
         const std::string_view previous = notes_[cursor() - 1].lyric.symbols;
@@ -94,8 +95,9 @@ private:
         const std::string_view vowel =
             blank == std::string_view::npos ? previous : previous.substr(blank + 1);
         Lyric& lyric = notes_[cursor()].lyric;
-        assignCodeBytes(lyric.text, &code, &code + 1);
+        assignCodeBytes(lyric.text, mark, mark + 1);
         lyric.symbols.assign(vowel);
+        sung(cursor());
         state_.lyricCursor = static_cast<int32_t>(cursor() + 1);
         return true;
     }
@@ -128,7 +130,7 @@ private:
             return nullptr;
         }
         bool stop = false;
-        Lyric* target = claim(stop);
+        Lyric* target = claim(open, stop);
         if (stop) return nullptr;
         if (target != nullptr) {
             target->text.assign(kBracketLyricText);
@@ -151,7 +153,7 @@ private:
         }
         if (rest <= start) rest = start + 1;  // a match covers at least one character
         bool stop = false;
-        Lyric* target = claim(stop);
+        Lyric* target = claim(start, stop);
         if (stop) return nullptr;
         if (target != nullptr) {
             assignCodeBytes(target->text, start, rest);
@@ -161,13 +163,13 @@ private:
         return rest;
     }
 
-    // The lyric that the next syllable goes to: the next note's lyric, or with
-    // a pending '&' the previous note's second lyric. Null when the syllable is
-    // dropped; `stop` is set when the walk ends with an error.
-    Lyric* claim(bool& stop) {
+    // The lyric that the syllable at `syllable` goes to: the next note's lyric,
+    // or with a pending '&' the previous note's second lyric. Null when the
+    // syllable is dropped; `stop` is set when the walk ends with an error.
+    Lyric* claim(const int* syllable, bool& stop) {
         if (!joinPending_) {
             if (cursor() < notes_.size()) return &notes_[cursor()].lyric;
-            compiler_.error(msg::kMoreLyricsThanNotes);
+            moreSyllablesThanNotes(syllable);
             stop = true;
             return nullptr;
         }
@@ -193,6 +195,7 @@ private:
     void commit() {
         if (!joinPending_) {
             const size_t index = cursor();
+            sung(index);
             state_.lyricCursor = static_cast<int32_t>(index + 1);
             if (!notes_[index].joined) compiler_.layEnvelopes(state_, index);
             return;
@@ -203,9 +206,61 @@ private:
         if (note.vibrato.type != 0 && room < note.vibrato.length) note.vibrato.length = room;
     }
 
+    void sung(size_t index) {
+        ++placed_;
+        if (index < state_.noteOrigins.size()) state_.noteOrigins[index].sung = true;
+    }
+
+    // The syllable at `leftOver` finds no note: the error, and for the hint the
+    // syllables of the whole lyric that each need a note, and the first one left.
+    void moreSyllablesThanNotes(const int* leftOver) {
+        compiler_.error(msg::kMoreLyricsThanNotes);
+        const int* end = leftOver;
+        int64_t remaining = 0;
+        countSyllables(leftOver, end, remaining);
+        compiler_.surplusLyric(state_, placed_ + remaining, waitingNotes_,
+                               codesToBytes(std::span<const int>(leftOver, end)));
+    }
+
+    // Counts, from `p` to the lyric's end, the syllables that would each take a
+    // note by the walk's rules (a syllable after '&' and a small tsu take none),
+    // and sets `firstEnd` after the first of them. A character the dictionary
+    // does not know counts as one syllable.
+    void countSyllables(const int* p, const int*& firstEnd, int64_t& count) const {
+        bool join = false;
+        while (*p != 0) {
+            const int code = *p;
+            if (isBlank(code) || code == '&') {
+                join = join || code == '&';
+                ++p;
+                continue;
+            }
+            const int* next = p + 1;
+            bool takesNote = !join;
+            if (isLongVowelMark(code)) {
+                takesNote = true;  // a mark ignores a pending '&'
+            } else if (isSmallTsu(code)) {
+                takesNote = false;
+            } else if (code == '[') {
+                while (*next != 0 && *next != ']') ++next;
+                if (*next == ']') ++next;
+            } else {
+                const PhoneticDictionary* dictionary = compiler_.dictionary;
+                const int* rest = next;
+                if (dictionary != nullptr && dictionary->lookup(p, &rest) != nullptr && rest > p)
+                    next = rest;
+            }
+            if (takesNote && ++count == 1) firstEnd = next;
+            join = false;
+            p = next;
+        }
+    }
+
     CompilerImpl& compiler_;
     TrackState& state_;
     std::vector<NoteEvent>& notes_;
+    const int64_t waitingNotes_;  // notes without a syllable when the walk began
+    int64_t placed_ = 0;          // syllables this walk gave a note of their own
     bool joinPending_ = false;
 };
 

@@ -1,6 +1,8 @@
 // The process-wide reporter of the program: a console reporter that lives as
 // long as the process, behind a thin layer that remembers which catalogue
-// messages were reported as errors, so the driver can add a hint afterwards.
+// messages were reported as errors, so the driver can add a hint afterwards,
+// and the current position, which the compiler keeps with each note for the
+// lyric hints.
 #include "diag/Reporter.h"
 
 #include <algorithm>
@@ -28,13 +30,28 @@ public:
     void warning(std::string_view message, std::string_view detail) override {
         console_->warning(message, detail);
     }
-    void setFileName(std::string_view name) override { console_->setFileName(name); }
-    void setLine(int line) override { console_->setLine(line); }
+    void setFileName(std::string_view name) override {
+        fileName_.assign(name);
+        console_->setFileName(name);
+    }
+    void setLine(int line) override {
+        line_ = line;
+        console_->setLine(line);
+    }
     int errorCount() override { return console_->errorCount(); }
     int warningCount() override { return console_->warningCount(); }
 
     bool reported(std::string_view message) const {
         return std::find(errors_.begin(), errors_.end(), message) != errors_.end();
+    }
+    std::string_view fileName() const { return fileName_; }
+    int line() const { return line_; }
+
+    void restart() {
+        console_ = createConsoleReporter();
+        errors_.clear();
+        fileName_.clear();
+        line_ = 0;
     }
 
 private:
@@ -45,6 +62,8 @@ private:
 
     std::unique_ptr<Reporter> console_ = createConsoleReporter();
     std::vector<std::string> errors_;
+    std::string fileName_;
+    int line_ = 0;
 };
 
 RecordingReporter& instance() {
@@ -57,3 +76,9 @@ RecordingReporter& instance() {
 Reporter& getReporter() { return instance(); }
 
 bool errorWasReported(std::string_view message) { return instance().reported(message); }
+
+std::string_view currentReportFile() { return instance().fileName(); }
+
+int currentReportLine() { return instance().line(); }
+
+void restartReporter() { instance().restart(); }

@@ -26,3 +26,11 @@ Reporter& getReporter();
 // Whether the process-wide reporter has reported an error with this catalogue
 // message so far.
 bool errorWasReported(std::string_view message);
+
+// The file name and line that a positioned report with line -1 would name now.
+std::string_view currentReportFile();
+int currentReportLine();
+
+// Starts the process-wide reporter afresh (counts, shown lines, the errors
+// remembered), for a program that runs the compiler more than once.
+void restartReporter();

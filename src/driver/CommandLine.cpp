@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "driver/DataPaths.h"
 #include "platform/Platform.h"
 #include "text/Encoding.h"
 
@@ -15,8 +16,8 @@ std::string exeDirectory() {
     return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
-std::string besideExecutable(const std::string& exeDir, std::string_view name) {
-    std::string path = exeDir;
+std::string inFolder(const std::string& folder, std::string_view name) {
+    std::string path = folder;
     path.push_back(platform::pathSeparator());
     path.append(name);
     return path;
@@ -122,6 +123,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const std::st
             setUtf8Mode(true);  // UTF-8 sources and console from here on
         } else if (letter == '8') {
             settings.midiLyricsInUtf8 = true;
+        } else if (letter == 'w') {
+            settings.watch = true;
         } else {
             return reject(args, next, "unknown option " + quoted(option));
         }
@@ -134,10 +137,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const std::st
     result.request = Request::Run;
     settings.inputPath = args[next];
     if (settings.outputPath.empty()) settings.outputPath = defaultOutputPath(settings.inputPath);
+    const std::string dataDir = dataDirectory(exeDir);
     if (settings.dictionaryPath.empty()) {
-        settings.dictionaryPath = besideExecutable(exeDir, "phonetic_symbols.dic");
+        settings.dictionaryPath = inFolder(dataDir, "phonetic_symbols.dic");
         settings.dictionaryIsDefault = true;
     }
-    settings.includeDirectories.push_back(besideExecutable(exeDir, "include"));
+    settings.includeDirectories.push_back(inFolder(dataDir, "include"));
     return result;
 }

@@ -15,6 +15,7 @@ struct RunSettings {
     std::string ustPath;    // -t: UTAU sequences named after it, one per voice track; empty when not given
     bool midiLyricsInUtf8 = false;     // -8: the MIDI file's lyrics in UTF-8
     bool dictionaryIsDefault = false;  // the code page 932 dictionary beside the program
+    bool watch = false;                // -w: compile again whenever a file read changes
     std::vector<std::string> includeDirectories;  // -I entries, then the built-in folder
 };
 
@@ -35,8 +36,8 @@ struct CommandLine {
 // The folder of the running executable, without its trailing separator.
 std::string exeDirectory();
 
-// Joins the executable's folder and a file name with the platform's separator.
-std::string besideExecutable(const std::string& exeDir, std::string_view name);
+// Joins a folder and a file name with the platform's separator.
+std::string inFolder(const std::string& folder, std::string_view name);
 
 // The input path less its extension, plus ".vsq".
 std::string defaultOutputPath(std::string_view inputPath);

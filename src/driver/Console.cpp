@@ -4,6 +4,7 @@
 #include "driver/Console.h"
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 
 #include "driver/CommandLine.h"
@@ -73,22 +74,29 @@ constexpr std::string_view kHelpOptions[] = {
     " -t ust-filename              also write a UTAU sequence per voice track, named like",
     "                              ust-filename with -1, -2, ... before its extension",
     " -u                           read sources as UTF-8 and print in UTF-8",
+    " -w                           watch: compile again whenever a file read changes",
     " -h, --help                   print this help and exit",
     " --version                    print the version and exit",
 };
 
-void printHelp() {
+void printHelp(std::string_view manualPath) {
     printUsageHead();
     for (std::string_view line : kHelpOptions) printLine(line);
     printLine("");
-    printLine("Options come before the input file. The language is described in doc/manual.md.");
+    std::string last =
+        consoleText("Options come before the input file. The language is described in ");
+    last.append(manualPath);
+    last.push_back('.');
+    writeLine(last);
 }
 
 void printUsageReason(std::string_view reason) {
-    std::string line = "tuvommlc: ";
-    line.append(reason);
-    line.push_back('\n');
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    for (std::string_view text : {reason, std::string_view("see 'tuvommlc --help' for every option")}) {
+        std::string line = "tuvommlc: ";
+        line.append(text);
+        line.push_back('\n');
+        std::fwrite(line.data(), 1, line.size(), stderr);
+    }
     std::fflush(stderr);
 }
 

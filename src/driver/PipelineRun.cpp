@@ -12,6 +12,7 @@
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
 #include "driver/Console.h"
+#include "driver/LyricHints.h"
 #include "driver/OutputPaths.h"
 #include "export/MidiExporter.h"
 #include "export/ScoreExporter.h"
@@ -55,6 +56,7 @@ void compileSource(const RunSettings& settings, Song& song, StringPool& strings)
 
     auto parser = createCommandParser();
     parser->parse(preprocessor.get(), compiler.get(), &strings);
+    printLyricHints(compiler->lyricReport());
 
     // The front end is released in this order: parser, compiler,
     // preprocessor, dictionary, source reader.

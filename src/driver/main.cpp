@@ -6,10 +6,27 @@
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
 #include "driver/Console.h"
+#include "driver/DataPaths.h"
 #include "driver/PipelineRun.h"
 #include "driver/Utf8Hint.h"
+#include "driver/WatchMode.h"
 #include "platform/Platform.h"
 #include "text/Encoding.h"
+
+namespace {
+
+// One run of the pipeline, with the hint that a failed run may call for.
+bool compile(const RunSettings& settings) {
+    if (runPipeline(settings)) return true;
+    // Lyrics that the dictionary cannot convert, in a source that is UTF-8
+    // without its mark, are almost always a missing -u.
+    if (!utf8Mode() && errorWasReported(msg::kLyricNotConvertible) &&
+        looksLikeUnmarkedUtf8(settings.inputPath))
+        printUtf8Hint(settings.inputPath);
+    return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) try {
     platform::reportFileSizeLimitAsError();
@@ -19,7 +36,7 @@ int main(int argc, char** argv) try {
     const CommandLine commandLine = parseCommandLine(args, exeDir);
     switch (commandLine.request) {
     case Request::Help:
-        printHelp();
+        printHelp(manualPath(exeDir));
         return 0;
     case Request::Version:
         return 0;
@@ -32,14 +49,9 @@ int main(int argc, char** argv) try {
     }
     const RunSettings& settings = commandLine.settings;
     printSettings(settings, exeDir);
-    if (runPipeline(settings)) return 0;
-    // Lyrics that the dictionary cannot convert, in a source that is UTF-8
-    // without its mark, are almost always a missing -u.
-    if (!utf8Mode() && errorWasReported(msg::kLyricNotConvertible) &&
-        looksLikeUnmarkedUtf8(settings.inputPath))
-        printUtf8Hint(settings.inputPath);
-    return 1;
+    if (settings.watch) return watchAndCompile(settings, exeDir, [&] { compile(settings); });
+    return compile(settings) ? 0 : 1;
 } catch (...) {
-    // Only running out of memory before the run starts can get here.
+    // Only running out of memory outside a run (a run catches its own) can get here.
     return 1;
 }

@@ -1,6 +1,7 @@
 // The record of the files read, one set of identities for the process.
 #include "text/FilesRead.h"
 
+#include <algorithm>
 #include <optional>
 #include <set>
 
@@ -13,10 +14,17 @@ std::set<platform::FileIdentity>& filesRead() {
     return identities;
 }
 
+std::vector<std::string>& paths() {
+    static std::vector<std::string> opened;
+    return opened;
+}
+
 }  // namespace
 
-void rememberFileRead(std::FILE* file) {
+void rememberFileRead(std::FILE* file, const std::string& path) {
     if (const auto identity = platform::fileIdentity(file)) filesRead().insert(*identity);
+    // A run opens a few files (includes are read once), so a search is cheap.
+    if (std::find(paths().begin(), paths().end(), path) == paths().end()) paths().push_back(path);
 }
 
 bool wasFileRead(const std::string& path) {
@@ -24,4 +32,9 @@ bool wasFileRead(const std::string& path) {
     return identity && filesRead().contains(*identity);
 }
 
-void forgetFilesRead() { filesRead().clear(); }
+const std::vector<std::string>& pathsRead() { return paths(); }
+
+void forgetFilesRead() {
+    filesRead().clear();
+    paths().clear();
+}

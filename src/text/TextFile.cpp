@@ -209,6 +209,6 @@ std::unique_ptr<TextFile> openTextFile(const std::string& path) {
         getReporter().error(msg::kCannotOpenFile, path + " : " + platform::systemErrorText(reason));
         return nullptr;
     }
-    rememberFileRead(file);
+    rememberFileRead(file, path);
     return std::make_unique<StdioTextFile>(file, utf8Input());
 }

@@ -276,3 +276,59 @@ TEST_F(LyricsTest, BracketFailures) {
 }
 
 }  // namespace
+
+// --- what the walk leaves for the lyric hints ---
+
+TEST_F(LyricsTest, SurplusReportCountsTheWholeLyricAndNamesTheFirstLeftOver) {
+    note(480);
+    note(480);
+    // か&さ splits the first note (no note of its own), ー takes the second,
+    // then あ and か find none.
+    lyricOutput(std::u16string{kKa, '&', kSa, kBar, kA, kTsu, kKa});
+    const LyricReport report = compiler_->lyricReport();
+    ASSERT_EQ(report.surpluses.size(), 1u);
+    const SurplusLyric& surplus = report.surpluses[0];
+    EXPECT_EQ(surplus.place.file, "t.mml");
+    EXPECT_EQ(surplus.place.line, 7);
+    EXPECT_EQ(surplus.track, 1);
+    EXPECT_EQ(surplus.syllables, 4);
+    EXPECT_EQ(surplus.waitingNotes, 2);
+    EXPECT_EQ(surplus.leftOver, bytes(std::u16string{kA}));
+    EXPECT_TRUE(report.unsung.empty());
+}
+
+TEST_F(LyricsTest, SurplusReportsBeyondTheFirstFewAreOnlyCounted) {
+    for (size_t i = 0; i < kDescribedSurpluses + 5; ++i) lyricOutput(std::u16string{kKa});
+    const LyricReport report = compiler_->lyricReport();
+    EXPECT_EQ(report.surpluses.size(), kDescribedSurpluses);
+    EXPECT_EQ(report.moreSurpluses, 5);
+    EXPECT_EQ(report.surpluses[0].waitingNotes, 0);
+}
+
+TEST_F(LyricsTest, UnsungNotesAreCountedWithTheirLoopCopies) {
+    getReporter().setLine(3);
+    note(480);
+    lyric(std::u16string{kKa});
+    getReporter().setLine(4);
+    run("/:", {compiletest::num(3)});
+    note(480);  // never sung, copied twice
+    run(":/");
+    getReporter().setLine(5);
+    note(480);
+    // A syllable that happens to be the default one still counts as given.
+    constexpr char16_t kRa = 0x82E7;  // ら
+    dictionary_.add(std::u16string{kRa}, "4 a");
+    lyric(std::u16string{kRa});
+    const LyricReport report = compiler_->lyricReport();
+    ASSERT_EQ(report.unsung.size(), 1u);
+    EXPECT_EQ(report.unsung[0].track, 1);
+    EXPECT_EQ(report.unsung[0].count, 3);
+    EXPECT_EQ(report.unsung[0].first.line, 4);
+    EXPECT_EQ(report.unsung[0].first.file, "t.mml");
+}
+
+TEST_F(LyricsTest, TrackWithoutAnyLyricIsNotReported) {
+    note(480);
+    note(480);
+    EXPECT_TRUE(compiler_->lyricReport().unsung.empty());
+}

@@ -25,7 +25,7 @@ protected:
         vsqtest::writeFile(settings.inputPath, "c4\n");
         forgetFilesRead();
         std::FILE* input = std::fopen(settings.inputPath.c_str(), "rb");
-        rememberFileRead(input);
+        rememberFileRead(input, settings.inputPath);
         std::fclose(input);
     }
     ~OutputPathsTest() override { forgetFilesRead(); }

@@ -100,6 +100,7 @@ public:
         for (const int* c = chars; *c != 0; ++c) text += " " + std::to_string(*c);
         calls.push_back(text);
     }
+    LyricReport lyricReport() const override { return {}; }
 
     std::vector<std::string> calls;
     int lineAfterCommand = -1;  // a line the compiler sets as its own reports would

@@ -1,0 +1,40 @@
+// What the lyric walk noticed for the lyric hints: lyrics with more syllables
+// than notes waiting for them, and per track the notes that no syllable
+// reached and so sing the default one. The compiler gathers it; the driver
+// prints it on standard error.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A place in the source: the name the reporter shows and a line.
+struct SourcePlace {
+    std::string file;
+    int32_t line = 0;
+};
+
+// A lyric whose syllable `leftOver` (code page 932 bytes) found no note.
+struct SurplusLyric {
+    SourcePlace place;
+    int32_t track = 0;         // 1-based, as selected in the source
+    int64_t syllables = 0;     // syllables of the lyric that each take a note
+    int64_t waitingNotes = 0;  // notes waiting for a syllable when the lyric came
+    std::string leftOver;
+};
+
+// Notes of a track that has lyrics but gave these no syllable.
+struct UnsungNotes {
+    int32_t track = 0;
+    int64_t count = 0;
+    SourcePlace first;  // where the earliest of them is written
+};
+
+struct LyricReport {
+    std::vector<SurplusLyric> surpluses;  // the first few, in source order
+    int64_t moreSurpluses = 0;            // those beyond them
+    std::vector<UnsungNotes> unsung;      // by track
+};
+
+// How many surplus lyrics are described one by one.
+inline constexpr size_t kDescribedSurpluses = 10;

@@ -1,0 +1,48 @@
+// The installed layout comes from the build (TUVO_DATA_DIR and TUVO_DOC_DIR,
+// relative to the install prefix, written with "/"), so the program and its
+// installation agree on it.
+#include "driver/DataPaths.h"
+
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+#include "platform/Platform.h"
+
+namespace {
+
+// `exeDir`'s parent joined with a prefix-relative folder, in the platform's
+// separators; empty when `exeDir` has no parent.
+std::string underPrefix(const std::string& exeDir, std::string_view relative) {
+    const size_t cut = exeDir.find_last_of(platform::pathSeparator() == '\\' ? "\\" : "/\\");
+    if (cut == std::string::npos) return {};
+    std::string path = exeDir.substr(0, cut);
+    path.push_back(platform::pathSeparator());
+    for (const char c : relative) path.push_back(c == '/' ? platform::pathSeparator() : c);
+    return path;
+}
+
+bool exists(const std::string& path, bool directory) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error) return false;
+    return directory ? std::filesystem::is_directory(status)
+                     : std::filesystem::is_regular_file(status);
+}
+
+}  // namespace
+
+std::string dataDirectory(const std::string& exeDir) {
+    const std::string installed = underPrefix(exeDir, TUVO_DATA_DIR);
+    return !installed.empty() && exists(installed, true) ? installed : exeDir;
+}
+
+std::string manualPath(const std::string& exeDir) {
+    std::string installed = underPrefix(exeDir, TUVO_DOC_DIR);
+    if (!installed.empty()) {
+        installed.push_back(platform::pathSeparator());
+        installed.append("manual.md");
+        if (exists(installed, false)) return installed;
+    }
+    return "doc/manual.md";
+}

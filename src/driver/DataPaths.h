@@ -1,0 +1,15 @@
+// Where the program's data (the dictionary and the built-in include folder)
+// and its manual are, found from the program's own folder: an installed
+// program (PREFIX/bin) reads them from PREFIX's share folders, a program in
+// its build folder from beside itself.
+#pragma once
+
+#include <string>
+
+// The folder holding phonetic_symbols.dic and include/: `exeDir`'s parent's
+// share/tuvommlc when that folder exists, `exeDir` otherwise.
+std::string dataDirectory(const std::string& exeDir);
+
+// The installed manual (in `exeDir`'s parent's share/doc/tuvommlc) when it
+// exists; otherwise the manual's place in the source tree, doc/manual.md.
+std::string manualPath(const std::string& exeDir);

@@ -1,0 +1,53 @@
+// The watch loop. Each run starts with a fresh reporter, so its counts and
+// verdict are its own; what to watch is what the run read, plus the source and
+// the dictionary should they not have opened (so that creating them counts).
+// What the loop itself says goes to standard error.
+#include "driver/WatchMode.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "diag/Reporter.h"
+#include "driver/CommandLine.h"
+#include "driver/Console.h"
+#include "platform/FileWatcher.h"
+#include "text/FilesRead.h"
+
+namespace {
+
+void note(const std::string& text) {
+    const std::string line = "tuvommlc: " + text + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+}
+
+std::vector<std::string> filesToWatch(const RunSettings& settings) {
+    std::vector<std::string> files = pathsRead();
+    for (const std::string* path : {&settings.inputPath, &settings.dictionaryPath})
+        if (std::find(files.begin(), files.end(), *path) == files.end()) files.push_back(*path);
+    return files;
+}
+
+}  // namespace
+
+int watchAndCompile(const RunSettings& settings, const std::string& exeDir,
+                    const std::function<void()>& compile) {
+    platform::catchStopSignals();
+    const auto watcher = platform::createFileWatcher();
+    for (;;) {
+        compile();
+        if (platform::stopRequested()) break;
+        const std::vector<std::string> files = filesToWatch(settings);
+        watcher->watch(files);
+        note("watching " + std::to_string(files.size()) +
+             " files; save one to compile again, Ctrl-C to stop");
+        const std::string changed = watcher->waitForChange();
+        if (changed.empty()) break;
+        note(changed + " changed; compiling again");
+        restartReporter();
+        printSettings(settings, exeDir);
+    }
+    note("stopped watching");
+    return 0;
+}
