@@ -331,6 +331,43 @@ void CompilerImpl::timeSignature(TrackState& state, int count, const CommandPara
     event.time = state.time;
     event.subtype = ControlTimeSignature;
     event.values = {numerator, denominator};
+    placeMetreChange(state, event);
+}
+
+// Every reader of the files keeps time signatures by bar, so a change inside a
+// bar would be read differently by each; it takes effect at the next bar line.
+void CompilerImpl::placeMetreChange(TrackState& state, ControlEvent& change) {
+    const int64_t barLine = bars.barLineFrom(change.time);
+    if (barLine != change.time) {
+        warning(msg::kMetreChangeInsideBar, "@M");
+        change.time = static_cast<int32_t>(std::min<int64_t>(barLine, INT32_MAX));
+        state.controlsOutOfOrder = true;
+    }
+    bars.record(change.time, change.values[0], change.values[1]);
+}
+
+void CompilerImpl::settleMetreChanges() {
+    std::vector<std::pair<ControlEvent*, TrackState*>> changes;
+    for (const auto& state : tracks) {
+        for (ControlEvent& control : state->track->controls) {
+            if (control.subtype == ControlTimeSignature) changes.emplace_back(&control, state.get());
+        }
+    }
+    // At one time the change of the first track counts, as in the files.
+    std::stable_sort(changes.begin(), changes.end(),
+                     [](const auto& a, const auto& b) { return a.first->time < b.first->time; });
+    BarGrid settled;
+    for (const auto& [change, state] : changes) {
+        const int64_t barLine = settled.barLineFrom(change->time);
+        if (barLine != change->time) {
+            // Placed by bars that an earlier change of a later track moves:
+            // no line of the source is to blame alone.
+            getReporter().warning(msg::kMetreChangeInsideBar, "@M");
+            change->time = static_cast<int32_t>(std::min<int64_t>(barLine, INT32_MAX));
+            state->controlsOutOfOrder = true;
+        }
+        settled.record(change->time, change->values[0], change->values[1]);
+    }
 }
 
 std::unique_ptr<Compiler> createCompiler() { return std::make_unique<CompilerImpl>(); }

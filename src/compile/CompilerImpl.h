@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "compile/Compiler.h"
+#include "compile/BarGrid.h"
 #include "compile/CurveTable.h"
 #include "compile/EnvelopeTable.h"
 #include "compile/Song.h"
@@ -65,6 +66,9 @@ struct TrackState {
     int32_t vibratoDelay = 160;
     std::vector<LoopFrame> loops;
     int32_t lyricCursor = 0;
+    // Set when a control was moved past controls recorded after it (a metre
+    // change moved to a bar line); the controls are put in time order at the end.
+    bool controlsOutOfOrder = false;
 };
 
 class CompilerImpl final : public Compiler {
@@ -106,6 +110,12 @@ public:
     void tempo(TrackState& state, int count, const CommandParam* params);
     void referenceTempo(TrackState& state, int count, const CommandParam* params);
     void timeSignature(TrackState& state, int count, const CommandParam* params);
+    // Moves a metre change inside a bar to the next bar line, with a warning,
+    // and records it among the song's bar lines.
+    void placeMetreChange(TrackState& state, ControlEvent& change);
+    // Places the song's metre changes once more, all of them in time order: a
+    // track compiled later may have put a change before those placed so far.
+    void settleMetreChanges();
 
     // --- loops and track selection (Loops.cpp, TrackSelection.cpp) ---
     void loopStart(TrackState& state, int count, const CommandParam* params);
@@ -136,6 +146,7 @@ public:
     std::vector<int> selection{0};
     std::vector<std::unique_ptr<TrackState>> tracks;
     int32_t tempoValue = 120;
+    BarGrid bars;
     std::unique_ptr<EnvelopeTable> envelopes;
     std::map<std::string, std::pair<int32_t, int32_t>> singers;  // name -> (language, program)
     const PhoneticDictionary* dictionary = nullptr;

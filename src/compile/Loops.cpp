@@ -127,10 +127,25 @@ void CompilerImpl::loopEnd(TrackState& state) {
             copyRange(track.envelopes, static_cast<size_t>(frame.startEnvelopes),
                       last ? static_cast<size_t>(frame.exitEnvelopes) : envelopesEnd, offset);
         }
+        // A pass that is not a whole number of bars puts the copies of a
+        // metre change inside a bar.
+        for (size_t i = controlsEnd; i < track.controls.size(); ++i) {
+            if (track.controls[i].subtype == ControlTimeSignature) {
+                placeMetreChange(state, track.controls[i]);
+            }
+        }
     }
     state.lyricCursor = static_cast<int32_t>(track.notes.size());
 }
 
 void CompilerImpl::endOfSource(TrackState& state) {
     if (!state.loops.empty()) error(msg::kLoopNotClosed);
+    settleMetreChanges();
+    // The writers take each track's controls in time order.
+    for (const auto& track : tracks) {
+        if (!track->controlsOutOfOrder) continue;
+        std::stable_sort(track->track->controls.begin(), track->track->controls.end(),
+                         [](const ControlEvent& a, const ControlEvent& b) { return a.time < b.time; });
+        track->controlsOutOfOrder = false;
+    }
 }
