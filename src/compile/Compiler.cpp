@@ -102,7 +102,7 @@ void CompilerImpl::command(int code, int count, const CommandParam* params) {
         dispatch(*this, trackState(selection[i]), code, count, params);
 }
 
-void CompilerImpl::lyrics(const int* chars) {
+void CompilerImpl::lyrics(const char16_t* chars) {
     if (chars == nullptr) return;
     for (size_t i = 0; i < selection.size(); ++i) lyricsForTrack(trackState(selection[i]), chars);
 }

@@ -80,7 +80,7 @@ public:
     void setDictionary(const PhoneticDictionary* dictionary) override;
     void setStrings(const StringPool* strings) override;
     void command(int code, int count, const CommandParam* params) override;
-    void lyrics(const int* chars) override;
+    void lyrics(const char16_t* chars) override;
 
     // --- shared checks (Compiler.cpp); each reports and returns false ---
     bool checkCount(int count, int min, int max);  // max < 0: unlimited
@@ -125,7 +125,7 @@ public:
     void selectTracks(int count, const CommandParam* params);
 
     // --- lyrics (Lyrics.cpp) ---
-    void lyricsForTrack(TrackState& state, const int* chars);
+    void lyricsForTrack(TrackState& state, const char16_t* chars);
 
     // --- control commands (ControlCommands.cpp) ---
     void velocity(TrackState& state, int count, const CommandParam* params);

@@ -3,7 +3,6 @@
 // a note between two syllables, long-vowel marks repeat the previous vowel, a
 // small tsu shortens the previous note and brackets give symbols directly.
 #include <algorithm>
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -28,8 +27,8 @@ bool isLongVowelMark(int code) { return code == '-' || code == 0x815B || code ==
 bool isSmallTsu(int code) { return code == 0x82C1 || code == 0x8362; }
 
 // Replaces `out` with the bytes of the codes in [begin, end).
-void assignCodeBytes(CompactText& out, const int* begin, const int* end) {
-    out.assign(codesToBytes(std::span<const int>(begin, end)));
+void assignCodeBytes(CompactText& out, const char16_t* begin, const char16_t* end) {
+    out.assign(codesToBytes(std::u16string_view(begin, static_cast<size_t>(end - begin))));
 }
 
 // One track's walk over one lyric text.
@@ -38,8 +37,8 @@ public:
     LyricWalk(CompilerImpl& compiler, TrackState& state)
         : compiler_(compiler), state_(state), notes_(state.track->notes) {}
 
-    void run(const int* chars) {
-        const int* p = chars;
+    void run(const char16_t* chars) {
+        const char16_t* p = chars;
         while (*p != 0) {
             const int code = *p;
             if (isBlank(code)) {
@@ -52,7 +51,7 @@ public:
                 ++p;
                 continue;
             }
-            const int* next = nullptr;
+            const char16_t* next = nullptr;
             if (isLongVowelMark(code)) {
                 if (!longVowel(code)) return;
                 next = p + 1;
@@ -94,7 +93,8 @@ private:
         const std::string_view vowel =
             blank == std::string_view::npos ? previous : previous.substr(blank + 1);
         Lyric& lyric = notes_[cursor()].lyric;
-        assignCodeBytes(lyric.text, &code, &code + 1);
+        const auto unit = static_cast<char16_t>(code);
+        assignCodeBytes(lyric.text, &unit, &unit + 1);
         lyric.symbols.assign(vowel);
         state_.lyricCursor = static_cast<int32_t>(cursor() + 1);
         return true;
@@ -115,10 +115,10 @@ private:
 
     // "[symbols]": the symbols as written, with the lyric text "a". Returns the
     // position after ']' or null when the walk stops.
-    const int* bracket(const int* open) {
-        const int* close = open + 1;
+    const char16_t* bracket(const char16_t* open) {
+        const char16_t* close = open + 1;
         for (; *close != ']'; ++close) {
-            if (*close <= 0 || *close > 127) {
+            if (*close == 0 || *close > 127) {
                 compiler_.error(msg::kCloseBracketRequired);
                 return nullptr;
             }
@@ -140,12 +140,12 @@ private:
 
     // A syllable looked up in the dictionary. Returns the position after the
     // matched characters or null when the walk stops.
-    const int* syllable(const int* start) {
-        const int* rest = start;
+    const char16_t* syllable(const char16_t* start) {
+        const char16_t* rest = start;
         const PhoneticDictionary* dictionary = compiler_.dictionary;
         const char* symbols = dictionary != nullptr ? dictionary->lookup(start, &rest) : nullptr;
         if (symbols == nullptr) {
-            const std::string detail = "'" + codesToBytes(std::span<const int>(start, 1)) + "'";
+            const std::string detail = "'" + codesToBytes(std::u16string_view(start, 1)) + "'";
             compiler_.error(msg::kLyricNotConvertible, detail);
             return nullptr;
         }
@@ -211,7 +211,7 @@ private:
 
 }  // namespace
 
-void CompilerImpl::lyricsForTrack(TrackState& state, const int* chars) {
+void CompilerImpl::lyricsForTrack(TrackState& state, const char16_t* chars) {
     if (chars == nullptr) return;
     LyricWalk(*this, state).run(chars);
 }
