@@ -2,7 +2,7 @@
 #include "compile/BarGrid.h"
 
 #include <algorithm>
-#include <climits>
+#include <cstdint>
 #include <iterator>
 
 #include "compile/Song.h"

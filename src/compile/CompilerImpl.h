@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "compile/Compiler.h"
 #include "compile/BarGrid.h"
+#include "compile/Compiler.h"
 #include "compile/CurveTable.h"
 #include "compile/EnvelopeTable.h"
 #include "compile/Song.h"
@@ -113,8 +113,9 @@ public:
     // Moves a metre change inside a bar to the next bar line, with a warning,
     // and records it among the song's bar lines.
     void placeMetreChange(TrackState& state, ControlEvent& change);
-    // Places the song's metre changes once more, all of them in time order: a
-    // track compiled later may have put a change before those placed so far.
+    // At the end of the source: places the song's metre changes once more, all
+    // of them in time order (a track compiled later may have put a change
+    // before those placed so far), and puts moved controls in time order.
     void settleMetreChanges();
 
     // --- loops and track selection (Loops.cpp, TrackSelection.cpp) ---

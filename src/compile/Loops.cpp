@@ -140,12 +140,4 @@ void CompilerImpl::loopEnd(TrackState& state) {
 
 void CompilerImpl::endOfSource(TrackState& state) {
     if (!state.loops.empty()) error(msg::kLoopNotClosed);
-    settleMetreChanges();
-    // The writers take each track's controls in time order.
-    for (const auto& track : tracks) {
-        if (!track->controlsOutOfOrder) continue;
-        std::stable_sort(track->track->controls.begin(), track->track->controls.end(),
-                         [](const ControlEvent& a, const ControlEvent& b) { return a.time < b.time; });
-        track->controlsOutOfOrder = false;
-    }
 }
