@@ -15,6 +15,10 @@ After the table, each step between sizes is summed up: how much the time grew,
 also above the fixed cost of a run (starting the program and loading the
 dictionary, measured on a song of one bar per track), and how much memory each
 added note cost.
+
+With --long-lines, sources of one long line of the sizes given (a lyric string,
+a run of notes) are compiled once each, and their peak memory is printed beside
+the budget of four bytes a source byte and 64 MB.
 """
 import argparse
 import os
@@ -102,6 +106,33 @@ def measure(args, program, floor, work, size):
     }
 
 
+# One source line of a single kind, as hostile input brings it: a lyric string
+# as long as the line (after one note), or nothing but notes. Both end in errors
+# (more syllables than notes; more notes than a song may hold), after the whole
+# line has been read: what is measured is the memory a line of that size costs.
+LONG_LINES = {
+    "lyric": lambda size: b'c"' + b"a" * (size - 4) + b'"\n',
+    "notes": lambda size: b"c" * (size - 1) + b"\n",
+}
+
+
+def long_lines(program, sizes_mb):
+    """Prints the peak memory of sources of one long line against 4 bytes a source byte + 64 MB."""
+    print("| source line | input | wall | peak RSS | 4 x input + 64 MB |")
+    print("|---|---:|---:|---:|---:|")
+    with tempfile.TemporaryDirectory(prefix="tuvo-bench-line-") as work:
+        song = os.path.join(work, "song.mml")
+        for kind, make in LONG_LINES.items():
+            for size_mb in sizes_mb:
+                size = size_mb * 1000 * 1000
+                with open(song, "wb") as f:
+                    f.write(make(size))
+                wall, _, peak, _ = timed([program, song], work)
+                print("| %s | %d MB | %.2f s | %.0f MB | %.0f MB |" % (
+                    kind, size_mb, wall, peak, (4 * size) / 1048576 + 64), flush=True)
+                remove(song, os.path.join(work, "song.vsq"), os.path.join(work, "vsqconvert.log"))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", default=os.path.join(HERE, "..", "build"),
@@ -111,6 +142,9 @@ def main():
     parser.add_argument("--tracks", type=int, default=4)
     parser.add_argument("--runs", type=int, default=5, help="timed runs per size")
     parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--long-lines", default="",
+                        help="also sources of one long line (a lyric, notes) of these sizes "
+                             "in MB, comma-separated, e.g. 50,100")
     args = parser.parse_args()
     if args.runs < 1:
         parser.error("--runs must be at least 1")
@@ -136,6 +170,10 @@ def main():
                       r["wall"], r["cpu"], r["floor"],
                       r["wall"] / r["floor"] if r["floor"] > 0 else float("inf"), r["peak"],
                       size / r["wall"]), flush=True)
+
+    if args.long_lines:
+        print()
+        long_lines(program, [int(s) for s in args.long_lines.split(",")])
 
     print()
     print("Fixed cost of a run (one bar per track): wall %.3f s, CPU %.3f s, peak RSS %.0f MB" % (

@@ -3,13 +3,14 @@
 // to the VSQ writer, with a small dictionary and the fuzz include folder. Built
 // with TUVO_FUZZ_UTF8 it runs in the UTF-8 mode, with UTF-8 twins of both.
 //
-// Besides the sanitizers, every run is checked for what a user would see as a
-// fault: a successful run must leave a well-formed MIDI file whose numbered
-// text events give back the metatext of the log byte for byte, a failed run
-// must leave no output, and no run may leave stray files (temporaries). The
-// run also writes the OpenUtau project and the UTAU sequences, which must read
-// back: the project with its header and a voice part per voice track, each
-// sequence as its sections in order.
+// Every run also writes the MIDI file, the score, the OpenUtau project and the
+// UTAU sequences, so the exporters are fuzzed too. Besides the sanitizers,
+// every run is checked for what a user would see as a fault: a successful run
+// must leave a well-formed VSQ file whose numbered text events give back the
+// metatext of the log byte for byte, a well-formed MIDI file and score with as
+// many tracks and parts, a project with its header and a voice part per voice
+// track, each sequence as its sections in order; a failed run must leave no
+// output, and no run may leave stray files (temporaries).
 #include <signal.h>
 #include <unistd.h>
 
@@ -37,6 +38,8 @@ namespace {
 constexpr const char* kInput = "song.mml";
 constexpr const char* kOutput = "song.vsq";
 constexpr const char* kLog = "vsqconvert.log";
+constexpr const char* kMidi = "song.mid";
+constexpr const char* kScore = "song.musicxml";
 constexpr const char* kProject = "song.ustx";
 constexpr const char* kSequences = "song.ust";  // written as song-1.ust, song-2.ust, ...
 
@@ -105,31 +108,55 @@ std::string textEventPrefix(uint64_t number) {
     return "DM:" + std::string(width - std::min<size_t>(width, digits.size()), '0') + digits + ":";
 }
 
-// Walks one track chunk's events: every event is a delta time and a meta
-// event, and the chunk ends with exactly one end-of-track event. Returns the
-// metatext that the track's numbered text events carry.
-std::string checkTrackEvents(const std::string& bytes, size_t at, size_t end) {
-    auto readQuantity = [&](size_t& pos) {
-        uint32_t value = 0;
-        for (int count = 0;; ++count) {
-            if (pos >= end || count == 5) fault("variable-length number runs past its chunk");
-            const uint8_t byte = static_cast<uint8_t>(bytes[pos++]);
-            value = (value << 7) | (byte & 0x7F);
-            if ((byte & 0x80) == 0) return value;
-        }
-    };
+// Reads a variable-length number of at most four bytes, the most a Standard
+// MIDI File allows, from `bytes` at `pos` before `end`.
+uint32_t readQuantity(const std::string& bytes, size_t& pos, size_t end) {
+    uint32_t value = 0;
+    for (int count = 0;; ++count) {
+        if (pos >= end || count == 4) fault("variable-length number too long or past its chunk");
+        const uint8_t byte = static_cast<uint8_t>(bytes[pos++]);
+        value = (value << 7) | (byte & 0x7F);
+        if ((byte & 0x80) == 0) return value;
+    }
+}
+
+// The data bytes a channel message of `status` carries, or -1 when the byte
+// starts no channel message.
+int channelDataBytes(uint8_t status) {
+    switch (status & 0xF0) {
+    case 0x80: case 0x90: case 0xA0: case 0xB0: case 0xE0: return 2;
+    case 0xC0: case 0xD0: return 1;
+    default: return -1;
+    }
+}
+
+// Walks one track chunk's events: every event is a delta time and a meta event
+// (or, where `channelMessages`, a channel message with its status byte), and the
+// chunk ends with exactly one end-of-track event. Returns the metatext that the
+// track's numbered text events carry.
+std::string checkTrackEvents(const std::string& bytes, size_t at, size_t end, bool channelMessages) {
     std::string metatext;
     uint64_t textEvents = 0;
     bool ended = false;
     while (at < end) {
         if (ended) fault("events after the end of a track");
-        readQuantity(at);
-        if (end - at < 2 || static_cast<uint8_t>(bytes[at]) != 0xFF) fault("not a meta event");
+        readQuantity(bytes, at, end);
+        if (at >= end) fault("event missing after its delta time");
+        const uint8_t status = static_cast<uint8_t>(bytes[at]);
+        if (channelMessages && channelDataBytes(status) > 0) {
+            const int count = channelDataBytes(status);
+            if (end - at <= static_cast<size_t>(count)) fault("channel message runs past its chunk");
+            for (int i = 1; i <= count; ++i)
+                if (static_cast<uint8_t>(bytes[at + i]) > 0x7F) fault("channel data byte above 127");
+            at += 1 + count;
+            continue;
+        }
+        if (end - at < 2 || status != 0xFF) fault("not a meta event");
         const uint8_t type = static_cast<uint8_t>(bytes[at + 1]);
         at += 2;
-        const uint32_t length = readQuantity(at);
+        const uint32_t length = readQuantity(bytes, at, end);
         if (length > end - at) fault("meta event runs past its chunk");
-        if (type == 0x01) {
+        if (type == 0x01 && !channelMessages) {
             const std::string prefix = textEventPrefix(textEvents++);
             if (length > 127 || length <= prefix.size() || bytes.compare(at, prefix.size(), prefix) != 0)
                 fault("text event without its numbered prefix or payload");
@@ -142,10 +169,11 @@ std::string checkTrackEvents(const std::string& bytes, size_t at, size_t end) {
     return metatext;
 }
 
-// The output of a successful run: header, then exactly the announced number of
-// track chunks, whose lengths add up to the file's size. Returns the metatext
-// of each voice track.
-std::vector<std::string> checkMidiFile(const std::string& bytes) {
+// A Standard MIDI File of format 1 and 480 ticks a quarter note: header, then
+// exactly the announced number of track chunks, whose lengths add up to the
+// file's size. Returns the metatext of each voice track (VSQ files only: the
+// MIDI export carries channel messages instead).
+std::vector<std::string> checkMidiFile(const std::string& bytes, bool channelMessages) {
     if (bytes.size() < 14 || bytes.compare(0, 8, std::string("MThd\0\0\0\6", 8)) != 0)
         fault("output without a MIDI header");
     if (bigEndian(bytes, 8, 2) != 1 || bigEndian(bytes, 12, 2) != 480)
@@ -159,13 +187,53 @@ std::vector<std::string> checkMidiFile(const std::string& bytes) {
             fault("track chunk missing");
         const uint32_t length = bigEndian(bytes, at + 4, 4);
         if (length > bytes.size() - at - 8) fault("track chunk runs past the file's end");
-        std::string metatext = checkTrackEvents(bytes, at + 8, at + 8 + length);
+        std::string metatext =
+            checkTrackEvents(bytes, at + 8, at + 8 + length, channelMessages && track > 0);
         if (track == 0 && !metatext.empty()) fault("text events in the master track");
         if (track > 0) metatexts.push_back(std::move(metatext));
         at += 8 + length;
     }
     if (at != bytes.size()) fault("bytes after the last track chunk");
     return metatexts;
+}
+
+// The score: an XML text whose elements all close in order, whose "&" all
+// start references, with one part per voice track of the VSQ file.
+void checkScore(const std::string& text, size_t voiceTracks) {
+    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"";
+    const std::string tail = "</score-partwise>\n";
+    if (text.compare(0, head.size(), head) != 0) fault("score without its XML declaration");
+    if (text.size() < tail.size() || text.compare(text.size() - tail.size(), tail.size(), tail) != 0)
+        fault("score does not end with its root element");
+    std::vector<std::string> open;
+    size_t parts = 0;
+    for (size_t at = 0; at < text.size(); ++at) {
+        if (text[at] == '&') {
+            static const char* const kReferences[] = {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;", "&#"};
+            if (std::none_of(std::begin(kReferences), std::end(kReferences), [&](const char* ref) {
+                    return text.compare(at, std::char_traits<char>::length(ref), ref) == 0;
+                }))
+                fault("score with a bare ampersand");
+            continue;
+        }
+        if (text[at] != '<') continue;
+        const size_t close = text.find('>', at);
+        if (close == std::string::npos) fault("score with an unclosed tag");
+        const std::string tag = text.substr(at + 1, close - at - 1);
+        at = close;
+        if (tag.empty() || tag[0] == '?' || tag[0] == '!' || tag.back() == '/') continue;
+        const std::string name = tag.substr(tag[0] == '/' ? 1 : 0, tag.find(' ') - (tag[0] == '/' ? 1 : 0));
+        if (tag[0] != '/') {
+            if (name == "part" && open.size() == 1) ++parts;
+            open.push_back(name);
+        } else if (open.empty() || open.back() != name) {
+            fault("score element closed out of order: " + name);
+        } else {
+            open.pop_back();
+        }
+    }
+    if (!open.empty()) fault("score elements left open");
+    if (parts != voiceTracks) fault("score parts and voice tracks differ in number");
 }
 
 // The log of a successful run holds each voice track's metatext exactly as the
@@ -271,6 +339,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     RunSettings& run = settings();
     run.inputPath = kInput;
     run.outputPath = kOutput;
+    run.midiPath = kMidi;
+    run.scorePath = kScore;
     run.ustxPath = kProject;
     run.ustPath = kSequences;
 #ifdef TUVO_FUZZ_UTF8
@@ -294,19 +364,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     resetFuzzReporter();
     const bool succeeded = runPipeline(settings());
 
-    const bool written = fs::exists(kOutput);
-    if (succeeded && !written) fault("successful run without an output file");
-    if (!succeeded && written) fault("failed run left an output file");
+    // All outputs or none.
+    for (const char* output : {kOutput, kMidi, kScore, kProject}) {
+        const bool written = fs::exists(output);
+        if (succeeded && !written) fault(std::string("successful run without ") + output);
+        if (!succeeded && written) fault(std::string("failed run left ") + output);
+    }
     size_t voiceTracks = 0;
     if (succeeded) {
-        const std::vector<std::string> metatexts = checkMidiFile(readFile(kOutput));
+        const std::vector<std::string> metatexts = checkMidiFile(readFile(kOutput), false);
         checkLog(readFile(kLog), metatexts);
         voiceTracks = metatexts.size();
+        if (checkMidiFile(readFile(kMidi), true).size() != voiceTracks)
+            fault("MIDI file and VSQ file differ in voice tracks");
+        checkScore(readFile(kScore), voiceTracks);
         checkProject(readFile(kProject), voiceTracks);
         for (size_t number = 1; number <= voiceTracks; ++number)
             checkSequence(readFile(sequencePath(number).c_str()));
     }
-    if (!succeeded && fs::exists(kProject)) fault("failed run left a project");
 
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(".", error)) {
@@ -314,12 +389,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         bool sequence = false;
         for (size_t number = 1; number <= voiceTracks; ++number)
             sequence = sequence || name == sequencePath(number);
-        if (name != kInput && name != kOutput && name != kLog && name != kProject && !sequence)
+        if (name != kInput && name != kOutput && name != kLog && name != kMidi && name != kScore &&
+            name != kProject && !sequence)
             fault("stray file left: " + name);
     }
-    fs::remove(kOutput, error);
-    fs::remove(kLog, error);
-    fs::remove(kProject, error);
+    for (const char* output : {kOutput, kLog, kMidi, kScore, kProject}) fs::remove(output, error);
     for (size_t number = 1; number <= voiceTracks; ++number) fs::remove(sequencePath(number), error);
     enter(homeFolder());
     return 0;

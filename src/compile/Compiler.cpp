@@ -1,10 +1,13 @@
 // The compiler's core: creation, the dispatch of command codes to the per-track
 // handlers, the parameter checks shared by every handler, and the timing
 // commands (notes, rests, lengths, octave, gate, transposition, tempo,
-// reference tempo, time signature and '&' joins).
+// reference tempo, time signature kept at bar lines, and '&' joins).
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "compile/CompilerImpl.h"
 #include "diag/Messages.h"
@@ -15,6 +18,19 @@ namespace {
 // Value of parameter `index`, or 0 when the command has fewer parameters.
 int32_t paramValue(int count, const CommandParam* params, int index) {
     return index < count ? params[index].value : 0;
+}
+
+// Moves a metre change to the first bar line of `grid` at or after it and
+// records it there; true when it moved.
+bool moveToBarLine(BarGrid& grid, TrackState& state, ControlEvent& change) {
+    const int64_t barLine = grid.barLineFrom(change.time);
+    const bool moved = barLine != change.time;
+    if (moved) {
+        change.time = static_cast<int32_t>(std::min<int64_t>(barLine, INT32_MAX));
+        state.controlsOutOfOrder = true;
+    }
+    grid.record(change.time, change.values[0], change.values[1]);
+    return moved;
 }
 
 // Interprets a per-track command for one selected track.
@@ -101,9 +117,10 @@ void CompilerImpl::command(int code, int count, const CommandParam* params) {
     // Per-track handlers never change the selection.
     for (size_t i = 0; i < selection.size(); ++i)
         dispatch(*this, trackState(selection[i]), code, count, params);
+    if (code == CmdEndOfSource) settleMetreChanges();
 }
 
-void CompilerImpl::lyrics(const int* chars) {
+void CompilerImpl::lyrics(const char16_t* chars) {
     if (chars == nullptr) return;
     for (size_t i = 0; i < selection.size(); ++i) lyricsForTrack(trackState(selection[i]), chars);
 }
@@ -337,6 +354,40 @@ void CompilerImpl::timeSignature(TrackState& state, int count, const CommandPara
     event.time = state.time;
     event.subtype = ControlTimeSignature;
     event.values = {numerator, denominator};
+    placeMetreChange(state, event);
+}
+
+// Every reader of the files keeps time signatures by bar, so a change inside a
+// bar would be read differently by each; it takes effect at the next bar line.
+void CompilerImpl::placeMetreChange(TrackState& state, ControlEvent& change) {
+    if (moveToBarLine(bars, state, change)) warning(msg::kMetreChangeInsideBar, "@M");
+}
+
+void CompilerImpl::settleMetreChanges() {
+    std::vector<std::pair<ControlEvent*, TrackState*>> changes;
+    for (const auto& state : tracks) {
+        for (ControlEvent& control : state->track->controls) {
+            if (control.subtype == ControlTimeSignature) changes.emplace_back(&control, state.get());
+        }
+    }
+    // At one time the change of the first track counts, as in the files.
+    std::stable_sort(changes.begin(), changes.end(),
+                     [](const auto& a, const auto& b) { return a.first->time < b.first->time; });
+    BarGrid settled;
+    for (const auto& [change, state] : changes) {
+        // Placed by bars that an earlier change of a later track moves: no
+        // line of the source is to blame alone.
+        if (moveToBarLine(settled, *state, *change)) {
+            getReporter().warning(msg::kMetreChangeInsideBar, "@M");
+        }
+    }
+    // The writers take each track's controls in time order.
+    for (const auto& state : tracks) {
+        if (!state->controlsOutOfOrder) continue;
+        std::stable_sort(state->track->controls.begin(), state->track->controls.end(),
+                         [](const ControlEvent& a, const ControlEvent& b) { return a.time < b.time; });
+        state->controlsOutOfOrder = false;
+    }
 }
 
 std::unique_ptr<Compiler> createCompiler() { return std::make_unique<CompilerImpl>(); }

@@ -20,7 +20,7 @@ public:
     // is 0.
     virtual void command(int code, int count, const CommandParam* params) = 0;
     // `chars` holds the lyric's character codes and ends with 0.
-    virtual void lyrics(const int* chars) = 0;
+    virtual void lyrics(const char16_t* chars) = 0;
     // What the lyrics left for the hints, once the source has ended.
     virtual LyricReport lyricReport() const = 0;
 };

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "compile/BarGrid.h"
 #include "compile/Compiler.h"
 #include "compile/CurveTable.h"
 #include "compile/EnvelopeTable.h"
@@ -75,6 +76,9 @@ struct TrackState {
     std::vector<LoopFrame> loops;
     int32_t lyricCursor = 0;
     std::vector<NoteOrigin> noteOrigins;  // parallel to track->notes
+    // Set when a control was moved past controls recorded after it (a metre
+    // change moved to a bar line); the controls are put in time order at the end.
+    bool controlsOutOfOrder = false;
 };
 
 class CompilerImpl final : public Compiler {
@@ -86,7 +90,7 @@ public:
     void setDictionary(const PhoneticDictionary* dictionary) override;
     void setStrings(const StringPool* strings) override;
     void command(int code, int count, const CommandParam* params) override;
-    void lyrics(const int* chars) override;
+    void lyrics(const char16_t* chars) override;
     LyricReport lyricReport() const override;
 
     // --- shared checks (Compiler.cpp); each reports and returns false ---
@@ -117,6 +121,13 @@ public:
     void tempo(TrackState& state, int count, const CommandParam* params);
     void referenceTempo(TrackState& state, int count, const CommandParam* params);
     void timeSignature(TrackState& state, int count, const CommandParam* params);
+    // Moves a metre change inside a bar to the next bar line, with a warning,
+    // and records it among the song's bar lines.
+    void placeMetreChange(TrackState& state, ControlEvent& change);
+    // At the end of the source: places the song's metre changes once more, all
+    // of them in time order (a track compiled later may have put a change
+    // before those placed so far), and puts moved controls in time order.
+    void settleMetreChanges();
 
     // --- loops and track selection (Loops.cpp, TrackSelection.cpp) ---
     void loopStart(TrackState& state, int count, const CommandParam* params);
@@ -126,7 +137,7 @@ public:
     void selectTracks(int count, const CommandParam* params);
 
     // --- lyrics (Lyrics.cpp) ---
-    void lyricsForTrack(TrackState& state, const int* chars);
+    void lyricsForTrack(TrackState& state, const char16_t* chars);
 
     // --- what the lyric hints need (LyricReport.cpp) ---
     // Notes where the note just appended to the track is written.
@@ -155,6 +166,7 @@ public:
     std::vector<int> selection{0};
     std::vector<std::unique_ptr<TrackState>> tracks;
     int32_t tempoValue = 120;
+    BarGrid bars;
     std::unique_ptr<EnvelopeTable> envelopes;
     std::map<std::string, std::pair<int32_t, int32_t>> singers;  // name -> (language, program)
     const PhoneticDictionary* dictionary = nullptr;

@@ -130,6 +130,13 @@ void CompilerImpl::loopEnd(TrackState& state) {
             copyRange(track.envelopes, static_cast<size_t>(frame.startEnvelopes),
                       last ? static_cast<size_t>(frame.exitEnvelopes) : envelopesEnd, offset);
         }
+        // A pass that is not a whole number of bars puts the copies of a
+        // metre change inside a bar.
+        for (size_t i = controlsEnd; i < track.controls.size(); ++i) {
+            if (track.controls[i].subtype == ControlTimeSignature) {
+                placeMetreChange(state, track.controls[i]);
+            }
+        }
     }
     state.lyricCursor = static_cast<int32_t>(track.notes.size());
 }

@@ -3,7 +3,6 @@
 // a note between two syllables, long-vowel marks repeat the previous vowel, a
 // small tsu shortens the previous note and brackets give symbols directly.
 #include <algorithm>
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -28,8 +27,8 @@ bool isBlank(int code) {
 bool isSmallTsu(int code) { return code == 0x82C1 || code == 0x8362; }
 
 // Replaces `out` with the bytes of the codes in [begin, end).
-void assignCodeBytes(CompactText& out, const int* begin, const int* end) {
-    out.assign(codesToBytes(std::span<const int>(begin, end)));
+void assignCodeBytes(CompactText& out, const char16_t* begin, const char16_t* end) {
+    out.assign(codesToBytes(std::u16string_view(begin, static_cast<size_t>(end - begin))));
 }
 
 // One track's walk over one lyric text.
@@ -39,8 +38,8 @@ public:
         : compiler_(compiler), state_(state), notes_(state.track->notes),
           waitingNotes_(static_cast<int64_t>(notes_.size() - cursor())) {}
 
-    void run(const int* chars) {
-        const int* p = chars;
+    void run(const char16_t* chars) {
+        const char16_t* p = chars;
         while (*p != 0) {
             const int code = *p;
             if (isBlank(code)) {
@@ -53,7 +52,7 @@ public:
                 ++p;
                 continue;
             }
-            const int* next = nullptr;
+            const char16_t* next = nullptr;
             if (isLongVowelMark(code)) {
                 if (!longVowel(p)) return;
                 next = p + 1;
@@ -81,7 +80,7 @@ private:
     }
 
     // Repeats the vowel of the previous note's (first) lyric on the next note.
-    bool longVowel(const int* mark) {
+    bool longVowel(const char16_t* mark) {
         if (cursor() == 0) {
             compiler_.error(msg::kLyricStartsWithLongVowel);
             return false;
@@ -117,10 +116,10 @@ private:
 
     // "[symbols]": the symbols as written, with the lyric text "a". Returns the
     // position after ']' or null when the walk stops.
-    const int* bracket(const int* open) {
-        const int* close = open + 1;
+    const char16_t* bracket(const char16_t* open) {
+        const char16_t* close = open + 1;
         for (; *close != ']'; ++close) {
-            if (*close <= 0 || *close > 127) {
+            if (*close == 0 || *close > 127) {
                 compiler_.error(msg::kCloseBracketRequired);
                 return nullptr;
             }
@@ -142,12 +141,12 @@ private:
 
     // A syllable looked up in the dictionary. Returns the position after the
     // matched characters or null when the walk stops.
-    const int* syllable(const int* start) {
-        const int* rest = start;
+    const char16_t* syllable(const char16_t* start) {
+        const char16_t* rest = start;
         const PhoneticDictionary* dictionary = compiler_.dictionary;
         const char* symbols = dictionary != nullptr ? dictionary->lookup(start, &rest) : nullptr;
         if (symbols == nullptr) {
-            const std::string detail = "'" + codesToBytes(std::span<const int>(start, 1)) + "'";
+            const std::string detail = "'" + codesToBytes(std::u16string_view(start, 1)) + "'";
             compiler_.error(msg::kLyricNotConvertible, detail);
             return nullptr;
         }
@@ -166,7 +165,7 @@ private:
     // The lyric that the syllable at `syllable` goes to: the next note's lyric,
     // or with a pending '&' the previous note's second lyric. Null when the
     // syllable is dropped; `stop` is set when the walk ends with an error.
-    Lyric* claim(const int* syllable, bool& stop) {
+    Lyric* claim(const char16_t* syllable, bool& stop) {
         if (!joinPending_) {
             if (cursor() < notes_.size()) return &notes_[cursor()].lyric;
             moreSyllablesThanNotes(syllable);
@@ -213,20 +212,20 @@ private:
 
     // The syllable at `leftOver` finds no note: the error, and for the hint the
     // syllables of the whole lyric that each need a note, and the first one left.
-    void moreSyllablesThanNotes(const int* leftOver) {
+    void moreSyllablesThanNotes(const char16_t* leftOver) {
         compiler_.error(msg::kMoreLyricsThanNotes);
-        const int* end = leftOver;
+        const char16_t* end = leftOver;
         int64_t remaining = 0;
         countSyllables(leftOver, end, remaining);
         compiler_.surplusLyric(state_, placed_ + remaining, waitingNotes_,
-                               codesToBytes(std::span<const int>(leftOver, end)));
+                               codesToBytes(std::u16string_view(leftOver, static_cast<size_t>(end - leftOver))));
     }
 
     // Counts, from `p` to the lyric's end, the syllables that would each take a
     // note by the walk's rules (a syllable after '&' and a small tsu take none),
     // and sets `firstEnd` after the first of them. A character the dictionary
     // does not know counts as one syllable.
-    void countSyllables(const int* p, const int*& firstEnd, int64_t& count) const {
+    void countSyllables(const char16_t* p, const char16_t*& firstEnd, int64_t& count) const {
         bool join = false;
         while (*p != 0) {
             const int code = *p;
@@ -235,7 +234,7 @@ private:
                 ++p;
                 continue;
             }
-            const int* next = p + 1;
+            const char16_t* next = p + 1;
             bool takesNote = !join;
             if (isLongVowelMark(code)) {
                 takesNote = true;  // a mark ignores a pending '&'
@@ -246,7 +245,7 @@ private:
                 if (*next == ']') ++next;
             } else {
                 const PhoneticDictionary* dictionary = compiler_.dictionary;
-                const int* rest = next;
+                const char16_t* rest = next;
                 if (dictionary != nullptr && dictionary->lookup(p, &rest) != nullptr && rest > p)
                     next = rest;
             }
@@ -266,7 +265,7 @@ private:
 
 }  // namespace
 
-void CompilerImpl::lyricsForTrack(TrackState& state, const int* chars) {
+void CompilerImpl::lyricsForTrack(TrackState& state, const char16_t* chars) {
     if (chars == nullptr) return;
     LyricWalk(*this, state).run(chars);
 }

@@ -17,6 +17,10 @@ inline constexpr int kMaxTracks = 32;
 
 enum EventKind : int32_t { EventNote = 0, EventControl = 1, EventEnvelope = 2 };
 
+// The metre of a song until its first time-signature change.
+inline constexpr int32_t kDefaultNumerator = 4;
+inline constexpr int32_t kDefaultDenominator = 4;
+
 enum ControlSubtype : int32_t {
     ControlTempo = 1,
     ControlTimeSignature = 2,

@@ -344,4 +344,9 @@ inline constexpr const char kOutputsCollide[] = "\x8Fo\x97\xCD\x83t\x83@\x83" "C
 //   (the score would get more measures than the MusicXML export takes (detail: the path))
 inline constexpr const char kTooManyMeasures[] = "\x8F\xAC\x90\xDF\x82\xAA\x91\xBD\x82\xB7\x82\xAC\x82\xDC\x82\xB7";
 
+// 小節の途中の拍子変更は次の小節から有効です
+//   (a metre change "@M" falls inside a bar; a warning: the change is moved to
+//   the next bar line)
+inline constexpr const char kMetreChangeInsideBar[] = "\x8F\xAC\x90\xDF\x82\xCC\x93r\x92\x86\x82\xCC\x94\x8F\x8Eq\x95\xCF\x8DX\x82\xCD\x8E\x9F\x82\xCC\x8F\xAC\x90\xDF\x82\xA9\x82\xE7\x97L\x8C\xF8\x82\xC5\x82\xB7";
+
 }  // namespace msg

@@ -1,44 +1,20 @@
 // An output is refused when it is, by identity, a file the run has read. Two
-// outputs name one file when they are spelled alike, resolve to the same path,
-// or both exist as the same file (a hard link, a bind mount).
+// outputs name one file when writing them would write one file: symbolic links
+// followed, dangling ones too, hard links and bind mounts seen through.
 #include "driver/OutputPaths.h"
 
-#include <filesystem>
 #include <initializer_list>
 #include <string>
-#include <system_error>
 
 #include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
 #include "export/UstExporter.h"
+#include "platform/PathIdentity.h"
 #include "text/FilesRead.h"
 
-namespace fs = std::filesystem;
-
 namespace {
-
-// The absolute path with links, "." and ".." resolved as far as it exists;
-// empty when that fails.
-fs::path resolved(const std::string& path) {
-    std::error_code error;
-    const fs::path absolute = fs::absolute(path, error);
-    if (error) return {};
-    fs::path result = fs::weakly_canonical(absolute, error);
-    return error ? fs::path() : result;
-}
-
-bool sameFile(const std::string& a, const std::string& b) {
-    if (a == b) return true;
-    const fs::path resolvedA = resolved(a);
-    const fs::path resolvedB = resolved(b);
-    if (resolvedA.empty() || resolvedB.empty()) return false;
-    if (resolvedA == resolvedB) return true;
-    std::error_code error;
-    const bool equivalent = fs::equivalent(resolvedA, resolvedB, error);
-    return !error && equivalent;
-}
 
 // Reports the first clash of `path` with a file read or an earlier output.
 bool clashes(const std::string& path, std::initializer_list<const std::string*> earlierOutputs) {
@@ -48,7 +24,7 @@ bool clashes(const std::string& path, std::initializer_list<const std::string*> 
         return true;
     }
     for (const std::string* earlier : earlierOutputs) {
-        if (!earlier->empty() && sameFile(path, *earlier)) {
+        if (!earlier->empty() && platform::leadToSameFile(path, *earlier)) {
             getReporter().error(msg::kOutputsCollide, path);
             return true;
         }

@@ -148,10 +148,9 @@ private:
             getReporter().warning(-1, msg::kEmptyLyric, {});
             return;
         }
-        lyricCodes_.clear();
-        for (char16_t unit : *text) lyricCodes_.push_back(static_cast<int>(unit));
-        lyricCodes_.push_back(0);
-        compiler_->lyrics(lyricCodes_.data());
+        // The pool's own text, ended by its 0: a lyric may be as long as the
+        // source, so it is not copied.
+        compiler_->lyrics(text->c_str());
     }
 
     void parseNote(int32_t letter) {
@@ -314,7 +313,6 @@ private:
     StringPool* pool_ = nullptr;
     Token pending_;                      // kind TokNone: nothing pending
     std::vector<CommandParam> params_;   // reused by every parameter list
-    std::vector<int> lyricCodes_;        // reused by every lyric
 };
 
 }  // namespace

@@ -42,7 +42,7 @@ bool sortsBefore(const DictionaryEntry& left, const DictionaryEntry& right) {
 
 // True when every code of `key` equals the input at the same place. The input's
 // terminating 0 matches nothing, so the comparison never reads past it.
-bool keyStarts(const std::vector<int>& key, const int* codes) {
+bool keyStarts(const std::vector<int>& key, const char16_t* codes) {
     for (size_t i = 0; i < key.size(); ++i) {
         if (codes[i] == 0 || codes[i] != key[i]) return false;
     }
@@ -181,7 +181,7 @@ public:
 
     // The first entry in list order whose key starts `codes`, or null.
     const DictionaryEntry* find(const std::vector<DictionaryEntry>& entries,
-                                const int* codes) const {
+                                const char16_t* codes) const {
         const int first = codes[0];
         if (first <= 0 || static_cast<size_t>(first) + 1 >= start_.size()) return nullptr;
         for (size_t i = start_[first]; i < start_[first + 1]; ++i) {
@@ -211,7 +211,7 @@ public:
         return complete;
     }
 
-    const char* lookup(const int* codes, const int** rest) const override {
+    const char* lookup(const char16_t* codes, const char16_t** rest) const override {
         const DictionaryEntry* entry = index_.find(entries_, codes);
         if (entry == nullptr) return nullptr;
         if (rest != nullptr) *rest = codes + entry->key.size();

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,6 +74,34 @@ std::FILE* openForReading(const std::string& path, int& errorNumber) {
     }
 #endif
     return file;
+}
+
+std::FILE* openDeviceForWriting(const std::string& path, int& errorNumber) {
+    if (path.find('\0') != std::string::npos) {
+        errorNumber = ENOENT;
+        return nullptr;
+    }
+#ifdef _WIN32
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) errorNumber = errno;
+    return file;
+#else
+    // Without O_NONBLOCK, opening a pipe nobody reads would wait for ever.
+    const int descriptor = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        errorNumber = errno;
+        return nullptr;
+    }
+    std::FILE* file = nullptr;
+    if (::lseek(descriptor, 0, SEEK_CUR) < 0) {
+        errorNumber = ESPIPE;
+    } else if (::fcntl(descriptor, F_SETFL, 0) != 0 ||
+               (file = ::fdopen(descriptor, "wb")) == nullptr) {
+        errorNumber = errno;
+    }
+    if (file == nullptr) ::close(descriptor);
+    return file;
+#endif
 }
 
 #ifdef _WIN32

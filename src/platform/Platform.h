@@ -24,6 +24,13 @@ bool pathExists(const std::string& path);
 // also where the C library would open it as an empty stream.
 std::FILE* openForReading(const std::string& path, int& errorNumber);
 
+// Opens an existing file that is not a regular file (a device, a pipe) for
+// writing bytes from its start, without waiting for a reader to come. Refused
+// with ESPIPE when it cannot seek (a pipe, a terminal): such a file would take
+// a partial file at once and could never be put right. On failure returns null
+// with the system's error number in `errorNumber`.
+std::FILE* openDeviceForWriting(const std::string& path, int& errorNumber);
+
 // Closes a stream held by a std::unique_ptr when it goes, on every way out.
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }

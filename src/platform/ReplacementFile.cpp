@@ -10,7 +10,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <random>
 #include <string>
 
 #ifdef _WIN32
@@ -19,6 +18,9 @@
 #else
 #include <unistd.h>
 #endif
+
+#include "platform/KeptAttributes.h"
+#include "platform/TemporaryNames.h"
 
 namespace platform {
 namespace {
@@ -29,6 +31,7 @@ constexpr int kNameAttempts = 100;
 using Mode = int;
 constexpr int kCreateFlags = _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY;
 constexpr Mode kNewFileMode = _S_IREAD | _S_IWRITE;
+constexpr Mode kAccessBits = _S_IREAD | _S_IWRITE;
 int closeDescriptor(int descriptor) { return _close(descriptor); }
 int duplicate(int descriptor) { return _dup(descriptor); }
 bool isSeparator(char c) { return c == '/' || c == '\\' || c == ':'; }
@@ -36,6 +39,7 @@ bool isSeparator(char c) { return c == '/' || c == '\\' || c == ':'; }
 using Mode = mode_t;
 constexpr int kCreateFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
 constexpr Mode kNewFileMode = 0666;  // narrowed by the process's file mode mask
+constexpr Mode kAccessBits = 0777;  // without the set-ID and sticky bits
 int closeDescriptor(int descriptor) { return ::close(descriptor); }
 int duplicate(int descriptor) { return ::dup(descriptor); }
 bool isSeparator(char c) { return c == '/'; }
@@ -46,16 +50,6 @@ std::string folderOf(const std::string& target) {
     size_t end = target.size();
     while (end > 0 && !isSeparator(target[end - 1])) --end;
     return target.substr(0, end);
-}
-
-// A fresh candidate name in `folder`: "tuvo-", six random letters or digits, ".tmp".
-std::string temporaryName(const std::string& folder) {
-    static std::mt19937 generator{std::random_device{}()};
-    constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::uniform_int_distribution<int> pick(0, sizeof kLetters - 2);
-    std::string name = folder + "tuvo-";
-    for (int i = 0; i < 6; ++i) name.push_back(kLetters[pick(generator)]);
-    return name + ".tmp";
 }
 
 bool renameOver(const std::string& from, const std::string& to) {
@@ -168,15 +162,15 @@ std::unique_ptr<ReplacementFile> createReplacementFile(const std::string& target
         errorNumber = ENOENT;
         return nullptr;
     }
-    // The replacement keeps the access rights of the file it replaces.
+    // The replacement keeps the access rights of the file it replaces; the
+    // set-ID bits come only with its owner (keepAttributes).
     Mode mode = kNewFileMode;
-    bool keepsMode = false;
     struct stat existing {};
     if (::stat(target.c_str(), &existing) == 0 && (existing.st_mode & S_IFMT) == S_IFREG) {
-        mode = static_cast<Mode>(existing.st_mode & 07777);
-        keepsMode = true;
+        mode = static_cast<Mode>(existing.st_mode & kAccessBits);
     }
     const std::string folder = folderOf(target);
+    removeTemporariesOfEndedRuns(folder);
 
 #if defined(O_TMPFILE) && defined(AT_EMPTY_PATH)
     // An unnamed file is made only where it can be given a name at the end:
@@ -185,7 +179,7 @@ std::unique_ptr<ReplacementFile> createReplacementFile(const std::string& target
     const bool canLink = ::access("/proc/self/fd", F_OK) == 0 || ::geteuid() == 0;
     const int unnamed = canLink ? ::open(where.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode) : -1;
     if (unnamed >= 0) {
-        if (keepsMode) ::fchmod(unnamed, mode);
+        keepAttributes(unnamed, target);
         return std::make_unique<DescriptorReplacementFile>(unnamed, std::string(), target);
     }
     // File systems without unnamed files get a named one.
@@ -196,9 +190,9 @@ std::unique_ptr<ReplacementFile> createReplacementFile(const std::string& target
         const int named = _open(candidate.c_str(), kCreateFlags, mode);
 #else
         const int named = ::open(candidate.c_str(), kCreateFlags, mode);
-        if (named >= 0 && keepsMode) ::fchmod(named, mode);
 #endif
         if (named >= 0) {
+            keepAttributes(named, target);
             return std::make_unique<DescriptorReplacementFile>(named, std::move(candidate), target);
         }
         if (errno != EEXIST) break;

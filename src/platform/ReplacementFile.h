@@ -2,7 +2,8 @@
 // stream of its own and put at its place in one step once it is complete. Until
 // then nothing at the place changes, and a file given up (or a process killed
 // while writing) leaves nothing behind where the system allows unnamed files,
-// otherwise at most one file under a short temporary name.
+// otherwise at most one file under a short temporary name, which the next
+// replacement made in that folder removes once its process has ended.
 #pragma once
 
 #include <cstdio>
@@ -23,8 +24,9 @@ public:
     virtual bool putInPlace(int& errorNumber) = 0;
 };
 
-// An empty new file for `target`, with the access rights of the file it
-// replaces (or the usual ones for a new file). Null when no file can be made
+// An empty new file for `target`, with the access rights, owner, group and
+// extended attributes of the file it replaces (see keepAttributes), or the
+// usual ones for a new file. Null when no file can be made
 // in that folder, with the system's error number in `errorNumber`.
 std::unique_ptr<ReplacementFile> createReplacementFile(const std::string& target,
                                                        int& errorNumber);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
@@ -114,7 +115,9 @@ private:
         } else if (c == '"') {
             readString();
             token.kind = TokString;
-            token.value = pool_->add(text_);
+            // A string may be as long as the source (a lyric): it goes to the
+            // pool as it is, not as a second copy.
+            token.value = pool_->add(std::exchange(text_, std::u16string()));
         } else if (isSingleCharToken(c)) {
             token.kind = c;
         }

@@ -4,7 +4,6 @@
 // code page 932 bytes they were read from and back.
 #pragma once
 
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -18,4 +17,3 @@ constexpr bool isLeadByte(int byte) {
 // Each code of 256 or more becomes two bytes, high byte first; every other code
 // one byte.
 std::string codesToBytes(std::u16string_view codes);
-std::string codesToBytes(std::span<const int> codes);

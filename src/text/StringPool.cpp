@@ -2,13 +2,14 @@
 #include "text/StringPool.h"
 
 #include <deque>
+#include <utility>
 
 namespace {
 
 class StringPoolImpl final : public StringPool {
 public:
-    int add(const std::u16string& text) override {
-        strings_.push_back(text);
+    int add(std::u16string text) override {
+        strings_.push_back(std::move(text));
         return static_cast<int>(strings_.size());
     }
     const std::u16string* get(int id) const override {

@@ -7,8 +7,9 @@
 
 class StringPool {
 public:
-    // Appends a copy of `text` and returns its id (the number of strings held).
-    virtual int add(const std::u16string& text) = 0;
+    // Appends `text` (moved in, when the caller gives it up) and returns its id
+    // (the number of strings held).
+    virtual int add(std::u16string text) = 0;
     // The string with that id, or null when there is none.
     virtual const std::u16string* get(int id) const = 0;
     virtual ~StringPool() = default;

@@ -11,6 +11,7 @@
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "platform/Platform.h"
+#include "text/FilesRead.h"
 
 namespace {
 
@@ -43,10 +44,12 @@ void ConversionLog::commit(const std::string& outputPath) {
     flushBuffer();
     if (std::fclose(file_) != 0 && writeError_ == 0) writeError_ = errno != 0 ? errno : EIO;
     file_ = nullptr;
+    // The log gives way to the output just put in place and to every file the
+    // run has read (the source, an included file, the dictionary).
     const auto output = platform::fileIdentity(outputPath);
-    if (writeError_ == 0 && output && output == platform::fileIdentity(kLogFileName)) {
-        writeError_ = EEXIST;
-    }
+    const bool taken = (output && output == platform::fileIdentity(kLogFileName)) ||
+                       wasFileRead(kLogFileName);
+    if (writeError_ == 0 && taken) writeError_ = EEXIST;
     int reason = writeError_;
     const bool placed = reason == 0 && replacement_->putInPlace(reason);
     replacement_.reset();

@@ -24,7 +24,8 @@ public:
     // Gives up a log being written, then starts a new one.
     void open();
     // Puts the log in place of the previous one, unless the output file
-    // `outputPath` has just been put there: the output is kept, the log is not.
+    // `outputPath` has just been put there (the output is kept, the log is
+    // not) or the run has read the file there: either is a warning.
     void commit(const std::string& outputPath);
     // Writes the bytes unchanged.
     void raw(std::string_view text);

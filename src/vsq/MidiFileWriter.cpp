@@ -19,6 +19,10 @@ constexpr uint8_t kMetaLyric = 0x05;
 constexpr uint8_t kMetaEndOfTrack = 0x2F;
 constexpr uint8_t kMetaTempo = 0x51;
 constexpr uint8_t kMetaTimeSignature = 0x58;
+constexpr uint8_t kMetaSequencerSpecific = 0x7F;
+
+// The largest delta time a Standard MIDI File carries: four bytes of seven bits.
+constexpr uint64_t kMaxDelta = 0x0FFFFFFF;
 
 void putBigEndian16(uint8_t* out, uint32_t value) {
     out[0] = static_cast<uint8_t>(value >> 8);
@@ -143,6 +147,22 @@ void MidiFileWriter::timeSignature(int numerator, int denominator) {
 
 void MidiFileWriter::addDelta(uint32_t ticks) { pendingDelta_ += ticks; }
 
+// A gap longer than one delta time can span is carried by empty sequencer-specific
+// events, which every reader passes over, each as far on as a delta reaches.
+uint32_t MidiFileWriter::takeDelta() {
+    static constexpr uint8_t kFiller[] = {0xFF, kMetaSequencerSpecific, 0x00};
+    uint8_t head[4 + sizeof kFiller];
+    while (pendingDelta_ > kMaxDelta) {
+        const size_t count = putVariableLength(head, static_cast<uint32_t>(kMaxDelta));
+        std::memcpy(head + count, kFiller, sizeof kFiller);
+        writeBytes(head, count + sizeof kFiller);
+        pendingDelta_ -= kMaxDelta;
+    }
+    const auto delta = static_cast<uint32_t>(pendingDelta_);
+    pendingDelta_ = 0;
+    return delta;
+}
+
 void MidiFileWriter::nextTrack() {
     if (file_ == nullptr) return;
     endTrack();
@@ -204,8 +224,7 @@ void MidiFileWriter::writeMetaEvent(uint8_t type, const void* data, uint32_t siz
     if (file_ == nullptr) return;
     // The delta, FF, the type and the length take at most 12 bytes.
     uint8_t head[12];
-    size_t count = putVariableLength(head, pendingDelta_);
-    pendingDelta_ = 0;
+    size_t count = putVariableLength(head, takeDelta());
     head[count++] = 0xFF;
     head[count++] = type;
     count += putVariableLength(head + count, size);
@@ -226,8 +245,7 @@ void MidiFileWriter::writeMetaEvent(uint8_t type, const void* data, uint32_t siz
 void MidiFileWriter::writeChannelEvent(const uint8_t* bytes, size_t size) {
     if (file_ == nullptr) return;
     uint8_t head[5];
-    const size_t count = putVariableLength(head, pendingDelta_);
-    pendingDelta_ = 0;
+    const size_t count = putVariableLength(head, takeDelta());
     writeBytes(head, count);
     writeBytes(bytes, size);
 }

@@ -40,6 +40,8 @@ public:
     // data bytes, each 0..127.
     void channelEvent(uint8_t status, uint8_t data);
     void channelEvent(uint8_t status, uint8_t first, uint8_t second);
+    // Adds to the delta time of the next event. Deltas beyond four bytes are
+    // spread over as many filler events as needed.
     void addDelta(uint32_t ticks);
     void nextTrack();
     // Ends the last track, writes the header and closes the file. False when
@@ -48,6 +50,9 @@ public:
     void close();
 
 private:
+    // Writes filler events for the part of the pending delta too long for one
+    // delta time; returns the rest and clears it.
+    uint32_t takeDelta();
     void writeBytes(const void* data, size_t size);
     void writeMetaEvent(uint8_t type, const void* data, uint32_t size);
     void writeChannelEvent(const uint8_t* bytes, size_t size);
@@ -62,7 +67,7 @@ private:
     std::FILE* file_ = nullptr;
     int trackCount_ = 0;
     long trackDataStart_ = 0;
-    uint32_t pendingDelta_ = 0;
+    uint64_t pendingDelta_ = 0;  // wide enough for any sum of additions
     size_t bufferSize_;
     std::unique_ptr<char[]> buffer_;
     size_t buffered_ = 0;  // bytes waiting in buffer_

@@ -5,12 +5,14 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/PathIdentity.h"
 #include "platform/Platform.h"
 
 namespace fs = std::filesystem;
 
 bool StagedOutputFile::prepare(const std::string& target) {
     replacement_.reset();
+    device_.reset();
     failureText_.clear();
     target_ = target;
     if (target.empty()) return fail(ENOENT);
@@ -18,32 +20,34 @@ bool StagedOutputFile::prepare(const std::string& target) {
     std::error_code error;
     const fs::file_status status = fs::status(target, error);
     const bool exists = fs::exists(status);
+    int reason = 0;
     if (exists && !fs::is_regular_file(status)) {
-        // Devices and pipes are written directly; opening a directory fails
-        // with the system's own reason.
-        return true;
+        // Devices are written directly; opening a directory fails with the
+        // system's own reason.
+        device_.reset(platform::openDeviceForWriting(target, reason));
+        return device_ != nullptr || fail(reason);
     }
+    // Follow links, dangling ones too, so that the file a link names is
+    // written, not the link.
+    const std::string resolved = platform::finalPath(target);
+    if (!resolved.empty()) target_ = resolved;
     if (exists) {
-        // Follow a link so the file it names is replaced, not the link, and
-        // refuse a file this process could not have overwritten in place.
+        // Refuse a file this process could not have overwritten in place.
         // Appending asks for the right to write only, as truncating would.
-        const fs::path resolved = fs::canonical(target, error);
-        if (!error) target_ = resolved.string();
         std::FILE* probe = std::fopen(target_.c_str(), "ab");
         if (probe == nullptr) return fail(errno);
         std::fclose(probe);
     }
     // Where no new file can be made beside the target, the target is never
     // written in place instead: a failure partway would destroy it.
-    int reason = 0;
     replacement_ = platform::createReplacementFile(target_, reason);
     return replacement_ != nullptr || fail(reason);
 }
 
 std::FILE* StagedOutputFile::openStream() {
     if (replacement_ == nullptr) {
-        std::FILE* stream = std::fopen(target_.c_str(), "wb");
-        if (stream == nullptr) fail(errno);
+        std::FILE* stream = device_.release();
+        if (stream == nullptr) fail(EBADF);
         return stream;
     }
     int reason = 0;

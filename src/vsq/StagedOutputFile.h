@@ -7,13 +7,16 @@
 #include <memory>
 #include <string>
 
+#include "platform/Platform.h"
 #include "platform/ReplacementFile.h"
 
 class StagedOutputFile {
 public:
     // Chooses where to write for `target`. A regular or missing target gets a
-    // fresh, empty file beside it; anything else (a device, a pipe) is written
-    // directly. False when the target is empty, an existing one could not be
+    // fresh, empty file beside it; a symbolic link, dangling or not, stands for
+    // the file it leads to. A device is opened and written directly, and one
+    // that cannot seek (a pipe, a terminal) is refused before anything goes
+    // into it. False when the target is empty, an existing one could not be
     // written, or no new file can be made beside it; failureText() says why.
     bool prepare(const std::string& target);
     // A stream on the file to write, owned and closed by the caller; null on
@@ -29,5 +32,6 @@ private:
 
     std::string target_;
     std::unique_ptr<platform::ReplacementFile> replacement_;  // null when written directly
+    std::unique_ptr<std::FILE, platform::FileCloser> device_;  // a target written directly
     std::string failureText_;
 };

@@ -9,8 +9,6 @@
 namespace {
 
 constexpr int32_t kDefaultBpm = 120;
-constexpr int32_t kDefaultNumerator = 4;
-constexpr int32_t kDefaultDenominator = 4;
 
 // The controls of `subtype` that carry at least `valueCount` values, in time order, one per
 // time: the first in track order, then in sequence order, among those at that time.

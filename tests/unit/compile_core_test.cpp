@@ -328,8 +328,7 @@ TEST_F(CompilerCoreTest, AddressingTrackThreeCreatesTheTracksBefore) {
 TEST_F(CompilerCoreTest, LyricsGoToEverySelectedTrack) {
     run('0', {num(1), num(2)});
     note('C', 480);
-    const int chars[] = {'[', 'x', ']', 0};
-    compiler->lyrics(chars);
+    compiler->lyrics(u"[x]");
     EXPECT_EQ(notes(0)[0].lyric.symbols, "x");
     EXPECT_EQ(notes(1)[0].lyric.symbols, "x");
 }

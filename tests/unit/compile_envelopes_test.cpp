@@ -110,10 +110,9 @@ protected:
     void note(int32_t ticks) { run("C", {0, ticks}); }
     // Gives `count` notes a bracketed lyric each.
     void lyrics(int count) {
-        std::vector<int> codes;
-        for (int i = 0; i < count; ++i) codes.insert(codes.end(), {'[', 'a', ']'});
-        codes.push_back(0);
-        compiler_->lyrics(codes.data());
+        std::u16string codes;
+        for (int i = 0; i < count; ++i) codes += u"[a]";
+        compiler_->lyrics(codes.c_str());
     }
     static std::string report(const char* level, std::string_view message,
                               std::string_view detail = {}) {

@@ -198,6 +198,60 @@ TEST_F(CompilerLoopsTest, UnclosedLoopsAreReportedForSelectedTracksOnly) {
               errorLine(msg::kLoopNotClosed) + errorLine(msg::kLoopNotClosed));
 }
 
+// Metre changes are kept at bar lines: where the source puts one inside a bar,
+// or a loop copies one there, it moves to the next bar line with a warning.
+class MetrePlacementTest : public CompilerLoopsTest {
+protected:
+    void metre(int32_t numerator, int32_t denominator) {
+        run(CmdTimeSignature, {num(numerator), num(denominator)});
+    }
+    // (time, numerator) of each metre change of the track, in the order kept.
+    std::vector<std::pair<int32_t, int32_t>> metres(int track = 0) {
+        std::vector<std::pair<int32_t, int32_t>> found;
+        for (const ControlEvent& control : song->track(track).controls)
+            if (control.subtype == ControlTimeSignature) found.emplace_back(control.time, control.values[0]);
+        return found;
+    }
+    std::string warningLine() {
+        return compiletest::reportLine("WARN", 3, msg::kMetreChangeInsideBar, "@M");
+    }
+};
+
+TEST_F(MetrePlacementTest, AChangeInsideABarTakesEffectAtTheNextBarLine) {
+    note('C', 1920);
+    EXPECT_EQ(diagnostics([&] { metre(3, 4); }), "");  // at a bar line: kept as it is
+    note('C', 480);
+    EXPECT_EQ(diagnostics([&] { metre(2, 4); }), warningLine());
+    run('T', {num(90)});  // a control after the moved change, yet earlier
+    note('D', 480);
+    EXPECT_EQ(diagnostics([&] { run(-1); }), "");
+    EXPECT_EQ(metres(), (std::vector<std::pair<int32_t, int32_t>>{{1920, 3}, {3360, 2}}));
+    // The controls stay in time order for the writers.
+    const std::vector<ControlEvent>& controls = song->track(0).controls;
+    EXPECT_TRUE(std::is_sorted(controls.begin(), controls.end(),
+                               [](const auto& a, const auto& b) { return a.time < b.time; }));
+}
+
+TEST_F(MetrePlacementTest, LoopCopiesInsideABarMoveToo) {
+    // A pass of a half note in 3/4 time: the copy starts inside a bar.
+    run(kLoopStart);
+    metre(3, 4);
+    note('C', 960);
+    EXPECT_EQ(diagnostics([&] { run(kLoopEnd); }), warningLine());
+    EXPECT_EQ(metres(), (std::vector<std::pair<int32_t, int32_t>>{{0, 3}, {1440, 3}}));
+}
+
+TEST_F(MetrePlacementTest, AnEarlierChangeOfALaterTrackMovesTheChangesAfterIt) {
+    note('C', 2880);
+    EXPECT_EQ(diagnostics([&] { metre(3, 4); }), warningLine());  // 4/4 so far: to 3840
+    select({num(2)});
+    metre(3, 4);  // at 0 in track 2: bars of 1440 from the start
+    const std::string printed = diagnostics([&] { run(-1); });
+    EXPECT_EQ(printed, std::string("WARN: ") + msg::kMetreChangeInsideBar + ": @M\n");
+    EXPECT_EQ(metres(0), (std::vector<std::pair<int32_t, int32_t>>{{4320, 3}}));
+    EXPECT_EQ(metres(1), (std::vector<std::pair<int32_t, int32_t>>{{0, 3}}));
+}
+
 TEST_F(CompilerLoopsTest, TooLongALoopIsClosedUnexpanded) {
     run(kLoopStart, {num(1000)});
     note('C', 1 << 22);  // 1000 passes would need 2^32 ticks

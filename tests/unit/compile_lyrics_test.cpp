@@ -37,7 +37,7 @@ public:
         entries_.emplace_back(std::move(key), std::move(symbols));
     }
     bool load(const char*) override { return true; }
-    const char* lookup(const int* codes, const int** rest) const override {
+    const char* lookup(const char16_t* codes, const char16_t** rest) const override {
         const std::pair<std::u16string, std::string>* best = nullptr;
         for (const auto& entry : entries_) {
             size_t i = 0;
@@ -82,11 +82,7 @@ protected:
         compiletest::send(*compiler_, commandCode(name), params);
     }
     void note(int32_t ticks) { run("C", {compiletest::num(0), compiletest::num(ticks)}); }
-    void lyric(std::u16string_view text) {
-        std::vector<int> codes(text.begin(), text.end());
-        codes.push_back(0);
-        compiler_->lyrics(codes.data());
-    }
+    void lyric(std::u16string_view text) { compiler_->lyrics(std::u16string(text).c_str()); }
     // Runs the lyric and returns what it printed.
     std::string lyricOutput(std::u16string_view text) {
         return compiletest::printedBy([&] { lyric(text); });

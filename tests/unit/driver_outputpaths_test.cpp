@@ -59,6 +59,40 @@ TEST_F(OutputPathsTest, AHardLinkToAFileReadIsThatFile) {
     EXPECT_EQ(errorsReported, 1);
 }
 
+// A link leads to the file it names, also before that file exists: writing the
+// link would write that file.
+TEST_F(OutputPathsTest, LinksAreFollowedEvenWhenDangling) {
+    namespace fs = std::filesystem;
+    fs::create_symlink("song.vsq", folder.file("song.mid"));
+    settings.midiPath = folder.file("song.mid");
+    EXPECT_FALSE(distinct());
+    EXPECT_EQ(errorsReported, 1);
+
+    // A chain of links, relative and absolute, to the MIDI file's name.
+    fs::create_directory(folder.file("sub"));
+    fs::create_symlink("../chain2", folder.file("sub/chain1"));
+    fs::create_symlink(folder.file("song.mid"), folder.file("chain2"));
+    settings.midiPath = folder.file("sub/chain1");
+    EXPECT_FALSE(distinct());
+    EXPECT_EQ(errorsReported, 1);
+
+    // A link through a linked folder to the source.
+    fs::create_directory_symlink(folder.path(), folder.file("here"));
+    fs::create_symlink("here/song.mml", folder.file("input.link"));
+    settings.midiPath = folder.file("input.link");
+    EXPECT_FALSE(distinct());
+    EXPECT_EQ(errorsReported, 1);
+
+    // A link to a file of its own passes; so does a loop of links, which no
+    // write can go through.
+    fs::create_symlink("other.mid", folder.file("own.mid"));
+    fs::create_symlink("loop2", folder.file("loop1"));
+    fs::create_symlink("loop1", folder.file("loop2"));
+    settings.midiPath = folder.file("own.mid");
+    settings.scorePath = folder.file("loop1");
+    EXPECT_TRUE(distinct());
+}
+
 TEST_F(OutputPathsTest, EachClashIsReportedOnce) {
     settings.midiPath = folder.file("sub/../song.vsq");
     settings.scorePath = folder.file("song.vsq");

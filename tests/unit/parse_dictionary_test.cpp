@@ -35,9 +35,9 @@ int kanaCode(char16_t c) {
 }
 
 // The character codes of `text`, ended by 0 as lookup expects.
-std::vector<int> codes(std::u16string_view text) {
-    std::vector<int> result;
-    for (char16_t c : text) result.push_back(kanaCode(c));
+std::u16string codes(std::u16string_view text) {
+    std::u16string result;
+    for (char16_t c : text) result.push_back(static_cast<char16_t>(kanaCode(c)));
     result.push_back(0);
     return result;
 }
@@ -65,15 +65,16 @@ struct Match {
     bool operator==(const Match&) const = default;
 };
 
-std::optional<Match> find(const PhoneticDictionary& dictionary, const std::vector<int>& input) {
-    const int* rest = nullptr;
+// Looks up character codes ended by 0.
+std::optional<Match> findCodes(const PhoneticDictionary& dictionary, const std::u16string& input) {
+    const char16_t* rest = nullptr;
     const char* symbols = dictionary.lookup(input.data(), &rest);
     if (symbols == nullptr) return std::nullopt;
     return Match{symbols, static_cast<size_t>(rest - input.data())};
 }
 
 std::optional<Match> find(const PhoneticDictionary& dictionary, std::u16string_view text) {
-    return find(dictionary, codes(text));
+    return findCodes(dictionary, codes(text));
 }
 
 class DictionaryTest : public testing::Test {
@@ -185,8 +186,8 @@ TEST_F(DictionaryTest, LongestKeyWins) {
 
 TEST_F(DictionaryTest, NoMatchLeavesRestAlone) {
     ASSERT_TRUE(load(cp932(u"か:[k a]\n")));
-    const std::vector<int> input = codes(u"さか");
-    const int* rest = input.data() + 1;
+    const std::u16string input = codes(u"さか");
+    const char16_t* rest = input.data() + 1;
     EXPECT_EQ(dictionary_->lookup(input.data(), &rest), nullptr);
     EXPECT_EQ(rest, input.data() + 1);
     EXPECT_EQ(find(*dictionary_, u""), std::nullopt);
@@ -272,7 +273,8 @@ TEST_F(DictionaryTest, IndexAgreesWithPlainScan) {
                     break;
                 }
             }
-            ASSERT_EQ(find(*dictionary_, input), expected) << "round " << round;
+            ASSERT_EQ(findCodes(*dictionary_, std::u16string(input.begin(), input.end())), expected)
+                << "round " << round;
         }
     }
 }

@@ -95,9 +95,9 @@ public:
         calls.push_back(text);
         if (lineAfterCommand >= 0) getReporter().setLine(lineAfterCommand);
     }
-    void lyrics(const int* chars) override {
+    void lyrics(const char16_t* chars) override {
         std::string text = "lyrics";
-        for (const int* c = chars; *c != 0; ++c) text += " " + std::to_string(*c);
+        for (const char16_t* c = chars; *c != 0; ++c) text += " " + std::to_string(int{*c});
         calls.push_back(text);
     }
     LyricReport lyricReport() const override { return {}; }

@@ -164,8 +164,6 @@ TEST(CharCodeTest, CodesToBytes) {
     EXPECT_EQ(codesToBytes(std::u16string{0x82A0, 0x41}), "\x82\xA0\x41");
     EXPECT_EQ(codesToBytes(std::u16string{}), "");
     EXPECT_EQ(codesToBytes(std::u16string{0xFF, 0x100}), std::string("\xFF\x01\x00", 3));
-    const std::vector<int> ints{0x41, 0x82A0, 0xDF};
-    EXPECT_EQ(codesToBytes(ints), "\x41\x82\xA0\xDF");
 }
 
 TEST(CharCodeTest, LeadBytes) {

@@ -34,6 +34,13 @@ TEST_F(MidiFileWriterTest, TrackWithOnlyItsEndIsExactlyThatEvent) {
     EXPECT_EQ(finishAndRead(), expected);
 }
 
+// `count` filler events, each 0x0FFFFFFF ticks after the one before.
+std::string longGap(int count) {
+    std::string gap;
+    for (int i = 0; i < count; ++i) gap += bytes({0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x7F, 0x00});
+    return gap;
+}
+
 TEST_F(MidiFileWriterTest, DeltaTimesAreVariableLengthNumbers) {
     const std::pair<uint32_t, std::string> cases[] = {
         {0, bytes({0x00})},
@@ -41,8 +48,10 @@ TEST_F(MidiFileWriterTest, DeltaTimesAreVariableLengthNumbers) {
         {128, bytes({0x81, 0x00})},
         {480, bytes({0x83, 0x60})},
         {268435455, bytes({0xFF, 0xFF, 0xFF, 0x7F})},
-        {268435456, bytes({0x81, 0x80, 0x80, 0x80, 0x00})},
-        {0xFFFFFFFFu, bytes({0x8F, 0xFF, 0xFF, 0xFF, 0x7F})},
+        // Beyond four bytes the gap is carried by empty sequencer-specific
+        // events, each a full four-byte delta on.
+        {268435456, longGap(1) + bytes({0x01})},
+        {0xFFFFFFFFu, longGap(16) + bytes({0x0F})},
     };
     for (const auto& [value, encoded] : cases) {
         MidiFileWriter writer;
