@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "parse/CommandParam.h"
+#include "song/CommandCode.h"
 
 class Song;
 class PhoneticDictionary;

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "compile/Compiler.h"
-#include "compile/CurveTable.h"
+#include "song/CurveTable.h"
 #include "compile/EnvelopeTable.h"
-#include "compile/Song.h"
+#include "song/Song.h"
 
 // Bounds that keep hostile input from overflowing tick arithmetic or memory.
 // The event bound is on the whole song, all tracks and sequences together.

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "compile/ClampToInt32.h"
-#include "compile/Song.h"
+#include "song/Song.h"
 
 namespace {
 

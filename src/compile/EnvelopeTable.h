@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "parse/CommandParam.h"
+#include "song/CommandCode.h"
 
 struct EnvelopeEvent;
 

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "compile/Compiler.h"
-#include "compile/Song.h"
+#include "song/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"

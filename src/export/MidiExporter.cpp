@@ -14,18 +14,18 @@
 #include <span>
 #include <vector>
 
-#include "compile/CurveTable.h"
-#include "compile/Song.h"
+#include "song/CurveTable.h"
+#include "song/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "export/VoiceSound.h"
-#include "parse/CommandParam.h"
+#include "song/CommandCode.h"
 #include "vsq/BreakpointListBuilder.h"
-#include "vsq/MidiFileWriter.h"
-#include "vsq/OutputFailure.h"
-#include "vsq/StagedOutputFile.h"
-#include "vsq/TempoMap.h"
-#include "vsq/VoiceTracks.h"
+#include "output/MidiFileWriter.h"
+#include "output/OutputFailure.h"
+#include "output/StagedOutputFile.h"
+#include "song/TempoMap.h"
+#include "output/VoiceTracks.h"
 
 namespace {
 

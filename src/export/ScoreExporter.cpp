@@ -15,20 +15,20 @@
 #include <string_view>
 #include <vector>
 
-#include "compile/Song.h"
+#include "song/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "export/ScoreLayout.h"
 #include "export/VoiceSound.h"
 #include "export/XmlText.h"
-#include "parse/CommandParam.h"
+#include "song/CommandCode.h"
 #include "platform/Platform.h"
 #include "text/Encoding.h"
-#include "vsq/NumberText.h"
-#include "vsq/OutputFailure.h"
-#include "vsq/StagedOutputFile.h"
-#include "vsq/TempoMap.h"
-#include "vsq/VoiceTracks.h"
+#include "output/NumberText.h"
+#include "output/OutputFailure.h"
+#include "output/StagedOutputFile.h"
+#include "song/TempoMap.h"
+#include "output/VoiceTracks.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <set>
 #include <utility>
 
-#include "parse/CommandParam.h"
+#include "song/CommandCode.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "vsq/TempoMap.h"
+#include "song/TempoMap.h"
 
 struct Measure {
     int64_t start;

@@ -12,7 +12,7 @@
 #include "compile/Compiler.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
-#include "parse/CommandParam.h"
+#include "song/CommandCode.h"
 #include "source/Preprocessor.h"
 #include "source/Token.h"
 #include "text/StringPool.h"

@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "compile/Song.h"
+#include "song/Song.h"
 
 struct BreakpointPoint {
     int32_t tick = 0;

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "vsq/MetatextSink.h"
-#include "vsq/VoiceTracks.h"
+#include "output/VoiceTracks.h"
 
 namespace {
 

@@ -13,24 +13,24 @@
 #include <string_view>
 #include <vector>
 
-#include "compile/CurveTable.h"
-#include "compile/Song.h"
+#include "song/CurveTable.h"
+#include "song/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
-#include "parse/CommandParam.h"
+#include "song/CommandCode.h"
 #include "text/CharCode.h"
 #include "text/StringPool.h"
 #include "vsq/BreakpointListBuilder.h"
 #include "vsq/ConversionLog.h"
 #include "vsq/EventSections.h"
 #include "vsq/MetatextSink.h"
-#include "vsq/MidiFileWriter.h"
-#include "vsq/NumberText.h"
-#include "vsq/OutputFailure.h"
-#include "vsq/StagedOutputFile.h"
-#include "vsq/TempoMap.h"
+#include "output/MidiFileWriter.h"
+#include "output/NumberText.h"
+#include "output/OutputFailure.h"
+#include "output/StagedOutputFile.h"
+#include "song/TempoMap.h"
 #include "vsq/TextEventChunker.h"
-#include "vsq/VoiceTracks.h"
+#include "output/VoiceTracks.h"
 
 namespace {
 

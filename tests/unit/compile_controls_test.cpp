@@ -12,11 +12,11 @@
 
 #include "CompileTestSupport.h"
 #include "compile/Compiler.h"
-#include "compile/CurveTable.h"
-#include "compile/Song.h"
+#include "song/CurveTable.h"
+#include "song/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
-#include "parse/CommandParam.h"
+#include "song/CommandCode.h"
 #include "text/CharCode.h"
 #include "text/StringPool.h"
 

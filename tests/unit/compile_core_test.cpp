@@ -11,10 +11,10 @@
 
 #include "CompileTestSupport.h"
 #include "compile/Compiler.h"
-#include "compile/Song.h"
+#include "song/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
-#include "parse/CommandParam.h"
+#include "song/CommandCode.h"
 
 namespace {
 

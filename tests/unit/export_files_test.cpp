@@ -7,7 +7,7 @@
 #include <string>
 
 #include "VsqTestSupport.h"
-#include "compile/Song.h"
+#include "song/Song.h"
 #include "diag/Reporter.h"
 #include "export/MidiExporter.h"
 #include "export/ScoreExporter.h"

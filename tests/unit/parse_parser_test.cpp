@@ -10,7 +10,7 @@
 #include "compile/Compiler.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
-#include "parse/CommandParam.h"
+#include "song/CommandCode.h"
 #include "parse/CommandParser.h"
 #include "source/Preprocessor.h"
 #include "source/Token.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "VsqTestSupport.h"
-#include "vsq/MidiFileWriter.h"
+#include "output/MidiFileWriter.h"
 #include "vsq/TextEventChunker.h"
 
 namespace {

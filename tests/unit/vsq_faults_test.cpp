@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "VsqTestSupport.h"
-#include "compile/Song.h"
+#include "song/Song.h"
 #include "diag/Messages.h"
 #include "platform/Platform.h"
 #include "text/StringPool.h"

@@ -11,13 +11,13 @@
 #endif
 
 #include "VsqTestSupport.h"
-#include "compile/Song.h"
+#include "song/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "platform/Platform.h"
 #include "text/CharCode.h"
 #include "text/StringPool.h"
-#include "vsq/NumberText.h"
+#include "output/NumberText.h"
 #include "vsq/VsqWriter.h"
 
 using vsqtest::bytes;

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "compile/CompactText.h"
+#include "song/CompactText.h"
 #include "diag/Messages.h"
 
 inline constexpr int kMaxTracks = 32;

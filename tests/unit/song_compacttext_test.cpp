@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "compile/CompactText.h"
-#include "compile/Song.h"
+#include "song/CompactText.h"
+#include "song/Song.h"
 #include "CompileTestSupport.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // Events are gathered in one large buffer that goes to an unbuffered stdio
 // stream whenever it fills (see MetatextSink.h for why); only the few
 // back-patching seeks break the sequential writes.
-#include "vsq/MidiFileWriter.h"
+#include "output/MidiFileWriter.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Staging of an output file through a replacement file made beside its target.
-#include "vsq/StagedOutputFile.h"
+#include "output/StagedOutputFile.h"
 
 #include <cerrno>
 #include <filesystem>

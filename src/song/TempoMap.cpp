@@ -1,10 +1,10 @@
 // Gathers the tempo and time-signature controls of all tracks, empty tracks included, into
 // one map ordered by time.
-#include "vsq/TempoMap.h"
+#include "song/TempoMap.h"
 
 #include <algorithm>
 
-#include "compile/Song.h"
+#include "song/Song.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "VsqTestSupport.h"
-#include "vsq/MidiFileWriter.h"
+#include "output/MidiFileWriter.h"
 
 using vsqtest::bytes;
 using vsqtest::readFile;

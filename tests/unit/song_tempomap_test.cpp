@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "compile/Song.h"
-#include "vsq/TempoMap.h"
+#include "song/Song.h"
+#include "song/TempoMap.h"
 
 namespace {
 

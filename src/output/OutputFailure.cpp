@@ -1,11 +1,11 @@
 // Reporting of an output file that cannot be written, and the staged output's
 // open and commit steps that report through it.
-#include "vsq/OutputFailure.h"
+#include "output/OutputFailure.h"
 
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "platform/Platform.h"
-#include "vsq/StagedOutputFile.h"
+#include "output/StagedOutputFile.h"
 
 void reportOutputFailure(const std::string& path, const std::string& reason) {
     std::string detail = path;
