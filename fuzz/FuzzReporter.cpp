@@ -6,11 +6,12 @@
 
 #include "diag/ConsoleReporter.h"
 #include "diag/Reporter.h"
+#include "text/Encoding.h"
 
 namespace {
 
 std::unique_ptr<Reporter>& current() {
-    static auto* reporter = new std::unique_ptr<Reporter>(createConsoleReporter());
+    static auto* reporter = new std::unique_ptr<Reporter>(createConsoleReporter(consoleText));
     return *reporter;
 }
 
@@ -18,4 +19,4 @@ std::unique_ptr<Reporter>& current() {
 
 Reporter& getReporter() { return *current(); }
 
-void resetFuzzReporter() { current() = createConsoleReporter(); }
+void resetFuzzReporter() { current() = createConsoleReporter(consoleText); }

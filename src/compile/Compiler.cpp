@@ -203,10 +203,9 @@ void CompilerImpl::note(TrackState& state, int code, int count, const CommandPar
 
     if (state.joinPending && !notes.empty()) notes.back().length = state.time - notes.back().time;
 
-    int semitone = pitchClassOf(code);
-    if (accidental == '+') ++semitone;
-    if (accidental == '-') --semitone;
-    if ((accidental == '+' || accidental == '-') && !isBlackKey(semitone)) {
+    const int step = accidental == '+' ? 1 : accidental == '-' ? -1 : 0;
+    const int semitone = pitchClassOf(code, step);
+    if (!accidentalFits(code, step)) {
         const char detail[] = {static_cast<char>(code), static_cast<char>(accidental), '\0'};
         error(msg::kBadPitchAccidental, detail);
     }

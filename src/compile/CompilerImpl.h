@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "compile/Compiler.h"
+#include "song/Pitch.h"
+#include "song/Ticks.h"
 #include "song/CurveTable.h"
 #include "compile/EnvelopeTable.h"
 #include "song/Song.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "song/CommandCode.h"
+#include "parse/CommandSink.h"
 
 struct EnvelopeEvent;
 

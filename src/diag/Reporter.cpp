@@ -12,6 +12,12 @@
 
 namespace {
 
+ConsoleText chosenConsoleText = nullptr;
+
+std::string throughChosenConsoleText(std::string_view text) {
+    return chosenConsoleText != nullptr ? chosenConsoleText(text) : std::string(text);
+}
+
 class RecordingReporter final : public Reporter {
 public:
     void error(int line, std::string_view message, std::string_view detail) override {
@@ -43,7 +49,7 @@ private:
         if (!reported(message)) errors_.emplace_back(message);
     }
 
-    std::unique_ptr<Reporter> console_ = createConsoleReporter();
+    std::unique_ptr<Reporter> console_ = createConsoleReporter(throughChosenConsoleText);
     std::vector<std::string> errors_;
 };
 
@@ -55,5 +61,7 @@ RecordingReporter& instance() {
 }  // namespace
 
 Reporter& getReporter() { return instance(); }
+
+void useConsoleText(ConsoleText toConsole) { chosenConsoleText = toConsole; }
 
 bool errorWasReported(std::string_view message) { return instance().reported(message); }

@@ -13,6 +13,7 @@
 
 int main(int argc, char** argv) try {
     platform::reportFileSizeLimitAsError();
+    useConsoleText(consoleText);
     printBanner();
     const std::vector<std::string> args(argv, argv + argc);
     const std::string exeDir = exeDirectory();

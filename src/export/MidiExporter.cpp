@@ -20,6 +20,7 @@
 #include "diag/Reporter.h"
 #include "export/VoiceSound.h"
 #include "song/CommandCode.h"
+#include "song/Ticks.h"
 #include "vsq/BreakpointListBuilder.h"
 #include "output/MidiFileWriter.h"
 #include "output/OutputFailure.h"

@@ -21,7 +21,8 @@
 #include "export/ScoreLayout.h"
 #include "export/VoiceSound.h"
 #include "export/XmlText.h"
-#include "song/CommandCode.h"
+#include "song/Pitch.h"
+#include "song/Ticks.h"
 #include "platform/Platform.h"
 #include "text/Encoding.h"
 #include "output/NumberText.h"
@@ -65,20 +66,6 @@ std::vector<PartNote> collectPartNotes(const Track& track) {
         }
     }
     return notes;
-}
-
-// How a pitch class is written: a letter, and a sharp for a black key, which is spelt as the
-// sharp of the white key below it.
-struct Spelling {
-    char step;
-    bool sharp;
-};
-constexpr Spelling spellingOf(int32_t pitchClass) {
-    const bool sharp = isBlackKey(pitchClass);
-    const int32_t white = sharp ? pitchClass - 1 : pitchClass;
-    char step = 'A';
-    while (pitchClassOf(step) != white) ++step;
-    return {step, sharp};
 }
 
 class MusicXmlWriter {

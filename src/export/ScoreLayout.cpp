@@ -7,7 +7,7 @@
 #include <set>
 #include <utility>
 
-#include "song/CommandCode.h"
+#include "song/Ticks.h"
 
 namespace {
 

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "song/CompactText.h"
-#include "diag/Messages.h"
 
 inline constexpr int kMaxTracks = 32;
 
@@ -31,6 +30,11 @@ struct Lyric {
     CompactText text;
     CompactText symbols;
 };
+
+// The syllable every new note sings until it gets its own: "ら" (code page
+// 932 bytes) with its phonetic symbols.
+inline constexpr const char kDefaultLyricText[] = "\x82\xE7";
+inline constexpr const char kDefaultLyricSymbols[] = "4 a";
 
 // A vibrato's depth and rate points: (position, value) pairs. Vibratos get no
 // points (their files carry counts of 0), so both lists are held behind one
@@ -110,7 +114,7 @@ struct NoteEvent : Event {
     int8_t accent = 50;
     int8_t splitOffset = 0;
     bool joined = false;
-    Lyric lyric{msg::kDefaultLyric, "4 a"};  // sung until the note gets its own
+    Lyric lyric{kDefaultLyricText, kDefaultLyricSymbols};  // sung until the note gets its own
     Lyric secondLyric;
     Vibrato vibrato;
 

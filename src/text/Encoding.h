@@ -13,10 +13,8 @@
 //   ASCII, with one exception below.
 // What they print unchanged, because it is already in the terminal's encoding:
 // - paths the user typed and the system's error texts: the paths of the settings
-//   lines, the file name of a positioned diagnostic, the whole detail of the
-//   "file cannot be opened" message (a path, " : " and the system's text), and
-//   the path in the detail of the messages about a refused export path and a
-//   score with too many measures.
+//   lines, the file name of a positioned diagnostic, and the details that are a
+//   path (the reporter keeps their list, in diag/DiagnosticLine.cpp).
 #pragma once
 
 #include <string>

@@ -17,7 +17,7 @@
 #include "song/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
-#include "song/CommandCode.h"
+#include "song/Ticks.h"
 #include "text/CharCode.h"
 #include "text/StringPool.h"
 #include "vsq/BreakpointListBuilder.h"

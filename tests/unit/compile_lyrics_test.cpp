@@ -115,7 +115,7 @@ TEST_F(LyricsTest, SyllablesGoToTheNextNotesInOrderAcrossCalls) {
     EXPECT_EQ(notes()[1].lyric.symbols, "k a i");
     EXPECT_EQ(notes()[2].lyric.symbols, "a");
     // A note that never gets a syllable keeps the default.
-    EXPECT_EQ(notes()[3].lyric.text, msg::kDefaultLyric);
+    EXPECT_EQ(notes()[3].lyric.text, kDefaultLyricText);
     EXPECT_EQ(notes()[3].lyric.symbols, "4 a");
 }
 
@@ -150,7 +150,7 @@ TEST_F(LyricsTest, UnknownSyllableIsQuotedInTheDetail) {
     const std::string detail = "'" + bytes(std::u16string{kWi}) + "'";
     EXPECT_EQ(lyricOutput(std::u16string{kKa, kWi, kA}),
               report("ERROR", msg::kLyricNotConvertible, detail));
-    EXPECT_EQ(notes()[1].lyric.text, msg::kDefaultLyric);
+    EXPECT_EQ(notes()[1].lyric.text, kDefaultLyricText);
 }
 
 TEST_F(LyricsTest, LongVowelRepeatsTheVowelAfterTheLastBlank) {
@@ -170,7 +170,7 @@ TEST_F(LyricsTest, LongVowelFailures) {
     note(480);
     EXPECT_EQ(lyricOutput(std::u16string{kBar, kKa}),
               report("ERROR", msg::kLyricStartsWithLongVowel));
-    EXPECT_EQ(notes()[0].lyric.text, msg::kDefaultLyric);
+    EXPECT_EQ(notes()[0].lyric.text, kDefaultLyricText);
     EXPECT_EQ(lyricOutput(std::u16string{kKa, kBar}), report("ERROR", msg::kMoreLyricsThanNotes));
 }
 
@@ -200,7 +200,7 @@ TEST_F(LyricsTest, SmallTsuAtTheStartIsReported) {
     EXPECT_EQ(lyricOutput(std::u16string{kTsu, kKa}),
               report("ERROR", msg::kLyricStartsWithSmallTsu));
     EXPECT_EQ(notes()[0].length, 480);
-    EXPECT_EQ(notes()[0].lyric.text, msg::kDefaultLyric);
+    EXPECT_EQ(notes()[0].lyric.text, kDefaultLyricText);
 }
 
 TEST_F(LyricsTest, SmallTsuCutsTheNoteButNotItsVibrato) {
@@ -263,7 +263,7 @@ TEST_F(LyricsTest, BracketGivesSymbolsDirectly) {
     EXPECT_EQ(notes()[0].lyric.text, "a");
     EXPECT_EQ(notes()[0].lyric.symbols, "k a");
     EXPECT_EQ(notes()[0].secondLyric.symbols, "s a");
-    EXPECT_EQ(notes()[1].lyric.text, msg::kDefaultLyric);
+    EXPECT_EQ(notes()[1].lyric.text, kDefaultLyricText);
 }
 
 TEST_F(LyricsTest, BracketFailures) {
@@ -272,7 +272,7 @@ TEST_F(LyricsTest, BracketFailures) {
     EXPECT_EQ(lyricOutput(u"[k a"), report("ERROR", msg::kCloseBracketRequired));
     EXPECT_EQ(lyricOutput(std::u16string{'[', 'k', kA, ']'}),
               report("ERROR", msg::kCloseBracketRequired));
-    EXPECT_EQ(notes()[0].lyric.text, msg::kDefaultLyric);
+    EXPECT_EQ(notes()[0].lyric.text, kDefaultLyricText);
 }
 
 }  // namespace

@@ -28,6 +28,7 @@ protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("tuvo-utf8file-" + std::to_string(getpid()));
         fs::create_directories(dir_);
+        useConsoleText(consoleText);  // as the program prints its reports
         getReporter().setFileName("song.mml");
         errorsBefore_ = getReporter().errorCount();
     }

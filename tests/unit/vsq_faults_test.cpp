@@ -72,7 +72,7 @@ protected:
                 note.time = i * 480;
                 note.length = 480;
                 note.note = 72;
-                note.lyric = {msg::kDefaultLyric, "4 a"};
+                note.lyric = {kDefaultLyricText, "4 a"};
                 track.notes.push_back(note);
             }
             const bool written = createVsqWriter()->write(*song, *strings, "song.vsq");

@@ -30,7 +30,7 @@ NoteEvent makeNote(int32_t time, int32_t length, int32_t note = 72) {
     event.time = time;
     event.length = length;
     event.note = note;
-    event.lyric = {msg::kDefaultLyric, "4 a"};
+    event.lyric = {kDefaultLyricText, "4 a"};
     return event;
 }
 
@@ -103,7 +103,7 @@ const std::string kOneNoteMetatext =
     "PMbPortamentoUse=0\nDEMdecGainRate=50\nDEMaccent=50\nLyricHandle=h#0001\n"
     "[h#0000]\nIconID=$07010000\nIDS=Tuvo\nOriginal=0\nCaption=\nLength=1\nLanguage=0\n"
     "Program=0\n"
-    "[h#0001]\nL0=\"" + std::string(msg::kDefaultLyric) + "\",\"4 a\",1.000000,0,1\n";
+    "[h#0001]\nL0=\"" + std::string(kDefaultLyricText) + "\",\"4 a\",1.000000,0,1\n";
 
 TEST_F(VsqWriterTest, OneNoteSongIsWrittenByteForByte) {
     song->appendTrack().notes.push_back(makeNote(0, 480));
@@ -267,7 +267,7 @@ TEST_F(VsqWriterTest, SplitNoteWithVibratoBecomesTwoParts) {
     EXPECT_TRUE(contains(text, "LyricHandle=h#0001\n[ID#0002]\nType=Anote\nLength=420\n"));
     EXPECT_TRUE(contains(text, "LyricHandle=h#0002\nVibratoHandle=h#0003\nVibratoDelay=220\n[h#0000]"));
     EXPECT_TRUE(contains(text,
-                         "[h#0001]\nL0=\"" + std::string(msg::kDefaultLyric) +
+                         "[h#0001]\nL0=\"" + std::string(kDefaultLyricText) +
                              "\",\"4 a\",1.000000,0,1\n[h#0002]\nL0=\"a\",\"a\",1.000000,0,1\n"
                              "[h#0003]\nIconID=$04040002\nIDS=normal\nOriginal=1\nCaption=\n"
                              "Length=200\nStartDepth=64\nDepthBPNum=0\nStartRate=50\nRateBPNum=0\n"));
