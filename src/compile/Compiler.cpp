@@ -6,6 +6,7 @@
 #include <string>
 
 #include "compile/CompilerImpl.h"
+#include "song/ControlValues.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 
@@ -296,20 +297,19 @@ void CompilerImpl::transpose(TrackState& state, int count, const CommandParam* p
 
 void CompilerImpl::tempo(TrackState& state, int count, const CommandParam* params) {
     const int32_t value = paramValue(count, params, 0);
-    if (!checkRange(value, 20, 300, "T")) return;
+    if (!checkRange(value, kTempoRange.minimum, kTempoRange.maximum, "T")) return;
     std::vector<ControlEvent>& controls = state.track->controls;
     if (!roomForEvents(1)) return;
     tempoValue = value;
     ControlEvent& event = controls.emplace_back();
     event.time = state.time;
-    event.subtype = ControlTempo;
-    event.values = {value};
+    setTempo(event, {value});
 }
 
 void CompilerImpl::referenceTempo(TrackState& state, int count, const CommandParam* params) {
     if (!checkCount(count, 1, 1) || !checkNumbers(count, params)) return;
     const int32_t value = params[0].value;
-    if (value != 0 && !checkRange(value, 20, 300)) return;
+    if (value != 0 && !checkRange(value, kTempoRange.minimum, kTempoRange.maximum)) return;
     state.referenceTempo = value;
 }
 
@@ -328,8 +328,7 @@ void CompilerImpl::timeSignature(TrackState& state, int count, const CommandPara
     if (!roomForEvents(1)) return;
     ControlEvent& event = controls.emplace_back();
     event.time = state.time;
-    event.subtype = ControlTimeSignature;
-    event.values = {numerator, denominator};
+    setMetre(event, {numerator, denominator});
 }
 
 std::unique_ptr<Compiler> createCompiler() { return std::make_unique<CompilerImpl>(); }

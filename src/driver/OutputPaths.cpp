@@ -11,6 +11,7 @@
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
+#include "platform/Platform.h"
 #include "text/FilesRead.h"
 
 namespace fs = std::filesystem;
@@ -33,9 +34,9 @@ bool sameFile(const std::string& a, const std::string& b) {
     const fs::path resolvedB = resolved(b);
     if (resolvedA.empty() || resolvedB.empty()) return false;
     if (resolvedA == resolvedB) return true;
-    std::error_code error;
-    const bool equivalent = fs::equivalent(resolvedA, resolvedB, error);
-    return !error && equivalent;
+    const auto identityA = platform::fileIdentity(resolvedA.string());
+    const auto identityB = platform::fileIdentity(resolvedB.string());
+    return identityA && identityB && *identityA == *identityB;
 }
 
 // Reports the first clash of `path` with a file read or an earlier output.

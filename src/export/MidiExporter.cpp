@@ -82,12 +82,10 @@ private:
     void startNotePart(std::span<const NoteEvent> notes, PartQueue& starts, PartQueue& ends,
                        size_t& order);
     void writeCurveValue(const CurveInfo& curve, int32_t value);
-    void advanceTo(int64_t tick);
 
     std::unique_ptr<BreakpointListBuilder> builder_ = createBreakpointListBuilder();
     MidiFileWriter* midi_ = nullptr;  // the file being written
     uint8_t channel_ = 0;             // the voice track's channel
-    int64_t lastTick_ = 0;            // tick of the voice track's last event
 };
 
 bool StreamMidiExporter::write(const Song& song, const std::string& path) {
@@ -117,29 +115,16 @@ bool StreamMidiExporter::write(const Song& song, const std::string& path) {
 void StreamMidiExporter::writeTempoTrack(const Song& song, MidiFileWriter& midi) {
     const TempoMap map = collectTempoMap(song);
     midi.trackName(kMasterTrackName);
-    int64_t last = 0;
-    size_t tempo = 0;
-    size_t metre = 0;
-    while (tempo < map.tempos.size() || metre < map.metres.size()) {
-        const bool metreFirst =
-            metre < map.metres.size() &&
-            (tempo == map.tempos.size() || map.metres[metre].time <= map.tempos[tempo].time);
-        const int64_t time = metreFirst ? map.metres[metre].time : map.tempos[tempo].time;
-        midi.addDelta(static_cast<uint32_t>(time - last));
-        last = time;
-        if (metreFirst) {
-            midi.timeSignature(map.metres[metre].numerator, map.metres[metre].denominator);
-            ++metre;
-        } else {
-            midi.tempo(map.tempos[tempo].bpm);
-            ++tempo;
-        }
-    }
-}
-
-void StreamMidiExporter::advanceTo(int64_t tick) {
-    midi_->addDelta(static_cast<uint32_t>(tick - lastTick_));
-    lastTick_ = tick;
+    forEachChange(
+        map, TieOrder::MetreFirst,
+        [&](const TempoMark& mark) {
+            midi.moveTo(mark.time);
+            midi.tempo(mark.bpm);
+        },
+        [&](const MetreMark& mark) {
+            midi.moveTo(mark.time);
+            midi.timeSignature(mark.numerator, mark.denominator);
+        });
 }
 
 // The bend range goes through the registered parameter 0, which is closed again
@@ -170,7 +155,6 @@ void StreamMidiExporter::writeCurveValue(const CurveInfo& curve, int32_t value) 
 bool StreamMidiExporter::writeVoiceTrack(const Track& track, int number) {
     midi_->nextTrack();
     midi_->trackName(voiceTrackName(number).c_str());
-    lastTick_ = 0;
     midi_->channelEvent(static_cast<uint8_t>(kProgramChange | channel_), kChoirAahs);
     CurveStream curves[] = {{curveOfCommand(CmdPitchBendSensitivity), {}},
                             {curveOfCommand(CmdPitchBend), {}},
@@ -186,10 +170,7 @@ bool StreamMidiExporter::startCurves(const Track& track, std::span<CurveStream> 
         const CurveInfo& curve = *stream.curve;
         builder_->build(curve.id, curve.defaultValue, curve.minimum, curve.maximum,
                         track.controls, track.envelopes, curveLength(track), stream.points);
-        if (stream.points.size() > kMaxBreakpoints) {
-            getReporter().error(msg::kTooManyBreakpoints, commandName(curve.command));
-            return false;
-        }
+        if (!breakpointsFit(stream.points, commandName(curve.command))) return false;
         if (stream.points.empty() || stream.points.front().tick != 0) {
             writeCurveValue(curve, curve.defaultValue);
         }
@@ -232,7 +213,7 @@ void StreamMidiExporter::writeNotesAndCurves(std::span<const NoteEvent> notes,
         }
         if (next == Next::Nothing) break;
 
-        advanceTo(tick);
+        midi.moveTo(tick);
         if (next == Next::NoteEnd) {
             const PendingPart end = ends.top();
             ends.pop();

@@ -106,7 +106,7 @@ private:
 int MusicXmlWriter::flush() {
     if (!out_.empty() && std::fwrite(out_.data(), 1, out_.size(), file_) != out_.size() &&
         writeError_ == 0) {
-        writeError_ = errno != 0 ? errno : EIO;
+        writeError_ = platform::failureErrorNumber(errno);
     }
     out_.clear();
     return writeError_;
@@ -357,7 +357,7 @@ bool MusicXmlExporter::write(const Song& song, const std::string& path) {
     for (size_t i = 0; i < tracks.size(); ++i) writer.part(i, *tracks[i]);
     writer.footer();
     int error = writer.flush();
-    if (std::fclose(file.release()) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+    if (std::fclose(file.release()) != 0 && error == 0) error = platform::failureErrorNumber(errno);
     return commitStagedOutput(output, path, error);
 }
 

@@ -17,8 +17,11 @@ struct NoteType {
     const char* name;
 };
 constexpr NoteType kNoteTypes[] = {
-    {7680, "long"}, {3840, "breve"}, {1920, "whole"}, {960, "half"},  {480, "quarter"},
-    {240, "eighth"}, {120, "16th"},  {60, "32nd"},    {30, "64th"},   {15, "128th"},
+    {kTicksPerWholeNote * 4, "long"},     {kTicksPerWholeNote * 2, "breve"},
+    {kTicksPerWholeNote, "whole"},        {kTicksPerWholeNote / 2, "half"},
+    {kTicksPerWholeNote / 4, "quarter"},  {kTicksPerWholeNote / 8, "eighth"},
+    {kTicksPerWholeNote / 16, "16th"},    {kTicksPerWholeNote / 32, "32nd"},
+    {kTicksPerWholeNote / 64, "64th"},    {kTicksPerWholeNote / 128, "128th"},
 };
 constexpr int kMaxDots = 2;
 
@@ -43,7 +46,7 @@ std::vector<Measure> layMeasures(std::span<const MetreMark> metres, int64_t end,
         }
         const MetreMark& mark = metres[metre];
         const int64_t length = std::max<int64_t>(
-            int64_t{mark.numerator} * kTicksPerWholeNote / std::max(mark.denominator, 1), 1);
+            measureTicks(mark.numerator, std::max(mark.denominator, 1)), 1);
         int64_t measureEnd = start + length;
         if (metre + 1 < metres.size() && metres[metre + 1].time < measureEnd) {
             measureEnd = metres[metre + 1].time;

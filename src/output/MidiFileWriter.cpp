@@ -5,8 +5,13 @@
 // back-patching seeks break the sequential writes.
 #include "output/MidiFileWriter.h"
 
+#include "platform/Platform.h"
+
+#include <algorithm>
+
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -90,6 +95,7 @@ bool MidiFileWriter::open(std::FILE* file, int format, int division) {
     trackCount_ = 0;
     trackDataStart_ = 0;
     pendingDelta_ = 0;
+    trackTick_ = 0;
     buffered_ = 0;
     position_ = 0;
     writeError_ = 0;
@@ -141,7 +147,12 @@ void MidiFileWriter::timeSignature(int numerator, int denominator) {
     writeMetaEvent(kMetaTimeSignature, data, sizeof data);
 }
 
-void MidiFileWriter::addDelta(uint32_t ticks) { pendingDelta_ += ticks; }
+void MidiFileWriter::moveTo(int64_t tick) {
+    const int64_t target =
+        std::clamp<int64_t>(tick, trackTick_, std::numeric_limits<uint32_t>::max());
+    pendingDelta_ += static_cast<uint32_t>(target - trackTick_);
+    trackTick_ = target;
+}
 
 void MidiFileWriter::nextTrack() {
     if (file_ == nullptr) return;
@@ -238,6 +249,7 @@ void MidiFileWriter::beginTrack() {
     trackDataStart_ = position_;
     ++trackCount_;
     pendingDelta_ = 0;
+    trackTick_ = 0;
 }
 
 void MidiFileWriter::endTrack() {
@@ -259,5 +271,5 @@ void MidiFileWriter::seek(long offset) {
 }
 
 void MidiFileWriter::noteFailure() {
-    if (writeError_ == 0) writeError_ = errno != 0 ? errno : EIO;
+    if (writeError_ == 0) writeError_ = platform::failureErrorNumber(errno);
 }

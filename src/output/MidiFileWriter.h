@@ -40,7 +40,10 @@ public:
     // data bytes, each 0..127.
     void channelEvent(uint8_t status, uint8_t data);
     void channelEvent(uint8_t status, uint8_t first, uint8_t second);
-    void addDelta(uint32_t ticks);
+    // Places the next event `tick` ticks after the start of the track. A tick
+    // before the last one placed stays there; ticks beyond the reach of a
+    // 32-bit sum of delta times are held at its end.
+    void moveTo(int64_t tick);
     void nextTrack();
     // Ends the last track, writes the header and closes the file. False when
     // any write, seek or the close failed; errno then tells why.
@@ -63,6 +66,7 @@ private:
     int trackCount_ = 0;
     long trackDataStart_ = 0;
     uint32_t pendingDelta_ = 0;
+    int64_t trackTick_ = 0;  // where moveTo last placed the current track's events
     size_t bufferSize_;
     std::unique_ptr<char[]> buffer_;
     size_t buffered_ = 0;  // bytes waiting in buffer_

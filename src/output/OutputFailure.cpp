@@ -2,15 +2,14 @@
 // open and commit steps that report through it.
 #include "output/OutputFailure.h"
 
+#include "diag/FileFailureDetail.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "platform/Platform.h"
 #include "output/StagedOutputFile.h"
 
 void reportOutputFailure(const std::string& path, const std::string& reason) {
-    std::string detail = path;
-    detail.append(" : ").append(reason);
-    getReporter().error(msg::kCannotOpenFile, detail);
+    getReporter().error(msg::kCannotOpenFile, fileFailureDetail(path, reason));
 }
 
 std::FILE* openStagedOutput(StagedOutputFile& output, const std::string& path) {

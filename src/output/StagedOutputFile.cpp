@@ -61,6 +61,6 @@ bool StagedOutputFile::commit() {
 }
 
 bool StagedOutputFile::fail(int errorNumber) {
-    failureText_ = platform::systemErrorText(errorNumber != 0 ? errorNumber : EIO);
+    failureText_ = platform::systemErrorText(platform::failureErrorNumber(errorNumber));
     return false;
 }

@@ -63,8 +63,7 @@ public:
             const int code = file.readChar();
             State next = step(state, code);
             if (next == State::Bad) {
-                getReporter().error(static_cast<int>(std::min<std::int64_t>(line, INT_MAX)),
-                                    kBadLine, "");
+                getReporter().error(reportedLine(line), kBadLine, "");
                 return false;
             }
             if (code == kLineFeed) {

@@ -89,13 +89,14 @@ inline std::optional<CurveControl> curveControl(const ControlEvent& control) {
     return CurveControl{control.values[0], groups.first(groups.size() / 4 * 4)};
 }
 
+// One that names its shape and curve but no offset has no steps either.
 inline std::optional<ParameterEnvelopeControl> parameterEnvelopeControl(
     const ControlEvent& control) {
-    if (control.subtype != ControlParameterEnvelope || control.values.size() < 3) {
-        return std::nullopt;
-    }
-    const std::span<const int32_t> pairs(control.values.data() + 3, control.values.size() - 3);
-    return ParameterEnvelopeControl{control.values[0], control.values[1], control.values[2],
+    const std::vector<int32_t>& values = control.values;
+    if (control.subtype != ControlParameterEnvelope || values.size() < 2) return std::nullopt;
+    if (values.size() < 3) return ParameterEnvelopeControl{values[0], values[1], 0, {}};
+    const std::span<const int32_t> pairs(values.data() + 3, values.size() - 3);
+    return ParameterEnvelopeControl{values[0], values[1], values[2],
                                     pairs.first(pairs.size() / 2 * 2)};
 }
 

@@ -10,8 +10,7 @@
 #include <vector>
 
 #include "song/CompactText.h"
-
-inline constexpr int kMaxTracks = 32;
+#include "song/Limits.h"
 
 enum EventKind : int32_t { EventNote = 0, EventControl = 1, EventEnvelope = 2 };
 
@@ -98,20 +97,16 @@ struct Event {
 // takes), and a split comes 0 or 60 ticks into the note, so each is a byte:
 // with the texts kept compact a note takes 80 bytes, which bounds what a
 // song of millions of notes holds in memory.
-// A note's velocity: its range, and its value until the song sets one.
-inline constexpr int32_t kMinimumVelocity = 0;
-inline constexpr int32_t kMaximumVelocity = 127;
-inline constexpr int32_t kDefaultVelocity = 64;
 
 struct NoteEvent : Event {
     int32_t length = 0;
     int32_t note = 0;
     int8_t velocity = kDefaultVelocity;
-    int8_t bendDepth = 8;
-    int8_t bendLength = 0;
-    int8_t portamentoUse = 0;
-    int8_t decayGainRate = 50;
-    int8_t accent = 50;
+    int8_t bendDepth = kNoteParameters[0].defaultValue;
+    int8_t bendLength = kNoteParameters[1].defaultValue;
+    int8_t portamentoUse = kNoteParameters[2].defaultValue;
+    int8_t decayGainRate = kNoteParameters[3].defaultValue;
+    int8_t accent = kNoteParameters[4].defaultValue;
     int8_t splitOffset = 0;
     bool joined = false;
     Lyric lyric{kDefaultLyricText, kDefaultLyricSymbols};  // sung until the note gets its own
@@ -131,8 +126,8 @@ struct ControlEvent : Event {
 struct EnvelopeEvent : Event {
     int32_t curve = 0;
     int32_t length = 0;
-    std::array<int32_t, 6> positions{};
-    std::array<int32_t, 6> values{};
+    std::array<int32_t, kEnvelopePoints> positions{};
+    std::array<int32_t, kEnvelopePoints> values{};
 
     EnvelopeEvent() : Event(0, EventEnvelope) {}
 };

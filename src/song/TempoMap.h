@@ -2,6 +2,7 @@
 // as the master track of a file carries it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -29,3 +30,27 @@ struct TempoMap {
 // positive (the compiler makes none) leaves the value in force: the default at time 0, the
 // change before it later on.
 TempoMap collectTempoMap(const Song& song);
+
+// Which of a tempo and a time signature at the same time a file writes first.
+enum class TieOrder { TempoFirst, MetreFirst };
+
+// Every change of the map in time order, each tempo given to `onTempo` and each
+// time signature to `onMetre`, at equal times in the order `ties` names.
+template <typename OnTempo, typename OnMetre>
+void forEachChange(const TempoMap& map, TieOrder ties, OnTempo onTempo, OnMetre onMetre) {
+    size_t tempo = 0;
+    size_t metre = 0;
+    while (tempo < map.tempos.size() || metre < map.metres.size()) {
+        bool tempoNext = metre == map.metres.size();
+        if (!tempoNext && tempo < map.tempos.size()) {
+            const int32_t tempoTime = map.tempos[tempo].time;
+            const int32_t metreTime = map.metres[metre].time;
+            tempoNext = ties == TieOrder::TempoFirst ? tempoTime <= metreTime : tempoTime < metreTime;
+        }
+        if (tempoNext) {
+            onTempo(map.tempos[tempo++]);
+        } else {
+            onMetre(map.metres[metre++]);
+        }
+    }
+}

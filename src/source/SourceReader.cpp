@@ -37,7 +37,7 @@ public:
 
     // The counter is kept wide so that a file of billions of line feeds cannot
     // overflow it; the reported number stops at the largest int.
-    int line() const override { return line_ > INT_MAX ? INT_MAX : static_cast<int>(line_); }
+    int line() const override { return reportedLine(line_); }
 
 private:
     std::unique_ptr<TextFile> file_;

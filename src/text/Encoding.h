@@ -56,6 +56,16 @@ struct Utf8Lead {
 };
 Utf8Lead utf8Lead(unsigned char lead);
 
+// The byte order mark that opens a file written in UTF-8.
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+// True when the `size` bytes at `bytes` begin with that mark.
+inline bool startsWithUtf8ByteOrderMark(const unsigned char* bytes, size_t size) {
+    return size >= kUtf8ByteOrderMark.size() &&
+           std::string_view(reinterpret_cast<const char*>(bytes), kUtf8ByteOrderMark.size()) ==
+               kUtf8ByteOrderMark;
+}
+
 // Appends the UTF-8 form of a Unicode scalar value.
 void appendUtf8(std::string& out, char32_t scalar);
 

@@ -3,6 +3,9 @@
 // Ctrl-Z byte ends the file.
 #pragma once
 
+#include <climits>
+#include <cstdint>
+
 #include <memory>
 #include <string>
 
@@ -16,3 +19,6 @@ public:
 // Opens `path`. On failure reports "file cannot be opened" with the path and
 // the system's reason, and returns null.
 std::unique_ptr<TextFile> openTextFile(const std::string& path);
+
+// A line counted in 64 bits as a report shows it: held at the largest int.
+inline int reportedLine(int64_t line) { return line > INT_MAX ? INT_MAX : static_cast<int>(line); }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "song/Song.h"
@@ -39,6 +40,10 @@ public:
                              std::vector<BreakpointPoint>& out) = 0;
     virtual ~BreakpointListBuilder() = default;
 };
+
+// True when a file can take the list; otherwise reports it as too long,
+// naming the curve by `curveName`, and returns false.
+bool breakpointsFit(const std::vector<BreakpointPoint>& points, std::string_view curveName);
 
 // A builder whose point limit is kMaxBreakpoints.
 std::unique_ptr<BreakpointListBuilder> createBreakpointListBuilder();

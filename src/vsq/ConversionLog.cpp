@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "diag/FileFailureDetail.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "platform/Platform.h"
@@ -41,7 +42,7 @@ void ConversionLog::open() {
 void ConversionLog::commit(const std::string& outputPath) {
     if (file_ == nullptr) return;
     flushBuffer();
-    if (std::fclose(file_) != 0 && writeError_ == 0) writeError_ = errno != 0 ? errno : EIO;
+    if (std::fclose(file_) != 0 && writeError_ == 0) writeError_ = platform::failureErrorNumber(errno);
     file_ = nullptr;
     const auto output = platform::fileIdentity(outputPath);
     if (writeError_ == 0 && output && output == platform::fileIdentity(kLogFileName)) {
@@ -86,11 +87,11 @@ void ConversionLog::flushBuffer() {
 void ConversionLog::write(const char* data, size_t size) {
     // After a failure the log is lost anyway; nothing more is written.
     if (writeError_ != 0) return;
-    if (std::fwrite(data, 1, size, file_) != size) writeError_ = errno != 0 ? errno : EIO;
+    if (std::fwrite(data, 1, size, file_) != size) writeError_ = platform::failureErrorNumber(errno);
 }
 
 void ConversionLog::warn(int errorNumber) {
-    std::string detail = kLogFileName;
-    detail.append(" : ").append(platform::systemErrorText(errorNumber != 0 ? errorNumber : EIO));
-    getReporter().warning(msg::kLogNotWritten, detail);
+    getReporter().warning(msg::kLogNotWritten,
+                          fileFailureDetail(kLogFileName, platform::systemErrorText(
+                                                              platform::failureErrorNumber(errorNumber))));
 }

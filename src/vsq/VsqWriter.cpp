@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "song/ControlValues.h"
 #include "song/CurveTable.h"
 #include "song/Song.h"
 #include "diag/Messages.h"
@@ -36,15 +37,11 @@ namespace {
 
 constexpr int kPreMeasure = 1;
 
-int32_t valueAt(const ControlEvent& control, size_t index) {
-    return index < control.values.size() ? control.values[index] : 0;
-}
-
-void applySingerChange(SingerState& singer, const ControlEvent& change,
+void applySingerChange(SingerState& singer, const SingerControl& change,
                        const StringPool& strings) {
-    singer.program = valueAt(change, 0);
-    singer.language = valueAt(change, 1);
-    const std::u16string* name = strings.get(valueAt(change, 2));
+    singer.program = change.program;
+    singer.language = change.language;
+    const std::u16string* name = strings.get(change.nameId);
     singer.name = name != nullptr ? codesToBytes(*name) : std::string();
 }
 
@@ -62,8 +59,9 @@ size_t addSingerChangesBefore(int64_t end, std::span<const ControlEvent> control
                               EventSections& sections) {
     for (; next < controls.size() && controls[next].time < end; ++next) {
         const ControlEvent& control = controls[next];
-        if (control.subtype != ControlSinger) continue;
-        applySingerChange(singer, control, strings);
+        const std::optional<SingerControl> change = singerControl(control);
+        if (!change) continue;
+        applySingerChange(singer, *change, strings);
         sections.addSinger(offset + control.time, singer);
     }
     return next;
@@ -80,7 +78,7 @@ int64_t addEventList(const Track& track, int64_t offset, const StringPool& strin
     const std::vector<ControlEvent>& controls = track.controls;
     size_t next = 0;
     for (; next < controls.size() && controls[next].time == 0; ++next) {
-        if (controls[next].subtype == ControlSinger) applySingerChange(singer, controls[next], strings);
+        if (const auto change = singerControl(controls[next])) applySingerChange(singer, *change, strings);
     }
     sections.addSinger(0, singer);
 
@@ -156,11 +154,7 @@ bool writeBreakpointLists(MetatextSink& metatext, const Track& track, int64_t of
         scratch.builder->build(curve.id, curve.defaultValue, curve.minimum, curve.maximum,
                                track.controls, track.envelopes, length, points);
         if (points.empty()) continue;
-        if (points.size() > kMaxBreakpoints) {
-            // The builder gave up on this list: the file would be far too large.
-            getReporter().error(msg::kTooManyBreakpoints, curve.section);
-            return false;
-        }
+        if (!breakpointsFit(points, curve.section)) return false;
         metatext.append('[');
         metatext.append(curve.section);
         metatext.append("]\n");
@@ -236,34 +230,20 @@ int64_t SectionVsqWriter::writeMasterTrack(const Song& song, MidiFileWriter& mid
 
     const TempoMap map = collectTempoMap(song);
     const MetreMark& start = map.metres.front();
-    midi.tempo(map.tempos.front().bpm);
-    midi.timeSignature(start.numerator, start.denominator);
-    const int64_t offset =
-        int64_t{start.numerator} * kTicksPerWholeNote / start.denominator * kPreMeasure;
+    const int64_t offset = measureTicks(start.numerator, start.denominator) * kPreMeasure;
 
-    // Ticks beyond the reach of a 32-bit delta sum are held at its end.
-    int64_t written = 0;
-    const auto moveTo = [&](int32_t time) {
-        const int64_t tick =
-            std::min<int64_t>(offset + time, std::numeric_limits<uint32_t>::max());
-        midi.addDelta(static_cast<uint32_t>(tick - written));
-        written = tick;
-    };
-    size_t tempo = 1;
-    size_t metre = 1;
-    while (tempo < map.tempos.size() || metre < map.metres.size()) {
-        if (metre == map.metres.size() ||
-            (tempo < map.tempos.size() && map.tempos[tempo].time <= map.metres[metre].time)) {
-            moveTo(map.tempos[tempo].time);
-            midi.tempo(map.tempos[tempo].bpm);
-            ++tempo;
-        } else {
-            const MetreMark& mark = map.metres[metre];
-            moveTo(mark.time);
+    // The changes at the song's start open the track; the later ones lie after the pre-measure.
+    const auto tickOf = [offset](int32_t time) { return time == 0 ? 0 : offset + time; };
+    forEachChange(
+        map, TieOrder::TempoFirst,
+        [&](const TempoMark& mark) {
+            midi.moveTo(tickOf(mark.time));
+            midi.tempo(mark.bpm);
+        },
+        [&](const MetreMark& mark) {
+            midi.moveTo(tickOf(mark.time));
             midi.timeSignature(mark.numerator, mark.denominator);
-            ++metre;
-        }
-    }
+        });
 
     log_.line("End Master Track");
     return offset;
@@ -291,8 +271,7 @@ bool SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count
 
     // The end of the track comes endTick ticks after its start; every text
     // event lies at the start.
-    const int64_t endDelta = std::min<int64_t>(endTick, std::numeric_limits<uint32_t>::max());
-    midi.addDelta(static_cast<uint32_t>(endDelta < 0 ? 0 : endDelta));
+    midi.moveTo(endTick);
 
     log_.line("");
     log_.line("Track End");

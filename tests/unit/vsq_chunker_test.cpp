@@ -57,9 +57,9 @@ TEST_F(ChunkerTest, TextIsCutInto127ByteEventsWhateverThePieces) {
 
 TEST_F(ChunkerTest, FullEventIsWrittenAtOnceAndFlushAddsNothing) {
     chunker->append(pattern(119).c_str());
-    // A delta added now lands on whatever event comes next: if flush wrote the
-    // full event only now, the text event would carry it.
-    midi.addDelta(5);
+    // A time moved to now lands on whatever event comes next: if flush wrote
+    // the full event only now, the text event would carry it.
+    midi.moveTo(5);
     chunker->flush();
     const auto events = finishTrack();
     ASSERT_EQ(events.size(), 2u);
