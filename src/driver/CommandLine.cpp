@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "driver/OutputFormats.h"
 #include "platform/Platform.h"
 #include "text/Encoding.h"
 
@@ -31,6 +32,11 @@ std::string defaultOutputPath(std::string_view inputPath) {
     std::string output(inputPath.substr(0, cut));
     output.append(".vsq");
     return output;
+}
+
+std::string exportPath(const RunSettings& settings, char letter) {
+    const auto given = settings.exportPaths.find(letter);
+    return given != settings.exportPaths.end() ? given->second : std::string();
 }
 
 namespace {
@@ -73,7 +79,7 @@ std::string inputProblem(const std::vector<std::string>& args, size_t next,
 
 bool mentionsExportOption(const std::vector<std::string>& args) {
     for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i].size() > 1 && args[i][0] == '-' && (args[i][1] == 'm' || args[i][1] == 'x'))
+        if (args[i].size() > 1 && args[i][0] == '-' && outputFormatOf(args[i][1]) != nullptr)
             return true;
     }
     return false;
@@ -82,7 +88,7 @@ bool mentionsExportOption(const std::vector<std::string>& args) {
 CommandLine parseCommandLine(const std::vector<std::string>& args, const std::string& exeDir) {
     CommandLine result;
     RunSettings& settings = result.settings;
-    std::string valueWithLetters;  // an -o, -p, -m or -x written with letters after it
+    std::string valueWithLetters;  // an -o, -p or export option written with letters after it
     size_t next = 1;
     while (next < args.size() && !args[next].empty() && args[next][0] == '-') {
         const std::string& option = args[next++];
@@ -100,14 +106,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const std::st
                 return reject(args, next,
                               "option '-I' needs its folder written right after it, as in -Iinclude");
             settings.includeDirectories.push_back(option.substr(2));
-        } else if (letter == 'o' || letter == 'p' || letter == 'm' || letter == 'x') {
+        } else if (letter == 'o' || letter == 'p' || outputFormatOf(letter) != nullptr) {
             if (next >= args.size())
                 return reject(args, next, "option " + quoted(option) + " needs a value after it");
             if (option.size() > 2) valueWithLetters = option;
             std::string& path = letter == 'o'   ? settings.outputPath
                                 : letter == 'p' ? settings.dictionaryPath
-                                : letter == 'm' ? settings.midiPath
-                                                : settings.scorePath;
+                                                : settings.exportPaths[letter];
             path = args[next++];
         } else if (letter == 'u') {
             setUtf8Mode(true);  // UTF-8 sources and console from here on

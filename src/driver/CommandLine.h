@@ -1,6 +1,7 @@
 // The command line: its options, the settings it leads to, and their defaults.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,8 +10,9 @@ struct RunSettings {
     std::string inputPath;
     std::string outputPath;
     std::string dictionaryPath;
-    std::string midiPath;   // -m: a Standard MIDI File beside the VSQ file; empty when not given
-    std::string scorePath;  // -x: a MusicXML score beside the VSQ file; empty when not given
+    // The files written beside the VSQ file, by the option letter of their
+    // format (driver/OutputFormats.h); a format not given has no entry.
+    std::map<char, std::string> exportPaths;
     bool dictionaryIsDefault = false;  // the code page 932 dictionary beside the program
     std::vector<std::string> includeDirectories;  // -I entries, then the built-in folder
 };
@@ -38,9 +40,13 @@ std::string besideExecutable(const std::string& exeDir, std::string_view name);
 // The input path less its extension, plus ".vsq".
 std::string defaultOutputPath(std::string_view inputPath);
 
-// True when an argument is one of the export options -m and -x: the usage text
-// then lists them.
+// True when an argument is one of the export options (driver/OutputFormats.h):
+// the usage text then lists them.
 bool mentionsExportOption(const std::vector<std::string>& args);
+
+// The path given for the export format of option `letter`; empty when none
+// was (an empty path asks for no file either).
+std::string exportPath(const RunSettings& settings, char letter);
 
 // Reads the arguments (argv[0] is skipped) into a request and, for a run, its
 // settings.

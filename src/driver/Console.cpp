@@ -7,6 +7,7 @@
 #include <string>
 
 #include "driver/CommandLine.h"
+#include "driver/OutputFormats.h"
 #include "text/Encoding.h"
 
 namespace {
@@ -51,19 +52,19 @@ void printUsage(bool withExports) {
     printLine(" -I<include-dir>");
     if (utf8Mode()) printLine(" -u  read sources as UTF-8 and print in UTF-8");
     if (withExports) {
-        printLine(" -m midi-filename      also write a Standard MIDI File");
-        printLine(" -x musicxml-filename  also write a MusicXML score");
+        for (const OutputFormat& format : outputFormats()) printLine(format.usageLine);
     }
     printLine("");
 }
 
-// Every option the program has, one line each, in the order the help shows them.
-constexpr std::string_view kHelpOptions[] = {
+// The options the program has besides the export formats, one line each, in
+// the order the help shows them: the formats' lines come after the first three.
+constexpr std::string_view kHelpOptionsBeforeExports[] = {
     " -o outputfile                the VSQ file to write (default: inputfile with .vsq)",
     " -p phonetic-symbol-filename  the phonetic dictionary (default: the one beside the program)",
     " -I<include-dir>              a folder searched by .include; may be repeated",
-    " -m midi-filename             also write a Standard MIDI File of the song",
-    " -x musicxml-filename         also write a MusicXML score of the song",
+};
+constexpr std::string_view kHelpOptionsAfterExports[] = {
     " -u                           read sources as UTF-8 and print in UTF-8",
     " -h, --help                   print this help and exit",
     " --version                    print the version and exit",
@@ -71,7 +72,9 @@ constexpr std::string_view kHelpOptions[] = {
 
 void printHelp() {
     printUsageHead();
-    for (std::string_view line : kHelpOptions) printLine(line);
+    for (std::string_view line : kHelpOptionsBeforeExports) printLine(line);
+    for (const OutputFormat& format : outputFormats()) printLine(format.helpLine);
+    for (std::string_view line : kHelpOptionsAfterExports) printLine(line);
     printLine("");
     printLine("Options come before the input file. The language is described in doc/manual.md.");
 }
@@ -87,8 +90,10 @@ void printUsageReason(std::string_view reason) {
 void printSettings(const RunSettings& settings, std::string_view exeDir) {
     printPathLine("INPUT:    ", settings.inputPath);
     printPathLine("OUTPUT:   ", settings.outputPath);
-    if (!settings.midiPath.empty()) printPathLine("MIDI:     ", settings.midiPath);
-    if (!settings.scorePath.empty()) printPathLine("MUSICXML: ", settings.scorePath);
+    for (const OutputFormat& format : outputFormats()) {
+        const std::string path = exportPath(settings, format.letter);
+        if (!path.empty()) printPathLine(format.settingsLabel, path);
+    }
     printPathLine("PHONETIC: ", settings.dictionaryPath);
     printPathLine("EXEPATH:  ", exeDir);
     printLine("");

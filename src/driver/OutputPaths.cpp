@@ -4,13 +4,15 @@
 #include "driver/OutputPaths.h"
 
 #include <filesystem>
-#include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
 #include <system_error>
 
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
+#include "driver/OutputFormats.h"
 #include "platform/Platform.h"
 #include "text/FilesRead.h"
 
@@ -40,14 +42,14 @@ bool sameFile(const std::string& a, const std::string& b) {
 }
 
 // Reports the first clash of `path` with a file read or an earlier output.
-bool clashes(const std::string& path, std::initializer_list<const std::string*> earlierOutputs) {
+bool clashes(const std::string& path, const std::vector<std::string>& earlierOutputs) {
     if (path.empty()) return false;
     if (wasFileRead(path)) {
         getReporter().error(msg::kOutputIsAFileRead, path);
         return true;
     }
-    for (const std::string* earlier : earlierOutputs) {
-        if (!earlier->empty() && sameFile(path, *earlier)) {
+    for (const std::string& earlier : earlierOutputs) {
+        if (!earlier.empty() && sameFile(path, earlier)) {
             getReporter().error(msg::kOutputsCollide, path);
             return true;
         }
@@ -58,8 +60,15 @@ bool clashes(const std::string& path, std::initializer_list<const std::string*> 
 }  // namespace
 
 bool outputPathsAreAllowed(const RunSettings& settings) {
-    const bool vsqClashes = clashes(settings.outputPath, {});
-    const bool midiClashes = clashes(settings.midiPath, {&settings.outputPath});
-    const bool scoreClashes = clashes(settings.scorePath, {&settings.outputPath, &settings.midiPath});
-    return !vsqClashes && !midiClashes && !scoreClashes;
+    // The VSQ file first, then each export in the table's order, each against
+    // the outputs before it; every clash is reported.
+    std::vector<std::string> outputs{settings.outputPath};
+    bool allowed = !clashes(settings.outputPath, {});
+    for (const OutputFormat& format : outputFormats()) {
+        std::string path = exportPath(settings, format.letter);
+        if (path.empty()) continue;
+        if (clashes(path, outputs)) allowed = false;
+        outputs.push_back(std::move(path));
+    }
+    return allowed;
 }

@@ -12,9 +12,9 @@
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
 #include "driver/Console.h"
+#include "driver/OutputFormats.h"
 #include "driver/OutputPaths.h"
-#include "export/MidiExporter.h"
-#include "export/ScoreExporter.h"
+#include "output/OutputBatch.h"
 #include "parse/CommandParser.h"
 #include "parse/PhoneticDictionary.h"
 #include "source/Preprocessor.h"
@@ -76,10 +76,17 @@ bool runPipeline(const RunSettings& settings) {
         // be lost to a file made from it) or another output of the run.
         if (!outputPathsAreAllowed(settings) || reporter.errorCount() > 0) fail();
 
-        createVsqWriter()->write(*song, *strings, settings.outputPath.c_str());
+        // Every output is written completely to a staged file first; only when
+        // all are, they are put in place together, so a failed run replaces none.
+        OutputBatch outputs;
+        createVsqWriter()->write(*song, *strings, settings.outputPath.c_str(), outputs);
         if (reporter.errorCount() > 0) fail();
-        if (!settings.midiPath.empty()) createMidiExporter()->write(*song, settings.midiPath);
-        if (!settings.scorePath.empty()) createScoreExporter()->write(*song, settings.scorePath);
+        for (const OutputFormat& format : outputFormats()) {
+            const std::string path = exportPath(settings, format.letter);
+            if (!path.empty()) format.write(*song, *strings, path, outputs);
+        }
+        if (reporter.errorCount() > 0) fail();
+        outputs.putAllInPlace();
         if (reporter.errorCount() > 0) fail();
 
         strings.reset();

@@ -68,7 +68,7 @@ using PartQueue = std::priority_queue<PendingPart, std::vector<PendingPart>, std
 
 class StreamMidiExporter final : public MidiExporter {
 public:
-    bool write(const Song& song, const std::string& path) override;
+    bool write(const Song& song, const std::string& path, OutputBatch& outputs) override;
 
 private:
     static void writeTempoTrack(const Song& song, MidiFileWriter& midi);
@@ -88,7 +88,7 @@ private:
     uint8_t channel_ = 0;             // the voice track's channel
 };
 
-bool StreamMidiExporter::write(const Song& song, const std::string& path) {
+bool StreamMidiExporter::write(const Song& song, const std::string& path, OutputBatch& outputs) {
     const std::vector<const Track*> voiceTracks = collectVoiceTracks(song);
     if (voiceTracks.empty()) return false;
 
@@ -108,7 +108,7 @@ bool StreamMidiExporter::write(const Song& song, const std::string& path) {
     }
     midi_ = nullptr;
     const int writeError = midi.finish() ? 0 : errno;
-    return commitStagedOutput(output, path, writeError);
+    return finishStagedOutput(output, path, writeError, outputs);
 }
 
 // Time signatures and tempos merged by time, a time signature first at equal times.

@@ -324,10 +324,10 @@ void MusicXmlWriter::segment(const PartNote* note, size_t voiceNumber, int64_t f
 
 class MusicXmlExporter final : public ScoreExporter {
 public:
-    bool write(const Song& song, const std::string& path) override;
+    bool write(const Song& song, const std::string& path, OutputBatch& outputs) override;
 };
 
-bool MusicXmlExporter::write(const Song& song, const std::string& path) {
+bool MusicXmlExporter::write(const Song& song, const std::string& path, OutputBatch& outputs) {
     const std::vector<const Track*> tracks = collectVoiceTracks(song);
     if (tracks.empty()) return false;
 
@@ -358,7 +358,7 @@ bool MusicXmlExporter::write(const Song& song, const std::string& path) {
     writer.footer();
     int error = writer.flush();
     if (std::fclose(file.release()) != 0 && error == 0) error = platform::failureErrorNumber(errno);
-    return commitStagedOutput(output, path, error);
+    return finishStagedOutput(output, path, error, outputs);
 }
 
 }  // namespace

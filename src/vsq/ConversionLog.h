@@ -1,8 +1,8 @@
 // The conversion log "vsqconvert.log" in the working directory: progress lines
 // and a copy of every voice track's metatext. It is written as a new file and
-// put in place only by commit(), when the output file is, so the log on disk
-// always describes the last successful run; a log given up leaves the previous
-// one as it was. A log that cannot be written is reported as a warning naming
+// put in place only with the run's other outputs, so the log on disk always
+// describes the last successful run; a log given up leaves the previous one as
+// it was. A log that cannot be written is reported as a warning naming
 // it and the system's reason, and the conversion goes on without it.
 #pragma once
 
@@ -12,6 +12,8 @@
 #include <string_view>
 
 #include "platform/ReplacementFile.h"
+
+class OutputBatch;
 
 class ConversionLog {
 public:
@@ -23,9 +25,10 @@ public:
 
     // Gives up a log being written, then starts a new one.
     void open();
-    // Puts the log in place of the previous one, unless the output file
-    // `outputPath` has just been put there: the output is kept, the log is not.
-    void commit(const std::string& outputPath);
+    // Hands the complete log to `outputs`, to be put in place of the previous
+    // one after the output file `outputPath`, unless that output has just been
+    // put there: the output is kept, the log is not.
+    void finish(const std::string& outputPath, OutputBatch& outputs);
     // Writes the bytes unchanged.
     void raw(std::string_view text);
     // Writes the text and a line feed.
@@ -35,7 +38,6 @@ private:
     void flushBuffer();
     void write(const char* data, size_t size);
     void close();
-    void warn(int errorNumber);
 
     std::unique_ptr<platform::ReplacementFile> replacement_;
     std::FILE* file_ = nullptr;

@@ -168,7 +168,8 @@ bool writeBreakpointLists(MetatextSink& metatext, const Track& track, int64_t of
 
 class SectionVsqWriter final : public VsqWriter {
 public:
-    bool write(const Song& song, const StringPool& strings, const char* outputPath) override;
+    bool write(const Song& song, const StringPool& strings, const char* outputPath,
+               OutputBatch& outputs) override;
 
 private:
     // Returns the pre-measure offset of the voice tracks' events.
@@ -180,8 +181,8 @@ private:
     ConversionLog log_;
 };
 
-bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
-                             const char* outputPath) {
+bool SectionVsqWriter::write(const Song& song, const StringPool& strings, const char* outputPath,
+                             OutputBatch& outputs) {
     const std::string path = outputPath != nullptr ? outputPath : "";
     log_.open();
     log_.line("Convert Start");
@@ -215,9 +216,9 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
     // A write, seek or close that failed leaves an incomplete file: it is
     // reported like a file that cannot be created, and the temporary goes.
     const int writeError = midi.finish() ? 0 : errno;
-    if (!commitStagedOutput(output, path, writeError)) return false;
+    if (!finishStagedOutput(output, path, writeError, outputs)) return false;
     // The log of a write that failed is given up with the writer.
-    log_.commit(path);
+    log_.finish(path, outputs);
     return true;
 }
 

@@ -42,26 +42,26 @@ protected:
 
 TEST_F(OutputPathsTest, DistinctFilesAndAbsentExportsPass) {
     EXPECT_TRUE(distinct());
-    settings.midiPath = folder.file("song.mid");
-    settings.scorePath = folder.file("song.musicxml");
+    settings.exportPaths['m'] = folder.file("song.mid");
+    settings.exportPaths['x'] = folder.file("song.musicxml");
     EXPECT_TRUE(distinct());
     EXPECT_EQ(errorsReported, 0);
 }
 
 TEST_F(OutputPathsTest, AHardLinkToAFileReadIsThatFile) {
     std::filesystem::create_hard_link(settings.inputPath, folder.file("link.mml"));
-    settings.scorePath = folder.file("link.mml");
+    settings.exportPaths['x'] = folder.file("link.mml");
     EXPECT_FALSE(distinct());
     EXPECT_EQ(errorsReported, 1);
-    settings.scorePath.clear();
+    settings.exportPaths.erase('x');
     settings.outputPath = folder.file("./song.mml");
     EXPECT_FALSE(distinct());
     EXPECT_EQ(errorsReported, 1);
 }
 
 TEST_F(OutputPathsTest, EachClashIsReportedOnce) {
-    settings.midiPath = folder.file("sub/../song.vsq");
-    settings.scorePath = folder.file("song.vsq");
+    settings.exportPaths['m'] = folder.file("sub/../song.vsq");
+    settings.exportPaths['x'] = folder.file("song.vsq");
     EXPECT_FALSE(distinct());
     EXPECT_EQ(errorsReported, 2);
 }

@@ -11,6 +11,7 @@
 #include "diag/Reporter.h"
 #include "export/MidiExporter.h"
 #include "export/ScoreExporter.h"
+#include "output/OutputBatch.h"
 
 namespace {
 
@@ -41,7 +42,8 @@ protected:
     bool write(Exporter& exporter, const std::string& path) {
         const int before = getReporter().errorCount();
         testing::internal::CaptureStdout();
-        const bool written = exporter.write(*song, path);
+        OutputBatch outputs;
+        const bool written = exporter.write(*song, path, outputs) && outputs.putAllInPlace();
         testing::internal::GetCapturedStdout();
         errorsReported = getReporter().errorCount() - before;
         return written;

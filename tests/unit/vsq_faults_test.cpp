@@ -25,6 +25,7 @@
 #include "platform/Platform.h"
 #include "text/StringPool.h"
 #include "vsq/VsqWriter.h"
+#include "output/OutputBatch.h"
 
 using vsqtest::readFile;
 
@@ -75,7 +76,9 @@ protected:
                 note.lyric = {kDefaultLyricText, "4 a"};
                 track.notes.push_back(note);
             }
-            const bool written = createVsqWriter()->write(*song, *strings, "song.vsq");
+            OutputBatch outputs;
+            const bool written = createVsqWriter()->write(*song, *strings, "song.vsq", outputs) &&
+                                 outputs.putAllInPlace();
             std::fflush(stdout);
             ::_exit(written ? 0 : 1);
         }

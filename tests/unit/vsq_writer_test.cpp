@@ -19,6 +19,7 @@
 #include "text/StringPool.h"
 #include "output/NumberText.h"
 #include "vsq/VsqWriter.h"
+#include "output/OutputBatch.h"
 
 using vsqtest::bytes;
 using vsqtest::readFile;
@@ -66,7 +67,9 @@ protected:
     bool write(const std::string& path) {
         const int errorsBefore = getReporter().errorCount();
         testing::internal::CaptureStdout();
-        bool written = createVsqWriter()->write(*song, *strings, path.c_str());
+        OutputBatch outputs;
+        bool written = createVsqWriter()->write(*song, *strings, path.c_str(), outputs);
+        written = outputs.putAllInPlace() && written;
         printed = testing::internal::GetCapturedStdout();
         errorsReported = getReporter().errorCount() - errorsBefore;
         return written;
