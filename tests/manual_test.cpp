@@ -105,10 +105,9 @@ std::string afterSettings(const std::string& output) {
 TEST(ManualTest, EverySongExampleGivesItsStatedResult) {
     const std::vector<SongExample> songs = songExamples();
     ASSERT_GE(songs.size(), 10u) << "the manual lost its song examples";
-    const fs::path work = fs::temp_directory_path() / ("tuvo-manual-" + std::to_string(getpid()));
     for (const SongExample& song : songs) {
-        fs::remove_all(work);
-        fs::create_directories(work);
+        const ScratchFolder scratch;
+        const fs::path& work = scratch.path();
         for (const auto& [name, text] : song.files) std::ofstream(work / name, std::ios::binary) << text;
         std::ofstream(work / "song.mml", std::ios::binary) << song.source;
         const ProgramRun run = runProgram(TUVO_PROGRAM, work, {"-u", "song.mml"});
@@ -118,7 +117,6 @@ TEST(ManualTest, EverySongExampleGivesItsStatedResult) {
             << "doc/manual.md line " << song.line;
         EXPECT_EQ(run.status == 0, fs::exists(work / "song.vsq")) << "doc/manual.md line " << song.line;
     }
-    fs::remove_all(work);
 }
 
 bool quotedInManual(const std::string& text) {

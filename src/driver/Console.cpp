@@ -31,7 +31,7 @@ void printPathLine(std::string_view label, std::string_view path) {
 void printLine(std::string_view text) { writeLine(consoleText(text)); }
 
 void printBanner() {
-    printLine("Tuvo MML Compiler  Version 0.4.2");
+    printLine("Tuvo MML Compiler  Version " TUVO_VERSION);
     printLine("Compiles MML songs into VSQ sequence files for singing synthesis.");
     printLine("");
 }

@@ -15,7 +15,7 @@ namespace {
 
 class OutputPathsTest : public ::testing::Test {
 protected:
-    vsqtest::ScratchFolder folder;
+    ScratchFolder folder;
     RunSettings settings;
     int errorsReported = 0;
 

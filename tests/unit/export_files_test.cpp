@@ -33,7 +33,7 @@ size_t countOf(const std::string& text, const std::string& part) {
 
 class ExportTest : public ::testing::Test {
 protected:
-    vsqtest::ScratchFolder folder;
+    ScratchFolder folder;
     std::unique_ptr<Song> song = createSong();
     Track& track = song->appendTrack();
     int errorsReported = 0;
@@ -56,7 +56,7 @@ TEST_F(ExportTest, OverlappingNotesOfOneTrackKeepEveryNote) {
 
     const std::string score = folder.file("s.musicxml");
     ASSERT_TRUE(write(*createScoreExporter(), score));
-    const std::string xml = vsqtest::readFile(score);
+    const std::string xml = readFile(score);
     EXPECT_EQ(countOf(xml, "<backup>"), 1u);
     EXPECT_EQ(countOf(xml, "<voice>2</voice>"), 3u);  // rest, note, rest
     EXPECT_EQ(countOf(xml, "<text>b</text>"), 1u);
@@ -65,7 +65,7 @@ TEST_F(ExportTest, OverlappingNotesOfOneTrackKeepEveryNote) {
     // The same pitch twice: the later note ends first, and every note-on has its note-off.
     const std::string midiPath = folder.file("s.mid");
     ASSERT_TRUE(write(*createMidiExporter(), midiPath));
-    const std::string midi = vsqtest::readFile(midiPath);
+    const std::string midi = readFile(midiPath);
     EXPECT_EQ(countOf(midi, vsqtest::bytes({0x90, 60, 64})), 2u);
     EXPECT_EQ(countOf(midi, vsqtest::bytes({0x80, 60, 64})), 2u);
 }
@@ -74,7 +74,7 @@ TEST_F(ExportTest, LyricsAreEscapedAndControlCharactersLeftOut) {
     track.notes.push_back(makeNote(0, 480, 40, "<&\x01>"));
     const std::string score = folder.file("s.musicxml");
     ASSERT_TRUE(write(*createScoreExporter(), score));
-    const std::string xml = vsqtest::readFile(score);
+    const std::string xml = readFile(score);
     EXPECT_NE(xml.find("<text>&lt;&amp;&gt;</text>"), std::string::npos);
     EXPECT_NE(xml.find("<sign>F</sign>"), std::string::npos);
 }
@@ -93,7 +93,7 @@ TEST_F(ExportTest, ASongTooLongForAScoreIsRefusedAndWritesNothing) {
 
     // The MIDI file of the same song stays small.
     ASSERT_TRUE(write(*createMidiExporter(), folder.file("s.mid")));
-    EXPECT_LT(vsqtest::readFile(folder.file("s.mid")).size(), 200u);
+    EXPECT_LT(readFile(folder.file("s.mid")).size(), 200u);
 }
 
 TEST_F(ExportTest, AFullDeviceFailsBothExports) {

@@ -11,13 +11,12 @@
 #include "output/MidiFileWriter.h"
 
 using vsqtest::bytes;
-using vsqtest::readFile;
 
 namespace {
 
 class MidiFileWriterTest : public ::testing::Test {
 protected:
-    vsqtest::ScratchFolder folder;
+    ScratchFolder folder;
     std::string path = folder.file("out.mid");
     MidiFileWriter midi;
 

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "TestFiles.h"
 #include "diag/Messages.h"
 #include "parse/PhoneticDictionary.h"
 
@@ -78,11 +79,6 @@ std::optional<Match> find(const PhoneticDictionary& dictionary, std::u16string_v
 
 class DictionaryTest : public testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tuvo-dictionary-" + std::to_string(getpid()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
 
     std::string write(const std::string& bytes) {
         const fs::path path = dir_ / ("d" + std::to_string(++files_) + ".dic");
@@ -106,7 +102,8 @@ protected:
     std::unique_ptr<PhoneticDictionary> dictionary_ = createPhoneticDictionary();
     std::string path_;
     std::string output_;
-    fs::path dir_;
+    ScratchFolder scratch_;
+    const fs::path dir_ = scratch_.path();
     int files_ = 0;
 };
 

@@ -7,10 +7,9 @@
 
 namespace {
 
-using sourcetest::TempDir;
 
 TEST(SourceReader, EmptyFileEndsAtOnceAndStaysOnLineOne) {
-    TempDir dir;
+    ScratchFolder dir;
     auto reader = createSourceReader(dir.write("empty.mml", ""));
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->getChar(), -1);
@@ -19,7 +18,7 @@ TEST(SourceReader, EmptyFileEndsAtOnceAndStaysOnLineOne) {
 }
 
 TEST(SourceReader, LineFeedMovesTheLineAndPushBackMovesItBack) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string path = dir.write("ab.mml", "a\nb");
     auto reader = createSourceReader(path);
     ASSERT_NE(reader, nullptr);
@@ -40,7 +39,7 @@ TEST(SourceReader, LineFeedMovesTheLineAndPushBackMovesItBack) {
 }
 
 TEST(SourceReader, OneSlotKeepsOnlyTheLastPushBackAndMinusOneEmptiesIt) {
-    TempDir dir;
+    ScratchFolder dir;
     auto reader = createSourceReader(dir.write("xyz.mml", "xyz"));
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->getChar(), 'x');
@@ -55,7 +54,7 @@ TEST(SourceReader, OneSlotKeepsOnlyTheLastPushBackAndMinusOneEmptiesIt) {
 }
 
 TEST(SourceReader, DoubleByteCharacterIsOneCode) {
-    TempDir dir;
+    ScratchFolder dir;
     auto reader = createSourceReader(dir.write("kana.mml", "\x82\xA0" "a"));
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->getChar(), 0x82A0);
@@ -63,8 +62,8 @@ TEST(SourceReader, DoubleByteCharacterIsOneCode) {
 }
 
 TEST(SourceReader, MissingFileGivesNoReaderAndIsReported) {
-    TempDir dir;
-    const std::string path = dir.path("missing.mml");
+    ScratchFolder dir;
+    const std::string path = dir.file("missing.mml");
     const int before = getReporter().errorCount();
     testing::internal::CaptureStdout();
     auto reader = createSourceReader(path);

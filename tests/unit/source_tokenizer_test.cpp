@@ -9,7 +9,6 @@
 namespace {
 
 using sourcetest::errorLine;
-using sourcetest::TempDir;
 using sourcetest::token;
 
 struct Lexed {
@@ -29,7 +28,7 @@ struct Lexed {
 };
 
 Lexed lex(const std::string& source) {
-    TempDir dir;
+    ScratchFolder dir;
     Lexed lexed;
     lexed.path = dir.write("lex.mml", source);
     lexed.pool = createStringPool();

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "TestFiles.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "text/CharCode.h"
@@ -23,11 +24,6 @@ namespace {
 
 class TextFileTest : public testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tuvo-textfile-" + std::to_string(getpid()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
 
     std::string write(const std::string& bytes) {
         const fs::path path = dir_ / ("f" + std::to_string(++files_));
@@ -52,7 +48,8 @@ protected:
         return codes;
     }
 
-    fs::path dir_;
+    ScratchFolder scratch_;
+    const fs::path dir_ = scratch_.path();
     int files_ = 0;
 };
 

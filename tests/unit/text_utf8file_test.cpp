@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "TestFiles.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "text/CharCode.h"
@@ -26,16 +27,11 @@ const std::string kMark = "\xEF\xBB\xBF";
 class Utf8FileTest : public testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tuvo-utf8file-" + std::to_string(getpid()));
-        fs::create_directories(dir_);
         useConsoleText(consoleText);  // as the program prints its reports
         getReporter().setFileName("song.mml");
         errorsBefore_ = getReporter().errorCount();
     }
-    void TearDown() override {
-        setUtf8Mode(false);
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { setUtf8Mode(false); }
 
     // Every code up to and including the first -1, and the stdout printed meanwhile.
     std::vector<int> readAll(const std::string& bytes) {
@@ -57,7 +53,8 @@ protected:
     int newErrors() const { return getReporter().errorCount() - errorsBefore_; }
 
     std::string printed_;
-    fs::path dir_;
+    ScratchFolder scratch_;
+    const fs::path dir_ = scratch_.path();
     int files_ = 0;
     int errorsBefore_ = 0;
 };

@@ -27,7 +27,6 @@
 #include "vsq/VsqWriter.h"
 #include "output/OutputBatch.h"
 
-using vsqtest::readFile;
 
 namespace {
 
@@ -42,8 +41,8 @@ struct ChildOutcome {
 
 class OutputFaultTest : public ::testing::Test {
 protected:
-    vsqtest::ScratchFolder folder;    // the working folder of the write
-    vsqtest::ScratchFolder printing;  // what the child prints, kept out of the way
+    ScratchFolder folder;    // the working folder of the write
+    ScratchFolder printing;  // what the child prints, kept out of the way
     std::string output = folder.file("song.vsq");
 
     void SetUp() override {

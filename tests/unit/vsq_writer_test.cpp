@@ -22,7 +22,6 @@
 #include "output/OutputBatch.h"
 
 using vsqtest::bytes;
-using vsqtest::readFile;
 
 namespace {
 
@@ -55,7 +54,7 @@ bool contains(const std::string& text, const std::string& part) {
 // (the log goes there).
 class VsqWriterTest : public ::testing::Test {
 protected:
-    vsqtest::ScratchFolder folder;
+    ScratchFolder folder;
     vsqtest::WorkingDirectory here{folder.path()};
     std::unique_ptr<Song> song = createSong();
     std::unique_ptr<StringPool> strings = createStringPool();
