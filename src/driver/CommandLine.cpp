@@ -5,7 +5,6 @@
 
 #include "driver/OutputFormats.h"
 #include "platform/Platform.h"
-#include "text/Encoding.h"
 
 std::string exeDirectory() {
     const std::string path = platform::executablePath();
@@ -48,12 +47,13 @@ bool isUtf8Option(const std::string& arg) {
 std::string quoted(const std::string& arg) { return "'" + arg + "'"; }
 
 // Rejects the command line with a reason. The usage text shows the -u line to
-// whoever gave -u, so a -u among the arguments not yet looked at turns the
-// UTF-8 mode on too.
-CommandLine reject(const std::vector<std::string>& args, size_t unread, std::string reason) {
-    for (size_t i = unread; i < args.size(); ++i)
-        if (isUtf8Option(args[i])) setUtf8Mode(true);
+// whoever gave -u: before the rejection (`utf8`) or among the arguments not
+// yet looked at.
+CommandLine reject(const std::vector<std::string>& args, size_t unread, bool utf8,
+                   std::string reason) {
+    for (size_t i = unread; i < args.size(); ++i) utf8 = utf8 || isUtf8Option(args[i]);
     CommandLine result;
+    result.settings.utf8 = utf8;
     result.reason = std::move(reason);
     return result;
 }
@@ -103,24 +103,26 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const std::st
         }
         if (letter == 'I') {
             if (option.size() == 2)
-                return reject(args, next,
+                return reject(args, next, settings.utf8,
                               "option '-I' needs its folder written right after it, as in -Iinclude");
             settings.includeDirectories.push_back(option.substr(2));
         } else if (letter == 'o' || letter == 'p' || outputFormatOf(letter) != nullptr) {
             if (next >= args.size())
-                return reject(args, next, "option " + quoted(option) + " needs a value after it");
+                return reject(args, next, settings.utf8,
+                              "option " + quoted(option) + " needs a value after it");
             if (option.size() > 2) valueWithLetters = option;
             std::string& path = letter == 'o'   ? settings.outputPath
                                 : letter == 'p' ? settings.dictionaryPath
                                                 : settings.exportPaths[letter];
             path = args[next++];
         } else if (letter == 'u') {
-            setUtf8Mode(true);  // UTF-8 sources and console from here on
+            settings.utf8 = true;
         } else {
-            return reject(args, next, "unknown option " + quoted(option));
+            return reject(args, next, settings.utf8, "unknown option " + quoted(option));
         }
     }
-    if (args.size() - next != 1) return reject(args, next, inputProblem(args, next, valueWithLetters));
+    if (args.size() - next != 1)
+        return reject(args, next, settings.utf8, inputProblem(args, next, valueWithLetters));
     result.request = Request::Run;
     settings.inputPath = args[next];
     if (settings.outputPath.empty()) settings.outputPath = defaultOutputPath(settings.inputPath);

@@ -14,6 +14,9 @@ struct RunSettings {
     // format (driver/OutputFormats.h); a format not given has no entry.
     std::map<char, std::string> exportPaths;
     bool dictionaryIsDefault = false;  // the code page 932 dictionary beside the program
+    // -u: the user's files without a byte order mark are read as UTF-8, and the
+    // console takes UTF-8. Set for help and usage too, when -u came before.
+    bool utf8 = false;
     std::vector<std::string> includeDirectories;  // -I entries, then the built-in folder
 };
 

@@ -42,9 +42,10 @@ bool sameFile(const std::string& a, const std::string& b) {
 }
 
 // Reports the first clash of `path` with a file read or an earlier output.
-bool clashes(const std::string& path, const std::vector<std::string>& earlierOutputs) {
+bool clashes(const std::string& path, const FilesRead& filesRead,
+             const std::vector<std::string>& earlierOutputs) {
     if (path.empty()) return false;
-    if (wasFileRead(path)) {
+    if (filesRead.contains(path)) {
         getReporter().error(msg::kOutputIsAFileRead, path);
         return true;
     }
@@ -59,15 +60,15 @@ bool clashes(const std::string& path, const std::vector<std::string>& earlierOut
 
 }  // namespace
 
-bool outputPathsAreAllowed(const RunSettings& settings) {
+bool outputPathsAreAllowed(const RunSettings& settings, const FilesRead& filesRead) {
     // The VSQ file first, then each export in the table's order, each against
     // the outputs before it; every clash is reported.
     std::vector<std::string> outputs{settings.outputPath};
-    bool allowed = !clashes(settings.outputPath, {});
+    bool allowed = !clashes(settings.outputPath, filesRead, {});
     for (const OutputFormat& format : outputFormats()) {
         std::string path = exportPath(settings, format.letter);
         if (path.empty()) continue;
-        if (clashes(path, outputs)) allowed = false;
+        if (clashes(path, filesRead, outputs)) allowed = false;
         outputs.push_back(std::move(path));
     }
     return allowed;

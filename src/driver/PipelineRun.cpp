@@ -19,7 +19,6 @@
 #include "parse/PhoneticDictionary.h"
 #include "source/Preprocessor.h"
 #include "source/SourceReader.h"
-#include "text/Encoding.h"
 #include "text/FilesRead.h"
 #include "text/StringPool.h"
 #include "vsq/VsqWriter.h"
@@ -30,17 +29,17 @@ namespace {
 
 // Reads the dictionary and the source and compiles the source into `song`. Throws through
 // fail() when the run cannot go on; errors in the song itself are only reported.
-void compileSource(const RunSettings& settings, Song& song, StringPool& strings) {
+void compileSource(const RunSettings& settings, const TextReading& sources, Song& song,
+                   StringPool& strings) {
     auto dictionary = createPhoneticDictionary();
     // The shipped dictionary is code page 932 whatever -u says: that
     // option is about the user's own files.
-    if (settings.dictionaryIsDefault) setUtf8Input(false);
-    const bool loaded = dictionary->load(settings.dictionaryPath.c_str());
-    setUtf8Input(utf8Mode());
-    if (!loaded) fail();
+    TextReading dictionaryReading = sources;
+    if (settings.dictionaryIsDefault) dictionaryReading.utf8 = false;
+    if (!dictionary->load(settings.dictionaryPath.c_str(), dictionaryReading)) fail();
 
     getReporter().setFileName(settings.inputPath);
-    auto source = createSourceReader(settings.inputPath);
+    auto source = createSourceReader(settings.inputPath, sources);
     if (!source) fail();
 
     auto preprocessor = createPreprocessor();
@@ -67,14 +66,16 @@ void compileSource(const RunSettings& settings, Song& song, StringPool& strings)
 
 bool runPipeline(const RunSettings& settings) {
     Reporter& reporter = getReporter();
-    forgetFilesRead();
+    // How this run reads its files, and the record of what it read.
+    FilesRead filesRead;
+    const TextReading sources{settings.utf8, &filesRead};
     try {
         auto song = createSong();
         auto strings = createStringPool();
-        compileSource(settings, *song, *strings);
+        compileSource(settings, sources, *song, *strings);
         // No output may replace what the run has read (the user's source would
         // be lost to a file made from it) or another output of the run.
-        if (!outputPathsAreAllowed(settings) || reporter.errorCount() > 0) fail();
+        if (!outputPathsAreAllowed(settings, filesRead) || reporter.errorCount() > 0) fail();
 
         // Every output is written completely to a staged file first; only when
         // all are, they are put in place together, so a failed run replaces none.

@@ -18,6 +18,7 @@ int main(int argc, char** argv) try {
     const std::vector<std::string> args(argv, argv + argc);
     const std::string exeDir = exeDirectory();
     const CommandLine commandLine = parseCommandLine(args, exeDir);
+    setUtf8Mode(commandLine.settings.utf8);  // the console's, for the whole process
     switch (commandLine.request) {
     case Request::Help:
         printHelp();

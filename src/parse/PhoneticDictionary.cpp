@@ -197,8 +197,8 @@ private:
 
 class SortedPhoneticDictionary final : public PhoneticDictionary {
 public:
-    bool load(const char* path) override {
-        std::unique_ptr<TextFile> file = openTextFile(path);
+    bool load(const char* path, const TextReading& reading) override {
+        std::unique_ptr<TextFile> file = openTextFile(path, reading);
         if (!file) return false;
         getReporter().setFileName(path);
         entries_.clear();

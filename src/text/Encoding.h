@@ -23,16 +23,12 @@
 // Marks a character that has no counterpart on the other side.
 inline constexpr int kNoCharacter = -1;
 
-// The process-wide UTF-8 mode: every input file is read as UTF-8 and every
-// printed line is written in UTF-8. Off unless option -u turns it on.
+// Whether the console takes UTF-8: every printed line is written in UTF-8.
+// Off unless option -u turns it on; the driver sets it once for the process.
+// (How a run reads its files is the run's own, see TextReading in
+// text/TextFile.h.)
 void setUtf8Mode(bool on);
 bool utf8Mode();
-
-// Whether input files without the byte order mark are read as UTF-8. The UTF-8
-// mode turns it on; the program's own code page 932 files (the dictionary
-// beside the executable) are read with it off.
-void setUtf8Input(bool on);
-bool utf8Input();
 
 // The code page 932 character code of a Unicode scalar value (a byte, or lead *
 // 256 + trail), or kNoCharacter when code page 932 cannot hold it. Where several

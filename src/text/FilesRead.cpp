@@ -1,27 +1,11 @@
-// The record of the files read, one set of identities for the process.
+// The record of the files a run has read.
 #include "text/FilesRead.h"
 
-#include <optional>
-#include <set>
-
-#include "platform/Platform.h"
-
-namespace {
-
-std::set<platform::FileIdentity>& filesRead() {
-    static std::set<platform::FileIdentity> identities;
-    return identities;
+void FilesRead::remember(std::FILE* file) {
+    if (const auto identity = platform::fileIdentity(file)) identities_.insert(*identity);
 }
 
-}  // namespace
-
-void rememberFileRead(std::FILE* file) {
-    if (const auto identity = platform::fileIdentity(file)) filesRead().insert(*identity);
-}
-
-bool wasFileRead(const std::string& path) {
+bool FilesRead::contains(const std::string& path) const {
     const auto identity = platform::fileIdentity(path);
-    return identity && filesRead().contains(*identity);
+    return identity && identities_.contains(*identity);
 }
-
-void forgetFilesRead() { filesRead().clear(); }

@@ -200,7 +200,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<TextFile> openTextFile(const std::string& path) {
+std::unique_ptr<TextFile> openTextFile(const std::string& path, const TextReading& reading) {
     int reason = 0;
     std::FILE* file = platform::openForReading(path, reason);
     if (file == nullptr) {
@@ -208,6 +208,6 @@ std::unique_ptr<TextFile> openTextFile(const std::string& path) {
                             fileFailureDetail(path, platform::systemErrorText(reason)));
         return nullptr;
     }
-    rememberFileRead(file);
-    return std::make_unique<StdioTextFile>(file, utf8Input());
+    if (reading.filesRead != nullptr) reading.filesRead->remember(file);
+    return std::make_unique<StdioTextFile>(file, reading.utf8);
 }

@@ -36,7 +36,7 @@ public:
     void add(std::u16string key, std::string symbols) {
         entries_.emplace_back(std::move(key), std::move(symbols));
     }
-    bool load(const char*) override { return true; }
+    bool load(const char*, const TextReading&) override { return true; }
     const char* lookup(const int* codes, const int** rest) const override {
         const std::pair<std::u16string, std::string>* best = nullptr;
         for (const auto& entry : entries_) {

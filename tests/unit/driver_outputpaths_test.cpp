@@ -17,23 +17,22 @@ class OutputPathsTest : public ::testing::Test {
 protected:
     ScratchFolder folder;
     RunSettings settings;
+    FilesRead filesRead;
     int errorsReported = 0;
 
     OutputPathsTest() {
         settings.inputPath = folder.file("song.mml");
         settings.outputPath = folder.file("song.vsq");
         vsqtest::writeFile(settings.inputPath, "c4\n");
-        forgetFilesRead();
         std::FILE* input = std::fopen(settings.inputPath.c_str(), "rb");
-        rememberFileRead(input);
+        filesRead.remember(input);
         std::fclose(input);
     }
-    ~OutputPathsTest() override { forgetFilesRead(); }
 
     bool distinct() {
         const int before = getReporter().errorCount();
         testing::internal::CaptureStdout();
-        const bool result = outputPathsAreAllowed(settings);
+        const bool result = outputPathsAreAllowed(settings, filesRead);
         testing::internal::GetCapturedStdout();
         errorsReported = getReporter().errorCount() - before;
         return result;

@@ -90,7 +90,7 @@ protected:
     bool load(const std::string& bytes) {
         path_ = write(bytes);
         testing::internal::CaptureStdout();
-        const bool loaded = dictionary_->load(path_.c_str());
+        const bool loaded = dictionary_->load(path_.c_str(), {});
         output_ = testing::internal::GetCapturedStdout();
         return loaded;
     }
@@ -215,7 +215,7 @@ TEST_F(DictionaryTest, ReloadReplacesTheEntries) {
 
 TEST_F(DictionaryTest, MissingFileFailsWithTheOpenError) {
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(dictionary_->load((dir_ / "missing.dic").c_str()));
+    EXPECT_FALSE(dictionary_->load((dir_ / "missing.dic").c_str(), {}));
     const std::string output = testing::internal::GetCapturedStdout();
     EXPECT_EQ(output.rfind(std::string("ERROR: ") + msg::kCannotOpenFile + ": ", 0), 0u) << output;
 }
@@ -280,7 +280,7 @@ protected:
     static void SetUpTestSuite() {
         dictionary_ = createPhoneticDictionary().release();
         testing::internal::CaptureStdout();
-        loaded_ = dictionary_->load(TUVO_SOURCE_DIR "/data/phonetic_symbols.dic");
+        loaded_ = dictionary_->load(TUVO_SOURCE_DIR "/data/phonetic_symbols.dic", {});
         output_ = testing::internal::GetCapturedStdout();
     }
     static void TearDownTestSuite() { delete dictionary_; }

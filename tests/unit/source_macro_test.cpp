@@ -271,7 +271,7 @@ Tally tally(const std::string& source) {
     const std::string main = dir.write("main.mml", source);
     Tally result;
     auto pool = createStringPool();
-    auto reader = createSourceReader(main);
+    auto reader = createSourceReader(main, {});
     auto preprocessor = createPreprocessor();
     const std::vector<std::string> none;
     getReporter().setFileName(main);

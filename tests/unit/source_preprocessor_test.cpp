@@ -30,7 +30,7 @@ TEST(Preprocessor, EndIsDeliveredAgainOnEveryLaterCall) {
     ScratchFolder dir;
     const std::string main = dir.write("main.mml", "a");
     auto pool = createStringPool();
-    auto source = createSourceReader(main);
+    auto source = createSourceReader(main, {});
     auto preprocessor = createPreprocessor();
     const std::vector<std::string> none;
     preprocessor->start(source.get(), pool.get(), &none);
@@ -168,7 +168,7 @@ TEST(Preprocessor, ReporterFollowsTheCurrentFile) {
     const std::string part = dir.write("part.mml", "\n\nd");
     const std::string main = dir.write("main.mml", "\n.include \"part.mml\"\ne");
     auto pool = createStringPool();
-    auto source = createSourceReader(main);
+    auto source = createSourceReader(main, {});
     auto preprocessor = createPreprocessor();
     const std::vector<std::string> none;
     preprocessor->start(source.get(), pool.get(), &none);

@@ -10,7 +10,7 @@ namespace {
 
 TEST(SourceReader, EmptyFileEndsAtOnceAndStaysOnLineOne) {
     ScratchFolder dir;
-    auto reader = createSourceReader(dir.write("empty.mml", ""));
+    auto reader = createSourceReader(dir.write("empty.mml", ""), {});
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->getChar(), -1);
     EXPECT_EQ(reader->getChar(), -1);
@@ -20,7 +20,7 @@ TEST(SourceReader, EmptyFileEndsAtOnceAndStaysOnLineOne) {
 TEST(SourceReader, LineFeedMovesTheLineAndPushBackMovesItBack) {
     ScratchFolder dir;
     const std::string path = dir.write("ab.mml", "a\nb");
-    auto reader = createSourceReader(path);
+    auto reader = createSourceReader(path, {});
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->fileName(), path);
     EXPECT_EQ(reader->getChar(), 'a');
@@ -40,7 +40,7 @@ TEST(SourceReader, LineFeedMovesTheLineAndPushBackMovesItBack) {
 
 TEST(SourceReader, OneSlotKeepsOnlyTheLastPushBackAndMinusOneEmptiesIt) {
     ScratchFolder dir;
-    auto reader = createSourceReader(dir.write("xyz.mml", "xyz"));
+    auto reader = createSourceReader(dir.write("xyz.mml", "xyz"), {});
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->getChar(), 'x');
     reader->ungetChar('p');
@@ -55,7 +55,7 @@ TEST(SourceReader, OneSlotKeepsOnlyTheLastPushBackAndMinusOneEmptiesIt) {
 
 TEST(SourceReader, DoubleByteCharacterIsOneCode) {
     ScratchFolder dir;
-    auto reader = createSourceReader(dir.write("kana.mml", "\x82\xA0" "a"));
+    auto reader = createSourceReader(dir.write("kana.mml", "\x82\xA0" "a"), {});
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->getChar(), 0x82A0);
     EXPECT_EQ(reader->getChar(), 'a');
@@ -66,7 +66,7 @@ TEST(SourceReader, MissingFileGivesNoReaderAndIsReported) {
     const std::string path = dir.file("missing.mml");
     const int before = getReporter().errorCount();
     testing::internal::CaptureStdout();
-    auto reader = createSourceReader(path);
+    auto reader = createSourceReader(path, {});
     const std::string output = testing::internal::GetCapturedStdout();
     EXPECT_EQ(reader, nullptr);
     EXPECT_EQ(getReporter().errorCount() - before, 1);

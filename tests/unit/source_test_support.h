@@ -44,7 +44,7 @@ inline Run preprocess(const std::string& mainPath, const std::vector<std::string
     testing::internal::CaptureStdout();
     {
         getReporter().setFileName(mainPath);
-        auto source = createSourceReader(mainPath);
+        auto source = createSourceReader(mainPath, {});
         if (source) {
             auto preprocessor = createPreprocessor();
             preprocessor->start(source.get(), run.pool.get(), &directories);

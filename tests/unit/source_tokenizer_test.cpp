@@ -32,7 +32,7 @@ Lexed lex(const std::string& source) {
     Lexed lexed;
     lexed.path = dir.write("lex.mml", source);
     lexed.pool = createStringPool();
-    auto reader = createSourceReader(lexed.path);
+    auto reader = createSourceReader(lexed.path, {});
     auto tokenizer = createTokenizer();
     tokenizer->attach(reader.get(), lexed.pool.get());
     EXPECT_EQ(tokenizer->source(), reader.get());

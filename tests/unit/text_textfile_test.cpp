@@ -34,7 +34,7 @@ protected:
     // Every code up to and including the first -1, and one more read after it
     // to show that the end stays the end.
     std::vector<int> readAll(const std::string& bytes) {
-        auto file = openTextFile(write(bytes));
+        auto file = openTextFile(write(bytes), {});
         EXPECT_NE(file, nullptr);
         std::vector<int> codes;
         if (!file) return codes;
@@ -127,7 +127,7 @@ TEST_F(TextFileTest, DirectoryIsRefused) {
     const int errorsBefore = reporter.errorCount();
     const std::string path = dir_.string();
     testing::internal::CaptureStdout();
-    EXPECT_EQ(openTextFile(path), nullptr);
+    EXPECT_EQ(openTextFile(path, {}), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               std::string("ERROR: ") + msg::kCannotOpenFile + ": " + path + " : " +
                   std::strerror(EISDIR) + "\n");
@@ -140,7 +140,7 @@ TEST_F(TextFileTest, OpenFailureReportsPathAndReason) {
     const int errorsBefore = reporter.errorCount();
     const std::string path = (dir_ / "missing.mml").string();
     testing::internal::CaptureStdout();
-    EXPECT_EQ(openTextFile(path), nullptr);
+    EXPECT_EQ(openTextFile(path, {}), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               std::string("ERROR: ") + msg::kCannotOpenFile + ": " + path + " : " +
                   std::strerror(ENOENT) + "\n");
@@ -149,7 +149,7 @@ TEST_F(TextFileTest, OpenFailureReportsPathAndReason) {
 
 TEST_F(TextFileTest, CodesReadBackToTheSameBytes) {
     const std::string bytes = "\x82\xA0\x41\xB1\x93\xFA\x96{\n";
-    auto file = openTextFile(write(bytes));
+    auto file = openTextFile(write(bytes), {});
     ASSERT_NE(file, nullptr);
     std::u16string codes;
     for (int code = file->readChar(); code != kEndOfInput; code = file->readChar())

@@ -38,7 +38,7 @@ protected:
         const fs::path path = dir_ / ("f" + std::to_string(++files_));
         std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
         testing::internal::CaptureStdout();
-        auto file = openTextFile(path.string());
+        auto file = openTextFile(path.string(), {.utf8 = utf8Mode()});
         std::vector<int> codes;
         if (file) {
             while (codes.size() <= bytes.size() + 1) {
@@ -172,7 +172,7 @@ TEST_F(Utf8FileTest, CharacterAcrossTheReadBufferBoundary) {
 TEST(ExampleSongs, Utf8TwinReadsAsTheCodePage932Song) {
     const auto readCodes = [](const std::string& path) {
         std::vector<int> codes;
-        auto file = openTextFile(path);
+        auto file = openTextFile(path, {.utf8 = utf8Mode()});
         EXPECT_NE(file, nullptr) << path;
         if (!file) return codes;
         for (int code = file->readChar(); code != kEndOfInput; code = file->readChar())
