@@ -6,9 +6,9 @@
 #include <string>
 
 #include "compile/CompilerImpl.h"
-#include "song/ControlValues.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
+#include "song/ControlValues.h"
 
 namespace {
 

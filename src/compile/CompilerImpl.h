@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "compile/Compiler.h"
-#include "song/Pitch.h"
-#include "song/Ticks.h"
+#include "compile/EnvelopeTable.h"
 #include "song/CurveTable.h"
 #include "song/Limits.h"
-#include "compile/EnvelopeTable.h"
+#include "song/Pitch.h"
 #include "song/Song.h"
+#include "song/Ticks.h"
 
 // Bounds that keep hostile input from overflowing tick arithmetic or memory.
 // The event bound is on the whole song, all tracks and sequences together.

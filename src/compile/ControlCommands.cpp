@@ -6,8 +6,8 @@
 
 #include "compile/ClampToInt32.h"
 #include "compile/CompilerImpl.h"
-#include "song/ControlValues.h"
 #include "diag/Messages.h"
+#include "song/ControlValues.h"
 #include "text/CharCode.h"
 #include "text/StringPool.h"
 

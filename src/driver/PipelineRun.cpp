@@ -7,7 +7,6 @@
 #include <new>
 
 #include "compile/Compiler.h"
-#include "song/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
@@ -17,6 +16,7 @@
 #include "output/OutputBatch.h"
 #include "parse/CommandParser.h"
 #include "parse/PhoneticDictionary.h"
+#include "song/Song.h"
 #include "source/Preprocessor.h"
 #include "source/SourceReader.h"
 #include "text/FilesRead.h"

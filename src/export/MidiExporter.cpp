@@ -14,19 +14,19 @@
 #include <span>
 #include <vector>
 
-#include "song/CurveTable.h"
-#include "song/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "export/VoiceSound.h"
-#include "song/CommandCode.h"
-#include "song/Ticks.h"
-#include "vsq/BreakpointListBuilder.h"
 #include "output/MidiFileWriter.h"
 #include "output/OutputFailure.h"
 #include "output/StagedOutputFile.h"
-#include "song/TempoMap.h"
 #include "output/VoiceTracks.h"
+#include "song/CommandCode.h"
+#include "song/CurveTable.h"
+#include "song/Song.h"
+#include "song/TempoMap.h"
+#include "song/Ticks.h"
+#include "vsq/BreakpointListBuilder.h"
 
 namespace {
 

@@ -15,21 +15,21 @@
 #include <string_view>
 #include <vector>
 
-#include "song/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "export/ScoreLayout.h"
 #include "export/VoiceSound.h"
 #include "export/XmlText.h"
-#include "song/Pitch.h"
-#include "song/Ticks.h"
-#include "platform/Platform.h"
-#include "text/Encoding.h"
 #include "output/NumberText.h"
 #include "output/OutputFailure.h"
 #include "output/StagedOutputFile.h"
-#include "song/TempoMap.h"
 #include "output/VoiceTracks.h"
+#include "platform/Platform.h"
+#include "song/Pitch.h"
+#include "song/Song.h"
+#include "song/TempoMap.h"
+#include "song/Ticks.h"
+#include "text/Encoding.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "output/OutputBatch.h"
-#include "platform/Platform.h"
 #include "output/StagedOutputFile.h"
+#include "platform/Platform.h"
 
 void reportOutputFailure(const std::string& path, const std::string& reason) {
     getReporter().error(msg::kCannotOpenFile, fileFailureDetail(path, reason));

@@ -5,8 +5,8 @@
 #include <iterator>
 #include <string_view>
 
-#include "vsq/MetatextSink.h"
 #include "output/VoiceTracks.h"
+#include "vsq/MetatextSink.h"
 
 namespace {
 

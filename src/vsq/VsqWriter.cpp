@@ -13,11 +13,17 @@
 #include <string_view>
 #include <vector>
 
+#include "diag/Messages.h"
+#include "diag/Reporter.h"
+#include "output/MidiFileWriter.h"
+#include "output/NumberText.h"
+#include "output/OutputFailure.h"
+#include "output/StagedOutputFile.h"
+#include "output/VoiceTracks.h"
 #include "song/ControlValues.h"
 #include "song/CurveTable.h"
 #include "song/Song.h"
-#include "diag/Messages.h"
-#include "diag/Reporter.h"
+#include "song/TempoMap.h"
 #include "song/Ticks.h"
 #include "text/CharCode.h"
 #include "text/StringPool.h"
@@ -25,13 +31,7 @@
 #include "vsq/ConversionLog.h"
 #include "vsq/EventSections.h"
 #include "vsq/MetatextSink.h"
-#include "output/MidiFileWriter.h"
-#include "output/NumberText.h"
-#include "output/OutputFailure.h"
-#include "output/StagedOutputFile.h"
-#include "song/TempoMap.h"
 #include "vsq/TextEventChunker.h"
-#include "output/VoiceTracks.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 
 #include "CompileTestSupport.h"
 #include "compile/Compiler.h"
-#include "song/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "song/CommandCode.h"
+#include "song/Song.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 
 #include "CompileTestSupport.h"
 #include "compile/CompilerImpl.h"
-#include "song/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "song/CommandCode.h"
+#include "song/Song.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <string>
 
 #include "VsqTestSupport.h"
-#include "song/Song.h"
 #include "diag/Reporter.h"
 #include "export/MidiExporter.h"
 #include "export/ScoreExporter.h"
 #include "output/OutputBatch.h"
+#include "song/Song.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "CompileTestSupport.h"
 #include "song/CompactText.h"
 #include "song/Song.h"
-#include "CompileTestSupport.h"
 
 namespace {
 

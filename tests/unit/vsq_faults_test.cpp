@@ -20,12 +20,12 @@
 #include <vector>
 
 #include "VsqTestSupport.h"
-#include "song/Song.h"
 #include "diag/Messages.h"
+#include "output/OutputBatch.h"
 #include "platform/Platform.h"
+#include "song/Song.h"
 #include "text/StringPool.h"
 #include "vsq/VsqWriter.h"
-#include "output/OutputBatch.h"
 
 
 namespace {

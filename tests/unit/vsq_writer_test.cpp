@@ -11,15 +11,15 @@
 #endif
 
 #include "VsqTestSupport.h"
-#include "song/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
+#include "output/NumberText.h"
+#include "output/OutputBatch.h"
 #include "platform/Platform.h"
+#include "song/Song.h"
 #include "text/CharCode.h"
 #include "text/StringPool.h"
-#include "output/NumberText.h"
 #include "vsq/VsqWriter.h"
-#include "output/OutputBatch.h"
 
 using vsqtest::bytes;
 
