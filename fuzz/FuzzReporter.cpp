@@ -6,11 +6,12 @@
 
 #include "diag/ConsoleReporter.h"
 #include "diag/Reporter.h"
+#include "text/Encoding.h"
 
 namespace {
 
 std::unique_ptr<Reporter>& current() {
-    static auto* reporter = new std::unique_ptr<Reporter>(createConsoleReporter());
+    static auto* reporter = new std::unique_ptr<Reporter>(createConsoleReporter(consoleText));
     return *reporter;
 }
 
@@ -18,7 +19,7 @@ std::unique_ptr<Reporter>& current() {
 
 Reporter& getReporter() { return *current(); }
 
-void resetFuzzReporter() { current() = createConsoleReporter(); }
+void resetFuzzReporter() { current() = createConsoleReporter(consoleText); }
 
 // The positions the compiler keeps for the lyric hints: the harness's reporter
 // does not record them, so every note is placed nowhere in particular. The

@@ -345,6 +345,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     run.ustPath = kSequences;
 #ifdef TUVO_FUZZ_UTF8
     setUtf8Mode(true);
+    run.utf8 = true;
     run.dictionaryPath = TUVO_FUZZ_DATA_DIR "/fuzz-utf8.dic";
     run.includeDirectories = {TUVO_FUZZ_DATA_DIR "/include-utf8"};
 #else

@@ -12,10 +12,7 @@
 #include <string>
 #include <vector>
 
-inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+#include "TestFiles.h"
 
 struct ProgramRun {
     int status = -1;

@@ -8,10 +8,9 @@
 //   expected/status      the exit status (default 0)
 //   expected/files/...   files that must exist afterwards with exactly these bytes
 //   expected/absent      paths that must not exist afterwards, one per line
-// In `args` and `expected/stdout`, {EXEDIR} stands for the folder of the program.
+// In `args` and `expected/stdout`, {EXEDIR} stands for the folder of the program;
+// in `expected/stdout` and `expected/stderr`, {VERSION} for the program's version.
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -61,10 +60,8 @@ TEST_P(GoldenCase, MatchesExpectedOutput) {
     const fs::path expected = caseDir / "expected";
     ASSERT_TRUE(fs::exists(expected / "stdout")) << "case has no expected/stdout";
 
-    const fs::path work = fs::temp_directory_path() /
-                          ("tuvo-case-" + GetParam() + "-" + std::to_string(getpid()));
-    fs::remove_all(work);
-    fs::create_directories(work);
+    ScratchFolder scratch;
+    const fs::path& work = scratch.path();
     for (const auto& entry : fs::directory_iterator(caseDir)) {
         const auto name = entry.path().filename();
         if (name == "expected" || name == "args") continue;
@@ -78,11 +75,13 @@ TEST_P(GoldenCase, MatchesExpectedOutput) {
     }
 
     const ProgramRun run = runProgram(TUVO_PROGRAM, work, args);
-    const std::string wantOutput =
-        replaceAll(readFile(expected / "stdout"), "{EXEDIR}", exeDirectory());
-    EXPECT_EQ(run.output, wantOutput);
+    const auto expectedText = [&](const char* name) {
+        return replaceAll(replaceAll(readFile(expected / name), "{EXEDIR}", exeDirectory()),
+                          "{VERSION}", TUVO_VERSION);
+    };
+    EXPECT_EQ(run.output, expectedText("stdout"));
     if (fs::exists(expected / "stderr")) {
-        EXPECT_EQ(run.errors, replaceAll(readFile(expected / "stderr"), "{EXEDIR}", exeDirectory()));
+        EXPECT_EQ(run.errors, expectedText("stderr"));
     }
 
     int wantStatus = 0;
@@ -104,7 +103,10 @@ TEST_P(GoldenCase, MatchesExpectedOutput) {
                 EXPECT_FALSE(fs::exists(work / relative)) << relative << " exists";
             }
     }
-    if (!HasFailure()) fs::remove_all(work);
+    if (HasFailure()) {
+        scratch.keep();
+        ADD_FAILURE() << "the run's folder is kept: " << work;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, GoldenCase, testing::ValuesIn(caseNames()),

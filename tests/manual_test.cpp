@@ -164,8 +164,8 @@ TEST(ManualTest, EverySongExampleGivesItsStatedResult) {
     ASSERT_GE(songs.size(), 30u) << "the documents lost their song examples";
     const fs::path work = fs::temp_directory_path() / ("tuvo-manual-" + std::to_string(getpid()));
     for (const SongExample& song : songs) {
-        fs::remove_all(work);
-        fs::create_directories(work);
+        const ScratchFolder scratch;
+        const fs::path& work = scratch.path();
         for (const auto& [name, text] : song.files) std::ofstream(work / name, std::ios::binary) << text;
         std::ofstream(work / "song.mml", std::ios::binary) << song.source;
         std::vector<std::string> args = {"-u"};
@@ -181,7 +181,6 @@ TEST(ManualTest, EverySongExampleGivesItsStatedResult) {
         for (const std::string& exported : exportedFiles(song.options))
             EXPECT_EQ(succeeded, fs::exists(work / exported)) << song.where << ": " << exported;
     }
-    fs::remove_all(work);
 }
 
 bool contains(const std::vector<std::string>& document, const std::string& text) {
@@ -251,7 +250,7 @@ TEST(ManualTest, EveryCommandHasATableRow) {
     // The command codes the parser sends by name or by character, and those
     // it reads by tokens of their own: notes, loop brackets and track numbers
     // (whose code '0' stands for any track list).
-    const std::string codes = readFile(TUVO_SOURCE_DIR "/src/parse/CommandParam.h");
+    const std::string codes = readFile(TUVO_SOURCE_DIR "/src/song/CommandCode.h");
     std::vector<std::string> commands = {"C", "D", "E", "F", "G", "A", "B", "/:", ":/", "1"};
     const std::regex sent(R"re(= '([^0])'|= commandCode\("([^"]+)"\))re");
     for (std::sregex_iterator it(codes.begin(), codes.end(), sent), end; it != end; ++it)

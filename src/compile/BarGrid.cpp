@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <iterator>
 
-#include "compile/Song.h"
-#include "parse/CommandParam.h"
+#include "song/Song.h"
+#include "song/Ticks.h"
 
 int64_t BarGrid::barLineFrom(int64_t time) const {
     int64_t start = 0;

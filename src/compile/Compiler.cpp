@@ -12,6 +12,7 @@
 #include "compile/CompilerImpl.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
+#include "song/ControlValues.h"
 
 namespace {
 
@@ -29,7 +30,8 @@ bool moveToBarLine(BarGrid& grid, TrackState& state, ControlEvent& change) {
         change.time = static_cast<int32_t>(std::min<int64_t>(barLine, INT32_MAX));
         state.controlsOutOfOrder = true;
     }
-    grid.record(change.time, change.values[0], change.values[1]);
+    const MetreControl metre = *metreControl(change);
+    grid.record(change.time, metre.numerator, metre.denominator);
     return moved;
 }
 
@@ -222,10 +224,9 @@ void CompilerImpl::note(TrackState& state, int code, int count, const CommandPar
 
     if (state.joinPending && !notes.empty()) notes.back().length = state.time - notes.back().time;
 
-    int semitone = pitchClassOf(code);
-    if (accidental == '+') ++semitone;
-    if (accidental == '-') --semitone;
-    if ((accidental == '+' || accidental == '-') && !isBlackKey(semitone)) {
+    const int step = accidental == '+' ? 1 : accidental == '-' ? -1 : 0;
+    const int semitone = pitchClassOf(code, step);
+    if (!accidentalFits(code, step)) {
         const char detail[] = {static_cast<char>(code), static_cast<char>(accidental), '\0'};
         error(msg::kBadPitchAccidental, detail);
     }
@@ -320,20 +321,19 @@ void CompilerImpl::transpose(TrackState& state, int count, const CommandParam* p
 
 void CompilerImpl::tempo(TrackState& state, int count, const CommandParam* params) {
     const int32_t value = paramValue(count, params, 0);
-    if (!checkRange(value, 20, 300, "T")) return;
+    if (!checkRange(value, kTempoRange.minimum, kTempoRange.maximum, "T")) return;
     std::vector<ControlEvent>& controls = state.track->controls;
     if (!roomForEvents(1)) return;
     tempoValue = value;
     ControlEvent& event = controls.emplace_back();
     event.time = state.time;
-    event.subtype = ControlTempo;
-    event.values = {value};
+    setTempo(event, {value});
 }
 
 void CompilerImpl::referenceTempo(TrackState& state, int count, const CommandParam* params) {
     if (!checkCount(count, 1, 1) || !checkNumbers(count, params)) return;
     const int32_t value = params[0].value;
-    if (value != 0 && !checkRange(value, 20, 300)) return;
+    if (value != 0 && !checkRange(value, kTempoRange.minimum, kTempoRange.maximum)) return;
     state.referenceTempo = value;
 }
 
@@ -352,8 +352,7 @@ void CompilerImpl::timeSignature(TrackState& state, int count, const CommandPara
     if (!roomForEvents(1)) return;
     ControlEvent& event = controls.emplace_back();
     event.time = state.time;
-    event.subtype = ControlTimeSignature;
-    event.values = {numerator, denominator};
+    setMetre(event, {numerator, denominator});
     placeMetreChange(state, event);
 }
 

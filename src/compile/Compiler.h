@@ -4,23 +4,18 @@
 #include <memory>
 
 #include "compile/LyricReport.h"
-#include "parse/CommandParam.h"
+#include "parse/CommandSink.h"
 
 class Song;
 class PhoneticDictionary;
 class StringPool;
 
-class Compiler {
+// The compiler receives the parser's commands and lyrics (CommandSink).
+class Compiler : public CommandSink {
 public:
-    virtual ~Compiler() = default;
     virtual void setSong(Song* song) = 0;
     virtual void setDictionary(const PhoneticDictionary* dictionary) = 0;
     virtual void setStrings(const StringPool* strings) = 0;
-    // `code` is a CommandCode or a note letter; `params` is null when `count`
-    // is 0.
-    virtual void command(int code, int count, const CommandParam* params) = 0;
-    // `chars` holds the lyric's character codes and ends with 0.
-    virtual void lyrics(const char16_t* chars) = 0;
     // What the lyrics left for the hints, once the source has ended.
     virtual LyricReport lyricReport() const = 0;
 };

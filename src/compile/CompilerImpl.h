@@ -14,9 +14,12 @@
 
 #include "compile/BarGrid.h"
 #include "compile/Compiler.h"
-#include "compile/CurveTable.h"
 #include "compile/EnvelopeTable.h"
-#include "compile/Song.h"
+#include "song/CurveTable.h"
+#include "song/Limits.h"
+#include "song/Pitch.h"
+#include "song/Song.h"
+#include "song/Ticks.h"
 
 // Bounds that keep hostile input from overflowing tick arithmetic or memory.
 // The event bound is on the whole song, all tracks and sequences together.
@@ -31,6 +34,12 @@ struct LoopFrame {
     int32_t exitNotes = -1, exitControls = -1, exitEnvelopes = -1;
 };
 
+// A singer registered by @SGR: what a singer change to it carries.
+struct SingerVoice {
+    int32_t program = 0;
+    int32_t language = 0;
+};
+
 struct EnvelopeSlot {
     int32_t number = 0;
     int32_t scale = 0;  // kept as written; it changes nothing (a warning says so)
@@ -43,10 +52,17 @@ constexpr std::array<int32_t, kLastCurveId + 1> defaultCurveValues() {
     return values;
 }
 
+// The note parameters' defaults, by @Z index.
+constexpr std::array<int32_t, kNoteParameters.size()> defaultNoteParameters() {
+    std::array<int32_t, kNoteParameters.size()> values{};
+    for (size_t i = 0; i < kNoteParameters.size(); ++i) values[i] = kNoteParameters[i].defaultValue;
+    return values;
+}
+
 struct VibratoSetting {
-    int32_t type = 1;
-    int32_t startDepth = 64;
-    int32_t startRate = 50;
+    int32_t type = kDefaultVibratoType;
+    int32_t startDepth = kVibratoPresets[kDefaultVibratoType].first;
+    int32_t startRate = kVibratoPresets[kDefaultVibratoType].second;
 };
 
 // Where a note is written, and whether a syllable reached it, for the lyric
@@ -67,12 +83,13 @@ struct TrackState {
     int32_t transpose = 0;
     bool joinPending = false;
     int32_t referenceTempo = 0;
-    std::array<int32_t, 5> noteParams{8, 0, 0, 50, 50};
+    std::array<int32_t, kNoteParameters.size()> noteParams = defaultNoteParameters();
     int32_t velocity = kDefaultVelocity;
     std::array<int32_t, kLastCurveId + 1> curveValues = defaultCurveValues();  // by curve id
-    std::array<std::array<EnvelopeSlot, 10>, 10> envelopeSlots{};
+    // By curve id (0 unused), then slot.
+    std::array<std::array<EnvelopeSlot, kEnvelopeSlots>, kLastCurveId + 1> envelopeSlots{};
     VibratoSetting vibrato;
-    int32_t vibratoDelay = 160;
+    int32_t vibratoDelay = kDefaultVibratoDelay;
     std::vector<LoopFrame> loops;
     int32_t lyricCursor = 0;
     std::vector<NoteOrigin> noteOrigins;  // parallel to track->notes
@@ -165,10 +182,10 @@ public:
     Song* song = nullptr;
     std::vector<int> selection{0};
     std::vector<std::unique_ptr<TrackState>> tracks;
-    int32_t tempoValue = 120;
+    int32_t tempoValue = kDefaultTempo;
     BarGrid bars;
     std::unique_ptr<EnvelopeTable> envelopes;
-    std::map<std::string, std::pair<int32_t, int32_t>> singers;  // name -> (language, program)
+    std::map<std::string, SingerVoice> singers;  // by name
     const PhoneticDictionary* dictionary = nullptr;
     const StringPool* strings = nullptr;
     int64_t eventLimit = kMaxSongEvents;  // lowered by tests only

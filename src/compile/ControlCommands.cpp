@@ -7,25 +7,11 @@
 #include "compile/ClampToInt32.h"
 #include "compile/CompilerImpl.h"
 #include "diag/Messages.h"
+#include "song/ControlValues.h"
 #include "text/CharCode.h"
 #include "text/StringPool.h"
 
 namespace {
-
-constexpr int32_t kDefaultVibratoDelay = 160;
-constexpr int32_t kMaxVibratoType = 16;
-constexpr int64_t kLastNoteParamIndex = 63;
-
-// (startDepth, startRate) of each vibrato type.
-constexpr std::array<std::pair<int32_t, int32_t>, kMaxVibratoType + 1> kVibratoPresets = {{
-    {0, 0},   {64, 50}, {40, 50}, {127, 50}, {64, 50}, {64, 64}, {32, 32}, {100, 50}, {64, 64},
-    {64, 64}, {40, 50}, {80, 70}, {64, 64},  {64, 64}, {40, 64}, {72, 64}, {64, 64},
-}};
-
-// Ranges of the @Z indices: five note parameters, the rest reserved (0 only).
-constexpr std::array<std::pair<int32_t, int32_t>, 5> kNoteParamRanges = {{
-    {0, 100}, {0, 100}, {0, 3}, {0, 100}, {0, 100},
-}};
 
 // An absolute value is range-checked; a relative one moves `target` by at most
 // the width of the range and is clamped into it.
@@ -56,7 +42,7 @@ std::string singerName(const StringPool* strings, int32_t id) {
 
 void CompilerImpl::velocity(TrackState& state, int count, const CommandParam* params) {
     if (!checkCount(count, 1, -1)) return;
-    applyValue(*this, params[0], state.velocity, kMinimumVelocity, kMaximumVelocity);
+    applyValue(*this, params[0], state.velocity, kVelocityRange.minimum, kVelocityRange.maximum);
 }
 
 void CompilerImpl::noteParameters(TrackState& state, int count, const CommandParam* params) {
@@ -68,15 +54,15 @@ void CompilerImpl::noteParameters(TrackState& state, int count, const CommandPar
     if (!checkNumbers(count, params)) return;
     int64_t index = params[0].value;
     for (int i = 1; i < count; ++i, ++index) {
-        if (index < 0 || index > kLastNoteParamIndex) {
+        if (index < 0 || index > kLastNoteParameterIndex) {
             error(msg::kIndexOutOfRange, "@Z");
             return;
         }
-        const bool known = index < static_cast<int64_t>(kNoteParamRanges.size());
-        const std::pair<int32_t, int32_t> reserved{0, 0};
-        const auto [minimum, maximum] =
-            known ? kNoteParamRanges[static_cast<size_t>(index)] : reserved;
-        if (!checkRange(params[i].value, minimum, maximum)) return;
+        // The reserved indices take only 0.
+        const bool known = index < static_cast<int64_t>(kNoteParameters.size());
+        const ValueRange range =
+            known ? kNoteParameters[static_cast<size_t>(index)].range : ValueRange{0, 0};
+        if (!checkRange(params[i].value, range.minimum, range.maximum)) return;
         // The reserved indices accept only 0 and have nothing to hold it.
         if (known) state.noteParams[static_cast<size_t>(index)] = params[i].value;
     }
@@ -111,9 +97,7 @@ void CompilerImpl::singerChange(TrackState& state, int count, const CommandParam
     if (!roomForEvents(1)) return;
     ControlEvent& event = state.track->controls.emplace_back();
     event.time = state.time;
-    event.subtype = ControlSinger;
-    const auto [language, program] = found->second;
-    event.values = {program, language, params[0].value};
+    setSinger(event, {found->second.program, found->second.language, params[0].value});
 }
 
 void CompilerImpl::singerRegistration(int count, const CommandParam* params) {
@@ -123,7 +107,7 @@ void CompilerImpl::singerRegistration(int count, const CommandParam* params) {
         error(msg::kWrongParamType);
         return;
     }
-    singers[singerName(strings, params[2].value)] = {params[0].value, params[1].value};
+    singers[singerName(strings, params[2].value)] = SingerVoice{params[1].value, params[0].value};
 }
 
 void CompilerImpl::curve(TrackState& state, const CurveInfo& info, int count,
@@ -134,9 +118,7 @@ void CompilerImpl::curve(TrackState& state, const CurveInfo& info, int count,
 
     ControlEvent& event = state.track->controls.emplace_back();
     event.time = state.time;
-    event.subtype = ControlCurve;
-    event.values.reserve(1 + (static_cast<size_t>(count) + 3) / 4 * 4);
-    event.values.push_back(info.id);
+    startCurve(event, info.id, (static_cast<size_t>(count) + 3) / 4);
 
     // Relative values accumulate unclamped within the command; what is written
     // and what is kept is clamped into the curve's range.
@@ -151,11 +133,9 @@ void CompilerImpl::curve(TrackState& state, const CurveInfo& info, int count,
         const int64_t gap = scaleDuration(state, parameter(i + 1));
         const int64_t duration = scaleDuration(state, parameter(i + 2));
         current = (params[i].type == ParamRelative ? current : 0) + params[i].value;
-        event.values.push_back(
-            static_cast<int32_t>(std::clamp<int64_t>(current, info.minimum, info.maximum)));
-        event.values.push_back(clampToInt32(gap));
-        event.values.push_back(clampToInt32(duration));
-        event.values.push_back(shape);
+        addCurvePoint(event, {static_cast<int32_t>(std::clamp<int64_t>(current, info.minimum,
+                                                                       info.maximum)),
+                              clampToInt32(gap), clampToInt32(duration), shape});
     }
     state.curveValues[static_cast<size_t>(info.id)] =
         static_cast<int32_t>(std::clamp<int64_t>(current, info.minimum, info.maximum));
@@ -165,7 +145,7 @@ void CompilerImpl::parameterEnvelope(TrackState& state, int count, const Command
     if (!checkCount(count, 3, -1) || !checkNumbers(count, params)) return;
     const int32_t shape = params[0].value;
     if (!checkRange(shape, 0, 1) || !checkRange(params[1].value, 1, kLastCurveId) ||
-        !checkRange(params[2].value, -500, 50000)) {
+        !checkRange(params[2].value, kTickOffsetRange.minimum, kTickOffsetRange.maximum)) {
         return;
     }
     const int extra = count - 3;
@@ -176,9 +156,8 @@ void CompilerImpl::parameterEnvelope(TrackState& state, int count, const Command
     if (!roomForEvents(1)) return;
     ControlEvent& event = state.track->controls.emplace_back();
     event.time = state.time;
-    event.subtype = ControlParameterEnvelope;
-    event.values = {shape, params[1].value, params[2].value};
-    event.values.reserve(static_cast<size_t>(count));
+    startParameterEnvelope(event, shape, params[1].value, params[2].value,
+                           static_cast<size_t>(extra / 2));
 
     for (int i = 3; i + 1 < count; i += 2) {
         const int32_t duration = params[i + 1].value;
@@ -192,7 +171,6 @@ void CompilerImpl::parameterEnvelope(TrackState& state, int count, const Command
         }
         // Durations of 0 and 1 are kept as written; longer ones are scaled.
         const int64_t ticks = duration > 1 ? scaleDuration(state, duration) : duration;
-        event.values.push_back(params[i].value);
-        event.values.push_back(clampToInt32(ticks));
+        addEnvelopeStep(event, {params[i].value, clampToInt32(ticks)});
     }
 }

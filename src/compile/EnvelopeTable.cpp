@@ -7,17 +7,13 @@
 #include <vector>
 
 #include "compile/ClampToInt32.h"
-#include "compile/Song.h"
+#include "song/Song.h"
 
 namespace {
 
-// The largest number the table accepts; it keeps the table small whatever the caller asks.
-constexpr int kMaxEnvelopeNumber = 127;
-constexpr int kMaxPoints = 6;
-
 bool positionInRange(int32_t type, int32_t position) {
     if (type == 0) return position >= -100 && position <= 200;  // percent of the span
-    return position >= -500 && position <= 50000;                // ticks
+    return position >= kTickOffsetRange.minimum && position <= kTickOffsetRange.maximum;
 }
 
 // Where point `index` of a definition lies in a span of `length` ticks.
@@ -39,7 +35,7 @@ public:
         EnvelopeDefinition definition;
         definition.type = params[0].value;
         if (definition.type < 0 || definition.type > 3) return false;
-        const int points = std::min((count - 1) / 2, kMaxPoints);
+        const int points = std::min((count - 1) / 2, kEnvelopePoints);
         for (int k = 0; k < points; ++k) {
             const int32_t position = params[1 + 2 * k].value;
             if (!positionInRange(definition.type, position)) return false;
@@ -59,7 +55,7 @@ public:
         out.length = length;
         // Each point keeps its own place only when it lies after the last kept
         // one; otherwise it repeats that point, so positions never decrease.
-        for (int k = 0; k < kMaxPoints; ++k) {
+        for (int k = 0; k < kEnvelopePoints; ++k) {
             const auto index = static_cast<size_t>(k);
             const int32_t position = clampToInt32(
                 placePoint(definition->type, k, definition->positions[index], length));

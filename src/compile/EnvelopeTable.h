@@ -6,14 +6,15 @@
 #include <cstdint>
 #include <memory>
 
-#include "parse/CommandParam.h"
+#include "parse/CommandSink.h"
+#include "song/Limits.h"
 
 struct EnvelopeEvent;
 
 struct EnvelopeDefinition {
-    int32_t type = 0;  // 0..3: how positions are measured
-    std::array<int32_t, 6> positions{};
-    std::array<int32_t, 6> values{};
+    int32_t type = 0;  // 0..kLastEnvelopeType: how positions are measured
+    std::array<int32_t, kEnvelopePoints> positions{};
+    std::array<int32_t, kEnvelopePoints> values{};
 };
 
 class EnvelopeTable {

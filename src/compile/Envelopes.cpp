@@ -9,8 +9,6 @@
 namespace {
 
 constexpr int kFirstCurve = 1;
-constexpr int kLastCurve = 9;
-constexpr int kSlotCount = 10;
 // The slots that take part when envelopes are laid over a note.
 constexpr int kFirstLaidSlot = 1;
 constexpr int kLastLaidSlot = 4;
@@ -19,14 +17,17 @@ constexpr int kLastLaidSlot = 4;
 
 void CompilerImpl::defineEnvelope(int count, const CommandParam* params) {
     if (!checkCount(count, 4, 14) || !checkNumbers(count, params)) return;
-    if (!checkRange(params[0].value, 1, 127) || !checkRange(params[1].value, 0, 3)) return;
+    if (!checkRange(params[0].value, 1, kMaxEnvelopeNumber) ||
+        !checkRange(params[1].value, 0, kLastEnvelopeType)) {
+        return;
+    }
     if (!envelopes->define(params[0].value, count - 1, params + 1)) error(msg::kEnvelopeParamError);
 }
 
 void CompilerImpl::layEnvelopeCommand(TrackState& state, int count, const CommandParam* params) {
     if (!checkCount(count, 3, 4) || !checkNumbers(count, params)) return;
-    if (!checkRange(params[0].value, kFirstCurve, kLastCurve) ||
-        !checkRange(params[1].value, 0, kSlotCount - 1)) {
+    if (!checkRange(params[0].value, kFirstCurve, kLastCurveId) ||
+        !checkRange(params[1].value, 0, kEnvelopeSlots - 1)) {
         return;
     }
     const int32_t number = params[2].value;
@@ -49,7 +50,7 @@ void CompilerImpl::layEnvelopes(TrackState& state, size_t noteIndex) {
     if (noteIndex >= track.notes.size()) return;
 
     bool anyAssigned = false;
-    for (int curveId = kFirstCurve; curveId <= kLastCurve && !anyAssigned; ++curveId) {
+    for (int curveId = kFirstCurve; curveId <= kLastCurveId && !anyAssigned; ++curveId) {
         for (int slot = kFirstLaidSlot; slot <= kLastLaidSlot; ++slot) {
             if (state.envelopeSlots[static_cast<size_t>(curveId)][static_cast<size_t>(slot)]
                     .number != 0) {
@@ -68,7 +69,7 @@ void CompilerImpl::layEnvelopes(TrackState& state, size_t noteIndex) {
     const int32_t length = clampToInt32(static_cast<int64_t>(end.time) + end.length - first.time);
     const int32_t time = first.time;
 
-    for (int curveId = kFirstCurve; curveId <= kLastCurve; ++curveId) {
+    for (int curveId = kFirstCurve; curveId <= kLastCurveId; ++curveId) {
         for (int slot = kFirstLaidSlot; slot <= kLastLaidSlot; ++slot) {
             const EnvelopeSlot& assigned =
                 state.envelopeSlots[static_cast<size_t>(curveId)][static_cast<size_t>(slot)];

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "compile/CompilerImpl.h"
-#include "compile/Song.h"
+#include "song/Song.h"
 #include "diag/Messages.h"
 #include "parse/PhoneticDictionary.h"
 #include "text/CharCode.h"

@@ -8,7 +8,6 @@
 
 #include "diag/DiagnosticLine.h"
 #include "diag/Messages.h"
-#include "text/Encoding.h"
 
 namespace {
 
@@ -16,6 +15,8 @@ constexpr int kMaxShownLines = 1000;
 
 class ConsoleReporter final : public Reporter {
 public:
+    explicit ConsoleReporter(ConsoleText toConsole) : toConsole_(toConsole) {}
+
     void error(int line, std::string_view message, std::string_view detail) override {
         ++errors_;
         print("ERROR", fileName_, line < 0 ? currentLine_ : line, message, detail);
@@ -45,13 +46,14 @@ private:
         if (shownLines_ > kMaxShownLines) return;
         const std::string text =
             shownLines_ < kMaxShownLines
-                ? diagnosticLine(level, file, line, message, detail)
-                : consoleText(msg::kFurtherDiagnosticsNotShown).append("\n");
+                ? diagnosticLine(level, file, line, message, detail, toConsole_)
+                : toConsole_(msg::kFurtherDiagnosticsNotShown).append("\n");
         ++shownLines_;
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fflush(stdout);
     }
 
+    ConsoleText toConsole_;
     int errors_ = 0;
     int warnings_ = 0;
     std::string fileName_;
@@ -61,4 +63,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Reporter> createConsoleReporter() { return std::make_unique<ConsoleReporter>(); }
+std::unique_ptr<Reporter> createConsoleReporter(ConsoleText toConsole) {
+    return std::make_unique<ConsoleReporter>(toConsole);
+}

@@ -5,6 +5,8 @@
 
 #include <memory>
 
+#include "diag/DiagnosticLine.h"
 #include "diag/Reporter.h"
 
-std::unique_ptr<Reporter> createConsoleReporter();
+// Its lines are made ready for the console through `toConsole`.
+std::unique_ptr<Reporter> createConsoleReporter(ConsoleText toConsole);

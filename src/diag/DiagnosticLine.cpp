@@ -2,7 +2,6 @@
 #include "diag/DiagnosticLine.h"
 
 #include "diag/Messages.h"
-#include "text/Encoding.h"
 
 namespace {
 
@@ -17,18 +16,19 @@ bool detailIsTypedPath(std::string_view message) {
 }  // namespace
 
 std::string diagnosticLine(std::string_view level, std::string_view file, int line,
-                           std::string_view message, std::string_view detail) {
+                           std::string_view message, std::string_view detail,
+                           ConsoleText toConsole) {
     std::string text;
     text.reserve(level.size() + file.size() + message.size() + detail.size() + 24);
     text.append(level).append(": ");
     if (!file.empty()) text.append(file).append("(").append(std::to_string(line)).append(") ");
-    text.append(consoleText(message));
+    text.append(toConsole(message));
     if (!detail.empty()) {
         text.append(": ");
         if (detailIsTypedPath(message)) {
             text.append(detail);
         } else {
-            text.append(consoleText(detail));
+            text.append(toConsole(detail));
         }
     }
     text.push_back('\n');

@@ -4,9 +4,12 @@
 #include <string>
 #include <string_view>
 
+#include "diag/Reporter.h"
+
 // "LEVEL: " [file "(" line ") "] message [": " detail] and a line feed. The file
 // name is a path and kept as it is; the message and the detail are made ready
-// for the console (see text/Encoding.h), except the details that are a path
-// (and the system's error text): those of the file messages.
+// for the console through `toConsole`, except the details that are a path (and
+// the system's error text): those of the file messages.
 std::string diagnosticLine(std::string_view level, std::string_view file, int line,
-                           std::string_view message, std::string_view detail);
+                           std::string_view message, std::string_view detail,
+                           ConsoleText toConsole);

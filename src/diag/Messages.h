@@ -301,10 +301,6 @@ inline constexpr const char kScaleNotImplemented[] = "scale \x83p\x83\x89\x83\x8
 //   (no track has notes)
 inline constexpr const char kNoTrackWithNotes[] = "\x89\xB9\x95\x84\x82\xCC\x82\xA0\x82\xE9\x83g\x83\x89\x83" "b\x83N\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1";
 
-// ら
-//   (the lyric text every new note sings until it gets its own)
-inline constexpr const char kDefaultLyric[] = "\x82\xE7";
-
 // コードページ932にない文字です
 //   (a character of a UTF-8 file that code page 932 cannot hold (detail: U+XXXX))
 inline constexpr const char kNotInCodePage932[] = "\x83R\x81[\x83h\x83y\x81[\x83W932\x82\xC9\x82\xC8\x82\xA2\x95\xB6\x8E\x9A\x82\xC5\x82\xB7";

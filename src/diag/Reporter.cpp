@@ -14,6 +14,12 @@
 
 namespace {
 
+ConsoleText chosenConsoleText = nullptr;
+
+std::string throughChosenConsoleText(std::string_view text) {
+    return chosenConsoleText != nullptr ? chosenConsoleText(text) : std::string(text);
+}
+
 class RecordingReporter final : public Reporter {
 public:
     void error(int line, std::string_view message, std::string_view detail) override {
@@ -48,7 +54,7 @@ public:
     int line() const { return line_; }
 
     void restart() {
-        console_ = createConsoleReporter();
+        console_ = createConsoleReporter(throughChosenConsoleText);
         errors_.clear();
         fileName_.clear();
         line_ = 0;
@@ -60,7 +66,7 @@ private:
         if (!reported(message)) errors_.emplace_back(message);
     }
 
-    std::unique_ptr<Reporter> console_ = createConsoleReporter();
+    std::unique_ptr<Reporter> console_ = createConsoleReporter(throughChosenConsoleText);
     std::vector<std::string> errors_;
     std::string fileName_;
     int line_ = 0;
@@ -74,6 +80,8 @@ RecordingReporter& instance() {
 }  // namespace
 
 Reporter& getReporter() { return instance(); }
+
+void useConsoleText(ConsoleText toConsole) { chosenConsoleText = toConsole; }
 
 bool errorWasReported(std::string_view message) { return instance().reported(message); }
 

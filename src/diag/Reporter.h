@@ -3,6 +3,7 @@
 // decide how to go on, and the pipeline run checks the counts at checkpoints.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 class Reporter {
@@ -22,6 +23,12 @@ public:
 
 // The process-wide reporter, created on first use and never destroyed.
 Reporter& getReporter();
+
+// How the program's code page 932 texts are made ready for the console: the
+// driver's conversion for the encoding it chose (UTF-8 in the UTF-8 mode). The
+// process-wide reporter prints its lines as they are until the driver says.
+using ConsoleText = std::string (*)(std::string_view cp932);
+void useConsoleText(ConsoleText toConsole);
 
 // Whether the process-wide reporter has reported an error with this catalogue
 // message so far.

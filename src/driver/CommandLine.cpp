@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "driver/DataPaths.h"
+#include "driver/OutputFormats.h"
 #include "platform/Platform.h"
-#include "text/Encoding.h"
 
 std::string exeDirectory() {
     const std::string path = platform::executablePath();
@@ -34,6 +34,11 @@ std::string defaultOutputPath(std::string_view inputPath) {
     return output;
 }
 
+std::string exportPath(const RunSettings& settings, char letter) {
+    const auto given = settings.exportPaths.find(letter);
+    return given != settings.exportPaths.end() ? given->second : std::string();
+}
+
 namespace {
 
 bool isUtf8Option(const std::string& arg) {
@@ -43,12 +48,13 @@ bool isUtf8Option(const std::string& arg) {
 std::string quoted(const std::string& arg) { return "'" + arg + "'"; }
 
 // Rejects the command line with a reason. The usage text shows the -u line to
-// whoever gave -u, so a -u among the arguments not yet looked at turns the
-// UTF-8 mode on too.
-CommandLine reject(const std::vector<std::string>& args, size_t unread, std::string reason) {
-    for (size_t i = unread; i < args.size(); ++i)
-        if (isUtf8Option(args[i])) setUtf8Mode(true);
+// whoever gave -u: before the rejection (`utf8`) or among the arguments not
+// yet looked at.
+CommandLine reject(const std::vector<std::string>& args, size_t unread, bool utf8,
+                   std::string reason) {
+    for (size_t i = unread; i < args.size(); ++i) utf8 = utf8 || isUtf8Option(args[i]);
     CommandLine result;
+    result.settings.utf8 = utf8;
     result.reason = std::move(reason);
     return result;
 }
@@ -70,26 +76,31 @@ std::string inputProblem(const std::vector<std::string>& args, size_t next,
     return "more than one input file: " + quoted(args[next]) + " and " + quoted(args[next + 1]);
 }
 
-// True when an argument is an option with one of `letters`.
-bool mentionsOption(const std::vector<std::string>& args, std::string_view letters) {
+// True when an argument is an option of a format of `group`, or the option
+// `extra`.
+bool mentionsOption(const std::vector<std::string>& args, UsageGroup group, char extra) {
     for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i].size() > 1 && args[i][0] == '-' &&
-            letters.find(args[i][1]) != std::string_view::npos)
-            return true;
+        if (args[i].size() < 2 || args[i][0] != '-') continue;
+        const OutputFormat* format = outputFormatOf(args[i][1]);
+        if (args[i][1] == extra || (format != nullptr && format->usageGroup == group)) return true;
     }
     return false;
 }
 
 }  // namespace
 
-bool mentionsExportOption(const std::vector<std::string>& args) { return mentionsOption(args, "mx8"); }
+bool mentionsExportOption(const std::vector<std::string>& args) {
+    return mentionsOption(args, UsageGroup::Exports, '8');
+}
 
-bool mentionsProjectOption(const std::vector<std::string>& args) { return mentionsOption(args, "st"); }
+bool mentionsProjectOption(const std::vector<std::string>& args) {
+    return mentionsOption(args, UsageGroup::Projects, '\0');
+}
 
 CommandLine parseCommandLine(const std::vector<std::string>& args, const std::string& exeDir) {
     CommandLine result;
     RunSettings& settings = result.settings;
-    std::string valueWithLetters;  // an -o, -p, -m, -x, -s or -t written with letters after it
+    std::string valueWithLetters;  // an -o, -p or export option written with letters after it
     size_t next = 1;
     while (next < args.size() && !args[next].empty() && args[next][0] == '-') {
         const std::string& option = args[next++];
@@ -104,35 +115,33 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const std::st
         }
         if (letter == 'I') {
             if (option.size() == 2)
-                return reject(args, next,
+                return reject(args, next, settings.utf8,
                               "option '-I' needs its folder written right after it, as in -Iinclude");
             settings.includeDirectories.push_back(option.substr(2));
-        } else if (letter == 'o' || letter == 'p' || letter == 'm' || letter == 'x' ||
-                   letter == 's' || letter == 't') {
+        } else if (letter == 'o' || letter == 'p' || outputFormatOf(letter) != nullptr) {
             if (next >= args.size())
-                return reject(args, next, "option " + quoted(option) + " needs a value after it");
+                return reject(args, next, settings.utf8,
+                              "option " + quoted(option) + " needs a value after it");
             if (option.size() > 2) valueWithLetters = option;
             std::string& path = letter == 'o'   ? settings.outputPath
                                 : letter == 'p' ? settings.dictionaryPath
-                                : letter == 'm' ? settings.midiPath
-                                : letter == 'x' ? settings.scorePath
-                                : letter == 's' ? settings.ustxPath
-                                                : settings.ustPath;
+                                                : settings.exportPaths[letter];
             path = args[next++];
         } else if (letter == 'u') {
-            setUtf8Mode(true);  // UTF-8 sources and console from here on
+            settings.utf8 = true;
         } else if (letter == '8') {
             settings.midiLyricsInUtf8 = true;
         } else if (letter == 'w') {
             settings.watch = true;
         } else {
-            return reject(args, next, "unknown option " + quoted(option));
+            return reject(args, next, settings.utf8, "unknown option " + quoted(option));
         }
     }
-    if (args.size() - next != 1) return reject(args, next, inputProblem(args, next, valueWithLetters));
+    if (args.size() - next != 1)
+        return reject(args, next, settings.utf8, inputProblem(args, next, valueWithLetters));
     // -8 changes only the MIDI file; without one it would do nothing, silently.
-    if (settings.midiLyricsInUtf8 && settings.midiPath.empty())
-        return reject(args, next,
+    if (settings.midiLyricsInUtf8 && exportPath(settings, 'm').empty())
+        return reject(args, next, settings.utf8,
                       "option '-8' sets how the MIDI file's lyrics are written; give -m with it");
     result.request = Request::Run;
     settings.inputPath = args[next];

@@ -1,6 +1,7 @@
 // The command line: its options, the settings it leads to, and their defaults.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,13 +10,15 @@ struct RunSettings {
     std::string inputPath;
     std::string outputPath;
     std::string dictionaryPath;
-    std::string midiPath;   // -m: a Standard MIDI File beside the VSQ file; empty when not given
-    std::string scorePath;  // -x: a MusicXML score beside the VSQ file; empty when not given
-    std::string ustxPath;   // -s: an OpenUtau project beside the VSQ file; empty when not given
-    std::string ustPath;    // -t: UTAU sequences named after it, one per voice track; empty when not given
+    // The files written beside the VSQ file, by the option letter of their
+    // format (driver/OutputFormats.h); a format not given has no entry.
+    std::map<char, std::string> exportPaths;
     bool midiLyricsInUtf8 = false;     // -8: the MIDI file's lyrics in UTF-8
     bool dictionaryIsDefault = false;  // the code page 932 dictionary beside the program
     bool watch = false;                // -w: compile again whenever a file read changes
+    // -u: the user's files without a byte order mark are read as UTF-8, and the
+    // console takes UTF-8. Set for help and usage too, when -u came before.
+    bool utf8 = false;
     std::vector<std::string> includeDirectories;  // -I entries, then the built-in folder
 };
 
@@ -42,12 +45,16 @@ std::string inFolder(const std::string& folder, std::string_view name);
 // The input path less its extension, plus ".vsq".
 std::string defaultOutputPath(std::string_view inputPath);
 
-// True when an argument is one of the export options -m, -x and -8: the usage
-// text then lists the exports.
+// True when an argument is an option of a format of the usage group Exports
+// (driver/OutputFormats.h), or -8: the usage text then lists that group.
 bool mentionsExportOption(const std::vector<std::string>& args);
-// True when an argument is one of the project options -s and -t: the usage
-// text then lists them.
+// True when an argument is an option of a format of the usage group Projects:
+// the usage text then lists that group.
 bool mentionsProjectOption(const std::vector<std::string>& args);
+
+// The path given for the export format of option `letter`; empty when none
+// was (an empty path asks for no file either).
+std::string exportPath(const RunSettings& settings, char letter);
 
 // Reads the arguments (argv[0] is skipped) into a request and, for a run, its
 // settings.

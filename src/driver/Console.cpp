@@ -8,6 +8,7 @@
 #include <string>
 
 #include "driver/CommandLine.h"
+#include "driver/OutputFormats.h"
 #include "text/Encoding.h"
 
 namespace {
@@ -31,7 +32,7 @@ void printPathLine(std::string_view label, std::string_view path) {
 void printLine(std::string_view text) { writeLine(consoleText(text)); }
 
 void printBanner() {
-    printLine("Tuvo MML Compiler  Version 0.4.2");
+    printLine("Tuvo MML Compiler  Version " TUVO_VERSION);
     printLine("Compiles MML songs into VSQ sequence files for singing synthesis.");
     printLine("");
 }
@@ -51,28 +52,22 @@ void printUsage(bool withExports, bool withProjects) {
     printLine(" -p phonetic-symbol-filename");
     printLine(" -I<include-dir>");
     if (utf8Mode()) printLine(" -u  read sources as UTF-8 and print in UTF-8");
-    if (withExports) {
-        printLine(" -m midi-filename      also write a Standard MIDI File");
-        printLine(" -x musicxml-filename  also write a MusicXML score");
-    }
-    if (withProjects) {
-        printLine(" -s ustx-filename      also write an OpenUtau project");
-        printLine(" -t ust-filename       also write UTAU sequences (NAME-1.ust, ...)");
+    for (const OutputFormat& format : outputFormats()) {
+        const bool listed = format.usageGroup == UsageGroup::Exports ? withExports : withProjects;
+        if (listed) printLine(format.usageLine);
     }
     printLine("");
 }
 
-// Every option the program has, one line each, in the order the help shows them.
-constexpr std::string_view kHelpOptions[] = {
+// The options the program has besides the export formats, one line each, in
+// the order the help shows them: the formats' lines come after the first three.
+constexpr std::string_view kHelpOptionsBeforeExports[] = {
     " -o outputfile                the VSQ file to write (default: inputfile with .vsq)",
     " -p phonetic-symbol-filename  the phonetic dictionary (default: the one beside the program)",
     " -I<include-dir>              a folder searched by .include; may be repeated",
-    " -m midi-filename             also write a Standard MIDI File of the song",
+};
+constexpr std::string_view kHelpOptionsAfterExports[] = {
     " -8                           write the MIDI file's lyrics in UTF-8 (with -m)",
-    " -x musicxml-filename         also write a MusicXML score of the song",
-    " -s ustx-filename             also write an OpenUtau project of the song",
-    " -t ust-filename              also write a UTAU sequence per voice track, named like",
-    "                              ust-filename with -1, -2, ... before its extension",
     " -u                           read sources as UTF-8 and print in UTF-8",
     " -w                           watch: compile again whenever a file read changes",
     " -h, --help                   print this help and exit",
@@ -81,7 +76,9 @@ constexpr std::string_view kHelpOptions[] = {
 
 void printHelp(std::string_view manualPath) {
     printUsageHead();
-    for (std::string_view line : kHelpOptions) printLine(line);
+    for (std::string_view line : kHelpOptionsBeforeExports) printLine(line);
+    for (const OutputFormat& format : outputFormats()) printLine(format.helpLine);
+    for (std::string_view line : kHelpOptionsAfterExports) printLine(line);
     printLine("");
     std::string last =
         consoleText("Options come before the input file. The language is described in ");
@@ -103,10 +100,10 @@ void printUsageReason(std::string_view reason) {
 void printSettings(const RunSettings& settings, std::string_view exeDir) {
     printPathLine("INPUT:    ", settings.inputPath);
     printPathLine("OUTPUT:   ", settings.outputPath);
-    if (!settings.midiPath.empty()) printPathLine("MIDI:     ", settings.midiPath);
-    if (!settings.scorePath.empty()) printPathLine("MUSICXML: ", settings.scorePath);
-    if (!settings.ustxPath.empty()) printPathLine("USTX:     ", settings.ustxPath);
-    if (!settings.ustPath.empty()) printPathLine("UST:      ", settings.ustPath);
+    for (const OutputFormat& format : outputFormats()) {
+        const std::string path = exportPath(settings, format.letter);
+        if (!path.empty()) printPathLine(format.settingsLabel, path);
+    }
     printPathLine("PHONETIC: ", settings.dictionaryPath);
     printPathLine("EXEPATH:  ", exeDir);
     printLine("");

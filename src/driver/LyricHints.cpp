@@ -7,8 +7,8 @@
 #include <string>
 
 #include "compile/LyricReport.h"
-#include "diag/Messages.h"
 #include "diag/Reporter.h"
+#include "song/Song.h"
 #include "text/Encoding.h"
 
 namespace {
@@ -48,7 +48,7 @@ void printLyricHints(const LyricReport& report) {
     for (const UnsungNotes& unsung : report.unsung) {
         printHint("track " + std::to_string(unsung.track) + ": the lyrics ran out: " +
                   counted(unsung.count, "note") + (unsung.count == 1 ? " sings" : " sing") +
-                  " the default '" + consoleText(msg::kDefaultLyric) + "', the first at " +
+                  " the default '" + consoleText(kDefaultLyricText) + "', the first at " +
                   placeText(unsung.first));
     }
 }

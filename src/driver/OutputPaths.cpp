@@ -3,43 +3,30 @@
 // followed, dangling ones too, hard links and bind mounts seen through.
 #include "driver/OutputPaths.h"
 
-#include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
-#include "export/UstExporter.h"
+#include "driver/OutputFormats.h"
 #include "platform/PathIdentity.h"
 #include "text/FilesRead.h"
 
 namespace {
 
 // Reports the first clash of `path` with a file read or an earlier output.
-bool clashes(const std::string& path, std::initializer_list<const std::string*> earlierOutputs) {
+bool clashes(const std::string& path, const FilesRead& filesRead,
+             const std::vector<std::string>& earlierOutputs) {
     if (path.empty()) return false;
-    if (wasFileRead(path)) {
+    if (filesRead.contains(path)) {
         getReporter().error(msg::kOutputIsAFileRead, path);
         return true;
     }
-    for (const std::string* earlier : earlierOutputs) {
-        if (!earlier->empty() && platform::leadToSameFile(path, *earlier)) {
+    for (const std::string& earlier : earlierOutputs) {
+        if (!earlier.empty() && platform::leadToSameFile(path, earlier)) {
             getReporter().error(msg::kOutputsCollide, path);
-            return true;
-        }
-    }
-    return false;
-}
-
-// -t writes one file per voice track under names made from its path: each
-// name that a song's voice tracks may take is held against the other outputs.
-bool ustPathsClash(const RunSettings& settings) {
-    if (settings.ustPath.empty()) return false;
-    for (int number = 1; number <= kMaxTracks; ++number) {
-        if (clashes(ustTrackPath(settings.ustPath, number),
-                    {&settings.outputPath, &settings.midiPath, &settings.scorePath,
-                     &settings.ustxPath})) {
             return true;
         }
     }
@@ -48,11 +35,23 @@ bool ustPathsClash(const RunSettings& settings) {
 
 }  // namespace
 
-bool outputPathsAreAllowed(const RunSettings& settings) {
-    const bool vsqClashes = clashes(settings.outputPath, {});
-    const bool midiClashes = clashes(settings.midiPath, {&settings.outputPath});
-    const bool scoreClashes = clashes(settings.scorePath, {&settings.outputPath, &settings.midiPath});
-    const bool ustxClashes = clashes(settings.ustxPath, {&settings.outputPath, &settings.midiPath,
-                                                         &settings.scorePath});
-    return !vsqClashes && !midiClashes && !scoreClashes && !ustxClashes && !ustPathsClash(settings);
+bool outputPathsAreAllowed(const RunSettings& settings, const FilesRead& filesRead) {
+    // The VSQ file first, then each export in the table's order, each file it
+    // may write against the files read and the outputs before it; every clash
+    // is reported, and a format's first clash only.
+    std::vector<std::string> outputs{settings.outputPath};
+    bool allowed = !clashes(settings.outputPath, filesRead, {});
+    for (const OutputFormat& format : outputFormats()) {
+        const std::string path = exportPath(settings, format.letter);
+        if (path.empty()) continue;
+        const std::vector<std::string> files = filesWrittenFor(format, path);
+        for (const std::string& file : files) {
+            if (clashes(file, filesRead, outputs)) {
+                allowed = false;
+                break;
+            }
+        }
+        outputs.insert(outputs.end(), files.begin(), files.end());
+    }
+    return allowed;
 }

@@ -7,22 +7,19 @@
 #include <new>
 
 #include "compile/Compiler.h"
-#include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
 #include "driver/Console.h"
 #include "driver/LyricHints.h"
+#include "driver/OutputFormats.h"
 #include "driver/OutputPaths.h"
-#include "export/MidiExporter.h"
-#include "export/ScoreExporter.h"
-#include "export/UstExporter.h"
-#include "export/UstxExporter.h"
+#include "output/OutputBatch.h"
 #include "parse/CommandParser.h"
 #include "parse/PhoneticDictionary.h"
+#include "song/Song.h"
 #include "source/Preprocessor.h"
 #include "source/SourceReader.h"
-#include "text/Encoding.h"
 #include "text/FilesRead.h"
 #include "text/StringPool.h"
 #include "vsq/VsqWriter.h"
@@ -33,17 +30,17 @@ namespace {
 
 // Reads the dictionary and the source and compiles the source into `song`. Throws through
 // fail() when the run cannot go on; errors in the song itself are only reported.
-void compileSource(const RunSettings& settings, Song& song, StringPool& strings) {
+void compileSource(const RunSettings& settings, const TextReading& sources, Song& song,
+                   StringPool& strings) {
     auto dictionary = createPhoneticDictionary();
     // The shipped dictionary is code page 932 whatever -u says: that
     // option is about the user's own files.
-    if (settings.dictionaryIsDefault) setUtf8Input(false);
-    const bool loaded = dictionary->load(settings.dictionaryPath.c_str());
-    setUtf8Input(utf8Mode());
-    if (!loaded) fail();
+    TextReading dictionaryReading = sources;
+    if (settings.dictionaryIsDefault) dictionaryReading.utf8 = false;
+    if (!dictionary->load(settings.dictionaryPath.c_str(), dictionaryReading)) fail();
 
     getReporter().setFileName(settings.inputPath);
-    auto source = createSourceReader(settings.inputPath);
+    auto source = createSourceReader(settings.inputPath, sources);
     if (!source) fail();
 
     auto preprocessor = createPreprocessor();
@@ -69,28 +66,38 @@ void compileSource(const RunSettings& settings, Song& song, StringPool& strings)
 
 }  // namespace
 
-bool runPipeline(const RunSettings& settings) {
+bool runPipeline(const RunSettings& settings, std::vector<std::string>* pathsRead) {
     Reporter& reporter = getReporter();
-    forgetFilesRead();
+    // How this run reads its files, and the record of what it read.
+    FilesRead filesRead;
+    const TextReading sources{settings.utf8, &filesRead};
+    // Whatever way the run ends, the caller learns what it read.
+    struct PathsReport {
+        const FilesRead& read;
+        std::vector<std::string>* out;
+        ~PathsReport() {
+            if (out != nullptr) *out = read.paths();
+        }
+    } report{filesRead, pathsRead};
     try {
         auto song = createSong();
         auto strings = createStringPool();
-        compileSource(settings, *song, *strings);
+        compileSource(settings, sources, *song, *strings);
         // No output may replace what the run has read (the user's source would
         // be lost to a file made from it) or another output of the run.
-        if (!outputPathsAreAllowed(settings) || reporter.errorCount() > 0) fail();
+        if (!outputPathsAreAllowed(settings, filesRead) || reporter.errorCount() > 0) fail();
 
-        createVsqWriter()->write(*song, *strings, settings.outputPath.c_str());
+        // Every output is written completely to a staged file first; only when
+        // all are, they are put in place together, so a failed run replaces none.
+        OutputBatch outputs;
+        createVsqWriter()->write(*song, *strings, settings.outputPath.c_str(), outputs, &filesRead);
         if (reporter.errorCount() > 0) fail();
-        if (!settings.midiPath.empty()) {
-            createMidiExporter(settings.midiLyricsInUtf8 ? MidiLyricText::Utf8
-                                                         : MidiLyricText::Cp932)
-                ->write(*song, settings.midiPath);
+        for (const OutputFormat& format : outputFormats()) {
+            const std::string path = exportPath(settings, format.letter);
+            if (!path.empty()) format.write(*song, *strings, settings, path, outputs);
         }
-        if (!settings.scorePath.empty()) createScoreExporter()->write(*song, *strings, settings.scorePath);
-        if (!settings.ustxPath.empty())
-            createUstxExporter()->write(*song, *strings, settings.ustxPath);
-        if (!settings.ustPath.empty()) createUstExporter()->write(*song, *strings, settings.ustPath);
+        if (reporter.errorCount() > 0) fail();
+        outputs.putAllInPlace();
         if (reporter.errorCount() > 0) fail();
 
         strings.reset();

@@ -54,7 +54,7 @@ bool looksLikeUnmarkedUtf8(const std::string& path) {
     for (;;) {
         const size_t size = std::fread(block.data(), 1, block.size(), file.get());
         if (size == 0) break;
-        if (first && size >= 3 && block[0] == 0xEF && block[1] == 0xBB && block[2] == 0xBF)
+        if (first && startsWithUtf8ByteOrderMark(block.data(), size))
             return false;  // a marked file is read as UTF-8 already
         first = false;
         for (size_t i = 0; i < size; ++i)

@@ -6,13 +6,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
 #include "driver/Console.h"
 #include "platform/FileWatcher.h"
-#include "text/FilesRead.h"
 
 namespace {
 
@@ -22,8 +22,8 @@ void note(const std::string& text) {
     std::fflush(stderr);
 }
 
-std::vector<std::string> filesToWatch(const RunSettings& settings) {
-    std::vector<std::string> files = pathsRead();
+std::vector<std::string> filesToWatch(const RunSettings& settings,
+                                      std::vector<std::string> files) {
     for (const std::string* path : {&settings.inputPath, &settings.dictionaryPath})
         if (std::find(files.begin(), files.end(), *path) == files.end()) files.push_back(*path);
     return files;
@@ -32,13 +32,13 @@ std::vector<std::string> filesToWatch(const RunSettings& settings) {
 }  // namespace
 
 int watchAndCompile(const RunSettings& settings, const std::string& exeDir,
-                    const std::function<void()>& compile) {
+                    const std::function<std::vector<std::string>()>& compile) {
     platform::catchStopSignals();
     const auto watcher = platform::createFileWatcher();
     for (;;) {
-        compile();
+        std::vector<std::string> read = compile();
         if (platform::stopRequested()) break;
-        const std::vector<std::string> files = filesToWatch(settings);
+        const std::vector<std::string> files = filesToWatch(settings, std::move(read));
         watcher->watch(files);
         note("watching " + std::to_string(files.size()) +
              " files; save one to compile again, Ctrl-C to stop");

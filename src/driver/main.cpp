@@ -15,9 +15,10 @@
 
 namespace {
 
-// One run of the pipeline, with the hint that a failed run may call for.
-bool compile(const RunSettings& settings) {
-    if (runPipeline(settings)) return true;
+// One run of the pipeline, with the hint that a failed run may call for;
+// `pathsRead`, when given, receives the paths of the files it read.
+bool compile(const RunSettings& settings, std::vector<std::string>* pathsRead = nullptr) {
+    if (runPipeline(settings, pathsRead)) return true;
     // Lyrics that the dictionary cannot convert, in a source that is UTF-8
     // without its mark, are almost always a missing -u.
     if (!utf8Mode() && errorWasReported(msg::kLyricNotConvertible) &&
@@ -30,10 +31,12 @@ bool compile(const RunSettings& settings) {
 
 int main(int argc, char** argv) try {
     platform::reportFileSizeLimitAsError();
+    useConsoleText(consoleText);
     printBanner();
     const std::vector<std::string> args(argv, argv + argc);
     const std::string exeDir = exeDirectory();
     const CommandLine commandLine = parseCommandLine(args, exeDir);
+    setUtf8Mode(commandLine.settings.utf8);  // the console's, for the whole process
     switch (commandLine.request) {
     case Request::Help:
         printHelp(manualPath(exeDir));
@@ -49,7 +52,13 @@ int main(int argc, char** argv) try {
     }
     const RunSettings& settings = commandLine.settings;
     printSettings(settings, exeDir);
-    if (settings.watch) return watchAndCompile(settings, exeDir, [&] { compile(settings); });
+    if (settings.watch) {
+        return watchAndCompile(settings, exeDir, [&] {
+            std::vector<std::string> pathsRead;
+            compile(settings, &pathsRead);
+            return pathsRead;
+        });
+    }
     return compile(settings) ? 0 : 1;
 } catch (...) {
     // Only running out of memory outside a run (a run catches its own) can get here.

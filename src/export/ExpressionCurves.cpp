@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <iterator>
 
-#include "compile/CurveTable.h"
+#include "song/CurveTable.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
-#include "vsq/VoiceTracks.h"
+#include "output/VoiceTracks.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "compile/Song.h"
+#include "song/Song.h"
 #include "vsq/BreakpointListBuilder.h"
 
 // Dynamics 0..127 (64 neutral) as a level in tenths of a decibel: below 64 down

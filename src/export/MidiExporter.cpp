@@ -16,22 +16,23 @@
 #include <span>
 #include <vector>
 
-#include "compile/CurveTable.h"
-#include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "export/MidiLevels.h"
 #include "export/MidiPitch.h"
 #include "export/SongClock.h"
 #include "export/VoiceSound.h"
-#include "parse/CommandParam.h"
+#include "output/MidiFileWriter.h"
+#include "output/OutputFailure.h"
+#include "output/StagedOutputFile.h"
+#include "output/VoiceTracks.h"
+#include "song/CommandCode.h"
+#include "song/CurveTable.h"
+#include "song/Song.h"
+#include "song/TempoMap.h"
+#include "song/Ticks.h"
 #include "text/Encoding.h"
 #include "vsq/BreakpointListBuilder.h"
-#include "vsq/MidiFileWriter.h"
-#include "vsq/OutputFailure.h"
-#include "vsq/StagedOutputFile.h"
-#include "vsq/TempoMap.h"
-#include "vsq/VoiceTracks.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ bool vibratoSamplesFit(const Track& track) {
 class StreamMidiExporter final : public MidiExporter {
 public:
     explicit StreamMidiExporter(MidiLyricText lyricText) : lyricText_(lyricText) {}
-    bool write(const Song& song, const std::string& path) override;
+    bool write(const Song& song, const std::string& path, OutputBatch& outputs) override;
 
 private:
     static void writeTempoTrack(const TempoMap& map, MidiFileWriter& midi);
@@ -127,19 +128,17 @@ private:
     void takeCurveValue(const CurveInfo& curve, int32_t value);
     // Writes the bend range, the bend and the expression where they changed.
     void writeChanges();
-    void advanceTo(int64_t tick);
 
     MidiLyricText lyricText_;
     std::unique_ptr<BreakpointListBuilder> builder_ = createBreakpointListBuilder();
     MidiFileWriter* midi_ = nullptr;         // the file being written
     std::optional<SongClock> clock_;         // the song's time, for the vibratos
     uint8_t channel_ = 0;                    // the voice track's channel
-    int64_t lastTick_ = 0;                   // tick of the voice track's last event
     ChannelState state_;                     // the voice track's controllers
     VibratoSamples vibrato_;                 // the vibrato of the part sounding last
 };
 
-bool StreamMidiExporter::write(const Song& song, const std::string& path) {
+bool StreamMidiExporter::write(const Song& song, const std::string& path, OutputBatch& outputs) {
     const std::vector<const Track*> voiceTracks = collectVoiceTracks(song);
     if (voiceTracks.empty()) return false;
 
@@ -161,35 +160,22 @@ bool StreamMidiExporter::write(const Song& song, const std::string& path) {
     }
     midi_ = nullptr;
     const int writeError = midi.finish() ? 0 : errno;
-    return commitStagedOutput(output, path, writeError);
+    return finishStagedOutput(output, path, writeError, outputs);
 }
 
 // Time signatures and tempos merged by time, a time signature first at equal times.
 void StreamMidiExporter::writeTempoTrack(const TempoMap& map, MidiFileWriter& midi) {
     midi.trackName(kMasterTrackName);
-    int64_t last = 0;
-    size_t tempo = 0;
-    size_t metre = 0;
-    while (tempo < map.tempos.size() || metre < map.metres.size()) {
-        const bool metreFirst =
-            metre < map.metres.size() &&
-            (tempo == map.tempos.size() || map.metres[metre].time <= map.tempos[tempo].time);
-        const int64_t time = metreFirst ? map.metres[metre].time : map.tempos[tempo].time;
-        midi.addDelta(static_cast<uint32_t>(time - last));
-        last = time;
-        if (metreFirst) {
-            midi.timeSignature(map.metres[metre].numerator, map.metres[metre].denominator);
-            ++metre;
-        } else {
-            midi.tempo(map.tempos[tempo].bpm);
-            ++tempo;
-        }
-    }
-}
-
-void StreamMidiExporter::advanceTo(int64_t tick) {
-    midi_->addDelta(static_cast<uint32_t>(tick - lastTick_));
-    lastTick_ = tick;
+    forEachChange(
+        map, TieOrder::MetreFirst,
+        [&](const TempoMark& mark) {
+            midi.moveTo(mark.time);
+            midi.tempo(mark.bpm);
+        },
+        [&](const MetreMark& mark) {
+            midi.moveTo(mark.time);
+            midi.timeSignature(mark.numerator, mark.denominator);
+        });
 }
 
 void StreamMidiExporter::takeCurveValue(const CurveInfo& curve, int32_t value) {
@@ -232,7 +218,6 @@ void StreamMidiExporter::writeChanges() {
 bool StreamMidiExporter::writeVoiceTrack(const Track& track, int number) {
     midi_->nextTrack();
     midi_->trackName(voiceTrackName(number).c_str());
-    lastTick_ = 0;
     midi_->channelEvent(static_cast<uint8_t>(kProgramChange | channel_), kChoirAahs);
     midi_->channelEvent(static_cast<uint8_t>(kController | channel_), kChannelVolume,
                         kMidiChannelVolume);
@@ -257,10 +242,7 @@ bool StreamMidiExporter::startCurves(const Track& track, std::span<CurveStream> 
         const CurveInfo& curve = *stream.curve;
         builder_->build(curve.id, curve.defaultValue, curve.minimum, curve.maximum,
                         track.controls, track.envelopes, curveLength(track), stream.points);
-        if (stream.points.size() > kMaxBreakpoints) {
-            getReporter().error(msg::kTooManyBreakpoints, commandName(curve.command));
-            return false;
-        }
+        if (!breakpointsFit(stream.points, commandName(curve.command))) return false;
         takeCurveValue(curve, curve.defaultValue);
         for (; stream.next < stream.points.size() && stream.points[stream.next].tick == 0;
              ++stream.next) {
@@ -309,7 +291,7 @@ void StreamMidiExporter::writeNotesAndCurves(std::span<const NoteEvent> notes,
         }
         if (next == Next::Nothing) break;
 
-        advanceTo(tick);
+        midi.moveTo(tick);
         if (next == Next::NoteEnd) {
             const PendingPart end = ends.top();
             ends.pop();

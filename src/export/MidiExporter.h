@@ -7,14 +7,15 @@
 #include <memory>
 #include <string>
 
+class OutputBatch;
 class Song;
 
 class MidiExporter {
 public:
     virtual ~MidiExporter() = default;
-    // True when the file was written whole; failures are reported as errors
-    // and leave no file behind.
-    virtual bool write(const Song& song, const std::string& path) = 0;
+    // True when the file was written whole and handed to `outputs` to be put
+    // in place; failures are reported as errors and leave no file behind.
+    virtual bool write(const Song& song, const std::string& path, OutputBatch& outputs) = 0;
 };
 
 // The bytes of the lyric events: the song's own code page 932 text, or UTF-8.

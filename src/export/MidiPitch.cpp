@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "export/SongClock.h"
-#include "parse/CommandParam.h"
+#include "song/Ticks.h"
 
 namespace {
 

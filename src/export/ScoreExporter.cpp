@@ -19,7 +19,6 @@
 #include <string_view>
 #include <vector>
 
-#include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "export/ScoreLayout.h"
@@ -27,16 +26,22 @@
 #include "export/ScoreSpelling.h"
 #include "export/VoiceSound.h"
 #include "export/XmlText.h"
-#include "parse/CommandParam.h"
+#include "output/NumberText.h"
+#include "output/OutputFailure.h"
+#include "output/StagedOutputFile.h"
+#include "output/VoiceTracks.h"
 #include "platform/Platform.h"
+#include "output/NumberText.h"
+#include "output/OutputFailure.h"
+#include "output/StagedOutputFile.h"
+#include "output/VoiceTracks.h"
+#include "song/Pitch.h"
+#include "song/Song.h"
+#include "song/TempoMap.h"
+#include "song/Ticks.h"
 #include "text/CharCode.h"
 #include "text/Encoding.h"
 #include "text/StringPool.h"
-#include "vsq/NumberText.h"
-#include "vsq/OutputFailure.h"
-#include "vsq/StagedOutputFile.h"
-#include "vsq/TempoMap.h"
-#include "vsq/VoiceTracks.h"
 
 namespace {
 
@@ -204,7 +209,7 @@ private:
 int MusicXmlWriter::flush() {
     if (!out_.empty() && std::fwrite(out_.data(), 1, out_.size(), file_) != out_.size() &&
         writeError_ == 0) {
-        writeError_ = errno != 0 ? errno : EIO;
+        writeError_ = platform::failureErrorNumber(errno);
     }
     out_.clear();
     return writeError_;
@@ -449,10 +454,12 @@ std::string partName(const Track& track, const StringPool& strings, size_t index
 
 class MusicXmlExporter final : public ScoreExporter {
 public:
-    bool write(const Song& song, const StringPool& strings, const std::string& path) override;
+    bool write(const Song& song, const StringPool& strings, const std::string& path,
+               OutputBatch& outputs) override;
 };
 
-bool MusicXmlExporter::write(const Song& song, const StringPool& strings, const std::string& path) {
+bool MusicXmlExporter::write(const Song& song, const StringPool& strings, const std::string& path,
+                             OutputBatch& outputs) {
     const std::vector<const Track*> tracks = collectVoiceTracks(song);
     if (tracks.empty()) return false;
 
@@ -487,8 +494,8 @@ bool MusicXmlExporter::write(const Song& song, const StringPool& strings, const 
     for (size_t i = 0; i < tracks.size(); ++i) writer.part(i, *tracks[i], i == 0 ? &tempos : nullptr);
     writer.footer();
     int error = writer.flush();
-    if (std::fclose(file.release()) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-    return commitStagedOutput(output, path, error);
+    if (std::fclose(file.release()) != 0 && error == 0) error = platform::failureErrorNumber(errno);
+    return finishStagedOutput(output, path, error, outputs);
 }
 
 }  // namespace

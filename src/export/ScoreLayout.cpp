@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "parse/CommandParam.h"
+#include "song/Ticks.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ std::vector<Measure> layMeasures(std::span<const MetreMark> metres, int64_t end,
         }
         const MetreMark& mark = metres[metre];
         const int64_t length = std::max<int64_t>(
-            int64_t{mark.numerator} * kTicksPerWholeNote / std::max(mark.denominator, 1), 1);
+            measureTicks(mark.numerator, std::max(mark.denominator, 1)), 1);
         int64_t measureEnd = start + length;
         // A change after the song's end starts no measure, so it cuts none.
         cut = metre + 1 < metres.size() && metres[metre + 1].time < measureEnd &&

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "vsq/TempoMap.h"
+#include "song/TempoMap.h"
 
 // The finest grid of the score: a 64th note.
 inline constexpr int64_t kScoreQuantum = 30;

@@ -8,8 +8,8 @@
 // natural or a sharp.
 #include "export/ScoreSpelling.h"
 
-#include "compile/Song.h"
-#include "parse/CommandParam.h"
+#include "song/Song.h"
+#include "song/Pitch.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
 // The note types and how durations are cut into them.
 #include "export/ScoreValues.h"
 
-#include "parse/CommandParam.h"
+#include "song/Ticks.h"
+#include "song/Pitch.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "parse/CommandParam.h"
-#include "vsq/TempoMap.h"
+#include "song/Ticks.h"
+#include "song/TempoMap.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "vsq/VoiceTracks.h"
+#include "output/VoiceTracks.h"
 
 std::vector<SungNote> collectSungNotes(const Track& track) {
     std::vector<SungNote> sung;

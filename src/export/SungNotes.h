@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "compile/Song.h"
+#include "song/Song.h"
 #include "song/VibratoSound.h"
 
 struct SungNote {

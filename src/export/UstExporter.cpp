@@ -16,18 +16,18 @@
 #include <string_view>
 #include <vector>
 
-#include "compile/Song.h"
+#include "song/Song.h"
 #include "export/BlockOutput.h"
 #include "export/ExpressionCurves.h"
 #include "export/SungNotes.h"
-#include "parse/CommandParam.h"
+#include "song/Ticks.h"
 #include "platform/Platform.h"
-#include "vsq/NumberText.h"
-#include "vsq/OutputFailure.h"
+#include "output/NumberText.h"
+#include "output/OutputFailure.h"
 #include "vsq/Singers.h"
-#include "vsq/StagedOutputFile.h"
-#include "vsq/TempoMap.h"
-#include "vsq/VoiceTracks.h"
+#include "output/StagedOutputFile.h"
+#include "song/TempoMap.h"
+#include "output/VoiceTracks.h"
 
 namespace {
 
@@ -276,8 +276,8 @@ void UstText::sequence(std::span<const SungNote> notes, const ExpressionCurves& 
 
 // One voice track's file, staged.
 bool writeTrack(const Track& track, const StringPool& strings, const TempoMap& map,
-                BreakpointListBuilder& builder, const std::string& path,
-                StagedOutputFile& output) {
+                BreakpointListBuilder& builder, const std::string& path, OutputBatch& outputs) {
+    StagedOutputFile output;
     ExpressionCurves curves;
     if (!buildExpressionCurves(track, builder, curves)) return false;
     std::unique_ptr<std::FILE, platform::FileCloser> file(openStagedOutput(output, path));
@@ -288,31 +288,25 @@ bool writeTrack(const Track& track, const StringPool& strings, const TempoMap& m
     text.sequence(collectSungNotes(track), curves);
     int error = out.flush();
     if (std::fclose(file.release()) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-    if (error == 0) return true;
-    // Reported like every failed write; the staging object removes the file.
-    return commitStagedOutput(output, path, error);
+    return finishStagedOutput(output, path, error, outputs);
 }
 
 class IniUstExporter final : public UstExporter {
 public:
-    bool write(const Song& song, const StringPool& strings, const std::string& path) override;
+    bool write(const Song& song, const StringPool& strings, const std::string& path,
+               OutputBatch& outputs) override;
 };
 
-bool IniUstExporter::write(const Song& song, const StringPool& strings, const std::string& path) {
+bool IniUstExporter::write(const Song& song, const StringPool& strings, const std::string& path,
+                           OutputBatch& outputs) {
     const std::vector<const Track*> tracks = collectVoiceTracks(song);
     if (tracks.empty()) return false;
     const TempoMap map = collectTempoMap(song);
     auto builder = createBreakpointListBuilder();
-    // Every file is written before any is put in place.
-    std::vector<StagedOutputFile> outputs(tracks.size());
+    // Each file is handed to the run's outputs, put in place with the others.
     for (size_t i = 0; i < tracks.size(); ++i) {
         if (!writeTrack(*tracks[i], strings, map, *builder,
-                        ustTrackPath(path, static_cast<int>(i) + 1), outputs[i])) {
-            return false;
-        }
-    }
-    for (size_t i = 0; i < tracks.size(); ++i) {
-        if (!commitStagedOutput(outputs[i], ustTrackPath(path, static_cast<int>(i) + 1), 0)) {
+                        ustTrackPath(path, static_cast<int>(i) + 1), outputs)) {
             return false;
         }
     }

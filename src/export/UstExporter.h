@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+class OutputBatch;
 class Song;
 class StringPool;
 
@@ -13,9 +14,10 @@ class UstExporter {
 public:
     virtual ~UstExporter() = default;
     // Writes the file of every voice track, ustTrackPath(path, 1), (path, 2),
-    // ... True when all were written whole; failures are reported as errors
+    // ... True when all were written whole and handed to `outputs`; failures are reported as errors
     // and leave none of them behind.
-    virtual bool write(const Song& song, const StringPool& strings, const std::string& path) = 0;
+    virtual bool write(const Song& song, const StringPool& strings, const std::string& path,
+                       OutputBatch& outputs) = 0;
 };
 
 std::unique_ptr<UstExporter> createUstExporter();

@@ -16,21 +16,22 @@
 #include <utility>
 #include <vector>
 
-#include "compile/Song.h"
-#include "compile/Song.h"
+#include "song/Song.h"
+#include "song/Song.h"
 #include "export/BlockOutput.h"
 #include "export/ExpressionCurves.h"
 #include "export/SungNotes.h"
 #include "export/YamlText.h"
-#include "parse/CommandParam.h"
+#include "song/Ticks.h"
+#include "song/Pitch.h"
 #include "platform/Platform.h"
 #include "text/Encoding.h"
-#include "vsq/NumberText.h"
-#include "vsq/OutputFailure.h"
+#include "output/NumberText.h"
+#include "output/OutputFailure.h"
 #include "vsq/Singers.h"
-#include "vsq/StagedOutputFile.h"
-#include "vsq/TempoMap.h"
-#include "vsq/VoiceTracks.h"
+#include "output/StagedOutputFile.h"
+#include "song/TempoMap.h"
+#include "output/VoiceTracks.h"
 
 namespace {
 
@@ -257,11 +258,12 @@ void UstxText::curve(const LinearCurve& line, const char* abbr) {
 
 class YamlUstxExporter final : public UstxExporter {
 public:
-    bool write(const Song& song, const StringPool& strings, const std::string& path) override;
+    bool write(const Song& song, const StringPool& strings, const std::string& path,
+               OutputBatch& outputs) override;
 };
 
 bool YamlUstxExporter::write(const Song& song, const StringPool& strings,
-                             const std::string& path) {
+                             const std::string& path, OutputBatch& outputs) {
     const std::vector<const Track*> tracks = collectVoiceTracks(song);
     if (tracks.empty()) return false;
     std::vector<std::string> singers;
@@ -283,7 +285,7 @@ bool YamlUstxExporter::write(const Song& song, const StringPool& strings,
     }
     int error = out.flush();
     if (std::fclose(file.release()) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-    return commitStagedOutput(output, path, error);
+    return finishStagedOutput(output, path, error, outputs);
 }
 
 }  // namespace

@@ -7,15 +7,18 @@
 #include <memory>
 #include <string>
 
+class OutputBatch;
 class Song;
 class StringPool;
 
 class UstxExporter {
 public:
     virtual ~UstxExporter() = default;
-    // True when the file was written whole; failures are reported as errors
+    // True when the file was written whole and handed to `outputs` to be put in
+    // place; failures are reported as errors
     // and leave no file behind.
-    virtual bool write(const Song& song, const StringPool& strings, const std::string& path) = 0;
+    virtual bool write(const Song& song, const StringPool& strings, const std::string& path,
+                       OutputBatch& outputs) = 0;
 };
 
 std::unique_ptr<UstxExporter> createUstxExporter();

@@ -9,10 +9,12 @@
 #include <string_view>
 #include <vector>
 
-#include "compile/Compiler.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
-#include "parse/CommandParam.h"
+#include "parse/CommandSink.h"
+#include "song/CommandCode.h"
+#include "song/Pitch.h"
+#include "song/Ticks.h"
 #include "source/Preprocessor.h"
 #include "source/Token.h"
 #include "text/StringPool.h"
@@ -55,7 +57,7 @@ bool isNoteValue(int32_t number) {
 
 class CommandParserImpl final : public CommandParser {
 public:
-    int parse(Preprocessor* preprocessor, Compiler* compiler, StringPool* pool) override {
+    int parse(Preprocessor* preprocessor, CommandSink* compiler, StringPool* pool) override {
         preprocessor_ = preprocessor;
         compiler_ = compiler;
         pool_ = pool;
@@ -241,22 +243,20 @@ private:
             error(msg::kBadPitchLetter);
             return false;
         }
-        int32_t result = pitchClassOf(letter.kind);
         const Token accidental = take();
+        int32_t step = 0;
         if (accidental.kind == kSharp || accidental.kind == kPlus) {
-            result += 1;
+            step = 1;
         } else if (accidental.kind == kMinus) {
-            result -= 1;
+            step = -1;
         } else {
             giveBack(accidental);
-            pitchClass = result;
-            return true;
         }
-        if (!isBlackKey(result)) {
+        if (!accidentalFits(letter.kind, step)) {
             error(msg::kBadPitchAccidental);
             return false;
         }
-        pitchClass = result;
+        pitchClass = pitchClassOf(letter.kind, step);
         return true;
     }
 
@@ -309,7 +309,7 @@ private:
     }
 
     Preprocessor* preprocessor_ = nullptr;
-    Compiler* compiler_ = nullptr;
+    CommandSink* compiler_ = nullptr;
     StringPool* pool_ = nullptr;
     Token pending_;                      // kind TokNone: nothing pending
     std::vector<CommandParam> params_;   // reused by every parameter list

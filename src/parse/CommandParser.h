@@ -5,14 +5,14 @@
 #include <memory>
 
 class Preprocessor;
-class Compiler;
+class CommandSink;
 class StringPool;
 
 class CommandParser {
 public:
     virtual ~CommandParser() = default;
     // Parses the whole input; the result carries no meaning.
-    virtual int parse(Preprocessor* preprocessor, Compiler* compiler, StringPool* pool) = 0;
+    virtual int parse(Preprocessor* preprocessor, CommandSink* compiler, StringPool* pool) = 0;
 };
 
 std::unique_ptr<CommandParser> createCommandParser();

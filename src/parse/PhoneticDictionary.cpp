@@ -63,8 +63,7 @@ public:
             const int code = file.readChar();
             State next = step(state, code);
             if (next == State::Bad) {
-                getReporter().error(static_cast<int>(std::min<std::int64_t>(line, INT_MAX)),
-                                    kBadLine, "");
+                getReporter().error(reportedLine(line), kBadLine, "");
                 return false;
             }
             if (code == kLineFeed) {
@@ -198,8 +197,8 @@ private:
 
 class SortedPhoneticDictionary final : public PhoneticDictionary {
 public:
-    bool load(const char* path) override {
-        std::unique_ptr<TextFile> file = openTextFile(path);
+    bool load(const char* path, const TextReading& reading) override {
+        std::unique_ptr<TextFile> file = openTextFile(path, reading);
         if (!file) return false;
         getReporter().setFileName(path);
         entries_.clear();

@@ -4,14 +4,16 @@
 
 #include <memory>
 
+#include "text/TextFile.h"
+
 class PhoneticDictionary {
 public:
     virtual ~PhoneticDictionary() = default;
-    // Loads and sorts the file; false when it cannot be opened or has a bad line.
-    virtual bool load(const char* path) = 0;
-    // `codes` (character codes) ends with 0. Returns the symbols of the longest
-    // key that starts the input and points `rest` just after it, or null
-    // leaving `rest` as is.
+    // Loads and sorts the file, read as `reading` says; false when it cannot be
+    // opened or has a bad line.
+    virtual bool load(const char* path, const TextReading& reading) = 0;
+    // `codes` ends with 0. Returns the symbols of the longest key that starts
+    // the input and points `rest` just after it, or null leaving `rest` as is.
     virtual const char* lookup(const char16_t* codes, const char16_t** rest) const = 0;
 };
 

@@ -3,6 +3,7 @@
 // POSIX systems.
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -56,5 +57,9 @@ void reportFileSizeLimitAsError();
 
 // The system's text for an error number, as the standard library gives it.
 std::string systemErrorText(int errorNumber);
+
+// The error number to report for a failure: `errorNumber`, or EIO when the
+// failing call set none.
+inline int failureErrorNumber(int errorNumber) { return errorNumber != 0 ? errorNumber : EIO; }
 
 }  // namespace platform

@@ -169,7 +169,7 @@ private:
             return;
         }
         included_.insert(path);
-        auto source = createSourceReader(path);
+        auto source = createSourceReader(path, input.source()->reading());
         if (!source) {
             directive.kind = TokInvalid;
             return;

@@ -13,8 +13,8 @@ constexpr int kLineFeed = 10;
 
 class FileSourceReader final : public SourceReader {
 public:
-    FileSourceReader(std::unique_ptr<TextFile> file, std::string name)
-        : file_(std::move(file)), name_(std::move(name)) {}
+    FileSourceReader(std::unique_ptr<TextFile> file, std::string name, const TextReading& reading)
+        : file_(std::move(file)), name_(std::move(name)), reading_(reading) {}
 
     int getChar() override {
         int code;
@@ -37,19 +37,23 @@ public:
 
     // The counter is kept wide so that a file of billions of line feeds cannot
     // overflow it; the reported number stops at the largest int.
-    int line() const override { return line_ > INT_MAX ? INT_MAX : static_cast<int>(line_); }
+    int line() const override { return reportedLine(line_); }
+
+    const TextReading& reading() const override { return reading_; }
 
 private:
     std::unique_ptr<TextFile> file_;
     int pushBack_ = -1;
     std::string name_;
+    TextReading reading_;
     int64_t line_ = 1;
 };
 
 }  // namespace
 
-std::unique_ptr<SourceReader> createSourceReader(const std::string& path) {
-    auto file = openTextFile(path);
+std::unique_ptr<SourceReader> createSourceReader(const std::string& path,
+                                                 const TextReading& reading) {
+    auto file = openTextFile(path, reading);
     if (!file) return nullptr;
-    return std::make_unique<FileSourceReader>(std::move(file), path);
+    return std::make_unique<FileSourceReader>(std::move(file), path, reading);
 }

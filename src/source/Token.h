@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "song/CommandCode.h"
+
 enum TokenKind : int32_t {
     // No token: one the preprocessor acted on (a directive, a macro use) and
     // so passes on nothing, or an empty lookahead slot. From the tokenizer it
@@ -21,8 +23,8 @@ enum TokenKind : int32_t {
     TokMacroCall = -35,
     TokNewline = 10,
     TokSpace = 32,
-    TokLoopBegin = 0x2F3A,  // "/:"
-    TokLoopEnd = 0x3A2F,    // ":/"
+    TokLoopBegin = CmdLoopStart,  // "/:"
+    TokLoopEnd = CmdLoopEnd,      // ":/"
 };
 
 struct Token {

@@ -162,7 +162,7 @@ private:
                 getReporter().error(source_->line(), msg::kAtLettersTooLong, "");
                 return;
             }
-            code = (code << 8) | static_cast<uint32_t>(c);
+            code = withCommandLetter(code, static_cast<uint32_t>(c));
             ++letters;
         }
     }

@@ -12,7 +12,6 @@
 namespace {
 
 bool utf8ModeOn = false;
-bool utf8InputOn = false;
 
 constexpr char32_t kReplacement = 0xFFFD;
 
@@ -39,14 +38,7 @@ Utf8Lead utf8Lead(unsigned char lead) {
     return {-1, 0, 0, 0};
 }
 
-void setUtf8Mode(bool on) {
-    utf8ModeOn = on;
-    utf8InputOn = on;
-}
-
-void setUtf8Input(bool on) { utf8InputOn = on; }
-
-bool utf8Input() { return utf8InputOn; }
+void setUtf8Mode(bool on) { utf8ModeOn = on; }
 
 bool utf8Mode() { return utf8ModeOn; }
 

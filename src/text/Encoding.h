@@ -13,10 +13,8 @@
 //   ASCII, with one exception below.
 // What they print unchanged, because it is already in the terminal's encoding:
 // - paths the user typed and the system's error texts: the paths of the settings
-//   lines, the file name of a positioned diagnostic, the whole detail of the
-//   "file cannot be opened" message (a path, " : " and the system's text), and
-//   the path in the detail of the messages about a refused export path and a
-//   score with too many measures.
+//   lines, the file name of a positioned diagnostic, and the details that are a
+//   path (the reporter keeps their list, in diag/DiagnosticLine.cpp).
 #pragma once
 
 #include <string>
@@ -25,16 +23,12 @@
 // Marks a character that has no counterpart on the other side.
 inline constexpr int kNoCharacter = -1;
 
-// The process-wide UTF-8 mode: every input file is read as UTF-8 and every
-// printed line is written in UTF-8. Off unless option -u turns it on.
+// Whether the console takes UTF-8: every printed line is written in UTF-8.
+// Off unless option -u turns it on; the driver sets it once for the process.
+// (How a run reads its files is the run's own, see TextReading in
+// text/TextFile.h.)
 void setUtf8Mode(bool on);
 bool utf8Mode();
-
-// Whether input files without the byte order mark are read as UTF-8. The UTF-8
-// mode turns it on; the program's own code page 932 files (the dictionary
-// beside the executable) are read with it off.
-void setUtf8Input(bool on);
-bool utf8Input();
 
 // The code page 932 character code of a Unicode scalar value (a byte, or lead *
 // 256 + trail), or kNoCharacter when code page 932 cannot hold it. Where several
@@ -57,6 +51,16 @@ struct Utf8Lead {
     char32_t bits;
 };
 Utf8Lead utf8Lead(unsigned char lead);
+
+// The byte order mark that opens a file written in UTF-8.
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+// True when the `size` bytes at `bytes` begin with that mark.
+inline bool startsWithUtf8ByteOrderMark(const unsigned char* bytes, size_t size) {
+    return size >= kUtf8ByteOrderMark.size() &&
+           std::string_view(reinterpret_cast<const char*>(bytes), kUtf8ByteOrderMark.size()) ==
+               kUtf8ByteOrderMark;
+}
 
 // Appends the UTF-8 form of a Unicode scalar value.
 void appendUtf8(std::string& out, char32_t scalar);

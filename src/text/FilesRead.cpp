@@ -1,40 +1,15 @@
-// The record of the files read, one set of identities for the process.
+// The record of the files a run has read.
 #include "text/FilesRead.h"
 
 #include <algorithm>
-#include <optional>
-#include <set>
 
-#include "platform/Platform.h"
-
-namespace {
-
-std::set<platform::FileIdentity>& filesRead() {
-    static std::set<platform::FileIdentity> identities;
-    return identities;
-}
-
-std::vector<std::string>& paths() {
-    static std::vector<std::string> opened;
-    return opened;
-}
-
-}  // namespace
-
-void rememberFileRead(std::FILE* file, const std::string& path) {
-    if (const auto identity = platform::fileIdentity(file)) filesRead().insert(*identity);
+void FilesRead::remember(std::FILE* file, const std::string& path) {
+    if (const auto identity = platform::fileIdentity(file)) identities_.insert(*identity);
     // A run opens a few files (includes are read once), so a search is cheap.
-    if (std::find(paths().begin(), paths().end(), path) == paths().end()) paths().push_back(path);
+    if (std::find(paths_.begin(), paths_.end(), path) == paths_.end()) paths_.push_back(path);
 }
 
-bool wasFileRead(const std::string& path) {
+bool FilesRead::contains(const std::string& path) const {
     const auto identity = platform::fileIdentity(path);
-    return identity && filesRead().contains(*identity);
-}
-
-const std::vector<std::string>& pathsRead() { return paths(); }
-
-void forgetFilesRead() {
-    filesRead().clear();
-    paths().clear();
+    return identity && identities_.contains(*identity);
 }

@@ -1,19 +1,27 @@
 // The files a run has read (its source, the files it included, the dictionary),
 // remembered by identity so that the run can refuse to write its output over
 // any of them, whatever name the output is given, and by the path they were
-// opened by, so that watch mode knows what to watch.
+// opened by, so that watch mode knows what to watch. The run owns the record
+// and hands it to its readers (see TextReading in text/TextFile.h).
 #pragma once
 
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
-// Remembers the file open on `file`, opened by `path`; every text file is read
-// through here.
-void rememberFileRead(std::FILE* file, const std::string& path);
-// True when `path` names one of the files remembered.
-bool wasFileRead(const std::string& path);
-// The paths the files were opened by, each once, in the order first read.
-const std::vector<std::string>& pathsRead();
-// Forgets them all, for a new run in the same process.
-void forgetFilesRead();
+#include "platform/Platform.h"
+
+class FilesRead {
+public:
+    // Remembers the file open on `file`, opened by `path`.
+    void remember(std::FILE* file, const std::string& path);
+    // True when `path` names one of the files remembered.
+    bool contains(const std::string& path) const;
+    // The paths the files were opened by, each once, in the order first read.
+    const std::vector<std::string>& paths() const { return paths_; }
+
+private:
+    std::set<platform::FileIdentity> identities_;
+    std::vector<std::string> paths_;
+};

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "diag/FileFailureDetail.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "platform/Platform.h"
@@ -25,7 +26,6 @@ namespace {
 constexpr int kCtrlZ = 26;
 constexpr int kLineFeed = 10;
 constexpr size_t kBufferSize = 64 * 1024;
-constexpr unsigned char kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
 constexpr size_t kShownBadBytes = 8;  // bytes named in one report; more are left out
 
 std::string hexText(unsigned value, int digits) {
@@ -55,10 +55,9 @@ private:
         if (file_ == nullptr) return;
         filled_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
         position_ = 0;
-        if (filled_ >= sizeof kByteOrderMark && buffer_[0] == kByteOrderMark[0] &&
-            buffer_[1] == kByteOrderMark[1] && buffer_[2] == kByteOrderMark[2]) {
+        if (startsWithUtf8ByteOrderMark(buffer_.data(), filled_)) {
             utf8_ = true;
-            position_ = sizeof kByteOrderMark;
+            position_ = kUtf8ByteOrderMark.size();
         }
     }
 
@@ -149,8 +148,7 @@ private:
     // file before reading it, the preprocessor names each source as it turns to
     // it), so a positioned report shows this file with the line counted here.
     void report(const char* message, const std::string& detail) {
-        const int line = line_ > INT_MAX ? INT_MAX : static_cast<int>(line_);
-        getReporter().error(line, message, detail);
+        getReporter().error(reportedLine(line_), message, detail);
     }
 
     // The next byte after text-mode translation, or -1 once the file has ended.
@@ -202,13 +200,14 @@ private:
 
 }  // namespace
 
-std::unique_ptr<TextFile> openTextFile(const std::string& path) {
+std::unique_ptr<TextFile> openTextFile(const std::string& path, const TextReading& reading) {
     int reason = 0;
     std::FILE* file = platform::openForReading(path, reason);
     if (file == nullptr) {
-        getReporter().error(msg::kCannotOpenFile, path + " : " + platform::systemErrorText(reason));
+        getReporter().error(msg::kCannotOpenFile,
+                            fileFailureDetail(path, platform::systemErrorText(reason)));
         return nullptr;
     }
-    rememberFileRead(file, path);
-    return std::make_unique<StdioTextFile>(file, utf8Input());
+    if (reading.filesRead != nullptr) reading.filesRead->remember(file, path);
+    return std::make_unique<StdioTextFile>(file, reading.utf8);
 }

@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <limits>
 
+#include "diag/Messages.h"
+#include "diag/Reporter.h"
+#include "song/ControlValues.h"
 #include "vsq/CurveBuffer.h"
 #include "vsq/CurveRamp.h"
 
@@ -126,22 +129,18 @@ void addRamp(CurvePointList& list, int64_t from, int64_t to, int64_t start, int6
     }
 }
 
-// Points of the curve controls (subtype 3) of `curveId`. Each control holds the curve id,
-// then groups of value, gap, duration and shape.
+// Points of the curve controls of `curveId`.
 void collectCurvePoints(int curveId, std::span<const ControlEvent> controls, int64_t length,
                         CurvePointList& list) {
     int64_t previous = 0;
     for (const ControlEvent& control : controls) {
-        const std::vector<int32_t>& values = control.values;
-        if (control.subtype != ControlCurve || values.empty() || values[0] != curveId) {
+        const std::optional<CurveControl> curve = curveControl(control);
+        if (!curve || curve->curveId != curveId) {
             continue;
         }
         int64_t cursor = control.time;
-        for (size_t group = 1; group + 4 <= values.size(); group += 4) {
-            const int32_t value = values[group];
-            const int32_t gap = values[group + 1];
-            const int32_t duration = values[group + 2];
-            const int32_t shape = values[group + 3];
+        for (size_t index = 0; index < curve->pointCount(); ++index) {
+            const auto [value, gap, duration, shape] = curve->point(index);
             const int64_t start = boundTick(cursor + gap);
             const int64_t end = duration < 0 ? length : std::min(start + duration, length);
             if (start >= length) {
@@ -182,19 +181,17 @@ void addEnvelope(CurveBuffer& buffer, const EnvelopeEvent& envelope) {
     }
 }
 
-// A parameter envelope (subtype 5): shape, curve id, start offset, then value and duration
-// pairs added as constants (shape 0) or as ramps from the previous pair's value (shape 1).
-void addParameterEnvelope(CurveBuffer& buffer, const ControlEvent& control) {
-    const std::vector<int32_t>& values = control.values;
-    if (values.size() < 3) {
-        return;
-    }
-    const int32_t shape = values[0];
-    int64_t cursor = int64_t{control.time} + values[2];
+// A parameter envelope: its steps added as constants (shape 0) or as ramps from the
+// previous step's value (shape 1).
+void addParameterEnvelope(CurveBuffer& buffer, const ControlEvent& control,
+                          const ParameterEnvelopeControl& envelope) {
+    const int32_t shape = envelope.shape;
+    int64_t cursor = int64_t{control.time} + envelope.offset;
     int64_t previous = 0;
-    for (size_t pair = 3; pair + 2 <= values.size(); pair += 2) {
-        const int64_t value = values[pair];
-        const int64_t duration = values[pair + 1];
+    for (size_t index = 0; index < envelope.stepCount(); ++index) {
+        const EnvelopeStep step = envelope.step(index);
+        const int64_t value = step.value;
+        const int64_t duration = step.duration;
         if (shape == 0) {
             buffer.addConstant(cursor, duration, value);
             cursor = boundTick(cursor + duration);
@@ -212,14 +209,15 @@ void addParameterEnvelope(CurveBuffer& buffer, const ControlEvent& control) {
 // hold to the end of the note.
 size_t rangesOf(const EnvelopeEvent& envelope) { return envelope.positions.size(); }
 
-// The most ranges a parameter envelope adds: one per value and duration pair.
-size_t rangesOf(const ControlEvent& control) {
-    return control.values.size() < 3 ? 0 : (control.values.size() - 3) / 2;
-}
+// The most ranges a parameter envelope adds: one per step.
+size_t rangesOf(const ParameterEnvelopeControl& envelope) { return envelope.stepCount(); }
 
-bool isParameterEnvelopeOf(const ControlEvent& control, int curveId) {
-    return control.subtype == ControlParameterEnvelope && control.values.size() >= 2 &&
-           control.values[1] == curveId;
+// The control as a parameter envelope of `curveId`, if it is one.
+std::optional<ParameterEnvelopeControl> parameterEnvelopeOf(const ControlEvent& control,
+                                                            int curveId) {
+    std::optional<ParameterEnvelopeControl> envelope = parameterEnvelopeControl(control);
+    if (envelope && envelope->curveId != curveId) envelope.reset();
+    return envelope;
 }
 
 // One builder serves every curve of a song: its buffer and step list keep their memory from
@@ -241,9 +239,9 @@ public:
             }
         }
         for (const ControlEvent& control : controls) {
-            if (isParameterEnvelopeOf(control, curveId)) {
+            if (const auto envelope = parameterEnvelopeOf(control, curveId)) {
                 laid = true;
-                ranges += rangesOf(control);
+                ranges += rangesOf(*envelope);
             }
         }
         if (!laid) {
@@ -271,8 +269,8 @@ public:
             }
         }
         for (const ControlEvent& control : controls) {
-            if (isParameterEnvelopeOf(control, curveId)) {
-                addParameterEnvelope(buffer_, control);
+            if (const auto envelope = parameterEnvelopeOf(control, curveId)) {
+                addParameterEnvelope(buffer_, control, *envelope);
             }
         }
         if (points.empty()) {
@@ -298,6 +296,13 @@ private:
 };
 
 }  // namespace
+
+bool breakpointsFit(const std::vector<BreakpointPoint>& points, std::string_view curveName) {
+    if (points.size() <= kMaxBreakpoints) return true;
+    // The builder gave up on this list: the file would be far too large.
+    getReporter().error(msg::kTooManyBreakpoints, curveName);
+    return false;
+}
 
 std::unique_ptr<BreakpointListBuilder> createBreakpointListBuilder() {
     return createBreakpointListBuilder(kMaxBreakpoints);

@@ -6,9 +6,10 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string_view>
 #include <vector>
 
-#include "compile/Song.h"
+#include "song/Song.h"
 
 struct BreakpointPoint {
     int32_t tick = 0;
@@ -39,6 +40,10 @@ public:
                              std::vector<BreakpointPoint>& out) = 0;
     virtual ~BreakpointListBuilder() = default;
 };
+
+// True when a file can take the list; otherwise reports it as too long,
+// naming the curve by `curveName`, and returns false.
+bool breakpointsFit(const std::vector<BreakpointPoint>& points, std::string_view curveName);
 
 // A builder whose point limit is kMaxBreakpoints.
 std::unique_ptr<BreakpointListBuilder> createBreakpointListBuilder();

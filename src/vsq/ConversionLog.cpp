@@ -8,14 +8,24 @@
 #include <cstring>
 #include <string>
 
+#include "diag/FileFailureDetail.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
+#include "output/OutputBatch.h"
 #include "platform/Platform.h"
+#include "text/FilesRead.h"
 #include "text/FilesRead.h"
 
 namespace {
 
 constexpr const char kLogFileName[] = "vsqconvert.log";
+
+void warnLogNotWritten(int errorNumber) {
+    getReporter().warning(
+        msg::kLogNotWritten,
+        fileFailureDetail(kLogFileName,
+                          platform::systemErrorText(platform::failureErrorNumber(errorNumber))));
+}
 constexpr size_t kBufferSize = size_t{1} << 16;
 
 }  // namespace
@@ -32,28 +42,55 @@ void ConversionLog::open() {
     if (replacement_ != nullptr) file_ = replacement_->openStream(reason);
     if (file_ == nullptr) {
         replacement_.reset();
-        warn(reason);
+        warnLogNotWritten(reason);
         return;
     }
     std::setvbuf(file_, nullptr, _IONBF, 0);
     if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferSize);
 }
 
-void ConversionLog::commit(const std::string& outputPath) {
+namespace {
+
+// The complete log, waiting for the output file: a log that cannot be put in
+// place is only warned of.
+class PendingLog final : public PendingOutput {
+public:
+    PendingLog(std::unique_ptr<platform::ReplacementFile> file, std::string outputPath)
+        : file_(std::move(file)), outputPath_(std::move(outputPath)) {}
+
+    bool putInPlace() override {
+        int reason = 0;
+        const auto output = platform::fileIdentity(outputPath_);
+        if (output && output == platform::fileIdentity(kLogFileName)) reason = EEXIST;
+        const bool placed = reason == 0 && file_->putInPlace(reason);
+        file_.reset();
+        if (!placed) warnLogNotWritten(reason);
+        return true;
+    }
+
+private:
+    std::unique_ptr<platform::ReplacementFile> file_;
+    std::string outputPath_;
+};
+
+}  // namespace
+
+void ConversionLog::finish(const std::string& outputPath, OutputBatch& outputs,
+                           const FilesRead* filesRead) {
     if (file_ == nullptr) return;
     flushBuffer();
-    if (std::fclose(file_) != 0 && writeError_ == 0) writeError_ = errno != 0 ? errno : EIO;
+    if (std::fclose(file_) != 0 && writeError_ == 0) writeError_ = platform::failureErrorNumber(errno);
     file_ = nullptr;
-    // The log gives way to the output just put in place and to every file the
-    // run has read (the source, an included file, the dictionary).
-    const auto output = platform::fileIdentity(outputPath);
-    const bool taken = (output && output == platform::fileIdentity(kLogFileName)) ||
-                       wasFileRead(kLogFileName);
-    if (writeError_ == 0 && taken) writeError_ = EEXIST;
-    int reason = writeError_;
-    const bool placed = reason == 0 && replacement_->putInPlace(reason);
-    replacement_.reset();
-    if (!placed) warn(reason);
+    // The log gives way to every file the run has read (the source, an
+    // included file, the dictionary).
+    if (writeError_ == 0 && filesRead != nullptr && filesRead->contains(kLogFileName))
+        writeError_ = EEXIST;
+    if (writeError_ != 0) {
+        replacement_.reset();
+        warnLogNotWritten(writeError_);
+        return;
+    }
+    outputs.add(std::make_unique<PendingLog>(std::move(replacement_), outputPath));
 }
 
 void ConversionLog::close() {
@@ -89,11 +126,7 @@ void ConversionLog::flushBuffer() {
 void ConversionLog::write(const char* data, size_t size) {
     // After a failure the log is lost anyway; nothing more is written.
     if (writeError_ != 0) return;
-    if (std::fwrite(data, 1, size, file_) != size) writeError_ = errno != 0 ? errno : EIO;
+    if (std::fwrite(data, 1, size, file_) != size) writeError_ = platform::failureErrorNumber(errno);
 }
 
-void ConversionLog::warn(int errorNumber) {
-    std::string detail = kLogFileName;
-    detail.append(" : ").append(platform::systemErrorText(errorNumber != 0 ? errorNumber : EIO));
-    getReporter().warning(msg::kLogNotWritten, detail);
-}
+

@@ -1,8 +1,8 @@
 // The conversion log "vsqconvert.log" in the working directory: progress lines
 // and a copy of every voice track's metatext. It is written as a new file and
-// put in place only by commit(), when the output file is, so the log on disk
-// always describes the last successful run; a log given up leaves the previous
-// one as it was. A log that cannot be written is reported as a warning naming
+// put in place only with the run's other outputs, so the log on disk always
+// describes the last successful run; a log given up leaves the previous one as
+// it was. A log that cannot be written is reported as a warning naming
 // it and the system's reason, and the conversion goes on without it.
 #pragma once
 
@@ -12,6 +12,9 @@
 #include <string_view>
 
 #include "platform/ReplacementFile.h"
+
+class FilesRead;
+class OutputBatch;
 
 class ConversionLog {
 public:
@@ -23,10 +26,12 @@ public:
 
     // Gives up a log being written, then starts a new one.
     void open();
-    // Puts the log in place of the previous one, unless the output file
-    // `outputPath` has just been put there (the output is kept, the log is
-    // not) or the run has read the file there: either is a warning.
-    void commit(const std::string& outputPath);
+    // Hands the complete log to `outputs`, to be put in place of the previous
+    // one after the output file `outputPath`, unless that output has just been
+    // put there or the run has read the file there (`filesRead`, when given):
+    // the output is kept, the log is not, with a warning.
+    void finish(const std::string& outputPath, OutputBatch& outputs,
+                const FilesRead* filesRead = nullptr);
     // Writes the bytes unchanged.
     void raw(std::string_view text);
     // Writes the text and a line feed.
@@ -36,7 +41,6 @@ private:
     void flushBuffer();
     void write(const char* data, size_t size);
     void close();
-    void warn(int errorNumber);
 
     std::unique_ptr<platform::ReplacementFile> replacement_;
     std::FILE* file_ = nullptr;

@@ -2,21 +2,23 @@
 // the event list, one pass at a time.
 #include "vsq/EventSections.h"
 
+#include <iterator>
 #include <string_view>
 
+#include "output/VoiceTracks.h"
 #include "vsq/MetatextSink.h"
-#include "vsq/VoiceTracks.h"
 
 namespace {
 
 constexpr uint32_t kSingerIconBase = 0x07010000u;
 constexpr uint32_t kVibratoIconBase = 0x04040000u;
 
-// Types 1-4, 5-8, 9-12 and 13-16 form the four vibrato families.
+// The names of the four vibrato families, in the order of their types.
 std::string_view vibratoFamily(int32_t type) {
     static constexpr std::string_view kFamilies[] = {"normal", "extreme", "fast", "slight"};
-    if (type < 1 || type > 16) return {};
-    return kFamilies[(type - 1) / 4];
+    static_assert(std::size(kFamilies) * kVibratoTypesPerFamily == kMaxVibratoType);
+    if (type < 1 || type > kMaxVibratoType) return {};
+    return kFamilies[(type - 1) / kVibratoTypesPerFamily];
 }
 
 // "key=value\n"; the key is a literal, so that copying it takes a known size.

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "compile/Song.h"
+#include "song/Song.h"
 
 class MetatextSink;
 struct NotePart;

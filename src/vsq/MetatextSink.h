@@ -13,7 +13,7 @@
 #include <memory>
 #include <string_view>
 
-#include "vsq/NumberText.h"
+#include "output/NumberText.h"
 
 class ConversionLog;
 class TextEventChunker;

@@ -4,19 +4,11 @@
 #include "text/CharCode.h"
 #include "text/StringPool.h"
 
-namespace {
-
-int32_t valueAt(const ControlEvent& control, size_t index) {
-    return index < control.values.size() ? control.values[index] : 0;
-}
-
-}  // namespace
-
-void applySingerChange(SingerState& singer, const ControlEvent& change,
+void applySingerChange(SingerState& singer, const SingerControl& change,
                        const StringPool& strings) {
-    singer.program = valueAt(change, 0);
-    singer.language = valueAt(change, 1);
-    const std::u16string* name = strings.get(valueAt(change, 2));
+    singer.program = change.program;
+    singer.language = change.language;
+    const std::u16string* name = strings.get(change.nameId);
     singer.name = name != nullptr ? codesToBytes(*name) : std::string();
 }
 
@@ -24,7 +16,7 @@ SingerState initialSinger(const Track& track, const StringPool& strings) {
     SingerState singer;
     for (const ControlEvent& control : track.controls) {
         if (control.time != 0) break;
-        if (control.subtype == ControlSinger) applySingerChange(singer, control, strings);
+        if (const auto change = singerControl(control)) applySingerChange(singer, *change, strings);
     }
     return singer;
 }

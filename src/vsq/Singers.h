@@ -2,13 +2,14 @@
 // same for the VSQ file and every file exported beside it.
 #pragma once
 
-#include "compile/Song.h"
+#include "song/ControlValues.h"
+#include "song/Song.h"
 #include "vsq/EventSections.h"
 
 class StringPool;
 
 // Takes the program, language and name of a singer change.
-void applySingerChange(SingerState& singer, const ControlEvent& change, const StringPool& strings);
+void applySingerChange(SingerState& singer, const SingerControl& change, const StringPool& strings);
 
 // The singer at the track's start: the default one, changed by the singer
 // changes among the controls at time 0.

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "vsq/MidiFileWriter.h"
-#include "vsq/NumberText.h"
+#include "output/MidiFileWriter.h"
+#include "output/NumberText.h"
 
 namespace {
 

@@ -13,24 +13,26 @@
 #include <string_view>
 #include <vector>
 
-#include "compile/CurveTable.h"
-#include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
-#include "parse/CommandParam.h"
+#include "output/MidiFileWriter.h"
+#include "output/NumberText.h"
+#include "output/OutputFailure.h"
+#include "output/StagedOutputFile.h"
+#include "output/VoiceTracks.h"
+#include "song/ControlValues.h"
+#include "song/CurveTable.h"
+#include "song/Song.h"
+#include "song/TempoMap.h"
+#include "song/Ticks.h"
+#include "text/CharCode.h"
 #include "text/StringPool.h"
 #include "vsq/BreakpointListBuilder.h"
 #include "vsq/ConversionLog.h"
 #include "vsq/EventSections.h"
 #include "vsq/MetatextSink.h"
-#include "vsq/MidiFileWriter.h"
-#include "vsq/NumberText.h"
-#include "vsq/OutputFailure.h"
 #include "vsq/Singers.h"
-#include "vsq/StagedOutputFile.h"
-#include "vsq/TempoMap.h"
 #include "vsq/TextEventChunker.h"
-#include "vsq/VoiceTracks.h"
 
 namespace {
 
@@ -50,8 +52,9 @@ size_t addSingerChangesBefore(int64_t end, std::span<const ControlEvent> control
                               EventSections& sections) {
     for (; next < controls.size() && controls[next].time < end; ++next) {
         const ControlEvent& control = controls[next];
-        if (control.subtype != ControlSinger) continue;
-        applySingerChange(singer, control, strings);
+        const std::optional<SingerControl> change = singerControl(control);
+        if (!change) continue;
+        applySingerChange(singer, *change, strings);
         sections.addSinger(offset + control.time, singer);
     }
     return next;
@@ -142,11 +145,7 @@ bool writeBreakpointLists(MetatextSink& metatext, const Track& track, int64_t of
         scratch.builder->build(curve.id, curve.defaultValue, curve.minimum, curve.maximum,
                                track.controls, track.envelopes, length, points);
         if (points.empty()) continue;
-        if (points.size() > kMaxBreakpoints) {
-            // The builder gave up on this list: the file would be far too large.
-            getReporter().error(msg::kTooManyBreakpoints, curve.section);
-            return false;
-        }
+        if (!breakpointsFit(points, curve.section)) return false;
         metatext.append('[');
         metatext.append(curve.section);
         metatext.append("]\n");
@@ -160,7 +159,8 @@ bool writeBreakpointLists(MetatextSink& metatext, const Track& track, int64_t of
 
 class SectionVsqWriter final : public VsqWriter {
 public:
-    bool write(const Song& song, const StringPool& strings, const char* outputPath) override;
+    bool write(const Song& song, const StringPool& strings, const char* outputPath,
+               OutputBatch& outputs, const FilesRead* filesRead) override;
 
 private:
     // Returns the pre-measure offset of the voice tracks' events.
@@ -172,8 +172,8 @@ private:
     ConversionLog log_;
 };
 
-bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
-                             const char* outputPath) {
+bool SectionVsqWriter::write(const Song& song, const StringPool& strings, const char* outputPath,
+                             OutputBatch& outputs, const FilesRead* filesRead) {
     const std::string path = outputPath != nullptr ? outputPath : "";
     log_.open();
     log_.line("Convert Start");
@@ -207,9 +207,9 @@ bool SectionVsqWriter::write(const Song& song, const StringPool& strings,
     // A write, seek or close that failed leaves an incomplete file: it is
     // reported like a file that cannot be created, and the temporary goes.
     const int writeError = midi.finish() ? 0 : errno;
-    if (!commitStagedOutput(output, path, writeError)) return false;
+    if (!finishStagedOutput(output, path, writeError, outputs)) return false;
     // The log of a write that failed is given up with the writer.
-    log_.commit(path);
+    log_.finish(path, outputs, filesRead);
     return true;
 }
 
@@ -222,34 +222,20 @@ int64_t SectionVsqWriter::writeMasterTrack(const Song& song, MidiFileWriter& mid
 
     const TempoMap map = collectTempoMap(song);
     const MetreMark& start = map.metres.front();
-    midi.tempo(map.tempos.front().bpm);
-    midi.timeSignature(start.numerator, start.denominator);
-    const int64_t offset =
-        int64_t{start.numerator} * kTicksPerWholeNote / start.denominator * kPreMeasure;
+    const int64_t offset = measureTicks(start.numerator, start.denominator) * kPreMeasure;
 
-    // Ticks beyond the reach of a 32-bit delta sum are held at its end.
-    int64_t written = 0;
-    const auto moveTo = [&](int32_t time) {
-        const int64_t tick =
-            std::min<int64_t>(offset + time, std::numeric_limits<uint32_t>::max());
-        midi.addDelta(static_cast<uint32_t>(tick - written));
-        written = tick;
-    };
-    size_t tempo = 1;
-    size_t metre = 1;
-    while (tempo < map.tempos.size() || metre < map.metres.size()) {
-        if (metre == map.metres.size() ||
-            (tempo < map.tempos.size() && map.tempos[tempo].time <= map.metres[metre].time)) {
-            moveTo(map.tempos[tempo].time);
-            midi.tempo(map.tempos[tempo].bpm);
-            ++tempo;
-        } else {
-            const MetreMark& mark = map.metres[metre];
-            moveTo(mark.time);
+    // The changes at the song's start open the track; the later ones lie after the pre-measure.
+    const auto tickOf = [offset](int32_t time) { return time == 0 ? 0 : offset + time; };
+    forEachChange(
+        map, TieOrder::TempoFirst,
+        [&](const TempoMark& mark) {
+            midi.moveTo(tickOf(mark.time));
+            midi.tempo(mark.bpm);
+        },
+        [&](const MetreMark& mark) {
+            midi.moveTo(tickOf(mark.time));
             midi.timeSignature(mark.numerator, mark.denominator);
-            ++metre;
-        }
-    }
+        });
 
     log_.line("End Master Track");
     return offset;
@@ -277,8 +263,7 @@ bool SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count
 
     // The end of the track comes endTick ticks after its start; every text
     // event lies at the start.
-    const int64_t endDelta = std::min<int64_t>(endTick, std::numeric_limits<uint32_t>::max());
-    midi.addDelta(static_cast<uint32_t>(endDelta < 0 ? 0 : endDelta));
+    midi.moveTo(endTick);
 
     log_.line("");
     log_.line("Track End");

@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "compile/CompactText.h"
 #include "compile/Compiler.h"
-#include "parse/CommandParam.h"
+#include "song/CommandCode.h"
+#include "song/CompactText.h"
 
 // Compact texts shown as their text in failure messages.
 inline void PrintTo(const CompactText& text, std::ostream* out) { *out << text.view(); }

@@ -1,6 +1,5 @@
-// Shared helpers of the VSQ output tests: scratch folders, whole-file reads,
-// events made by hand, and a small Standard MIDI File reader that splits a file
-// into its meta events.
+// Shared helpers of the VSQ output tests: events made by hand and a small
+// Standard MIDI File reader that splits a file into its meta events.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,36 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "compile/Song.h"
+#include "song/Song.h"
+#include "TestFiles.h"
 
 namespace vsqtest {
-
-// A fresh empty folder, removed with everything in it at the end of the test.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::random_device seed;
-        const auto base = std::filesystem::temp_directory_path();
-        do {
-            path_ = base / ("tuvo_vsq_" + std::to_string(seed()));
-        } while (!std::filesystem::create_directory(path_));
-    }
-    ~ScratchFolder() {
-        std::error_code error;
-        std::filesystem::remove_all(path_, error);
-    }
-    const std::filesystem::path& path() const { return path_; }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path_))
-            names.push_back(entry.path().filename().string());
-        return names;
-    }
-
-private:
-    std::filesystem::path path_;
-};
 
 // Makes a folder the working directory for the lifetime of the object.
 class WorkingDirectory {
@@ -58,16 +31,6 @@ public:
 private:
     std::filesystem::path previous_;
 };
-
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
 
 // A note with its lyric; the phonetic symbols are "a".
 inline NoteEvent makeNote(int32_t time, int32_t length, int32_t note, const char* lyric) {

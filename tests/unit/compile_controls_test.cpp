@@ -12,11 +12,11 @@
 
 #include "CompileTestSupport.h"
 #include "compile/Compiler.h"
-#include "compile/CurveTable.h"
-#include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
-#include "parse/CommandParam.h"
+#include "song/CommandCode.h"
+#include "song/CurveTable.h"
+#include "song/Song.h"
 #include "text/CharCode.h"
 #include "text/StringPool.h"
 
@@ -189,18 +189,40 @@ TEST_F(ControlsTest, CurvesKeepTheirOwnValuesAndRanges) {
     EXPECT_EQ(lastValues(), (std::vector<int32_t>{2, 127, 0, 0, 0, 127, 0, 0, 0}));
 }
 
-// Every row of the curve table is reached by its command, starts at its default and
-// holds its range; commands that set no curve reach none.
+// Every curve command reaches its row: its id, its default, its range and its
+// section, written out here as the file format and the language fix them.
 TEST_F(ControlsTest, EveryCurveCommandReachesItsRow) {
-    for (const CurveInfo& curve : kCurves) {
-        const std::string name = commandName(curve.command);
-        EXPECT_EQ(commandCode(name.c_str()), curve.command);
-        EXPECT_EQ(run(name.c_str(), {rel(0)}), "") << name;
-        EXPECT_EQ(lastValues(), (std::vector<int32_t>{curve.id, curve.defaultValue, 0, 0, 0}));
-        run(name.c_str(), {rel(INT_MIN + 1)});
-        EXPECT_EQ(lastValues()[1], curve.minimum) << name;
-        run(name.c_str(), {rel(INT_MAX)});
-        EXPECT_EQ(lastValues()[1], curve.maximum) << name;
+    struct Row {
+        const char* command;
+        int32_t id;
+        const char* section;
+        int32_t defaultValue;
+        int32_t minimum;
+        int32_t maximum;
+    };
+    constexpr Row kRows[] = {
+        {"@DYN", 1, "DynamicsBPList", 64, 0, 127},
+        {"@BRE", 2, "EpRResidualBPList", 0, 0, 127},
+        {"@BRI", 3, "EpRESlopeBPList", 64, 0, 127},
+        {"@CLE", 4, "EpRESlopeDepthBPList", 0, 0, 127},
+        {"@OPE", 5, "OpeningBPList", 127, 0, 127},
+        {"@GEN", 6, "GenderFactorBPList", 64, 0, 127},
+        {"@POR", 7, "PortamentoTimingBPList", 64, 0, 127},
+        {"@PIT", 8, "PitchBendBPList", 0, -8192, 8191},
+        {"@PBS", 9, "PitchBendSensBPList", 1, 0, 24},
+    };
+    EXPECT_EQ(kCurves.size(), std::size(kRows));
+    for (const Row& row : kRows) {
+        const CurveInfo* curve = curveOfCommand(commandCode(row.command));
+        ASSERT_NE(curve, nullptr) << row.command;
+        EXPECT_STREQ(curve->section, row.section);
+        EXPECT_EQ(run(row.command, {rel(0)}), "") << row.command;
+        EXPECT_EQ(lastValues(), (std::vector<int32_t>{row.id, row.defaultValue, 0, 0, 0}))
+            << row.command;
+        run(row.command, {rel(INT_MIN + 1)});
+        EXPECT_EQ(lastValues()[1], row.minimum) << row.command;
+        run(row.command, {rel(INT_MAX)});
+        EXPECT_EQ(lastValues()[1], row.maximum) << row.command;
     }
     EXPECT_EQ(curveOfCommand(CmdVelocity), nullptr);
     EXPECT_EQ(curveOfCommand('C'), nullptr);

@@ -11,10 +11,10 @@
 
 #include "CompileTestSupport.h"
 #include "compile/Compiler.h"
-#include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
-#include "parse/CommandParam.h"
+#include "song/CommandCode.h"
+#include "song/Song.h"
 
 namespace {
 
@@ -94,7 +94,7 @@ TEST_F(CompilerCoreTest, NewNotesCarryTheTrackDefaults) {
     EXPECT_EQ(n.portamentoUse, 0);
     EXPECT_EQ(n.decayGainRate, 50);
     EXPECT_EQ(n.accent, 50);
-    EXPECT_EQ(n.lyric.text, msg::kDefaultLyric);
+    EXPECT_EQ(n.lyric.text, kDefaultLyricText);
     EXPECT_EQ(n.lyric.symbols, "4 a");
     EXPECT_TRUE(n.secondLyric.text.empty());
     EXPECT_EQ(n.splitOffset, 0);
@@ -122,7 +122,7 @@ TEST_F(CompilerCoreTest, NewNotesCarryTheTrackDefaults) {
     EXPECT_EQ(notes()[1].vibrato.startRate, 50);
     // A note record made outside the compiler sings the default syllable too.
     const NoteEvent blank;
-    EXPECT_EQ(blank.lyric.text, msg::kDefaultLyric);
+    EXPECT_EQ(blank.lyric.text, kDefaultLyricText);
     EXPECT_EQ(blank.lyric.symbols, "4 a");
     EXPECT_EQ(blank.vibrato.type, 0);
 }

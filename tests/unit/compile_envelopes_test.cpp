@@ -13,10 +13,10 @@
 #include "CompileTestSupport.h"
 #include "compile/Compiler.h"
 #include "compile/EnvelopeTable.h"
-#include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
-#include "parse/CommandParam.h"
+#include "song/CommandCode.h"
+#include "song/Song.h"
 #include "text/StringPool.h"
 
 namespace {

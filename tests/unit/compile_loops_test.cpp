@@ -10,10 +10,10 @@
 
 #include "CompileTestSupport.h"
 #include "compile/CompilerImpl.h"
-#include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
-#include "parse/CommandParam.h"
+#include "song/CommandCode.h"
+#include "song/Song.h"
 
 namespace {
 
@@ -174,7 +174,7 @@ TEST_F(CompilerLoopsTest, CopiesAreWholeEventsOfEverySequence) {
     EXPECT_TRUE(notes()[3].joined);
     EXPECT_EQ(notes()[3].portamentoUse, 1);
     EXPECT_EQ(notes()[3].vibrato.length, 80);
-    EXPECT_EQ(notes()[3].lyric.text, msg::kDefaultLyric);
+    EXPECT_EQ(notes()[3].lyric.text, kDefaultLyricText);
 }
 
 TEST_F(CompilerLoopsTest, LoopBoundariesMoveTheLyricCursor) {

@@ -12,11 +12,11 @@
 
 #include "CompileTestSupport.h"
 #include "compile/Compiler.h"
-#include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
-#include "parse/CommandParam.h"
 #include "parse/PhoneticDictionary.h"
+#include "song/CommandCode.h"
+#include "song/Song.h"
 #include "text/StringPool.h"
 
 namespace {
@@ -36,7 +36,7 @@ public:
     void add(std::u16string key, std::string symbols) {
         entries_.emplace_back(std::move(key), std::move(symbols));
     }
-    bool load(const char*) override { return true; }
+    bool load(const char*, const TextReading&) override { return true; }
     const char* lookup(const char16_t* codes, const char16_t** rest) const override {
         const std::pair<std::u16string, std::string>* best = nullptr;
         for (const auto& entry : entries_) {
@@ -111,7 +111,7 @@ TEST_F(LyricsTest, SyllablesGoToTheNextNotesInOrderAcrossCalls) {
     EXPECT_EQ(notes()[1].lyric.symbols, "k a i");
     EXPECT_EQ(notes()[2].lyric.symbols, "a");
     // A note that never gets a syllable keeps the default.
-    EXPECT_EQ(notes()[3].lyric.text, msg::kDefaultLyric);
+    EXPECT_EQ(notes()[3].lyric.text, kDefaultLyricText);
     EXPECT_EQ(notes()[3].lyric.symbols, "4 a");
 }
 
@@ -146,7 +146,7 @@ TEST_F(LyricsTest, UnknownSyllableIsQuotedInTheDetail) {
     const std::string detail = "'" + bytes(std::u16string{kWi}) + "'";
     EXPECT_EQ(lyricOutput(std::u16string{kKa, kWi, kA}),
               report("ERROR", msg::kLyricNotConvertible, detail));
-    EXPECT_EQ(notes()[1].lyric.text, msg::kDefaultLyric);
+    EXPECT_EQ(notes()[1].lyric.text, kDefaultLyricText);
 }
 
 TEST_F(LyricsTest, LongVowelRepeatsTheVowelAfterTheLastBlank) {
@@ -166,7 +166,7 @@ TEST_F(LyricsTest, LongVowelFailures) {
     note(480);
     EXPECT_EQ(lyricOutput(std::u16string{kBar, kKa}),
               report("ERROR", msg::kLyricStartsWithLongVowel));
-    EXPECT_EQ(notes()[0].lyric.text, msg::kDefaultLyric);
+    EXPECT_EQ(notes()[0].lyric.text, kDefaultLyricText);
     EXPECT_EQ(lyricOutput(std::u16string{kKa, kBar}), report("ERROR", msg::kMoreLyricsThanNotes));
 }
 
@@ -196,7 +196,7 @@ TEST_F(LyricsTest, SmallTsuAtTheStartIsReported) {
     EXPECT_EQ(lyricOutput(std::u16string{kTsu, kKa}),
               report("ERROR", msg::kLyricStartsWithSmallTsu));
     EXPECT_EQ(notes()[0].length, 480);
-    EXPECT_EQ(notes()[0].lyric.text, msg::kDefaultLyric);
+    EXPECT_EQ(notes()[0].lyric.text, kDefaultLyricText);
 }
 
 TEST_F(LyricsTest, SmallTsuCutsTheNoteButNotItsVibrato) {
@@ -259,7 +259,7 @@ TEST_F(LyricsTest, BracketGivesSymbolsDirectly) {
     EXPECT_EQ(notes()[0].lyric.text, "a");
     EXPECT_EQ(notes()[0].lyric.symbols, "k a");
     EXPECT_EQ(notes()[0].secondLyric.symbols, "s a");
-    EXPECT_EQ(notes()[1].lyric.text, msg::kDefaultLyric);
+    EXPECT_EQ(notes()[1].lyric.text, kDefaultLyricText);
 }
 
 TEST_F(LyricsTest, BracketFailures) {
@@ -268,7 +268,7 @@ TEST_F(LyricsTest, BracketFailures) {
     EXPECT_EQ(lyricOutput(u"[k a"), report("ERROR", msg::kCloseBracketRequired));
     EXPECT_EQ(lyricOutput(std::u16string{'[', 'k', kA, ']'}),
               report("ERROR", msg::kCloseBracketRequired));
-    EXPECT_EQ(notes()[0].lyric.text, msg::kDefaultLyric);
+    EXPECT_EQ(notes()[0].lyric.text, kDefaultLyricText);
 }
 
 }  // namespace

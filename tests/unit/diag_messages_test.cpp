@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "diag/Messages.h"
+#include "song/Song.h"
 
 namespace {
 
@@ -117,7 +118,6 @@ const Entry kCatalogue[] = {
     ENTRY(kUndefinedEnvelope, "未定義のエンベロープ番号"),
     ENTRY(kScaleNotImplemented, "scale パラメータは未実装"),
     ENTRY(kNoTrackWithNotes, "音符のあるトラックがありません"),
-    ENTRY(kDefaultLyric, "ら"),
     ENTRY(kNotInCodePage932, "コードページ932にない文字です"),
     ENTRY(kInvalidUtf8, "UTF-8として不正なバイト列です"),
     ENTRY(kTooManyBreakpoints, "ブレークポイントが多すぎです"),
@@ -138,6 +138,11 @@ TEST(MessageCatalogue, EveryConstantDecodesToItsText) {
         ASSERT_TRUE(decoded.has_value()) << entry.name << " is not valid code page 932";
         EXPECT_EQ(*decoded, entry.utf8) << entry.name;
     }
+}
+
+// The song's default lyric is code page 932 text too, kept beside the song.
+TEST(MessageCatalogue, DefaultLyricIsRa) {
+    EXPECT_EQ(cp932ToUtf8(kDefaultLyricText), std::optional<std::string>("ら"));
 }
 
 TEST(MessageCatalogue, TextsAreDistinct) {

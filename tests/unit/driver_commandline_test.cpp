@@ -62,12 +62,12 @@ TEST(CommandLineTest, OutputAndDictionaryOptions) {
 TEST(CommandLineTest, ExportOptionsNameTheirFilesOnlyWhenGiven) {
     auto settings = parse({"-m", "a.mid", "-x", "a.musicxml", "-m", "b.mid", "in.mml"});
     ASSERT_TRUE(settings);
-    EXPECT_EQ(settings->midiPath, "b.mid");
-    EXPECT_EQ(settings->scorePath, "a.musicxml");
+    EXPECT_EQ(exportPath(*settings, 'm'), "b.mid");
+    EXPECT_EQ(exportPath(*settings, 'x'), "a.musicxml");
     settings = parse({"-m", "", "in.mml"});
     ASSERT_TRUE(settings);
-    EXPECT_EQ(settings->midiPath, "");
-    EXPECT_EQ(settings->scorePath, "");
+    EXPECT_EQ(exportPath(*settings, 'm'), "");
+    EXPECT_EQ(exportPath(*settings, 'x'), "");
 
     EXPECT_TRUE(mentionsExportOption({"tuvommlc", "in.mml", "-xs.musicxml"}));
     EXPECT_FALSE(mentionsExportOption({"-m", "-o", "in.mml"}));  // the program name is skipped
@@ -89,9 +89,9 @@ TEST(CommandLineTest, Utf8LyricsGoWithAMidiFileOnly) {
 TEST(CommandLineTest, ProjectOptionsNameTheirFilesAndTheirOwnUsageLines) {
     auto settings = parse({"-s", "a.ustx", "-t", "a.ust", "-tx", "b.ust", "in.mml"});
     ASSERT_TRUE(settings);
-    EXPECT_EQ(settings->ustxPath, "a.ustx");
-    EXPECT_EQ(settings->ustPath, "b.ust");
-    EXPECT_EQ(settings->midiPath, "");
+    EXPECT_EQ(exportPath(*settings, 's'), "a.ustx");
+    EXPECT_EQ(exportPath(*settings, 't'), "b.ust");
+    EXPECT_EQ(exportPath(*settings, 'm'), "");
 
     EXPECT_TRUE(mentionsProjectOption({"tuvommlc", "-s"}));
     EXPECT_FALSE(mentionsProjectOption({"tuvommlc", "-m", "a.mid", "-x", "a.musicxml"}));
@@ -198,7 +198,7 @@ TEST(ConsoleTest, SettingsReport) {
               "EXEPATH:  /opt/tuvo\n"
               "\n");
 
-    settings.scorePath = "out.musicxml";
+    settings.exportPaths['x'] = "out.musicxml";
     testing::internal::CaptureStdout();
     printSettings(settings, "/opt/tuvo");
     EXPECT_EQ(testing::internal::GetCapturedStdout(),

@@ -16,7 +16,7 @@ namespace {
 
 class DataPathsTest : public testing::Test {
 protected:
-    vsqtest::ScratchFolder prefix;
+    ScratchFolder prefix;
     std::string bin = prefix.file("bin");
     std::string data = (prefix.path() / TUVO_DATA_DIR).string();
     std::string docs = (prefix.path() / TUVO_DOC_DIR).string();

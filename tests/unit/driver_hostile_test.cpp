@@ -13,6 +13,7 @@
 #include <iterator>
 #include <string>
 
+#include "TestFiles.h"
 #include "diag/Messages.h"
 #include "driver/CommandLine.h"
 #include "driver/PipelineRun.h"
@@ -28,11 +29,6 @@ constexpr size_t kLineBytes = 10 * 1024 * 1024;
 // busy machine.
 constexpr rlim_t kTimeLimitSeconds = 120;
 constexpr long kMemoryLimitKilobytes = 512 * 1024;
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // The start of what a run printed; a run can print millions of diagnostics.
 std::string readStart(const fs::path& path) {
@@ -61,15 +57,8 @@ struct PipelineOutcome {
 class HostileLineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("tuvo-hostile-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
         writeFile(folder_ / "test.dic", "a : [a]\n");
     }
-
-    void TearDown() override { fs::remove_all(folder_); }
 
     // With addressSpaceLimit set, the child's address space is held to that
     // many bytes, so a large song runs out of memory.
@@ -106,7 +95,8 @@ protected:
         return outcome;
     }
 
-    fs::path folder_;
+    ScratchFolder scratch_;
+    const fs::path folder_ = scratch_.path();
 };
 
 std::string verdict(int errors, int warnings, bool succeeded) {

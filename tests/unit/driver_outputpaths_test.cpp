@@ -15,25 +15,24 @@ namespace {
 
 class OutputPathsTest : public ::testing::Test {
 protected:
-    vsqtest::ScratchFolder folder;
+    ScratchFolder folder;
     RunSettings settings;
+    FilesRead filesRead;
     int errorsReported = 0;
 
     OutputPathsTest() {
         settings.inputPath = folder.file("song.mml");
         settings.outputPath = folder.file("song.vsq");
-        vsqtest::writeFile(settings.inputPath, "c4\n");
-        forgetFilesRead();
+        writeFile(settings.inputPath, "c4\n");
         std::FILE* input = std::fopen(settings.inputPath.c_str(), "rb");
-        rememberFileRead(input, settings.inputPath);
+        filesRead.remember(input, settings.inputPath);
         std::fclose(input);
     }
-    ~OutputPathsTest() override { forgetFilesRead(); }
 
     bool distinct() {
         const int before = getReporter().errorCount();
         testing::internal::CaptureStdout();
-        const bool result = outputPathsAreAllowed(settings);
+        const bool result = outputPathsAreAllowed(settings, filesRead);
         testing::internal::GetCapturedStdout();
         errorsReported = getReporter().errorCount() - before;
         return result;
@@ -42,18 +41,18 @@ protected:
 
 TEST_F(OutputPathsTest, DistinctFilesAndAbsentExportsPass) {
     EXPECT_TRUE(distinct());
-    settings.midiPath = folder.file("song.mid");
-    settings.scorePath = folder.file("song.musicxml");
+    settings.exportPaths['m'] = folder.file("song.mid");
+    settings.exportPaths['x'] = folder.file("song.musicxml");
     EXPECT_TRUE(distinct());
     EXPECT_EQ(errorsReported, 0);
 }
 
 TEST_F(OutputPathsTest, AHardLinkToAFileReadIsThatFile) {
     std::filesystem::create_hard_link(settings.inputPath, folder.file("link.mml"));
-    settings.scorePath = folder.file("link.mml");
+    settings.exportPaths['x'] = folder.file("link.mml");
     EXPECT_FALSE(distinct());
     EXPECT_EQ(errorsReported, 1);
-    settings.scorePath.clear();
+    settings.exportPaths.erase('x');
     settings.outputPath = folder.file("./song.mml");
     EXPECT_FALSE(distinct());
     EXPECT_EQ(errorsReported, 1);
@@ -64,7 +63,7 @@ TEST_F(OutputPathsTest, AHardLinkToAFileReadIsThatFile) {
 TEST_F(OutputPathsTest, LinksAreFollowedEvenWhenDangling) {
     namespace fs = std::filesystem;
     fs::create_symlink("song.vsq", folder.file("song.mid"));
-    settings.midiPath = folder.file("song.mid");
+    settings.exportPaths['m'] = folder.file("song.mid");
     EXPECT_FALSE(distinct());
     EXPECT_EQ(errorsReported, 1);
 
@@ -72,14 +71,14 @@ TEST_F(OutputPathsTest, LinksAreFollowedEvenWhenDangling) {
     fs::create_directory(folder.file("sub"));
     fs::create_symlink("../chain2", folder.file("sub/chain1"));
     fs::create_symlink(folder.file("song.mid"), folder.file("chain2"));
-    settings.midiPath = folder.file("sub/chain1");
+    settings.exportPaths['m'] = folder.file("sub/chain1");
     EXPECT_FALSE(distinct());
     EXPECT_EQ(errorsReported, 1);
 
     // A link through a linked folder to the source.
     fs::create_directory_symlink(folder.path(), folder.file("here"));
     fs::create_symlink("here/song.mml", folder.file("input.link"));
-    settings.midiPath = folder.file("input.link");
+    settings.exportPaths['m'] = folder.file("input.link");
     EXPECT_FALSE(distinct());
     EXPECT_EQ(errorsReported, 1);
 
@@ -88,14 +87,14 @@ TEST_F(OutputPathsTest, LinksAreFollowedEvenWhenDangling) {
     fs::create_symlink("other.mid", folder.file("own.mid"));
     fs::create_symlink("loop2", folder.file("loop1"));
     fs::create_symlink("loop1", folder.file("loop2"));
-    settings.midiPath = folder.file("own.mid");
-    settings.scorePath = folder.file("loop1");
+    settings.exportPaths['m'] = folder.file("own.mid");
+    settings.exportPaths['x'] = folder.file("loop1");
     EXPECT_TRUE(distinct());
 }
 
 TEST_F(OutputPathsTest, EachClashIsReportedOnce) {
-    settings.midiPath = folder.file("sub/../song.vsq");
-    settings.scorePath = folder.file("song.vsq");
+    settings.exportPaths['m'] = folder.file("sub/../song.vsq");
+    settings.exportPaths['x'] = folder.file("song.vsq");
     EXPECT_FALSE(distinct());
     EXPECT_EQ(errorsReported, 2);
 }

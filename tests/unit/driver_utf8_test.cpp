@@ -25,9 +25,12 @@ protected:
     void SetUp() override { setUtf8Mode(false); }
     void TearDown() override { setUtf8Mode(false); }
 
-    static std::optional<RunSettings> parse(std::vector<std::string> args) {
+    static CommandLine read(std::vector<std::string> args) {
         args.insert(args.begin(), "tuvommlc");
-        CommandLine commandLine = parseCommandLine(args, "/opt/tuvo");
+        return parseCommandLine(args, "/opt/tuvo");
+    }
+    static std::optional<RunSettings> parse(std::vector<std::string> args) {
+        CommandLine commandLine = read(std::move(args));
         if (commandLine.request != Request::Run) return std::nullopt;
         return commandLine.settings;
     }
@@ -39,28 +42,31 @@ protected:
     }
 };
 
-TEST_F(Utf8OptionTest, OptionTurnsTheModeOnAndLeavesTheSettings) {
+// Reading the command line switches nothing: the settings say UTF-8.
+TEST_F(Utf8OptionTest, OptionAsksForUtf8AndLeavesTheOtherSettings) {
     const auto plain = parse({"-o", "x.vsq", "in.mml"});
     ASSERT_TRUE(plain);
-    EXPECT_FALSE(utf8Mode());
+    EXPECT_FALSE(plain->utf8);
     const auto settings = parse({"-u", "-o", "x.vsq", "in.mml"});
     ASSERT_TRUE(settings);
-    EXPECT_TRUE(utf8Mode());
+    EXPECT_TRUE(settings->utf8);
+    EXPECT_FALSE(utf8Mode());
     EXPECT_EQ(settings->inputPath, plain->inputPath);
     EXPECT_EQ(settings->outputPath, plain->outputPath);
     EXPECT_EQ(settings->includeDirectories, plain->includeDirectories);
 }
 
 TEST_F(Utf8OptionTest, LettersAfterTheOptionAreIgnored) {
-    ASSERT_TRUE(parse({"-utf8", "in.mml"}));
-    EXPECT_TRUE(utf8Mode());
+    const auto settings = parse({"-utf8", "in.mml"});
+    ASSERT_TRUE(settings);
+    EXPECT_TRUE(settings->utf8);
 }
 
 TEST_F(Utf8OptionTest, ValueOfAnotherOptionIsNotTheOption) {
     const auto settings = parse({"-o", "-u", "in.mml"});
     ASSERT_TRUE(settings);
     EXPECT_EQ(settings->outputPath, "-u");
-    EXPECT_FALSE(utf8Mode());
+    EXPECT_FALSE(settings->utf8);
 }
 
 TEST_F(Utf8OptionTest, UsageTextIsUnchangedWithoutTheOption) {
@@ -77,10 +83,12 @@ TEST_F(Utf8OptionTest, UsageShowsTheOptionToThoseWhoGaveIt) {
         {"-u", "a.mml", "b.mml"},     // two inputs
     };
     for (const auto& args : rejected) {
-        setUtf8Mode(false);
-        EXPECT_FALSE(parse(args)) << args[0];
+        const CommandLine commandLine = read(args);
+        EXPECT_EQ(commandLine.request, Request::Usage) << args[0];
+        setUtf8Mode(commandLine.settings.utf8);  // as the program does
         EXPECT_EQ(usage(), kUsage + kUtf8Line + "\n") << args[0];
     }
+    EXPECT_FALSE(read({"-o", "-u"}).settings.utf8);  // a value, and no input
 }
 
 TEST_F(Utf8OptionTest, SettingsKeepTypedPathsInUtf8Mode) {

@@ -7,17 +7,14 @@
 #include <fstream>
 #include <string>
 
+#include "TestFiles.h"
 #include "driver/Utf8Hint.h"
 
 namespace {
 
 bool looksLikeUtf8(const std::string& bytes) {
-    const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                       ("tuvo-utf8hint-" + std::to_string(getpid()) + ".mml");
-    std::ofstream(path, std::ios::binary) << bytes;
-    const bool result = looksLikeUnmarkedUtf8(path.string());
-    std::filesystem::remove(path);
-    return result;
+    const ScratchFolder folder;
+    return looksLikeUnmarkedUtf8(folder.write("song.mml", bytes));
 }
 
 TEST(Utf8HintTest, UnmarkedUtf8WithKanaIsRecognised) {

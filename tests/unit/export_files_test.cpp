@@ -8,11 +8,12 @@
 #include <type_traits>
 
 #include "VsqTestSupport.h"
-#include "compile/Song.h"
 #include "diag/Reporter.h"
 #include "export/MidiExporter.h"
 #include "export/ScoreExporter.h"
 #include "text/StringPool.h"
+#include "output/OutputBatch.h"
+#include "song/Song.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ using vsqtest::makeNote;
 
 class ExportTest : public ::testing::Test {
 protected:
-    vsqtest::ScratchFolder folder;
+    ScratchFolder folder;
     std::unique_ptr<Song> song = createSong();
     std::unique_ptr<StringPool> strings = createStringPool();
     Track& track = song->appendTrack();
@@ -31,12 +32,14 @@ protected:
     bool write(Exporter& exporter, const std::string& path) {
         const int before = getReporter().errorCount();
         testing::internal::CaptureStdout();
+        OutputBatch outputs;
         bool written = false;
         if constexpr (std::is_same_v<Exporter, ScoreExporter>) {
-            written = exporter.write(*song, *strings, path);
+            written = exporter.write(*song, *strings, path, outputs);
         } else {
-            written = exporter.write(*song, path);
+            written = exporter.write(*song, path, outputs);
         }
+        written = written && outputs.putAllInPlace();
         testing::internal::GetCapturedStdout();
         errorsReported = getReporter().errorCount() - before;
         return written;
@@ -50,7 +53,7 @@ TEST_F(ExportTest, OverlappingNotesOfOneTrackKeepEveryNote) {
     // The score writes the first note up to the second: a quarter each, then a half rest.
     const std::string score = folder.file("s.musicxml");
     ASSERT_TRUE(write(*createScoreExporter(), score));
-    const std::string xml = vsqtest::readFile(score);
+    const std::string xml = readFile(score);
     EXPECT_EQ(countOf(xml, "<backup>"), 0u);
     EXPECT_EQ(countOf(xml, "<type>quarter</type>"), 2u);
     EXPECT_EQ(countOf(xml, "<type>half</type>"), 1u);
@@ -62,7 +65,7 @@ TEST_F(ExportTest, OverlappingNotesOfOneTrackKeepEveryNote) {
     // The same pitch twice: the later note ends first, and every note-on has its note-off.
     const std::string midiPath = folder.file("s.mid");
     ASSERT_TRUE(write(*createMidiExporter(), midiPath));
-    const std::string midi = vsqtest::readFile(midiPath);
+    const std::string midi = readFile(midiPath);
     EXPECT_EQ(countOf(midi, vsqtest::bytes({0x90, 60, 100})), 2u);
     EXPECT_EQ(countOf(midi, vsqtest::bytes({0x80, 60, 64})), 2u);
 }
@@ -71,7 +74,7 @@ TEST_F(ExportTest, LyricsAreEscapedAndControlCharactersLeftOut) {
     track.notes.push_back(makeNote(0, 480, 40, "<&\x01>"));
     const std::string score = folder.file("s.musicxml");
     ASSERT_TRUE(write(*createScoreExporter(), score));
-    const std::string xml = vsqtest::readFile(score);
+    const std::string xml = readFile(score);
     EXPECT_NE(xml.find("<text>&lt;&amp;&gt;</text>"), std::string::npos);
     EXPECT_NE(xml.find("<sign>F</sign>"), std::string::npos);
 }
@@ -87,7 +90,7 @@ TEST_F(ExportTest, APartIsNamedAfterItsFirstSinger) {
     track.notes.push_back(makeNote(0, 480, 60, "a"));
     const std::string score = folder.file("s.musicxml");
     ASSERT_TRUE(write(*createScoreExporter(), score));
-    EXPECT_EQ(countOf(vsqtest::readFile(score), "<part-name>Rin&amp;Len</part-name>"), 1u);
+    EXPECT_EQ(countOf(readFile(score), "<part-name>Rin&amp;Len</part-name>"), 1u);
 }
 
 TEST_F(ExportTest, ASongTooLongForAScoreIsRefusedAndWritesNothing) {
@@ -104,7 +107,7 @@ TEST_F(ExportTest, ASongTooLongForAScoreIsRefusedAndWritesNothing) {
 
     // The MIDI file of the same song stays small.
     ASSERT_TRUE(write(*createMidiExporter(), folder.file("s.mid")));
-    EXPECT_LT(vsqtest::readFile(folder.file("s.mid")).size(), 200u);
+    EXPECT_LT(readFile(folder.file("s.mid")).size(), 200u);
 }
 
 TEST_F(ExportTest, AFullDeviceFailsBothExports) {

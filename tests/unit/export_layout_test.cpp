@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "compile/Song.h"
+#include "song/Song.h"
 #include "export/ScoreLayout.h"
 #include "export/ScoreMeasure.h"
 #include "export/ScoreSpelling.h"

@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "VsqTestSupport.h"
-#include "compile/Song.h"
+#include "song/Song.h"
 #include "diag/Reporter.h"
 #include "export/MidiExporter.h"
+#include "output/OutputBatch.h"
 #include "export/MidiLevels.h"
 #include "export/MidiPitch.h"
 #include "export/SongClock.h"
-#include "vsq/TempoMap.h"
+#include "song/TempoMap.h"
 
 namespace {
 
@@ -79,7 +80,7 @@ int bendOf(const Message& message) { return message.first | message.second << 7;
 
 class MidiSoundTest : public ::testing::Test {
 protected:
-    vsqtest::ScratchFolder folder;
+    ScratchFolder folder;
     std::unique_ptr<Song> song = createSong();
     Track& track = song->appendTrack();
     int errorsReported = 0;
@@ -102,10 +103,12 @@ protected:
         const std::string path = folder.file("s.mid");
         const int before = getReporter().errorCount();
         testing::internal::CaptureStdout();
-        const bool written = createMidiExporter(lyrics)->write(*song, path);
+        OutputBatch outputs;
+        const bool written =
+            createMidiExporter(lyrics)->write(*song, path, outputs) && outputs.putAllInPlace();
         testing::internal::GetCapturedStdout();
         errorsReported = getReporter().errorCount() - before;
-        return written ? voiceMessages(vsqtest::readFile(path), 1) : std::vector<Message>{};
+        return written ? voiceMessages(readFile(path), 1) : std::vector<Message>{};
     }
 };
 

@@ -8,10 +8,11 @@
 #include <string>
 
 #include "VsqTestSupport.h"
-#include "compile/Song.h"
+#include "song/Song.h"
 #include "diag/Reporter.h"
 #include "export/UstExporter.h"
 #include "export/UstxExporter.h"
+#include "output/OutputBatch.h"
 #include "text/StringPool.h"
 
 namespace {
@@ -22,7 +23,7 @@ using vsqtest::countOf;
 
 class ProjectExportTest : public ::testing::Test {
 protected:
-    vsqtest::ScratchFolder folder;
+    ScratchFolder folder;
     std::unique_ptr<Song> song = createSong();
     std::unique_ptr<StringPool> strings = createStringPool();
     Track& track = song->appendTrack();
@@ -32,7 +33,8 @@ protected:
     bool write(Exporter& exporter, const std::string& path) {
         const int before = getReporter().errorCount();
         testing::internal::CaptureStdout();
-        const bool written = exporter.write(*song, *strings, path);
+        OutputBatch outputs;
+        const bool written = exporter.write(*song, *strings, path, outputs) && outputs.putAllInPlace();
         testing::internal::GetCapturedStdout();
         errorsReported = getReporter().errorCount() - before;
         return written;
@@ -48,7 +50,7 @@ TEST_F(ProjectExportTest, ASequenceSingsOneNoteAtATime) {
     const std::string base = folder.file("s.ust");
     ASSERT_TRUE(write(*createUstExporter(), base));
     EXPECT_FALSE(std::filesystem::exists(base));
-    const std::string ust = vsqtest::readFile(folder.file("s-1.ust"));
+    const std::string ust = readFile(folder.file("s-1.ust"));
     EXPECT_NE(ust.find("[#0000]\r\nLength=480\r\nLyric=a\r\nNoteNum=60\r\n"), std::string::npos);
     EXPECT_NE(ust.find("[#0001]\r\nLength=240\r\nLyric=c\r\nNoteNum=64\r\n"), std::string::npos);
     EXPECT_NE(ust.find("[#0002]\r\nLength=240\r\nLyric=R\r\nNoteNum=60\r\n"), std::string::npos);
@@ -58,7 +60,7 @@ TEST_F(ProjectExportTest, ASequenceSingsOneNoteAtATime) {
     // The project keeps every note with a length, overlapping or not.
     const std::string project = folder.file("s.ustx");
     ASSERT_TRUE(write(*createUstxExporter(), project));
-    const std::string ustx = vsqtest::readFile(project);
+    const std::string ustx = readFile(project);
     EXPECT_EQ(countOf(ustx, "  - position: "), 4u);
     EXPECT_EQ(countOf(ustx, "lyric: \"b\""), 0u);
 }
@@ -71,7 +73,7 @@ TEST_F(ProjectExportTest, TheLastTempoChangeInsideANoteIsWrittenOnIt) {
     track.controls.push_back(makeControl(1200, ControlTempo, {150}));  // inside the rest
     track.controls.push_back(makeControl(5000, ControlTempo, {60}));   // after the last note
     ASSERT_TRUE(write(*createUstExporter(), folder.file("t.ust")));
-    const std::string ust = vsqtest::readFile(folder.file("t-1.ust"));
+    const std::string ust = readFile(folder.file("t-1.ust"));
     EXPECT_NE(ust.find("Tempo=120.00\r\nTracks=1"), std::string::npos);
     EXPECT_NE(ust.find("Lyric=a\r\nNoteNum=60\r\nPreUtterance=\r\nTempo=80.00\r\n"),
               std::string::npos);
@@ -87,10 +89,10 @@ TEST_F(ProjectExportTest, ASingerNameKeepsItsTextInTheProjectAndStaysOnOneLineIn
     track.controls.push_back(makeControl(0, ControlSinger, {0, 0, name}));
     track.notes.push_back(makeNote(0, 480, 60, "a"));
     ASSERT_TRUE(write(*createUstxExporter(), folder.file("n.ustx")));
-    EXPECT_NE(vsqtest::readFile(folder.file("n.ustx")).find("track_name: \"a\\u000Db: #\\\"c\\\"\"\n"),
+    EXPECT_NE(readFile(folder.file("n.ustx")).find("track_name: \"a\\u000Db: #\\\"c\\\"\"\n"),
               std::string::npos);
     ASSERT_TRUE(write(*createUstExporter(), folder.file("n.ust")));
-    EXPECT_NE(vsqtest::readFile(folder.file("n-1.ust")).find("ProjectName=a b: #\"c\"\r\n"),
+    EXPECT_NE(readFile(folder.file("n-1.ust")).find("ProjectName=a b: #\"c\"\r\n"),
               std::string::npos);
 }
 
@@ -110,7 +112,7 @@ TEST_F(ProjectExportTest, ANoteOfOneTickHasTwoPitchPoints) {
     track.controls.push_back(makeControl(0, ControlCurve, {8, 4096, 0, -1, 0}));  // 50 cents
     ASSERT_TRUE(write(*createUstExporter(), folder.file("p.ust")));
     // One tick at 120 beats a minute is 1.04 ms, 1 in tenths.
-    EXPECT_NE(vsqtest::readFile(folder.file("p-1.ust"))
+    EXPECT_NE(readFile(folder.file("p-1.ust"))
                   .find("PBS=0;5\r\nPBW=1\r\nPBY=5\r\nPBM=s\r\n"),
               std::string::npos);
 }

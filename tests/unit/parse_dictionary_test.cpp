@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "TestFiles.h"
 #include "diag/Messages.h"
 #include "parse/PhoneticDictionary.h"
 
@@ -79,11 +80,6 @@ std::optional<Match> find(const PhoneticDictionary& dictionary, std::u16string_v
 
 class DictionaryTest : public testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tuvo-dictionary-" + std::to_string(getpid()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
 
     std::string write(const std::string& bytes) {
         const fs::path path = dir_ / ("d" + std::to_string(++files_) + ".dic");
@@ -95,7 +91,7 @@ protected:
     bool load(const std::string& bytes) {
         path_ = write(bytes);
         testing::internal::CaptureStdout();
-        const bool loaded = dictionary_->load(path_.c_str());
+        const bool loaded = dictionary_->load(path_.c_str(), {});
         output_ = testing::internal::GetCapturedStdout();
         return loaded;
     }
@@ -107,7 +103,8 @@ protected:
     std::unique_ptr<PhoneticDictionary> dictionary_ = createPhoneticDictionary();
     std::string path_;
     std::string output_;
-    fs::path dir_;
+    ScratchFolder scratch_;
+    const fs::path dir_ = scratch_.path();
     int files_ = 0;
 };
 
@@ -219,7 +216,7 @@ TEST_F(DictionaryTest, ReloadReplacesTheEntries) {
 
 TEST_F(DictionaryTest, MissingFileFailsWithTheOpenError) {
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(dictionary_->load((dir_ / "missing.dic").c_str()));
+    EXPECT_FALSE(dictionary_->load((dir_ / "missing.dic").c_str(), {}));
     const std::string output = testing::internal::GetCapturedStdout();
     EXPECT_EQ(output.rfind(std::string("ERROR: ") + msg::kCannotOpenFile + ": ", 0), 0u) << output;
 }
@@ -285,7 +282,7 @@ protected:
     static void SetUpTestSuite() {
         dictionary_ = createPhoneticDictionary().release();
         testing::internal::CaptureStdout();
-        loaded_ = dictionary_->load(TUVO_SOURCE_DIR "/data/phonetic_symbols.dic");
+        loaded_ = dictionary_->load(TUVO_SOURCE_DIR "/data/phonetic_symbols.dic", {});
         output_ = testing::internal::GetCapturedStdout();
     }
     static void TearDownTestSuite() { delete dictionary_; }

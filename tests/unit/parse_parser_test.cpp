@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "compile/Compiler.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
-#include "parse/CommandParam.h"
 #include "parse/CommandParser.h"
+#include "parse/CommandSink.h"
+#include "song/CommandCode.h"
 #include "source/Preprocessor.h"
 #include "source/Token.h"
 #include "text/StringPool.h"
@@ -81,11 +81,8 @@ private:
 
 // Writes down every command and lyric as a short text: "67 0:0 0:480" is code 67
 // with two parameters of type 0; "lyrics 33440 33442" is a lyric call.
-class RecordingCompiler final : public Compiler {
+class RecordingCompiler final : public CommandSink {
 public:
-    void setSong(Song*) override {}
-    void setDictionary(const PhoneticDictionary*) override {}
-    void setStrings(const StringPool*) override {}
     void command(int code, int count, const CommandParam* params) override {
         EXPECT_EQ(count == 0, params == nullptr) << "code " << code;
         std::string text = std::to_string(code);
@@ -100,7 +97,6 @@ public:
         for (const char16_t* c = chars; *c != 0; ++c) text += " " + std::to_string(int{*c});
         calls.push_back(text);
     }
-    LyricReport lyricReport() const override { return {}; }
 
     std::vector<std::string> calls;
     int lineAfterCommand = -1;  // a line the compiler sets as its own reports would

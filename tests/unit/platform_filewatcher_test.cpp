@@ -25,7 +25,7 @@ void write(const std::string& path, const std::string& text) {
 
 class FileWatcherTest : public testing::TestWithParam<WatcherFactory> {
 protected:
-    vsqtest::ScratchFolder folder;
+    ScratchFolder folder;
     std::string song = folder.file("song.mml");
     std::string part = folder.file("part.mml");
     std::unique_ptr<platform::FileWatcher> watcher = GetParam()();

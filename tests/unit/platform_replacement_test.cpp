@@ -14,11 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "VsqTestSupport.h"
+#include "TestFiles.h"
 #include "platform/ReplacementFile.h"
 #include "platform/TemporaryNames.h"
 
-using vsqtest::readFile;
 
 namespace {
 
@@ -42,7 +41,7 @@ struct stat statusOf(const std::string& path) {
     return info;
 }
 
-std::vector<std::string> sortedEntries(const vsqtest::ScratchFolder& folder) {
+std::vector<std::string> sortedEntries(const ScratchFolder& folder) {
     std::vector<std::string> names = folder.entries();
     std::sort(names.begin(), names.end());
     return names;
@@ -50,9 +49,9 @@ std::vector<std::string> sortedEntries(const vsqtest::ScratchFolder& folder) {
 
 TEST(ReplacementFileTest, KeepsOwnerGroupSetIdBitsAndAttributes) {
     if (::geteuid() != 0) GTEST_SKIP() << "only root may give a file to another owner";
-    vsqtest::ScratchFolder folder;
+    ScratchFolder folder;
     const std::string target = folder.file("tool");
-    vsqtest::writeFile(target, "old");
+    writeFile(target, "old");
     ASSERT_EQ(::chown(target.c_str(), kOtherUser, kOtherGroup), 0);
     ASSERT_EQ(::chmod(target.c_str(), 04755), 0);
     const bool hasAttributes = ::setxattr(target.c_str(), "user.origin", "kept", 4, 0) == 0;
@@ -75,10 +74,10 @@ TEST(ReplacementFileTest, KeepsOwnerGroupSetIdBitsAndAttributes) {
 // to, but cannot give the new file that owner: the set-ID bits then go.
 TEST(ReplacementFileTest, AnOwnerThatCannotBeKeptTakesTheSetIdBitsAlong) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to set up two owners";
-    vsqtest::ScratchFolder folder;
+    ScratchFolder folder;
     ASSERT_EQ(::chmod(folder.path().c_str(), 0777), 0);
     const std::string target = folder.file("tool");
-    vsqtest::writeFile(target, "old");
+    writeFile(target, "old");
     ASSERT_EQ(::chmod(target.c_str(), 06777), 0);  // root's, set-ID, writable by all
 
     std::fflush(stdout);
@@ -99,7 +98,7 @@ TEST(ReplacementFileTest, AnOwnerThatCannotBeKeptTakesTheSetIdBitsAlong) {
 // A run killed between naming its file and renaming it leaves that file; the
 // next replacement in the folder removes it, and only it.
 TEST(ReplacementFileTest, TemporariesOfEndedRunsAreRemoved) {
-    vsqtest::ScratchFolder folder;
+    ScratchFolder folder;
     const pid_t ended = ::fork();
     if (ended == 0) ::_exit(0);
     ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
@@ -109,8 +108,8 @@ TEST(ReplacementFileTest, TemporariesOfEndedRunsAreRemoved) {
     const std::vector<std::string> notOurs = {"tuvo-abc123.tmp", "tuvo-12-abc.tmp",
                                               "tuvo--abc123.tmp", "tuvo-99x-abc123.tmp"};
     for (const std::string& name : std::vector<std::string>{left, living, ours})
-        vsqtest::writeFile(folder.file(name), "complete file");
-    for (const std::string& name : notOurs) vsqtest::writeFile(folder.file(name), "user file");
+        writeFile(folder.file(name), "complete file");
+    for (const std::string& name : notOurs) writeFile(folder.file(name), "user file");
 
     ASSERT_TRUE(replace(folder.file("song.vsq"), "song"));
     std::vector<std::string> expected = notOurs;

@@ -12,7 +12,6 @@
 namespace {
 
 using sourcetest::Run;
-using sourcetest::TempDir;
 
 constexpr size_t kTokenLimit = 3'000'000;
 
@@ -71,7 +70,7 @@ std::string randomSoup(std::mt19937& random, size_t pieces) {
 }
 
 TEST(PreprocessorFuzz, RandomBytes) {
-    TempDir dir;
+    ScratchFolder dir;
     for (unsigned seed = 1; seed <= 300; ++seed) {
         std::mt19937 random(seed);
         std::uniform_int_distribution<size_t> size(0, 4096);
@@ -81,20 +80,20 @@ TEST(PreprocessorFuzz, RandomBytes) {
 }
 
 TEST(PreprocessorFuzz, RandomSoupsWithMacrosAndIncludes) {
-    TempDir dir;
+    ScratchFolder dir;
     for (unsigned seed = 1; seed <= 300; ++seed) {
         std::mt19937 random(seed);
         std::uniform_int_distribution<size_t> pieces(0, 600);
         dir.write("f1.mml", randomSoup(random, pieces(random) / 4));
         dir.write("inc/f2.mml", randomSoup(random, pieces(random) / 4));
         const std::string main = dir.write("main.mml", randomSoup(random, pieces(random)));
-        checkStream(sourcetest::preprocess(main, {dir.path("inc")}, kTokenLimit),
+        checkStream(sourcetest::preprocess(main, {dir.file("inc")}, kTokenLimit),
                     "seed " + std::to_string(seed));
     }
 }
 
 TEST(PreprocessorFuzz, DeepNestingOfEveryKind) {
-    TempDir dir;
+    ScratchFolder dir;
     std::string source = ".macro \\m {<\\1>}\n.equ \\e \\{m ";
     for (int i = 0; i < 20000; ++i) source += "\\{m ";
     for (int i = 0; i < 20000; ++i) source += "}";

@@ -13,7 +13,6 @@ namespace {
 
 using sourcetest::errorLine;
 using sourcetest::Run;
-using sourcetest::TempDir;
 using sourcetest::token;
 
 struct Macros {
@@ -23,7 +22,7 @@ struct Macros {
 
 // Preprocesses `source` as the main file of a fresh folder.
 Macros run(const std::string& source) {
-    TempDir dir;
+    ScratchFolder dir;
     Macros result;
     result.main = dir.write("main.mml", source);
     result.run = sourcetest::preprocess(result.main);
@@ -268,11 +267,11 @@ struct Tally {
 };
 
 Tally tally(const std::string& source) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string main = dir.write("main.mml", source);
     Tally result;
     auto pool = createStringPool();
-    auto reader = createSourceReader(main);
+    auto reader = createSourceReader(main, {});
     auto preprocessor = createPreprocessor();
     const std::vector<std::string> none;
     getReporter().setFileName(main);

@@ -11,11 +11,10 @@ namespace {
 
 using sourcetest::errorLine;
 using sourcetest::preprocess;
-using sourcetest::TempDir;
 using sourcetest::token;
 
 TEST(Preprocessor, IncludedTokensTakeThePlaceOfTheDirective) {
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("part.mml", "d\ne");  // no line feed at the end
     const std::string main = dir.write("main.mml", "c .include \"part.mml\" f\ng");
     const auto run = preprocess(main);
@@ -28,10 +27,10 @@ TEST(Preprocessor, IncludedTokensTakeThePlaceOfTheDirective) {
 }
 
 TEST(Preprocessor, EndIsDeliveredAgainOnEveryLaterCall) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string main = dir.write("main.mml", "a");
     auto pool = createStringPool();
-    auto source = createSourceReader(main);
+    auto source = createSourceReader(main, {});
     auto preprocessor = createPreprocessor();
     const std::vector<std::string> none;
     preprocessor->start(source.get(), pool.get(), &none);
@@ -43,27 +42,27 @@ TEST(Preprocessor, EndIsDeliveredAgainOnEveryLaterCall) {
 }
 
 TEST(Preprocessor, SearchPrefersTheIncludingFilesFolderThenTheListInOrder) {
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("src/x.mml", "a");
     dir.write("first/x.mml", "b");
     dir.write("second/x.mml", "c");
     dir.write("second/y.mml", "d");
     const std::string main = dir.write("src/main.mml", ".include \"x.mml\".include \"y.mml\"");
-    const std::vector<std::string> directories{dir.path("first"), dir.path("second") + "/"};
+    const std::vector<std::string> directories{dir.file("first"), dir.file("second") + "/"};
     EXPECT_EQ(preprocess(main, directories).kinds(), (std::vector<int>{'A', 'D'}));
 
-    std::filesystem::remove(dir.path("src/x.mml"));
+    std::filesystem::remove(dir.file("src/x.mml"));
     EXPECT_EQ(preprocess(main, directories).kinds(), (std::vector<int>{'B', 'D'}));
 }
 
 TEST(Preprocessor, IncludedFileIsNamedByThePathAsBuilt) {
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("inc/bad.mml", "\n!");
     dir.write("inc2/bad2.mml", "!");
     const std::string main =
         dir.write("src/main.mml", ".include \"bad.mml\"\n.include \"bad2.mml\"\n!");
-    const std::string slashEnded = dir.path("inc") + "/";
-    const std::string plain = dir.path("inc2");
+    const std::string slashEnded = dir.file("inc") + "/";
+    const std::string plain = dir.file("inc2");
     const auto run = preprocess(main, {slashEnded, plain});
     EXPECT_EQ(run.output, errorLine(slashEnded + "bad.mml", 2, msg::kInvalidToken) +
                               errorLine(plain + "/bad2.mml", 1, msg::kInvalidToken) +
@@ -71,27 +70,27 @@ TEST(Preprocessor, IncludedFileIsNamedByThePathAsBuilt) {
 }
 
 TEST(Preprocessor, EmptyListEntryUsesTheNameAsItIs) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string absolute = dir.write("elsewhere/x.mml", "q");
     const std::string main = dir.write("src/main.mml", ".include \"" + absolute + "\"");
     EXPECT_EQ(preprocess(main, {""}).kinds(), (std::vector<int>{'Q'}));
 }
 
 TEST(IncludeSearch, BackslashSeparatesTheIncludingFilesFolderToo) {
-    TempDir dir;
+    ScratchFolder dir;
     // On a system where a backslash is an ordinary character this is a file
     // whose name holds one; the search must still cut the name there.
     const std::string found = dir.write("sub\\x.mml", "");
-    EXPECT_EQ(findIncludeFile("x.mml", dir.path("sub\\main.mml"), {}), found);
-    EXPECT_EQ(findIncludeFile("y.mml", dir.path("sub\\main.mml"), {dir.path()}), "");
-    EXPECT_EQ(findIncludeFile("sub\\x.mml", "main.mml", {dir.path()}), found);
+    EXPECT_EQ(findIncludeFile("x.mml", dir.file("sub\\main.mml"), {}), found);
+    EXPECT_EQ(findIncludeFile("y.mml", dir.file("sub\\main.mml"), {dir.path().string()}), "");
+    EXPECT_EQ(findIncludeFile("sub\\x.mml", "main.mml", {dir.path().string()}), found);
     // A directory is a file-system entry too, so it passes the search.
     dir.write("folder/keep.mml", "");
-    EXPECT_EQ(findIncludeFile("folder", dir.path("main.mml"), {}), dir.path("folder"));
+    EXPECT_EQ(findIncludeFile("folder", dir.file("main.mml"), {}), dir.file("folder"));
 }
 
 TEST(Preprocessor, SamePathIsIncludedOnce) {
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("x.mml", "a.include \"x.mml\"");  // includes itself
     const std::string main = dir.write("main.mml", ".include \"x.mml\"b.include \"x.mml\"c");
     const auto run = preprocess(main);
@@ -100,7 +99,7 @@ TEST(Preprocessor, SamePathIsIncludedOnce) {
 }
 
 TEST(Preprocessor, DifferentPathStringsToOneFileAreBothRead) {
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("x.mml", "a");
     dir.write("sub/keep.mml", "");
     const std::string main = dir.write("main.mml", ".include \"x.mml\".include \"sub/../x.mml\"");
@@ -108,13 +107,13 @@ TEST(Preprocessor, DifferentPathStringsToOneFileAreBothRead) {
 }
 
 TEST(Preprocessor, MainFileIsNotInTheIncludedSet) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string main = dir.write("main.mml", "c.include \"main.mml\"");
     EXPECT_EQ(preprocess(main).kinds(), (std::vector<int>{'C', 'C'}));
 }
 
 TEST(Preprocessor, IncludeNeedsAString) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string main = dir.write("main.mml", "\n.include 12 a\n.include\t\\x b\n.include");
     const auto run = preprocess(main);
     // The operand is consumed; the rest of the line is read normally.
@@ -128,7 +127,7 @@ TEST(Preprocessor, IncludeNeedsAString) {
 }
 
 TEST(Preprocessor, BlanksBeforeTheFileNameAreOptional) {
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("x.mml", "a");
     dir.write("y.mml", "b");
     const std::string main = dir.write("main.mml", ".include\"x.mml\".include \t \"y.mml\"");
@@ -136,16 +135,16 @@ TEST(Preprocessor, BlanksBeforeTheFileNameAreOptional) {
 }
 
 TEST(Preprocessor, MissingIncludeIsReportedWithItsName) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string main = dir.write("main.mml", "a\n.include \"nowhere\x82\xA0.mml\" b");
-    const auto run = preprocess(main, {dir.path("inc")});
+    const auto run = preprocess(main, {dir.file("inc")});
     EXPECT_EQ(run.kinds(), (std::vector<int>{'A', TokNewline, TokInvalid, TokSpace, 'B'}));
     EXPECT_EQ(run.output,
               errorLine(main, 2, msg::kIncludeNotFound, "nowhere\x82\xA0.mml"));
 }
 
 TEST(Preprocessor, UnknownDirectivesAreCaseSensitive) {
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("x.mml", "a");
     const std::string main = dir.write("main.mml", ".Include \"x.mml\"\n.foo");
     const auto run = preprocess(main);
@@ -156,7 +155,7 @@ TEST(Preprocessor, UnknownDirectivesAreCaseSensitive) {
 }
 
 TEST(Preprocessor, MacroArgumentOutsideAMacroIsInvalid) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string main = dir.write("main.mml", "a\n\\1b");
     const auto run = preprocess(main);
     EXPECT_EQ(run.tokens, (std::vector<Token>{token('A', 0, 1), token(TokNewline, 0, 1),
@@ -165,11 +164,11 @@ TEST(Preprocessor, MacroArgumentOutsideAMacroIsInvalid) {
 }
 
 TEST(Preprocessor, ReporterFollowsTheCurrentFile) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string part = dir.write("part.mml", "\n\nd");
     const std::string main = dir.write("main.mml", "\n.include \"part.mml\"\ne");
     auto pool = createStringPool();
-    auto source = createSourceReader(main);
+    auto source = createSourceReader(main, {});
     auto preprocessor = createPreprocessor();
     const std::vector<std::string> none;
     preprocessor->start(source.get(), pool.get(), &none);
@@ -191,14 +190,14 @@ TEST(Preprocessor, ReporterFollowsTheCurrentFile) {
 }
 
 TEST(Preprocessor, LongIncludeChainsHaveNoLimitOfTheirOwn) {
-    TempDir dir;
+    ScratchFolder dir;
     constexpr int kFiles = 300;
     for (int i = 0; i < kFiles; ++i) {
         dir.write("f" + std::to_string(i) + ".mml",
                   "a.include \"f" + std::to_string(i + 1) + ".mml\"b");
     }
     dir.write("f" + std::to_string(kFiles) + ".mml", "c");
-    const auto run = preprocess(dir.path("f0.mml"));
+    const auto run = preprocess(dir.file("f0.mml"));
     ASSERT_EQ(run.tokens.size(), 2u * kFiles + 1);
     EXPECT_EQ(run.tokens[kFiles].kind, 'C');
     EXPECT_EQ(run.errors, 0);
@@ -207,16 +206,16 @@ TEST(Preprocessor, LongIncludeChainsHaveNoLimitOfTheirOwn) {
 TEST(Preprocessor, IncludeTreesStopAtTheFileLimit) {
     // Every file brings in the next one by two different paths, so the number
     // of paths doubles at each level: twelve levels would open 8190 files.
-    TempDir dir;
-    std::filesystem::create_directories(dir.path("x"));
-    std::filesystem::create_directories(dir.path("y"));
+    ScratchFolder dir;
+    std::filesystem::create_directories(dir.file("x"));
+    std::filesystem::create_directories(dir.file("y"));
     for (int i = 0; i < 12; ++i) {
         const std::string next = "L" + std::to_string(i + 1) + ".mml";
         dir.write("L" + std::to_string(i) + ".mml",
                   "c.include \"x/../" + next + "\".include \"y/../" + next + "\"");
     }
     dir.write("L12.mml", "d");
-    const auto run = preprocess(dir.path("L0.mml"));
+    const auto run = preprocess(dir.file("L0.mml"));
     size_t letters = 0;
     for (const Token& t : run.tokens) letters += t.kind == 'C' || t.kind == 'D';
     EXPECT_EQ(letters, 1u + 1024u);  // the main file and the files the limit allows
@@ -228,7 +227,7 @@ TEST(Preprocessor, IncludeTreesStopAtTheFileLimit) {
 }
 
 TEST(Preprocessor, SelfIncludeThroughGrowingPathsEnds) {
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("a.mml", "a.include \"./a.mml\"");
     const std::string main = dir.write("main.mml", ".include \"a.mml\"");
     const auto run = preprocess(main);

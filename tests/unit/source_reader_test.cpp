@@ -7,11 +7,10 @@
 
 namespace {
 
-using sourcetest::TempDir;
 
 TEST(SourceReader, EmptyFileEndsAtOnceAndStaysOnLineOne) {
-    TempDir dir;
-    auto reader = createSourceReader(dir.write("empty.mml", ""));
+    ScratchFolder dir;
+    auto reader = createSourceReader(dir.write("empty.mml", ""), {});
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->getChar(), -1);
     EXPECT_EQ(reader->getChar(), -1);
@@ -19,9 +18,9 @@ TEST(SourceReader, EmptyFileEndsAtOnceAndStaysOnLineOne) {
 }
 
 TEST(SourceReader, LineFeedMovesTheLineAndPushBackMovesItBack) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string path = dir.write("ab.mml", "a\nb");
-    auto reader = createSourceReader(path);
+    auto reader = createSourceReader(path, {});
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->fileName(), path);
     EXPECT_EQ(reader->getChar(), 'a');
@@ -40,8 +39,8 @@ TEST(SourceReader, LineFeedMovesTheLineAndPushBackMovesItBack) {
 }
 
 TEST(SourceReader, OneSlotKeepsOnlyTheLastPushBackAndMinusOneEmptiesIt) {
-    TempDir dir;
-    auto reader = createSourceReader(dir.write("xyz.mml", "xyz"));
+    ScratchFolder dir;
+    auto reader = createSourceReader(dir.write("xyz.mml", "xyz"), {});
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->getChar(), 'x');
     reader->ungetChar('p');
@@ -55,19 +54,19 @@ TEST(SourceReader, OneSlotKeepsOnlyTheLastPushBackAndMinusOneEmptiesIt) {
 }
 
 TEST(SourceReader, DoubleByteCharacterIsOneCode) {
-    TempDir dir;
-    auto reader = createSourceReader(dir.write("kana.mml", "\x82\xA0" "a"));
+    ScratchFolder dir;
+    auto reader = createSourceReader(dir.write("kana.mml", "\x82\xA0" "a"), {});
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->getChar(), 0x82A0);
     EXPECT_EQ(reader->getChar(), 'a');
 }
 
 TEST(SourceReader, MissingFileGivesNoReaderAndIsReported) {
-    TempDir dir;
-    const std::string path = dir.path("missing.mml");
+    ScratchFolder dir;
+    const std::string path = dir.file("missing.mml");
     const int before = getReporter().errorCount();
     testing::internal::CaptureStdout();
-    auto reader = createSourceReader(path);
+    auto reader = createSourceReader(path, {});
     const std::string output = testing::internal::GetCapturedStdout();
     EXPECT_EQ(reader, nullptr);
     EXPECT_EQ(getReporter().errorCount() - before, 1);

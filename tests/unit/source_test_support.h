@@ -1,17 +1,14 @@
-// Helpers shared by the source module's tests: a temporary folder of source
-// files, a preprocessor run that collects the tokens and the printed
+// Helpers shared by the source module's tests: a preprocessor run that collects the tokens and the printed
 // diagnostics, and the expected form of a diagnostic line.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "TestFiles.h"
 #include "diag/Reporter.h"
 #include "source/Preprocessor.h"
 #include "source/SourceReader.h"
@@ -19,40 +16,6 @@
 #include "text/StringPool.h"
 
 namespace sourcetest {
-
-// A fresh folder under the system's temporary folder, removed with the object.
-class TempDir {
-public:
-    TempDir() {
-        static std::atomic<int> counter{0};
-        root_ = std::filesystem::temp_directory_path() /
-                ("tuvo-source-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::remove_all(root_);
-        std::filesystem::create_directories(root_);
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    // Writes the bytes to the relative path (folders made as needed) and
-    // returns the full path.
-    std::string write(const std::string& relative, const std::string& bytes) const {
-        const std::filesystem::path path = root_ / relative;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return path.string();
-    }
-    std::string path(const std::string& relative = {}) const {
-        return relative.empty() ? root_.string() : (root_ / relative).string();
-    }
-
-private:
-    std::filesystem::path root_;
-};
 
 struct Run {
     std::vector<Token> tokens;  // every token up to and without the end
@@ -81,7 +44,7 @@ inline Run preprocess(const std::string& mainPath, const std::vector<std::string
     testing::internal::CaptureStdout();
     {
         getReporter().setFileName(mainPath);
-        auto source = createSourceReader(mainPath);
+        auto source = createSourceReader(mainPath, {});
         if (source) {
             auto preprocessor = createPreprocessor();
             preprocessor->start(source.get(), run.pool.get(), &directories);

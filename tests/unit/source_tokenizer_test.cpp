@@ -9,7 +9,6 @@
 namespace {
 
 using sourcetest::errorLine;
-using sourcetest::TempDir;
 using sourcetest::token;
 
 struct Lexed {
@@ -29,11 +28,11 @@ struct Lexed {
 };
 
 Lexed lex(const std::string& source) {
-    TempDir dir;
+    ScratchFolder dir;
     Lexed lexed;
     lexed.path = dir.write("lex.mml", source);
     lexed.pool = createStringPool();
-    auto reader = createSourceReader(lexed.path);
+    auto reader = createSourceReader(lexed.path, {});
     auto tokenizer = createTokenizer();
     tokenizer->attach(reader.get(), lexed.pool.get());
     EXPECT_EQ(tokenizer->source(), reader.get());

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "TestFiles.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "text/CharCode.h"
@@ -23,11 +24,6 @@ namespace {
 
 class TextFileTest : public testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tuvo-textfile-" + std::to_string(getpid()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
 
     std::string write(const std::string& bytes) {
         const fs::path path = dir_ / ("f" + std::to_string(++files_));
@@ -38,7 +34,7 @@ protected:
     // Every code up to and including the first -1, and one more read after it
     // to show that the end stays the end.
     std::vector<int> readAll(const std::string& bytes) {
-        auto file = openTextFile(write(bytes));
+        auto file = openTextFile(write(bytes), {});
         EXPECT_NE(file, nullptr);
         std::vector<int> codes;
         if (!file) return codes;
@@ -52,7 +48,8 @@ protected:
         return codes;
     }
 
-    fs::path dir_;
+    ScratchFolder scratch_;
+    const fs::path dir_ = scratch_.path();
     int files_ = 0;
 };
 
@@ -130,7 +127,7 @@ TEST_F(TextFileTest, DirectoryIsRefused) {
     const int errorsBefore = reporter.errorCount();
     const std::string path = dir_.string();
     testing::internal::CaptureStdout();
-    EXPECT_EQ(openTextFile(path), nullptr);
+    EXPECT_EQ(openTextFile(path, {}), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               std::string("ERROR: ") + msg::kCannotOpenFile + ": " + path + " : " +
                   std::strerror(EISDIR) + "\n");
@@ -143,7 +140,7 @@ TEST_F(TextFileTest, OpenFailureReportsPathAndReason) {
     const int errorsBefore = reporter.errorCount();
     const std::string path = (dir_ / "missing.mml").string();
     testing::internal::CaptureStdout();
-    EXPECT_EQ(openTextFile(path), nullptr);
+    EXPECT_EQ(openTextFile(path, {}), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               std::string("ERROR: ") + msg::kCannotOpenFile + ": " + path + " : " +
                   std::strerror(ENOENT) + "\n");
@@ -152,7 +149,7 @@ TEST_F(TextFileTest, OpenFailureReportsPathAndReason) {
 
 TEST_F(TextFileTest, CodesReadBackToTheSameBytes) {
     const std::string bytes = "\x82\xA0\x41\xB1\x93\xFA\x96{\n";
-    auto file = openTextFile(write(bytes));
+    auto file = openTextFile(write(bytes), {});
     ASSERT_NE(file, nullptr);
     std::u16string codes;
     for (int code = file->readChar(); code != kEndOfInput; code = file->readChar())

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "TestFiles.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "text/CharCode.h"
@@ -26,22 +27,18 @@ const std::string kMark = "\xEF\xBB\xBF";
 class Utf8FileTest : public testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tuvo-utf8file-" + std::to_string(getpid()));
-        fs::create_directories(dir_);
+        useConsoleText(consoleText);  // as the program prints its reports
         getReporter().setFileName("song.mml");
         errorsBefore_ = getReporter().errorCount();
     }
-    void TearDown() override {
-        setUtf8Mode(false);
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { setUtf8Mode(false); }
 
     // Every code up to and including the first -1, and the stdout printed meanwhile.
     std::vector<int> readAll(const std::string& bytes) {
         const fs::path path = dir_ / ("f" + std::to_string(++files_));
         std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
         testing::internal::CaptureStdout();
-        auto file = openTextFile(path.string());
+        auto file = openTextFile(path.string(), {.utf8 = utf8Mode()});
         std::vector<int> codes;
         if (file) {
             while (codes.size() <= bytes.size() + 1) {
@@ -56,7 +53,8 @@ protected:
     int newErrors() const { return getReporter().errorCount() - errorsBefore_; }
 
     std::string printed_;
-    fs::path dir_;
+    ScratchFolder scratch_;
+    const fs::path dir_ = scratch_.path();
     int files_ = 0;
     int errorsBefore_ = 0;
 };
@@ -174,7 +172,7 @@ TEST_F(Utf8FileTest, CharacterAcrossTheReadBufferBoundary) {
 TEST(ExampleSongs, Utf8TwinReadsAsTheCodePage932Song) {
     const auto readCodes = [](const std::string& path) {
         std::vector<int> codes;
-        auto file = openTextFile(path);
+        auto file = openTextFile(path, {.utf8 = utf8Mode()});
         EXPECT_NE(file, nullptr) << path;
         if (!file) return codes;
         for (int code = file->readChar(); code != kEndOfInput; code = file->readChar())

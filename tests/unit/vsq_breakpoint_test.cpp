@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "compile/CurveTable.h"
+#include "song/CurveTable.h"
 #include "vsq/BreakpointListBuilder.h"
 #include "vsq/CurveRamp.h"
 #include "vsq/MulDiv.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "VsqTestSupport.h"
-#include "vsq/MidiFileWriter.h"
+#include "output/MidiFileWriter.h"
 #include "vsq/TextEventChunker.h"
 
 namespace {
@@ -10,7 +10,7 @@ namespace {
 // Runs a chunker over one track of a fresh MIDI file and reads the track back.
 class ChunkerTest : public ::testing::Test {
 protected:
-    vsqtest::ScratchFolder folder;
+    ScratchFolder folder;
     std::string path = folder.file("chunks.mid");
     MidiFileWriter midi;
     std::unique_ptr<TextEventChunker> chunker = createTextEventChunker();
@@ -22,7 +22,7 @@ protected:
 
     std::vector<vsqtest::MetaEvent> finishTrack() {
         EXPECT_TRUE(midi.finish());
-        auto parsed = vsqtest::parseMidi(vsqtest::readFile(path));
+        auto parsed = vsqtest::parseMidi(readFile(path));
         EXPECT_EQ(parsed.tracks.size(), 1u);
         return parsed.tracks.empty() ? std::vector<vsqtest::MetaEvent>{} : parsed.tracks[0];
     }
@@ -57,9 +57,9 @@ TEST_F(ChunkerTest, TextIsCutInto127ByteEventsWhateverThePieces) {
 
 TEST_F(ChunkerTest, FullEventIsWrittenAtOnceAndFlushAddsNothing) {
     chunker->append(pattern(119).c_str());
-    // A delta added now lands on whatever event comes next: if flush wrote the
-    // full event only now, the text event would carry it.
-    midi.addDelta(5);
+    // A time moved to now lands on whatever event comes next: if flush wrote
+    // the full event only now, the text event would carry it.
+    midi.moveTo(5);
     chunker->flush();
     const auto events = finishTrack();
     ASSERT_EQ(events.size(), 2u);
@@ -105,7 +105,7 @@ TEST_F(ChunkerTest, PrefixWidensAtEvent10000) {
 }
 
 TEST(ChunkerLifetime, EachChunkerNumbersFromZeroAndUnflushedTextIsDropped) {
-    vsqtest::ScratchFolder folder;
+    ScratchFolder folder;
     const std::string path = folder.file("two.mid");
     MidiFileWriter midi;
     ASSERT_TRUE(midi.open(path, 1, 480));
@@ -125,7 +125,7 @@ TEST(ChunkerLifetime, EachChunkerNumbersFromZeroAndUnflushedTextIsDropped) {
         chunker->append("lost");
     }
     ASSERT_TRUE(midi.finish());
-    const auto parsed = vsqtest::parseMidi(vsqtest::readFile(path));
+    const auto parsed = vsqtest::parseMidi(readFile(path));
     ASSERT_EQ(parsed.tracks.size(), 3u);
     EXPECT_EQ(parsed.tracks[0][0].data, "DM:0000:first");
     EXPECT_EQ(parsed.tracks[0].size(), 2u);

@@ -20,13 +20,13 @@
 #include <vector>
 
 #include "VsqTestSupport.h"
-#include "compile/Song.h"
 #include "diag/Messages.h"
+#include "output/OutputBatch.h"
 #include "platform/Platform.h"
+#include "song/Song.h"
 #include "text/StringPool.h"
 #include "vsq/VsqWriter.h"
 
-using vsqtest::readFile;
 
 namespace {
 
@@ -41,13 +41,13 @@ struct ChildOutcome {
 
 class OutputFaultTest : public ::testing::Test {
 protected:
-    vsqtest::ScratchFolder folder;    // the working folder of the write
-    vsqtest::ScratchFolder printing;  // what the child prints, kept out of the way
+    ScratchFolder folder;    // the working folder of the write
+    ScratchFolder printing;  // what the child prints, kept out of the way
     std::string output = folder.file("song.vsq");
 
     void SetUp() override {
-        vsqtest::writeFile(output, kOldOutput);
-        vsqtest::writeFile(folder.file("vsqconvert.log"), kOldLog);
+        writeFile(output, kOldOutput);
+        writeFile(folder.file("vsqconvert.log"), kOldLog);
     }
 
     // Writes a song of `notes` notes in a child whose working folder is the
@@ -72,10 +72,12 @@ protected:
                 note.time = i * 480;
                 note.length = 480;
                 note.note = 72;
-                note.lyric = {msg::kDefaultLyric, "4 a"};
+                note.lyric = {kDefaultLyricText, "4 a"};
                 track.notes.push_back(note);
             }
-            const bool written = createVsqWriter()->write(*song, *strings, "song.vsq");
+            OutputBatch outputs;
+            const bool written = createVsqWriter()->write(*song, *strings, "song.vsq", outputs) &&
+                                 outputs.putAllInPlace();
             std::fflush(stdout);
             ::_exit(written ? 0 : 1);
         }

@@ -16,9 +16,8 @@
 
 #include "VsqTestSupport.h"
 #include "platform/Platform.h"
-#include "vsq/StagedOutputFile.h"
+#include "output/StagedOutputFile.h"
 
-using vsqtest::readFile;
 
 namespace {
 
@@ -34,14 +33,14 @@ bool writeStaged(const std::string& target, const std::string& text) {
     return std::fclose(stream) == 0 && written && output.commit();
 }
 
-std::vector<std::string> sortedEntries(const vsqtest::ScratchFolder& folder) {
+std::vector<std::string> sortedEntries(const ScratchFolder& folder) {
     std::vector<std::string> names = folder.entries();
     std::sort(names.begin(), names.end());
     return names;
 }
 
 TEST(StagedOutputTest, ALinkIsWrittenThroughToTheFileItNames) {
-    vsqtest::ScratchFolder folder;
+    ScratchFolder folder;
     fs::create_directory(folder.file("real"));
     // Dangling: the write makes the file the link names, and the link stays.
     fs::create_symlink("real/song.vsq", folder.file("song.vsq"));
@@ -56,7 +55,7 @@ TEST(StagedOutputTest, ALinkIsWrittenThroughToTheFileItNames) {
 }
 
 TEST(StagedOutputTest, APipeIsRefusedBeforeItsFirstByteAndNeverWaitedFor) {
-    vsqtest::ScratchFolder folder;
+    ScratchFolder folder;
     const std::string pipe = folder.file("song.vsq");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     // Nobody reads: refused at once instead of waiting for a reader.

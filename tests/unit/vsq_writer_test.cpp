@@ -11,17 +11,17 @@
 #endif
 
 #include "VsqTestSupport.h"
-#include "compile/Song.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
+#include "output/NumberText.h"
+#include "output/OutputBatch.h"
 #include "platform/Platform.h"
+#include "song/Song.h"
 #include "text/CharCode.h"
 #include "text/StringPool.h"
-#include "vsq/NumberText.h"
 #include "vsq/VsqWriter.h"
 
 using vsqtest::bytes;
-using vsqtest::readFile;
 
 namespace {
 
@@ -30,7 +30,7 @@ NoteEvent makeNote(int32_t time, int32_t length, int32_t note = 72) {
     event.time = time;
     event.length = length;
     event.note = note;
-    event.lyric = {msg::kDefaultLyric, "4 a"};
+    event.lyric = {kDefaultLyricText, "4 a"};
     return event;
 }
 
@@ -48,7 +48,7 @@ bool contains(const std::string& text, const std::string& part) {
 // (the log goes there).
 class VsqWriterTest : public ::testing::Test {
 protected:
-    vsqtest::ScratchFolder folder;
+    ScratchFolder folder;
     vsqtest::WorkingDirectory here{folder.path()};
     std::unique_ptr<Song> song = createSong();
     std::unique_ptr<StringPool> strings = createStringPool();
@@ -60,7 +60,9 @@ protected:
     bool write(const std::string& path) {
         const int errorsBefore = getReporter().errorCount();
         testing::internal::CaptureStdout();
-        bool written = createVsqWriter()->write(*song, *strings, path.c_str());
+        OutputBatch outputs;
+        bool written = createVsqWriter()->write(*song, *strings, path.c_str(), outputs);
+        written = outputs.putAllInPlace() && written;
         printed = testing::internal::GetCapturedStdout();
         errorsReported = getReporter().errorCount() - errorsBefore;
         return written;
@@ -97,7 +99,7 @@ const std::string kOneNoteMetatext =
     "PMbPortamentoUse=0\nDEMdecGainRate=50\nDEMaccent=50\nLyricHandle=h#0001\n"
     "[h#0000]\nIconID=$07010000\nIDS=Tuvo\nOriginal=0\nCaption=\nLength=1\nLanguage=0\n"
     "Program=0\n"
-    "[h#0001]\nL0=\"" + std::string(msg::kDefaultLyric) + "\",\"4 a\",1.000000,0,1\n";
+    "[h#0001]\nL0=\"" + std::string(kDefaultLyricText) + "\",\"4 a\",1.000000,0,1\n";
 
 TEST_F(VsqWriterTest, OneNoteSongIsWrittenByteForByte) {
     song->appendTrack().notes.push_back(makeNote(0, 480));
@@ -261,7 +263,7 @@ TEST_F(VsqWriterTest, SplitNoteWithVibratoBecomesTwoParts) {
     EXPECT_TRUE(contains(text, "LyricHandle=h#0001\n[ID#0002]\nType=Anote\nLength=420\n"));
     EXPECT_TRUE(contains(text, "LyricHandle=h#0002\nVibratoHandle=h#0003\nVibratoDelay=220\n[h#0000]"));
     EXPECT_TRUE(contains(text,
-                         "[h#0001]\nL0=\"" + std::string(msg::kDefaultLyric) +
+                         "[h#0001]\nL0=\"" + std::string(kDefaultLyricText) +
                              "\",\"4 a\",1.000000,0,1\n[h#0002]\nL0=\"a\",\"a\",1.000000,0,1\n"
                              "[h#0003]\nIconID=$04040002\nIDS=normal\nOriginal=1\nCaption=\n"
                              "Length=200\nStartDepth=64\nDepthBPNum=0\nStartRate=50\nRateBPNum=0\n"));
@@ -409,7 +411,7 @@ TEST_F(VsqWriterTest, SongWithoutNotesIsAnErrorAndWritesNothing) {
     EXPECT_EQ(folder.entries().size(), 0u);
 
     // The log of the last successful write stays as it was.
-    vsqtest::writeFile(folder.file("vsqconvert.log"), "previous log");
+    writeFile(folder.file("vsqconvert.log"), "previous log");
     EXPECT_FALSE(write());
     EXPECT_EQ(readFile(folder.file("vsqconvert.log")), "previous log");
     EXPECT_EQ(folder.entries().size(), 1u);
@@ -426,7 +428,7 @@ TEST_F(VsqWriterTest, OutputInAMissingFolderIsReportedAndNothingIsCreated) {
 }
 
 TEST_F(VsqWriterTest, ExistingOutputIsReplacedOnlyWhenTheWriteSucceeds) {
-    vsqtest::writeFile(output, "previous contents");
+    writeFile(output, "previous contents");
     song->appendTrack().notes.push_back(makeNote(0, 480));
     ASSERT_TRUE(write());
     EXPECT_EQ(readFile(output).size(), 705u);
@@ -449,7 +451,7 @@ TEST_F(VsqWriterTest, LogThatCannotBeCreatedIsAWarningOnly) {
 TEST_F(VsqWriterTest, LongestNameIsReplacedThroughAShortTemporary) {
     // 255 bytes: the longest file name, which the output may well have.
     output = folder.file(std::string(251, 'n') + ".vsq");
-    vsqtest::writeFile(output, "previous contents");
+    writeFile(output, "previous contents");
     song->appendTrack().notes.push_back(makeNote(0, 480));
     ASSERT_TRUE(write());
     EXPECT_EQ(errorsReported, 0);
@@ -460,7 +462,7 @@ TEST_F(VsqWriterTest, LongestNameIsReplacedThroughAShortTemporary) {
 #ifndef _WIN32
 TEST_F(VsqWriterTest, OutputThroughALinkReplacesTheFileItNames) {
     const std::string real = folder.file("real.vsq");
-    vsqtest::writeFile(real, "previous contents");
+    writeFile(real, "previous contents");
     std::filesystem::create_symlink(real, output);
     song->appendTrack().notes.push_back(makeNote(0, 480));
     ASSERT_TRUE(write());

@@ -2,11 +2,12 @@
 // that are not positive.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 
-#include "compile/Song.h"
-#include "vsq/TempoMap.h"
+#include "song/Song.h"
+#include "song/TempoMap.h"
 
 namespace {
 
@@ -70,6 +71,27 @@ TEST(TempoMapTest, ValuesNotPositiveLeaveTheValueInForce) {
     const TempoMap map = collectTempoMap(*song);
     EXPECT_EQ(tempos(map), (std::vector<std::pair<int32_t, int32_t>>{{0, 120}}));
     EXPECT_EQ(metres(map), (std::vector<std::vector<int32_t>>{{0, 4, 4}, {960, 7, 8}}));
+}
+
+
+// The changes come in time order; at one time the tie order decides, and a
+// file that wants the tempo first gets it first, and the other way round.
+TEST(TempoMapTest, ChangesMergeByTimeWithTheTieOrderAsked) {
+    TempoMap map;
+    map.tempos = {{0, 120}, {960, 90}, {1920, 60}};
+    map.metres = {{0, 4, 4}, {960, 3, 4}, {1440, 2, 4}};
+    const auto merged = [&](TieOrder ties) {
+        std::vector<std::string> out;
+        forEachChange(
+            map, ties,
+            [&](const TempoMark& m) { out.push_back("t" + std::to_string(m.time)); },
+            [&](const MetreMark& m) { out.push_back("m" + std::to_string(m.time)); });
+        return out;
+    };
+    EXPECT_EQ(merged(TieOrder::TempoFirst),
+              (std::vector<std::string>{"t0", "m0", "t960", "m960", "m1440", "t1920"}));
+    EXPECT_EQ(merged(TieOrder::MetreFirst),
+              (std::vector<std::string>{"m0", "t0", "m960", "t960", "m1440", "t1920"}));
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // The voice tracks of a song and the parts of their notes.
-#include "vsq/VoiceTracks.h"
+#include "output/VoiceTracks.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "vsq/NumberText.h"
+#include "output/NumberText.h"
 
 std::vector<const Track*> collectVoiceTracks(const Song& song) {
     std::vector<const Track*> voiceTracks;

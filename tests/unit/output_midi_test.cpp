@@ -8,16 +8,15 @@
 #include <vector>
 
 #include "VsqTestSupport.h"
-#include "vsq/MidiFileWriter.h"
+#include "output/MidiFileWriter.h"
 
 using vsqtest::bytes;
-using vsqtest::readFile;
 
 namespace {
 
 class MidiFileWriterTest : public ::testing::Test {
 protected:
-    vsqtest::ScratchFolder folder;
+    ScratchFolder folder;
     std::string path = folder.file("out.mid");
     MidiFileWriter midi;
 
@@ -56,7 +55,7 @@ TEST_F(MidiFileWriterTest, DeltaTimesAreVariableLengthNumbers) {
     for (const auto& [value, encoded] : cases) {
         MidiFileWriter writer;
         ASSERT_TRUE(writer.open(path, 1, 480));
-        writer.addDelta(value);
+        writer.moveTo(value);
         writer.textEvent("x");
         ASSERT_TRUE(writer.finish());
         const std::string file = readFile(path);
@@ -96,10 +95,10 @@ TEST_F(MidiFileWriterTest, MetaEventsCarryTheirData) {
 TEST_F(MidiFileWriterTest, LyricsAndChannelMessagesTakeThePendingDelta) {
     ASSERT_TRUE(midi.open(path, 1, 480));
     midi.channelEvent(0xC1, 52);
-    midi.addDelta(480);
+    midi.moveTo(480);
     midi.lyric("ka\0x", 2);
     midi.channelEvent(0x91, 72, 0xE4);  // data bytes keep their low seven bits
-    midi.addDelta(130);
+    midi.moveTo(610);
     midi.channelEvent(0xE1, 0x00, 0x40);
     const std::string expected = bytes({0x00, 0xC1, 52, 0x83, 0x60, 0xFF, 0x05, 0x02, 'k', 'a',
                                         0x00, 0x91, 72, 0x64, 0x81, 0x02, 0xE1, 0x00, 0x40,
@@ -107,15 +106,17 @@ TEST_F(MidiFileWriterTest, LyricsAndChannelMessagesTakeThePendingDelta) {
     EXPECT_EQ(finishAndRead().substr(22), expected);
 }
 
-TEST_F(MidiFileWriterTest, ChunksArePatchedAndDeltasAccumulate) {
+TEST_F(MidiFileWriterTest, ChunksArePatchedAndTicksCountFromEachTrackStart) {
     ASSERT_TRUE(midi.open(path, 1, 480));
     midi.trackName("Master Track");
+    midi.moveTo(700);  // the master track's own time, forgotten at the next track
     midi.nextTrack();
-    midi.addDelta(10);
-    midi.addDelta(5);
+    midi.moveTo(10);
+    midi.moveTo(15);
     midi.textEvent("a");
+    midi.moveTo(3);  // earlier than the last event: stays at its tick
     midi.textEvent("b");
-    midi.addDelta(1920);
+    midi.moveTo(1935);
     midi.nextTrack();
     midi.trackName("Voice2");
     const auto parsed = vsqtest::parseMidi(finishAndRead());
@@ -130,6 +131,30 @@ TEST_F(MidiFileWriterTest, ChunksArePatchedAndDeltasAccumulate) {
     EXPECT_EQ(events[2].type, 0x2F);
     EXPECT_EQ(events[2].delta, 1920u);
     EXPECT_EQ(parsed.tracks[2][0].data, "Voice2");
+}
+
+// Ticks past what 32-bit delta times can sum to are held at that end.
+// Far ticks are held at the end of the 32-bit range, and the gap is carried by
+// filler events whose delta times each fit in four bytes.
+TEST_F(MidiFileWriterTest, TicksBeyondThe32BitRangeAreHeldAtItsEnd) {
+    ASSERT_TRUE(midi.open(path, 1, 480));
+    midi.moveTo(int64_t{1} << 40);
+    midi.textEvent("a");
+    midi.moveTo((int64_t{1} << 40) + 5);
+    midi.textEvent("b");
+    const auto parsed = vsqtest::parseMidi(finishAndRead());
+    ASSERT_EQ(parsed.tracks.size(), 1u);
+    uint64_t ticks = 0;
+    size_t at = 0;
+    const auto& events = parsed.tracks[0];
+    for (; at < events.size() && events[at].data != "a"; ++at) {
+        EXPECT_LE(events[at].delta, 0x0FFFFFFFu);
+        ticks += events[at].delta;
+    }
+    ASSERT_LT(at + 1, events.size());
+    EXPECT_EQ(ticks + events[at].delta, 0xFFFFFFFFu);
+    EXPECT_EQ(events[at + 1].data, "b");
+    EXPECT_EQ(events[at + 1].delta, 0u);
 }
 
 TEST_F(MidiFileWriterTest, EventsLargerThanTheBufferKeepTheirPlace) {

@@ -1,4 +1,4 @@
-// The reporter in UTF-8 mode: messages and source-text details are printed in
+// The program's reporter in UTF-8 mode: messages and source-text details are printed in
 // UTF-8, while file names and the path detail of the file-open message are
 // printed as they were given. Without the mode every byte is printed unchanged.
 #include <gtest/gtest.h>
@@ -16,7 +16,10 @@ const std::string kUtf8Path = "\xE6\x9B\xB2.mml";
 
 class ReporterUtf8Test : public testing::Test {
 protected:
-    void SetUp() override { getReporter().setFileName(kUtf8Path); }
+    void SetUp() override {
+        useConsoleText(consoleText);
+        getReporter().setFileName(kUtf8Path);
+    }
     void TearDown() override { setUtf8Mode(false); }
 
     static std::string report(void (*make)(Reporter&)) {

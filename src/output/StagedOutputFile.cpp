@@ -1,5 +1,5 @@
 // Staging of an output file through a replacement file made beside its target.
-#include "vsq/StagedOutputFile.h"
+#include "output/StagedOutputFile.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -65,6 +65,6 @@ bool StagedOutputFile::commit() {
 }
 
 bool StagedOutputFile::fail(int errorNumber) {
-    failureText_ = platform::systemErrorText(errorNumber != 0 ? errorNumber : EIO);
+    failureText_ = platform::systemErrorText(platform::failureErrorNumber(errorNumber));
     return false;
 }

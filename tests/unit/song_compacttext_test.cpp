@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "compile/CompactText.h"
-#include "compile/Song.h"
 #include "CompileTestSupport.h"
+#include "song/CompactText.h"
+#include "song/Song.h"
 
 namespace {
 

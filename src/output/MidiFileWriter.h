@@ -40,9 +40,10 @@ public:
     // data bytes, each 0..127.
     void channelEvent(uint8_t status, uint8_t data);
     void channelEvent(uint8_t status, uint8_t first, uint8_t second);
-    // Adds to the delta time of the next event. Deltas beyond four bytes are
+    // Places the next event `tick` ticks after the start of the track. A tick
+    // before the last one placed stays there. Delta times beyond four bytes are
     // spread over as many filler events as needed.
-    void addDelta(uint32_t ticks);
+    void moveTo(int64_t tick);
     void nextTrack();
     // Ends the last track, writes the header and closes the file. False when
     // any write, seek or the close failed; errno then tells why.
@@ -67,7 +68,8 @@ private:
     std::FILE* file_ = nullptr;
     int trackCount_ = 0;
     long trackDataStart_ = 0;
-    uint64_t pendingDelta_ = 0;  // wide enough for any sum of additions
+    uint64_t pendingDelta_ = 0;  // wide enough for any sum of moves
+    int64_t trackTick_ = 0;      // where moveTo last placed the current track's events
     size_t bufferSize_;
     std::unique_ptr<char[]> buffer_;
     size_t buffered_ = 0;  // bytes waiting in buffer_

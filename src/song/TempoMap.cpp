@@ -1,26 +1,23 @@
 // Gathers the tempo and time-signature controls of all tracks, empty tracks included, into
 // one map ordered by time.
-#include "vsq/TempoMap.h"
+#include "song/TempoMap.h"
 
 #include <algorithm>
 
-#include "compile/Song.h"
+#include "song/ControlValues.h"
+#include "song/Limits.h"
+#include "song/Song.h"
 
 namespace {
 
-constexpr int32_t kDefaultBpm = 120;
-
-// The controls of `subtype` that carry at least `valueCount` values, in time order, one per
-// time: the first in track order, then in sequence order, among those at that time.
-std::vector<const ControlEvent*> firstPerTime(const Song& song, int32_t subtype,
-                                              size_t valueCount) {
+// The controls that `read` accepts, in time order, one per time: the first in track order,
+// then in sequence order, among those at that time.
+template <typename Read>
+std::vector<const ControlEvent*> firstPerTime(const Song& song, Read read) {
     std::vector<const ControlEvent*> found;
     for (int k = 0; k < song.trackCount(); ++k) {
         for (const ControlEvent& control : song.track(k).controls) {
-            if (control.subtype == subtype && control.values.size() >= valueCount &&
-                control.time >= 0) {
-                found.push_back(&control);
-            }
+            if (read(control) && control.time >= 0) found.push_back(&control);
         }
     }
     const auto earlier = [](const ControlEvent* a, const ControlEvent* b) {
@@ -38,9 +35,9 @@ std::vector<const ControlEvent*> firstPerTime(const Song& song, int32_t subtype,
 
 TempoMap collectTempoMap(const Song& song) {
     TempoMap map;
-    map.tempos.push_back(TempoMark{0, kDefaultBpm});
-    for (const ControlEvent* control : firstPerTime(song, ControlTempo, 1)) {
-        const int32_t bpm = control->values[0];
+    map.tempos.push_back(TempoMark{0, kDefaultTempo});
+    for (const ControlEvent* control : firstPerTime(song, tempoControl)) {
+        const int32_t bpm = tempoControl(*control)->bpm;
         if (bpm <= 0) continue;
         if (control->time == 0) {
             map.tempos.front().bpm = bpm;
@@ -48,10 +45,9 @@ TempoMap collectTempoMap(const Song& song) {
             map.tempos.push_back(TempoMark{control->time, bpm});
         }
     }
-    map.metres.push_back(MetreMark{0, kDefaultNumerator, kDefaultDenominator});
-    for (const ControlEvent* control : firstPerTime(song, ControlTimeSignature, 2)) {
-        const int32_t numerator = control->values[0];
-        const int32_t denominator = control->values[1];
+    map.metres.push_back(MetreMark{0, kDefaultMetreNumerator, kDefaultMetreDenominator});
+    for (const ControlEvent* control : firstPerTime(song, metreControl)) {
+        const auto [numerator, denominator] = *metreControl(*control);
         if (numerator <= 0 || denominator <= 0) continue;
         if (control->time == 0) {
             map.metres.front() = MetreMark{0, numerator, denominator};

@@ -10,10 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "compile/CompactText.h"
-#include "diag/Messages.h"
-
-inline constexpr int kMaxTracks = 32;
+#include "song/CompactText.h"
+#include "song/Limits.h"
 
 enum EventKind : int32_t { EventNote = 0, EventControl = 1, EventEnvelope = 2 };
 
@@ -47,6 +45,11 @@ constexpr bool isLongVowelLyric(std::string_view text) {
     return text.size() == 2 && isLongVowelMark(static_cast<unsigned char>(text[0]) * 256 +
                                                static_cast<unsigned char>(text[1]));
 }
+
+// The syllable every new note sings until it gets its own: "ら" (code page
+// 932 bytes) with its phonetic symbols.
+inline constexpr const char kDefaultLyricText[] = "\x82\xE7";
+inline constexpr const char kDefaultLyricSymbols[] = "4 a";
 
 // A vibrato's depth and rate points: (position, value) pairs. Vibratos get no
 // points (their files carry counts of 0), so both lists are held behind one
@@ -111,10 +114,6 @@ struct Event {
 // the portamento bits, the join flag and the written name share one byte:
 // with the texts kept compact a note takes 80 bytes, which bounds what a
 // song of millions of notes holds in memory.
-// A note's velocity: its range, and its value until the song sets one.
-inline constexpr int32_t kMinimumVelocity = 0;
-inline constexpr int32_t kMaximumVelocity = 127;
-inline constexpr int32_t kDefaultVelocity = 64;
 
 // The letter of a note's name as written, C to B, for the score; kNoLetter
 // for a note that was not written by name.
@@ -128,16 +127,16 @@ struct NoteEvent : Event {
     int32_t step = 0;    // written: from the note's start to the next note or rest of the source
     int8_t note = 0;
     int8_t velocity = kDefaultVelocity;
-    int8_t bendDepth = 8;
-    int8_t bendLength = 0;
-    int8_t decayGainRate = 50;
-    int8_t accent = 50;
+    int8_t bendDepth = kNoteParameters[0].defaultValue;
+    int8_t bendLength = kNoteParameters[1].defaultValue;
+    int8_t decayGainRate = kNoteParameters[3].defaultValue;
+    int8_t accent = kNoteParameters[4].defaultValue;
     int8_t splitOffset = 0;
-    uint8_t portamentoUse : 2 = 0;
+    uint8_t portamentoUse : 2 = kNoteParameters[2].defaultValue;
     bool joined : 1 = false;
     uint8_t writtenLetter : 3 = kNoLetter;
     int8_t writtenAccidental : 2 = 0;  // -1 flat, 0 none, +1 sharp, as written
-    Lyric lyric{msg::kDefaultLyric, "4 a"};  // sung until the note gets its own
+    Lyric lyric{kDefaultLyricText, kDefaultLyricSymbols};  // sung until the note gets its own
     Lyric secondLyric;
     Vibrato vibrato;
 
@@ -154,8 +153,8 @@ struct ControlEvent : Event {
 struct EnvelopeEvent : Event {
     int32_t curve = 0;
     int32_t length = 0;
-    std::array<int32_t, 6> positions{};
-    std::array<int32_t, 6> values{};
+    std::array<int32_t, kEnvelopePoints> positions{};
+    std::array<int32_t, kEnvelopePoints> values{};
 
     EnvelopeEvent() : Event(0, EventEnvelope) {}
 };

@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-#include "parse/CommandParam.h"
+#include "song/CommandCode.h"
 
 struct CurveInfo {
     CommandCode command;

@@ -1,5 +1,5 @@
 // The song's track list.
-#include "compile/Song.h"
+#include "song/Song.h"
 
 Track& Song::appendTrack() {
     tracks_.push_back(std::make_unique<Track>());

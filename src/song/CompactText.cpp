@@ -1,6 +1,6 @@
 // Storage of compact texts: inline when short, else a heap block holding the
 // size and then the bytes.
-#include "compile/CompactText.h"
+#include "song/CompactText.h"
 
 CompactText& CompactText::assign(std::string_view text) {
     // The old block goes last: `text` may lie inside it, or inside the inline bytes.

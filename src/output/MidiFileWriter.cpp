@@ -3,10 +3,15 @@
 // Events are gathered in one large buffer that goes to an unbuffered stdio
 // stream whenever it fills (see MetatextSink.h for why); only the few
 // back-patching seeks break the sequential writes.
-#include "vsq/MidiFileWriter.h"
+#include "output/MidiFileWriter.h"
+
+#include "platform/Platform.h"
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -94,6 +99,7 @@ bool MidiFileWriter::open(std::FILE* file, int format, int division) {
     trackCount_ = 0;
     trackDataStart_ = 0;
     pendingDelta_ = 0;
+    trackTick_ = 0;
     buffered_ = 0;
     position_ = 0;
     writeError_ = 0;
@@ -145,7 +151,12 @@ void MidiFileWriter::timeSignature(int numerator, int denominator) {
     writeMetaEvent(kMetaTimeSignature, data, sizeof data);
 }
 
-void MidiFileWriter::addDelta(uint32_t ticks) { pendingDelta_ += ticks; }
+void MidiFileWriter::moveTo(int64_t tick) {
+    const int64_t target =
+        std::clamp<int64_t>(tick, trackTick_, std::numeric_limits<uint32_t>::max());
+    pendingDelta_ += static_cast<uint64_t>(target - trackTick_);
+    trackTick_ = target;
+}
 
 // A gap longer than one delta time can span is carried by empty sequencer-specific
 // events, which every reader passes over, each as far on as a delta reaches.
@@ -256,6 +267,7 @@ void MidiFileWriter::beginTrack() {
     trackDataStart_ = position_;
     ++trackCount_;
     pendingDelta_ = 0;
+    trackTick_ = 0;
 }
 
 void MidiFileWriter::endTrack() {
@@ -277,5 +289,5 @@ void MidiFileWriter::seek(long offset) {
 }
 
 void MidiFileWriter::noteFailure() {
-    if (writeError_ == 0) writeError_ = errno != 0 ? errno : EIO;
+    if (writeError_ == 0) writeError_ = platform::failureErrorNumber(errno);
 }

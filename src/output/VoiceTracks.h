@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "compile/Song.h"
+#include "song/Song.h"
 
 // Both MIDI files, the VSQ file and the exported one, are of format 1: a
 // master track with the tempo map, then one track per voice track.

@@ -1,0 +1,12 @@
+// The detail of the reports about a file that cannot be read or written: the
+// path as it was given, " : " and the system's reason.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+inline std::string fileFailureDetail(std::string_view path, std::string_view reason) {
+    std::string detail(path);
+    detail.append(" : ").append(reason);
+    return detail;
+}

@@ -1,0 +1,70 @@
+// The rows of the output formats.
+#include "driver/OutputFormats.h"
+
+#include "driver/CommandLine.h"
+#include "export/MidiExporter.h"
+#include "export/ScoreExporter.h"
+#include "export/UstExporter.h"
+#include "export/UstxExporter.h"
+#include "song/Limits.h"
+
+namespace {
+
+bool writeMidi(const Song& song, const StringPool&, const RunSettings& settings,
+               const std::string& path, OutputBatch& outputs) {
+    const MidiLyricText lyrics = settings.midiLyricsInUtf8 ? MidiLyricText::Utf8 : MidiLyricText::Cp932;
+    return createMidiExporter(lyrics)->write(song, path, outputs);
+}
+
+bool writeScore(const Song& song, const StringPool& strings, const RunSettings&,
+                const std::string& path, OutputBatch& outputs) {
+    return createScoreExporter()->write(song, strings, path, outputs);
+}
+
+bool writeProject(const Song& song, const StringPool& strings, const RunSettings&,
+                  const std::string& path, OutputBatch& outputs) {
+    return createUstxExporter()->write(song, strings, path, outputs);
+}
+
+bool writeSequences(const Song& song, const StringPool& strings, const RunSettings&,
+                    const std::string& path, OutputBatch& outputs) {
+    return createUstExporter()->write(song, strings, path, outputs);
+}
+
+// One sequence per voice track: every name a song's tracks may take.
+std::vector<std::string> sequenceFiles(const std::string& path) {
+    std::vector<std::string> files;
+    for (int number = 1; number <= kMaxTracks; ++number) files.push_back(ustTrackPath(path, number));
+    return files;
+}
+
+constexpr OutputFormat kOutputFormats[] = {
+    {'m', UsageGroup::Exports, "MIDI:     ", " -m midi-filename      also write a Standard MIDI File",
+     " -m midi-filename             also write a Standard MIDI File of the song", writeMidi,
+     nullptr},
+    {'x', UsageGroup::Exports, "MUSICXML: ", " -x musicxml-filename  also write a MusicXML score",
+     " -x musicxml-filename         also write a MusicXML score of the song", writeScore, nullptr},
+    {'s', UsageGroup::Projects, "USTX:     ", " -s ustx-filename      also write an OpenUtau project",
+     " -s ustx-filename             also write an OpenUtau project of the song", writeProject,
+     nullptr},
+    {'t', UsageGroup::Projects, "UST:      ",
+     " -t ust-filename       also write UTAU sequences (NAME-1.ust, ...)",
+     " -t ust-filename              also write a UTAU sequence per voice track, named like\n"
+     "                              ust-filename with -1, -2, ... before its extension",
+     writeSequences, sequenceFiles},
+};
+
+}  // namespace
+
+std::span<const OutputFormat> outputFormats() { return kOutputFormats; }
+
+const OutputFormat* outputFormatOf(char letter) {
+    for (const OutputFormat& format : outputFormats()) {
+        if (format.letter == letter) return &format;
+    }
+    return nullptr;
+}
+
+std::vector<std::string> filesWrittenFor(const OutputFormat& format, const std::string& path) {
+    return format.filesFor != nullptr ? format.filesFor(path) : std::vector<std::string>{path};
+}
