@@ -7,14 +7,15 @@
 #include "driver/OutputFormats.h"
 #include "platform/Platform.h"
 
-std::string exeDirectory() {
-    const std::string path = platform::executablePath();
+std::string parentFolder(const std::string& path) {
     // Cut at the last separator of either kind; on Windows that is always the
     // backslash, elsewhere whichever of "/" and "\" comes later.
     const size_t cut = platform::pathSeparator() == '\\' ? path.rfind('\\')
                                                          : path.find_last_of("/\\");
     return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
+
+std::string exeDirectory() { return parentFolder(platform::executablePath()); }
 
 std::string inFolder(const std::string& folder, std::string_view name) {
     std::string path = folder;

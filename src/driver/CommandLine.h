@@ -38,6 +38,9 @@ struct CommandLine {
 
 // The folder of the running executable, without its trailing separator.
 std::string exeDirectory();
+// The folder `path` lies in, cut before its last separator; empty when it has
+// none.
+std::string parentFolder(const std::string& path);
 
 // Joins a folder and a file name with the platform's separator.
 std::string inFolder(const std::string& folder, std::string_view name);

@@ -7,16 +7,17 @@
 #include <string_view>
 #include <system_error>
 
+#include "driver/CommandLine.h"
 #include "platform/Platform.h"
 
 namespace {
 
 // `exeDir`'s parent joined with a prefix-relative folder, in the platform's
-// separators; empty when `exeDir` has no parent.
+// separators; empty when `exeDir` is unknown.
 std::string underPrefix(const std::string& exeDir, std::string_view relative) {
-    const size_t cut = exeDir.find_last_of(platform::pathSeparator() == '\\' ? "\\" : "/\\");
-    if (cut == std::string::npos) return {};
-    std::string path = exeDir.substr(0, cut);
+    // The program's folder is absolute, so it has a parent (empty for the root).
+    if (exeDir.empty()) return {};
+    std::string path = parentFolder(exeDir);
     path.push_back(platform::pathSeparator());
     for (const char c : relative) path.push_back(c == '/' ? platform::pathSeparator() : c);
     return path;
