@@ -8,6 +8,8 @@
 //   expected/status      the exit status (default 0)
 //   expected/files/...   files that must exist afterwards with exactly these bytes
 //   expected/absent      paths that must not exist afterwards, one per line
+//   expected/folder      every name in the folder afterwards, one per line in
+//                        sorted order: nothing else, such as a temporary, is left
 // In `args` and `expected/stdout`, {EXEDIR} stands for the folder of the program;
 // in `expected/stdout` and `expected/stderr`, {VERSION} for the program's version.
 #include <gtest/gtest.h>
@@ -102,6 +104,13 @@ TEST_P(GoldenCase, MatchesExpectedOutput) {
             if (!relative.empty()) {
                 EXPECT_FALSE(fs::exists(work / relative)) << relative << " exists";
             }
+    }
+    if (fs::exists(expected / "folder")) {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(work))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, readLines(expected / "folder")) << "the folder holds other files";
     }
     if (HasFailure()) {
         scratch.keep();

@@ -4,6 +4,11 @@
 bool OutputBatch::putAllInPlace() {
     std::vector<std::unique_ptr<PendingOutput>> pending = std::move(pending_);
     pending_.clear();
+    // Whatever may fail is done for every output before the first replaces
+    // its target, so that only the renames are left between them.
+    for (const std::unique_ptr<PendingOutput>& output : pending) {
+        if (!output->finish()) return false;
+    }
     for (const std::unique_ptr<PendingOutput>& output : pending) {
         if (!output->putInPlace()) return false;
     }

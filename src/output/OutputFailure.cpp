@@ -30,13 +30,15 @@ public:
     StagedPendingOutput(StagedOutputFile&& output, std::string path)
         : output_(std::move(output)), path_(std::move(path)) {}
 
-    bool putInPlace() override {
-        if (output_.commit()) return true;
+    bool finish() override { return output_.finish() || reported(); }
+    bool putInPlace() override { return output_.commit() || reported(); }
+
+private:
+    bool reported() {
         reportOutputFailure(path_, output_.failureText());
         return false;
     }
 
-private:
     StagedOutputFile output_;
     std::string path_;
 };

@@ -56,6 +56,14 @@ std::FILE* StagedOutputFile::openStream() {
     return stream;
 }
 
+bool StagedOutputFile::finish() {
+    if (replacement_ == nullptr) return true;
+    int reason = 0;
+    if (replacement_->finish(reason)) return true;
+    replacement_.reset();
+    return fail(reason);
+}
+
 bool StagedOutputFile::commit() {
     if (replacement_ == nullptr) return true;
     int reason = 0;

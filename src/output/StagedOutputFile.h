@@ -22,8 +22,14 @@ public:
     // A stream on the file to write, owned and closed by the caller; null on
     // failure, with failureText() saying why.
     std::FILE* openStream();
-    // Puts the written file over the target; the stream must be closed. False
-    // when that fails; the new file is then removed and failureText() says why.
+    // Does all that may fail before the written file is put over the target,
+    // short of that step itself (ReplacementFile::finish); the stream must be
+    // closed. False when that fails; the new file is then removed and
+    // failureText() says why.
+    bool finish();
+    // Puts the written file over the target, finishing it first if that was
+    // not done; the stream must be closed. False when that fails; the new file
+    // is then removed and failureText() says why.
     bool commit();
     const std::string& failureText() const { return failureText_; }
 

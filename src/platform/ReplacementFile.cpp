@@ -106,11 +106,12 @@ public:
         return stream;
     }
 
-    bool putInPlace(int& errorNumber) override {
+    bool finish(int& errorNumber) override {
         // The new file is not forced to disk: the rename already makes it whole
         // or absent for every reader and for a run that is killed, and waiting
         // for the disk would add a fifth to the time of a large song. A write
         // error that the system reports late shows at the close below.
+        if (descriptor_ < 0) return !temporaryPath_.empty() || failWith(ENOENT, errorNumber);
         bool done = true;
         if (temporaryPath_.empty()) done = giveName();
         if (done) {
@@ -118,12 +119,12 @@ public:
             done = closeDescriptor(descriptor_) == 0;
             descriptor_ = -1;
         }
-        if (done) done = renameOver(temporaryPath_, target_);
-        if (!done) {
-            errorNumber = errno;
-            giveUp();
-            return false;
-        }
+        return done || failWith(errno, errorNumber);
+    }
+
+    bool putInPlace(int& errorNumber) override {
+        if (!finish(errorNumber)) return false;
+        if (!renameOver(temporaryPath_, target_)) return failWith(errno, errorNumber);
         temporaryPath_.clear();
         return true;
     }
@@ -139,6 +140,13 @@ private:
             }
             if (errno != EEXIST) return false;
         }
+        return false;
+    }
+
+    // Gives the file up after a failure with the system's error number `reason`.
+    bool failWith(int reason, int& errorNumber) {
+        errorNumber = reason;
+        giveUp();
         return false;
     }
 

@@ -18,9 +18,14 @@ public:
     // A stream that writes the file from its start, owned and closed by the
     // caller. Null on failure, with the system's error number in `errorNumber`.
     virtual std::FILE* openStream(int& errorNumber) = 0;
-    // Puts the written file at its place, replacing what is there in one step.
+    // Does all that may fail before the file is put in place, short of the
+    // rename itself: closes it and gives an unnamed file its temporary name.
     // The stream must be closed by then. False on failure, with the system's
     // error number in `errorNumber`; the file is then removed.
+    virtual bool finish(int& errorNumber) = 0;
+    // Puts the written file at its place, replacing what is there in one step,
+    // after finishing it if that was not done. False on failure, with the
+    // system's error number in `errorNumber`; the file is then removed.
     virtual bool putInPlace(int& errorNumber) = 0;
 };
 

@@ -58,7 +58,17 @@ public:
     PendingLog(std::unique_ptr<platform::ReplacementFile> file, std::string outputPath)
         : file_(std::move(file)), outputPath_(std::move(outputPath)) {}
 
+    bool finish() override {
+        int reason = 0;
+        if (file_ != nullptr && !file_->finish(reason)) {
+            file_.reset();
+            warnLogNotWritten(reason);
+        }
+        return true;
+    }
+
     bool putInPlace() override {
+        if (file_ == nullptr) return true;
         int reason = 0;
         const auto output = platform::fileIdentity(outputPath_);
         if (output && output == platform::fileIdentity(kLogFileName)) reason = EEXIST;

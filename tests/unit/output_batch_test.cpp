@@ -1,6 +1,7 @@
-// Tests of putting a run's outputs in place together: in the order they were
-// handed over, none after the first that fails, and none at all when the batch
-// is given up.
+// Tests of putting a run's outputs in place together: every one finished before
+// the first is put in place, in the order they were handed over, none after the
+// first that fails, none at all when one fails to finish or the batch is given
+// up.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -11,50 +12,71 @@
 
 namespace {
 
+// Which step of an output fails.
+enum class Failing { None, Finish, Place };
+
 class RecordedOutput final : public PendingOutput {
 public:
-    RecordedOutput(std::string name, bool succeeds, std::vector<std::string>& log)
-        : name_(std::move(name)), succeeds_(succeeds), log_(log) {}
+    RecordedOutput(std::string name, Failing failing, std::vector<std::string>& log)
+        : name_(std::move(name)), failing_(failing), log_(log) {}
     ~RecordedOutput() override { log_.push_back("drop " + name_); }
+    bool finish() override {
+        log_.push_back("finish " + name_);
+        return failing_ != Failing::Finish;
+    }
     bool putInPlace() override {
         log_.push_back("place " + name_);
-        return succeeds_;
+        return failing_ != Failing::Place;
     }
 
 private:
     std::string name_;
-    bool succeeds_;
+    Failing failing_;
     std::vector<std::string>& log_;
 };
 
-TEST(OutputBatchTest, OutputsArePlacedInTheOrderHandedOver) {
+TEST(OutputBatchTest, OutputsAreFinishedThenPlacedInTheOrderHandedOver) {
     std::vector<std::string> log;
     OutputBatch batch;
-    batch.add(std::make_unique<RecordedOutput>("vsq", true, log));
-    batch.add(std::make_unique<RecordedOutput>("log", true, log));
-    batch.add(std::make_unique<RecordedOutput>("mid", true, log));
+    batch.add(std::make_unique<RecordedOutput>("vsq", Failing::None, log));
+    batch.add(std::make_unique<RecordedOutput>("log", Failing::None, log));
+    batch.add(std::make_unique<RecordedOutput>("mid", Failing::None, log));
     EXPECT_TRUE(batch.putAllInPlace());
-    EXPECT_EQ(log, (std::vector<std::string>{"place vsq", "place log", "place mid", "drop vsq",
+    EXPECT_EQ(log, (std::vector<std::string>{"finish vsq", "finish log", "finish mid",
+                                             "place vsq", "place log", "place mid", "drop vsq",
                                              "drop log", "drop mid"}));
     log.clear();
     EXPECT_TRUE(batch.putAllInPlace());  // each output is placed once
     EXPECT_TRUE(log.empty());
 }
 
-TEST(OutputBatchTest, AFailureGivesUpTheOutputsAfterIt) {
+TEST(OutputBatchTest, AFailureToPlaceGivesUpTheOutputsAfterIt) {
     std::vector<std::string> log;
     OutputBatch batch;
-    batch.add(std::make_unique<RecordedOutput>("vsq", false, log));
-    batch.add(std::make_unique<RecordedOutput>("mid", true, log));
+    batch.add(std::make_unique<RecordedOutput>("vsq", Failing::None, log));
+    batch.add(std::make_unique<RecordedOutput>("log", Failing::Place, log));
+    batch.add(std::make_unique<RecordedOutput>("mid", Failing::None, log));
     EXPECT_FALSE(batch.putAllInPlace());
-    EXPECT_EQ(log, (std::vector<std::string>{"place vsq", "drop vsq", "drop mid"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"finish vsq", "finish log", "finish mid",
+                                             "place vsq", "place log", "drop vsq", "drop log",
+                                             "drop mid"}));
+}
+
+TEST(OutputBatchTest, AFailureToFinishPlacesNone) {
+    // The last output failing to finish still keeps the first from its place.
+    std::vector<std::string> log;
+    OutputBatch batch;
+    batch.add(std::make_unique<RecordedOutput>("vsq", Failing::None, log));
+    batch.add(std::make_unique<RecordedOutput>("mid", Failing::Finish, log));
+    EXPECT_FALSE(batch.putAllInPlace());
+    EXPECT_EQ(log, (std::vector<std::string>{"finish vsq", "finish mid", "drop vsq", "drop mid"}));
 }
 
 TEST(OutputBatchTest, ABatchGivenUpPlacesNothing) {
     std::vector<std::string> log;
     {
         OutputBatch batch;
-        batch.add(std::make_unique<RecordedOutput>("vsq", true, log));
+        batch.add(std::make_unique<RecordedOutput>("vsq", Failing::None, log));
     }
     EXPECT_EQ(log, (std::vector<std::string>{"drop vsq"}));
 }

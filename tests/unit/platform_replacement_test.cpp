@@ -118,6 +118,37 @@ TEST(ReplacementFileTest, TemporariesOfEndedRunsAreRemoved) {
     EXPECT_EQ(sortedEntries(folder), expected);
 }
 
+// A finished file waits beside its target under one temporary name, with the
+// target untouched, until it is put in place or given up.
+TEST(ReplacementFileTest, FinishedFileWaitsBesideTheTarget) {
+    ScratchFolder folder;
+    const std::string target = folder.write("song.vsq", "old");
+    const std::string start = "tuvo-" + std::to_string(::getpid()) + "-";
+    for (const bool placed : {false, true}) {
+        int reason = 0;
+        auto replacement = platform::createReplacementFile(target, reason);
+        ASSERT_NE(replacement, nullptr) << reason;
+        std::FILE* stream = replacement->openStream(reason);
+        ASSERT_NE(stream, nullptr) << reason;
+        ASSERT_EQ(std::fputs("new", stream), 1);
+        ASSERT_EQ(std::fclose(stream), 0);
+        ASSERT_TRUE(replacement->finish(reason)) << reason;
+        ASSERT_TRUE(replacement->finish(reason)) << reason;  // finishing twice is harmless
+        const std::vector<std::string> waiting = sortedEntries(folder);
+        ASSERT_EQ(waiting.size(), 2u);
+        EXPECT_EQ(waiting[0], "song.vsq");
+        EXPECT_EQ(waiting[1].rfind(start, 0), 0u) << waiting[1];
+        EXPECT_EQ(readFile(folder.file(waiting[1])), "new");
+        EXPECT_EQ(readFile(target), "old");
+        if (placed) {
+            EXPECT_TRUE(replacement->putInPlace(reason)) << reason;
+        }
+        replacement.reset();
+        EXPECT_EQ(sortedEntries(folder), std::vector<std::string>{"song.vsq"});
+        EXPECT_EQ(readFile(target), placed ? "new" : "old");
+    }
+}
+
 TEST(ReplacementFileTest, TemporaryNamesCarryTheProcessNumber) {
     const std::string name = platform::temporaryName("dir/");
     const std::string start = "dir/tuvo-" + std::to_string(::getpid()) + "-";
