@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/Platform.h"
+
 class BlockOutput {
 public:
     explicit BlockOutput(std::FILE* file) : file_(file) {}
@@ -20,7 +22,7 @@ public:
     int flush() {
         if (!block_.empty() && std::fwrite(block_.data(), 1, block_.size(), file_) != block_.size() &&
             error_ == 0) {
-            error_ = errno != 0 ? errno : EIO;
+            error_ = platform::failureErrorNumber(errno);
         }
         block_.clear();
         return error_;

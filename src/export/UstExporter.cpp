@@ -287,7 +287,7 @@ bool writeTrack(const Track& track, const StringPool& strings, const TempoMap& m
     text.header(fileText(initialSinger(track, strings).name));
     text.sequence(collectSungNotes(track), curves);
     int error = out.flush();
-    if (std::fclose(file.release()) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+    if (std::fclose(file.release()) != 0 && error == 0) error = platform::failureErrorNumber(errno);
     return finishStagedOutput(output, path, error, outputs);
 }
 

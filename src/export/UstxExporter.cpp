@@ -284,7 +284,7 @@ bool YamlUstxExporter::write(const Song& song, const StringPool& strings,
         text.part(i, collectSungNotes(*tracks[i]), curves, curveLength(*tracks[i]));
     }
     int error = out.flush();
-    if (std::fclose(file.release()) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+    if (std::fclose(file.release()) != 0 && error == 0) error = platform::failureErrorNumber(errno);
     return finishStagedOutput(output, path, error, outputs);
 }
 
