@@ -339,10 +339,10 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     RunSettings& run = settings();
     run.inputPath = kInput;
     run.outputPath = kOutput;
-    run.midiPath = kMidi;
-    run.scorePath = kScore;
-    run.ustxPath = kProject;
-    run.ustPath = kSequences;
+    run.exportPaths['m'] = kMidi;
+    run.exportPaths['x'] = kScore;
+    run.exportPaths['s'] = kProject;
+    run.exportPaths['t'] = kSequences;
 #ifdef TUVO_FUZZ_UTF8
     setUtf8Mode(true);
     run.utf8 = true;
