@@ -121,10 +121,12 @@ void CompilerImpl::loopEnd(TrackState& state) {
         for (int32_t pass = 1; pass < frame.count; ++pass) {
             const int64_t offset = pass * passLength;
             const bool last = hasExit && pass == frame.count - 1;
-            copyRange(track.notes, static_cast<size_t>(frame.startNotes),
-                      last ? static_cast<size_t>(frame.exitNotes) : notesEnd, offset);
-            notesCopied(state, static_cast<size_t>(frame.startNotes),
-                        last ? static_cast<size_t>(frame.exitNotes) : notesEnd);
+            const auto notesFrom = static_cast<size_t>(frame.startNotes);
+            const size_t notesTo = last ? static_cast<size_t>(frame.exitNotes) : notesEnd;
+            const size_t copiesStart = track.notes.size();
+            copyRange(track.notes, notesFrom, notesTo, offset);
+            track.copySecondLyrics(notesFrom, notesTo, copiesStart);
+            notesCopied(state, notesFrom, notesTo);
             copyRange(track.controls, static_cast<size_t>(frame.startControls),
                       last ? static_cast<size_t>(frame.exitControls) : controlsEnd, offset);
             copyRange(track.envelopes, static_cast<size_t>(frame.startEnvelopes),

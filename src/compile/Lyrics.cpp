@@ -187,7 +187,7 @@ private:
             compiler_.warning(msg::kSplitIgnoredShortNote);
             return nullptr;
         }
-        return &notes_[cursor() - 1].secondLyric;
+        return &state_.track->editSecondLyric(cursor() - 1);
     }
 
     // Completes the placement of the syllable written into the claimed lyric.

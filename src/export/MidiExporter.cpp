@@ -98,9 +98,10 @@ VibratoSound partVibrato(const NoteEvent& note, const NotePart& part) {
 // True when the track's vibratos take no more samples than a curve may have points.
 bool vibratoSamplesFit(const Track& track) {
     int64_t samples = 0;
-    for (const NoteEvent& note : track.notes) {
+    for (size_t i = 0; i < track.notes.size(); ++i) {
+        const NoteEvent& note = track.notes[i];
         for (int part = 1; part <= notePartCount(note); ++part) {
-            const VibratoSound sound = partVibrato(note, notePart(note, part));
+            const VibratoSound sound = partVibrato(note, notePart(track, i, part));
             if (!sound.on) continue;
             samples += VibratoSamples::mostSamples(sound.lengthTicks);
             if (samples > static_cast<int64_t>(kMaxBreakpoints)) return false;
@@ -122,8 +123,8 @@ private:
     // curve is too large to write; that is reported.
     bool startCurves(const Track& track, std::span<CurveStream> curves);
     // The notes' parts, the curves' points and the vibratos' samples merged by time.
-    void writeNotesAndCurves(std::span<const NoteEvent> notes, std::span<CurveStream> curves);
-    void startNotePart(std::span<const NoteEvent> notes, PartQueue& starts, PartQueue& ends,
+    void writeNotesAndCurves(const Track& track, std::span<CurveStream> curves);
+    void startNotePart(const Track& track, PartQueue& starts, PartQueue& ends,
                        size_t& order);
     void takeCurveValue(const CurveInfo& curve, int32_t value);
     // Writes the bend range, the bend and the expression where they changed.
@@ -232,7 +233,7 @@ bool StreamMidiExporter::writeVoiceTrack(const Track& track, int number) {
         return false;
     }
     writeChanges();
-    writeNotesAndCurves(track.notes, curves);
+    writeNotesAndCurves(track, curves);
     return true;
 }
 
@@ -252,8 +253,8 @@ bool StreamMidiExporter::startCurves(const Track& track, std::span<CurveStream> 
     return true;
 }
 
-void StreamMidiExporter::writeNotesAndCurves(std::span<const NoteEvent> notes,
-                                             std::span<CurveStream> curves) {
+void StreamMidiExporter::writeNotesAndCurves(const Track& track, std::span<CurveStream> curves) {
+    const std::vector<NoteEvent>& notes = track.notes;
     MidiFileWriter& midi = *midi_;
     PartQueue starts;
     PartQueue ends;
@@ -304,22 +305,22 @@ void StreamMidiExporter::writeNotesAndCurves(std::span<const NoteEvent> notes,
             state_.vibratoCents = vibrato_.take(*clock_);
             writeChanges();
         } else {
-            startNotePart(notes, starts, ends, order);
+            startNotePart(track, starts, ends, order);
         }
     }
 }
 
 // Sounds the part at the top of `starts` with its lyric and its vibrato and queues its
 // end; the first part of a split note queues the second part's start.
-void StreamMidiExporter::startNotePart(std::span<const NoteEvent> notes, PartQueue& starts,
-                                       PartQueue& ends, size_t& order) {
+void StreamMidiExporter::startNotePart(const Track& track, PartQueue& starts, PartQueue& ends,
+                                       size_t& order) {
     const PendingPart start = starts.top();
     starts.pop();
-    const NoteEvent& note = notes[start.note];
+    const NoteEvent& note = track.notes[start.note];
     if (start.part == 1 && notePartCount(note) == 2) {
-        starts.push({notePart(note, 2).start, order++, start.note, 2});
+        starts.push({notePart(track, start.note, 2).start, order++, start.note, 2});
     }
-    const NotePart part = notePart(note, start.part);
+    const NotePart part = notePart(track, start.note, start.part);
     // A channel has one pitch: the vibrato of a note this one overlaps stops here.
     if (vibrato_.pending()) {
         state_.vibratoCents = 0;

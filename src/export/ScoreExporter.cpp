@@ -54,6 +54,7 @@ constexpr size_t kBlockSize = size_t{1} << 16;
 // A note as the score writes it.
 struct WrittenNote {
     const NoteEvent* event;
+    const Lyric* secondLyric;  // sung from the note's split on; null when not split
     int64_t start;  // song ticks of its written value
     int64_t end;
     int64_t placedStart;  // quantised, once its measure is placed
@@ -90,7 +91,8 @@ std::vector<WrittenNote> collectWrittenNotes(const Track& track) {
                           holdsVowel(event.lyric);
         if (held && !notes.back().held) notes.back().slurStart = true;
         if (!held && !notes.empty() && notes.back().held) notes.back().slurStop = true;
-        notes.push_back({&event, start, end, start, end, held, false, false});
+        const Lyric* secondLyric = event.splitOffset > 0 ? &track.secondLyric(i) : nullptr;
+        notes.push_back({&event, secondLyric, start, end, start, end, held, false, false});
     }
     if (!notes.empty() && notes.back().held) notes.back().slurStop = true;
     return notes;
@@ -378,9 +380,9 @@ void MusicXmlWriter::lyric(const WrittenNote& note) {
            "          <text>");
     appendText(event.lyric.text.view());
     append("</text>\n");
-    if (event.splitOffset > 0) {
+    if (note.secondLyric != nullptr) {
         append("          <elision/>\n          <syllabic>single</syllabic>\n          <text>");
-        appendText(event.secondLyric.text.view());
+        appendText(note.secondLyric->text.view());
         append("</text>\n");
     }
     if (note.slurStart) append("          <extend/>\n");

@@ -9,9 +9,10 @@
 std::vector<SungNote> collectSungNotes(const Track& track) {
     std::vector<SungNote> sung;
     sung.reserve(track.notes.size());
-    for (const NoteEvent& note : track.notes) {
+    for (size_t i = 0; i < track.notes.size(); ++i) {
+        const NoteEvent& note = track.notes[i];
         for (int p = 1; p <= notePartCount(note); ++p) {
-            const NotePart part = notePart(note, p);
+            const NotePart part = notePart(track, i, p);
             if (part.length <= 0) continue;
             const auto ticks = static_cast<int32_t>(
                 std::min<int64_t>(part.length, std::numeric_limits<int32_t>::max()));

@@ -20,11 +20,12 @@ std::string voiceTrackName(int number) {
     return name;
 }
 
-NotePart notePart(const NoteEvent& note, int part) {
+NotePart notePart(const Track& track, size_t noteIndex, int part) {
+    const NoteEvent& note = track.notes[noteIndex];
     if (note.splitOffset <= 0) return {note.time, note.length, &note.lyric, note.vibrato.type};
     if (part == 1) return {note.time, note.splitOffset, &note.lyric, 0};
     return {int64_t{note.time} + note.splitOffset, int64_t{note.length} - note.splitOffset,
-            &note.secondLyric, note.vibrato.type};
+            &track.secondLyric(noteIndex), note.vibrato.type};
 }
 
 int32_t curveLength(const Track& track) {

@@ -31,8 +31,8 @@ struct NotePart {
     int32_t vibratoType;
 };
 inline int notePartCount(const NoteEvent& note) { return note.splitOffset > 0 ? 2 : 1; }
-// `part` is 1 or 2.
-NotePart notePart(const NoteEvent& note, int part);
+// Part 1 or 2 of the track's note at `noteIndex`.
+NotePart notePart(const Track& track, size_t noteIndex, int part);
 
 // A text from the song as a file carries it: up to its first zero byte.
 inline std::string_view fileText(std::string_view text) {

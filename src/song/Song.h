@@ -13,8 +13,6 @@
 #include "song/CompactText.h"
 #include "song/Limits.h"
 
-enum EventKind : int32_t { EventNote = 0, EventControl = 1, EventEnvelope = 2 };
-
 // The metre of a song until its first time-signature change.
 inline constexpr int32_t kDefaultNumerator = 4;
 inline constexpr int32_t kDefaultDenominator = 4;
@@ -51,69 +49,20 @@ constexpr bool isLongVowelLyric(std::string_view text) {
 inline constexpr const char kDefaultLyricText[] = "\x82\xE7";
 inline constexpr const char kDefaultLyricSymbols[] = "4 a";
 
-// A vibrato's depth and rate points: (position, value) pairs. Vibratos get no
-// points (their files carry counts of 0), so both lists are held behind one
-// pointer that stays null while they are empty, and cost a note 8 bytes.
-class VibratoPoints {
-public:
-    using Point = std::pair<int32_t, int32_t>;
-    using List = std::vector<Point>;
-
-    VibratoPoints() = default;
-    VibratoPoints(const VibratoPoints& other) { *this = other; }
-    VibratoPoints(VibratoPoints&&) noexcept = default;
-    VibratoPoints& operator=(const VibratoPoints& other) {
-        if (this != &other) lists_ = other.lists_ ? std::make_unique<Lists>(*other.lists_) : nullptr;
-        return *this;
-    }
-    VibratoPoints& operator=(VibratoPoints&&) noexcept = default;
-
-    const List& depth() const { return lists_ ? lists_->depth : kNone; }
-    const List& rate() const { return lists_ ? lists_->rate : kNone; }
-    List& depth() { return lists().depth; }
-    List& rate() { return lists().rate; }
-
-private:
-    struct Lists {
-        List depth;
-        List rate;
-    };
-    Lists& lists() {
-        if (!lists_) lists_ = std::make_unique<Lists>();
-        return *lists_;
-    }
-
-    static inline const List kNone{};
-    std::unique_ptr<Lists> lists_;
-};
-
 // The type and the start depth and rate come from a table of presets whose
-// values lie in 0..127, so each takes a byte; the point lists follow the
-// length without padding.
+// values lie in 0..127, so each takes a byte.
 struct Vibrato {
     int8_t type = 0;  // 0 none, 1..16 the vibrato type
     int8_t startDepth = 0;
     int8_t startRate = 0;
     int32_t length = 0;
-    VibratoPoints points;
 };
 
+// What every event has. Events are held by value in their own sequences and
+// never deleted through this base.
 struct Event {
     int32_t time = 0;
-    int32_t kind = 0;
-
-    Event() = default;
-    Event(int32_t time, int32_t kind) : time(time), kind(kind) {}
-    Event(const Event&) = default;
-    Event& operator=(const Event&) = default;
-    virtual ~Event() = default;
 };
-
-// The note parameters lie in 0..127 (the compiler checks every value it
-// takes), and a split comes 0 or 60 ticks into the note, so each is a byte;
-// the portamento bits, the join flag and the written name share one byte:
-// with the texts kept compact a note takes 80 bytes, which bounds what a
-// song of millions of notes holds in memory.
 
 // The letter of a note's name as written, C to B, for the score; kNoLetter
 // for a note that was not written by name.
@@ -122,6 +71,12 @@ enum NoteLetter : uint8_t {
 };
 inline constexpr char kLetterNames[] = "CDEFGAB";  // by NoteLetter
 
+// The note parameters lie in 0..127 (the compiler checks every value it
+// takes), and a split comes 0 or 60 ticks into the note, so each is a byte;
+// the portamento bits, the join flag and the written name share one byte.
+// With the lyric kept compact and the rare second lyric kept beside the notes
+// (in the track), a note takes 44 bytes: a song holds up to millions of them,
+// and their size is most of the memory such a song needs.
 struct NoteEvent : Event {
     int32_t length = 0;  // sounding: the step shortened by the gate, or reaching a joined note
     int32_t step = 0;    // written: from the note's start to the next note or rest of the source
@@ -137,17 +92,13 @@ struct NoteEvent : Event {
     uint8_t writtenLetter : 3 = kNoLetter;
     int8_t writtenAccidental : 2 = 0;  // -1 flat, 0 none, +1 sharp, as written
     Lyric lyric{kDefaultLyricText, kDefaultLyricSymbols};  // sung until the note gets its own
-    Lyric secondLyric;
     Vibrato vibrato;
-
-    NoteEvent() : Event(0, EventNote) {}
 };
+static_assert(sizeof(NoteEvent) <= 44);
 
 struct ControlEvent : Event {
     int32_t subtype = 0;
     std::vector<int32_t> values;
-
-    ControlEvent() : Event(0, EventControl) {}
 };
 
 struct EnvelopeEvent : Event {
@@ -155,15 +106,29 @@ struct EnvelopeEvent : Event {
     int32_t length = 0;
     std::array<int32_t, kEnvelopePoints> positions{};
     std::array<int32_t, kEnvelopePoints> values{};
-
-    EnvelopeEvent() : Event(0, EventEnvelope) {}
 };
 
-// Three separately ordered sequences, each in the order the compiler appended.
+// Three separately ordered sequences, each in the order the compiler appended,
+// and the second lyrics of the notes a lyric splits.
 struct Track {
     std::vector<NoteEvent> notes;
     std::vector<ControlEvent> controls;
     std::vector<EnvelopeEvent> envelopes;
+
+    // The lyric the note at `noteIndex` sings from its split on; empty for a
+    // note that is not split.
+    const Lyric& secondLyric(size_t noteIndex) const;
+    // The same lyric to be written, added empty when the note has none yet.
+    Lyric& editSecondLyric(size_t noteIndex);
+    // Gives the notes from `copiesStart` on, copies of the notes [from, to)
+    // appended after every note with a second lyric, the second lyrics of the
+    // notes they copy.
+    void copySecondLyrics(size_t from, size_t to, size_t copiesStart);
+
+private:
+    // Few notes are split, so their second lyrics are kept here by note index
+    // (ascending) rather than in every note.
+    std::vector<std::pair<size_t, Lyric>> secondLyrics_;
 };
 
 class Song {

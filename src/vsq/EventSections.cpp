@@ -81,16 +81,15 @@ int64_t EventSections::addSinger(int64_t tick, const SingerState& singer) {
     return id;
 }
 
-int64_t EventSections::addNotePart(int64_t tick, const NoteEvent& note, int part) {
+int64_t EventSections::addNotePart(int64_t tick, const NoteEvent& note, const NotePart& part) {
     const int64_t id = nextId_++;
     const int64_t lyricHandle = nextHandle_++;
-    const NotePart notePart = ::notePart(note, part);
-    const int64_t vibratoHandle = notePart.vibratoType != 0 ? nextHandle_++ : -1;
+    const int64_t vibratoHandle = part.vibratoType != 0 ? nextHandle_++ : -1;
 
     switch (pass_) {
     case Pass::EventLines: eventLine(tick, id); break;
-    case Pass::Ids: noteId(id, note, notePart, lyricHandle, vibratoHandle); break;
-    case Pass::Handles: noteHandles(note, notePart, lyricHandle, vibratoHandle); break;
+    case Pass::Ids: noteId(id, note, part, lyricHandle, vibratoHandle); break;
+    case Pass::Handles: noteHandles(note, part, lyricHandle, vibratoHandle); break;
     }
     return id;
 }

@@ -30,9 +30,8 @@ public:
 
     // `tick` is where the event line puts the event. Both return its ID.
     int64_t addSinger(int64_t tick, const SingerState& singer);
-    // `part` 1 is the whole note, or the first half of a split note; `part` 2
-    // is the second half of a split note.
-    int64_t addNotePart(int64_t tick, const NoteEvent& note, int part);
+    // `part` is the whole note, or one half of a split note.
+    int64_t addNotePart(int64_t tick, const NoteEvent& note, const NotePart& part);
 
 private:
     void eventLine(int64_t tick, int64_t id);

@@ -74,12 +74,15 @@ int64_t addEventList(const Track& track, int64_t offset, const StringPool& strin
     sections.addSinger(0, singer);
 
     int64_t endTick = 0;
-    for (const NoteEvent& note : track.notes) {
+    for (size_t i = 0; i < track.notes.size(); ++i) {
+        const NoteEvent& note = track.notes[i];
         next = addSingerChangesBefore(note.time, controls, next, offset, strings, singer, sections);
         const int64_t start = offset + note.time;
         endTick = start + note.length;
-        sections.addNotePart(start, note, 1);
-        if (note.splitOffset > 0) sections.addNotePart(start + note.splitOffset, note, 2);
+        sections.addNotePart(start, note, notePart(track, i, 1));
+        if (note.splitOffset > 0) {
+            sections.addNotePart(start + note.splitOffset, note, notePart(track, i, 2));
+        }
         sink.emitIfFull();
     }
     if (!track.notes.empty()) {

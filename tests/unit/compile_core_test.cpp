@@ -87,7 +87,6 @@ TEST_F(CompilerCoreTest, AccidentalsOnlyReachBlackKeys) {
 TEST_F(CompilerCoreTest, NewNotesCarryTheTrackDefaults) {
     note('C', 480);
     const NoteEvent& n = notes()[0];
-    EXPECT_EQ(n.kind, EventNote);
     EXPECT_EQ(n.velocity, 64);
     EXPECT_EQ(n.bendDepth, 8);
     EXPECT_EQ(n.bendLength, 0);
@@ -96,7 +95,7 @@ TEST_F(CompilerCoreTest, NewNotesCarryTheTrackDefaults) {
     EXPECT_EQ(n.accent, 50);
     EXPECT_EQ(n.lyric.text, kDefaultLyricText);
     EXPECT_EQ(n.lyric.symbols, "4 a");
-    EXPECT_TRUE(n.secondLyric.text.empty());
+    EXPECT_TRUE(song->track(0).secondLyric(0).text.empty());
     EXPECT_EQ(n.splitOffset, 0);
     EXPECT_FALSE(n.joined);
     // Default vibrato: type 1 after a delay of 160 ticks.

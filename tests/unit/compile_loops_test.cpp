@@ -177,6 +177,28 @@ TEST_F(CompilerLoopsTest, CopiesAreWholeEventsOfEverySequence) {
     EXPECT_EQ(notes()[3].lyric.text, kDefaultLyricText);
 }
 
+TEST_F(CompilerLoopsTest, CopiesOfASplitNoteKeepItsSecondLyric) {
+    run(kLoopStart, {num(3)});
+    note('C');
+    compiler.lyrics(u"[k a]&[s a]");
+    note('D');
+    run(kLoopEnd);
+    const Track& track = song->track(0);
+    ASSERT_EQ(notes().size(), 6u);
+    for (size_t pass = 0; pass < 3; ++pass) {
+        EXPECT_EQ(notes()[2 * pass].splitOffset, 60) << pass;
+        EXPECT_EQ(track.secondLyric(2 * pass).symbols, "s a") << pass;
+        EXPECT_TRUE(track.secondLyric(2 * pass + 1).symbols.empty()) << pass;
+    }
+    // A note split after the loop keeps its own.
+    note('E');
+    compiler.lyrics(u"[t a]&[n a]");
+    EXPECT_EQ(notes()[6].splitOffset, 60);
+    EXPECT_EQ(track.secondLyric(6).symbols, "n a");
+    EXPECT_EQ(track.secondLyric(4).symbols, "s a");
+    EXPECT_TRUE(track.secondLyric(5).symbols.empty());
+}
+
 TEST_F(CompilerLoopsTest, LoopBoundariesMoveTheLyricCursor) {
     note('C');
     run(kLoopStart, {num(3)});

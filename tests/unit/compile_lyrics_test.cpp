@@ -92,6 +92,7 @@ protected:
         return compiletest::reportLine(level, 7, message, detail);
     }
     std::vector<NoteEvent>& notes(int track = 0) { return song_->track(track).notes; }
+    const Track& track(int index = 0) { return song_->track(index); }
 
     std::unique_ptr<Song> song_ = createSong();
     std::unique_ptr<StringPool> pool_ = createStringPool();
@@ -216,8 +217,8 @@ TEST_F(LyricsTest, AmpersandSplitsThePreviousNote) {
     EXPECT_EQ(lyricOutput(std::u16string{kKa, '&', kSa, kA}), "");
     EXPECT_EQ(notes()[0].splitOffset, 60);
     EXPECT_EQ(notes()[0].lyric.symbols, "k a");
-    EXPECT_EQ(notes()[0].secondLyric.text, bytes(std::u16string{kSa}));
-    EXPECT_EQ(notes()[0].secondLyric.symbols, "s a");
+    EXPECT_EQ(track().secondLyric(0).text, bytes(std::u16string{kSa}));
+    EXPECT_EQ(track().secondLyric(0).symbols, "s a");
     EXPECT_EQ(notes()[0].vibrato.length, 30);
     EXPECT_EQ(notes()[1].lyric.symbols, "a");
     EXPECT_EQ(notes()[1].splitOffset, 0);
@@ -231,7 +232,7 @@ TEST_F(LyricsTest, SplitOfAShortNoteIsIgnoredWithAWarning) {
               report("WARN", msg::kSplitIgnoredShortNote));
     EXPECT_EQ(getReporter().warningCount(), warningsBefore + 1);
     EXPECT_EQ(notes()[0].splitOffset, 0);
-    EXPECT_TRUE(notes()[0].secondLyric.text.empty());
+    EXPECT_TRUE(track().secondLyric(0).text.empty());
     EXPECT_EQ(notes()[1].lyric.symbols, "a");
 }
 
@@ -242,10 +243,10 @@ TEST_F(LyricsTest, AmpersandFailures) {
               report("ERROR", msg::kLyricStartsWithAmpersand));
     EXPECT_EQ(lyricOutput(std::u16string{kKa, '&', kSa, '&', kA}),
               report("ERROR", msg::kOnlyOneSplit));
-    EXPECT_EQ(notes()[0].secondLyric.symbols, "s a");
+    EXPECT_EQ(track().secondLyric(0).symbols, "s a");
     EXPECT_EQ(lyricOutput(std::u16string{kKa, '&', '&', kA}),
               report("WARN", msg::kLyricAmpersandRepeated));
-    EXPECT_EQ(notes()[1].secondLyric.symbols, "a");
+    EXPECT_EQ(track().secondLyric(1).symbols, "a");
     note(480);
     EXPECT_EQ(lyricOutput(std::u16string{kKa, '&', ' '}),
               report("ERROR", msg::kNoLyricAfterAmpersand));
@@ -258,7 +259,7 @@ TEST_F(LyricsTest, BracketGivesSymbolsDirectly) {
     EXPECT_EQ(lyricOutput(u"[k a]&[s a]"), "");
     EXPECT_EQ(notes()[0].lyric.text, "a");
     EXPECT_EQ(notes()[0].lyric.symbols, "k a");
-    EXPECT_EQ(notes()[0].secondLyric.symbols, "s a");
+    EXPECT_EQ(track().secondLyric(0).symbols, "s a");
     EXPECT_EQ(notes()[1].lyric.text, kDefaultLyricText);
 }
 

@@ -159,7 +159,7 @@ TEST_F(MidiSoundTest, AQuietNoteStaysQuieterAndAVelocityOfZeroStillSounds) {
 TEST_F(MidiSoundTest, VibratoSwingsTheBendAtItsDepthAndReturnsAtTheNoteEnd) {
     // Type 1 at tempo 120: 50 cents every 251 ms, over the last 960 ticks (1 s).
     NoteEvent& note = addNote(0, 1920);
-    note.vibrato = Vibrato{1, 64, 50, 960, {}};
+    note.vibrato = Vibrato{1, 64, 50, 960};
     addNote(1920, 480).vibrato.type = 0;
     const std::vector<Message> messages = write();
     const auto bends = withStatus(messages, 0xE0);
@@ -194,8 +194,8 @@ TEST_F(MidiSoundTest, VibratoSwingsTheBendAtItsDepthAndReturnsAtTheNoteEnd) {
 TEST_F(MidiSoundTest, ASplitNoteSingsItsVibratoOnTheSecondPartOnly) {
     NoteEvent& note = addNote(0, 480);
     note.splitOffset = 60;
-    note.secondLyric = Lyric{"b", "b"};
-    note.vibrato = Vibrato{1, 64, 50, 480, {}};
+    track.editSecondLyric(0) = Lyric{"b", "b"};
+    note.vibrato = Vibrato{1, 64, 50, 480};
     const auto bends = withStatus(write(), 0xE0);
     ASSERT_GT(bends.size(), 2u);
     EXPECT_EQ(bends[0].tick, 0);
@@ -204,7 +204,7 @@ TEST_F(MidiSoundTest, ASplitNoteSingsItsVibratoOnTheSecondPartOnly) {
 
 TEST_F(MidiSoundTest, ANoteThatOverlapsAnotherStopsItsVibrato) {
     // The second note starts in the first one's vibrato and has none of its own.
-    addNote(0, 1920).vibrato = Vibrato{1, 64, 50, 1920, {}};
+    addNote(0, 1920).vibrato = Vibrato{1, 64, 50, 1920};
     addNote(500, 480).vibrato.type = 0;
     const std::vector<Message> messages = write();
     const auto bends = withStatus(messages, 0xE0);
@@ -218,7 +218,7 @@ TEST_F(MidiSoundTest, ANoteThatOverlapsAnotherStopsItsVibrato) {
 
 TEST_F(MidiSoundTest, AVibratoTooLongToSampleIsRefusedAtOnce) {
     NoteEvent& note = addNote(0, INT32_MAX);
-    note.vibrato = Vibrato{1, 64, 50, INT32_MAX, {}};
+    note.vibrato = Vibrato{1, 64, 50, INT32_MAX};
     EXPECT_TRUE(write().empty());
     EXPECT_EQ(errorsReported, 1);
     EXPECT_TRUE(folder.entries().empty());

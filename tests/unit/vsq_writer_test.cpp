@@ -250,12 +250,13 @@ TEST_F(VsqWriterTest, MixerOfThreeVoiceTracksIsOnTheFirstOnly) {
 TEST_F(VsqWriterTest, SplitNoteWithVibratoBecomesTwoParts) {
     NoteEvent note = makeNote(0, 480);
     note.splitOffset = 60;
-    note.secondLyric = {"a", "a"};
     note.vibrato.type = 2;
     note.vibrato.length = 200;
     note.vibrato.startDepth = 64;
     note.vibrato.startRate = 50;
-    song->appendTrack().notes.push_back(note);
+    Track& track = song->appendTrack();
+    track.notes.push_back(note);
+    track.editSecondLyric(0) = {"a", "a"};
     ASSERT_TRUE(write());
     const std::string text = onlyMetatext();
     EXPECT_TRUE(contains(text, "0=ID#0000\n1920=ID#0001\n1980=ID#0002\n2400=EOS\n"));

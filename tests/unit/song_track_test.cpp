@@ -1,0 +1,50 @@
+// The second lyrics a track keeps beside its notes: looked up by note index,
+// written in place, and carried to copies of the notes.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "song/Song.h"
+
+namespace {
+
+TEST(TrackTest, SecondLyricsAreFoundByTheirNoteOnly) {
+    Track track;
+    EXPECT_TRUE(track.secondLyric(0).text.empty());
+    track.editSecondLyric(5) = {"e", "e"};
+    track.editSecondLyric(2) = {"b", "b"};
+    track.editSecondLyric(9) = {std::string(20, 'x'), "x"};
+    track.editSecondLyric(5).symbols.assign("e e");  // the same lyric again, not a new one
+    EXPECT_EQ(track.secondLyric(2).text, "b");
+    EXPECT_EQ(track.secondLyric(5).symbols, "e e");
+    EXPECT_EQ(track.secondLyric(9).text, std::string(20, 'x'));
+    for (size_t note : {0, 1, 3, 4, 6, 8, 10}) {
+        EXPECT_TRUE(track.secondLyric(note).text.empty()) << note;
+        EXPECT_TRUE(track.secondLyric(note).symbols.empty()) << note;
+    }
+}
+
+TEST(TrackTest, CopiedNotesTakeTheSecondLyricsOfTheirOriginals) {
+    Track track;
+    track.editSecondLyric(0) = {"a", "a"};
+    track.editSecondLyric(2) = {"c", "c"};
+    track.editSecondLyric(3) = {std::string(12, 'd'), "d"};
+    // Notes 1..3 copied twice, behind the four notes, then behind those copies.
+    track.copySecondLyrics(1, 4, 4);
+    track.copySecondLyrics(1, 4, 7);
+    // An empty range copies nothing.
+    track.copySecondLyrics(2, 2, 10);
+    for (size_t copy : {4, 7}) {
+        EXPECT_TRUE(track.secondLyric(copy).text.empty()) << copy;
+        EXPECT_EQ(track.secondLyric(copy + 1).text, "c") << copy;
+        EXPECT_EQ(track.secondLyric(copy + 2).text, std::string(12, 'd')) << copy;
+    }
+    EXPECT_EQ(track.secondLyric(0).text, "a");
+    EXPECT_TRUE(track.secondLyric(10).text.empty());
+    // Copies made of copies, with far more lyrics than the first capacity held.
+    for (size_t start = 10; start < 10 + 3 * 200; start += 3) track.copySecondLyrics(1, 4, start);
+    EXPECT_EQ(track.secondLyric(10 + 3 * 199 + 2).text, std::string(12, 'd'));
+    EXPECT_EQ(track.editSecondLyric(10 + 3 * 199 + 1).text, "c");
+}
+
+}  // namespace
