@@ -21,6 +21,7 @@
 
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
+#include "export/BlockOutput.h"
 #include "export/ScoreLayout.h"
 #include "export/ScoreMeasure.h"
 #include "export/ScoreSpelling.h"
@@ -49,7 +50,6 @@ constexpr int kMiddleC = 60;
 // The most measures in all parts together: empty measures cost some hundred
 // bytes each, so this bounds the file a song of long silences can make.
 constexpr size_t kMaxMeasureCells = size_t{1} << 20;
-constexpr size_t kBlockSize = size_t{1} << 16;
 
 // A note as the score writes it.
 struct WrittenNote {
@@ -171,23 +171,23 @@ Metronome metronomeOf(int32_t bpm, const MetreMark& metre) {
 class MusicXmlWriter {
 public:
     MusicXmlWriter(std::FILE* file, std::span<const Measure> measures)
-        : file_(file), measures_(measures) {}
+        : out_(file), measures_(measures) {}
 
     void header(std::span<const std::string> partNames);
     void part(size_t index, const Track& track, std::vector<PlacedTempo>* tempos);
     void footer() { append("</score-partwise>\n"); }
     // Writes what is left. Returns the error number of the first write that
     // failed, 0 when none did.
-    int flush();
+    int flush() { return out_.flush(); }
 
 private:
     void append(std::string_view text) {
-        out_.append(text);
-        if (out_.size() >= kBlockSize) flush();
+        out_.text().append(text);
+        out_.done();
     }
-    void appendNumber(int64_t value) { vsqtext::appendDecimal(out_, value); }
+    void appendNumber(int64_t value) { vsqtext::appendDecimal(out_.text(), value); }
     void appendText(std::string_view cp932) {
-        appendXmlText(out_, cp932ToUtf8(fileText(cp932)));
+        appendXmlText(out_.text(), cp932ToUtf8(fileText(cp932)));
     }
     void instrument(size_t index);
     void attributes(const Measure& measure, bool first, bool bassClef);
@@ -199,23 +199,12 @@ private:
     void pitch(const NoteEvent& event);
     void lyric(const WrittenNote& note);
 
-    std::FILE* file_;
+    BlockOutput out_;
     std::span<const Measure> measures_;
-    std::string out_;
     std::vector<PlacedNote> placed_;
     std::vector<Piece> pieces_;
     std::vector<int64_t> cuts_;
-    int writeError_ = 0;
 };
-
-int MusicXmlWriter::flush() {
-    if (!out_.empty() && std::fwrite(out_.data(), 1, out_.size(), file_) != out_.size() &&
-        writeError_ == 0) {
-        writeError_ = platform::failureErrorNumber(errno);
-    }
-    out_.clear();
-    return writeError_;
-}
 
 void MusicXmlWriter::header(std::span<const std::string> partNames) {
     append("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
@@ -359,7 +348,7 @@ void MusicXmlWriter::pitch(const NoteEvent& event) {
     const Spelling spelling =
         spellPitch(std::clamp<int32_t>(event.note, 0, 127), event.writtenLetter, event.writtenAccidental);
     append("        <pitch>\n          <step>");
-    out_.push_back(spelling.step);
+    out_.text().push_back(spelling.step);
     append("</step>\n");
     if (spelling.alter != 0) {
         append("          <alter>");
