@@ -29,6 +29,7 @@
 #include "FuzzReporter.h"
 #include "driver/CommandLine.h"
 #include "driver/PipelineRun.h"
+#include "export/UstExporter.h"
 #include "text/Encoding.h"
 
 namespace fs = std::filesystem;
@@ -43,7 +44,7 @@ constexpr const char* kScore = "song.musicxml";
 constexpr const char* kProject = "song.ustx";
 constexpr const char* kSequences = "song.ust";  // written as song-1.ust, song-2.ust, ...
 
-std::string sequencePath(size_t number) { return "song-" + std::to_string(number) + ".ust"; }
+std::string sequencePath(size_t number) { return ustTrackPath(kSequences, static_cast<int>(number)); }
 
 [[noreturn]] void fault(const std::string& what) {
     std::fprintf(stderr, "compile_fuzzer: %s\n", what.c_str());
@@ -143,8 +144,8 @@ std::string checkTrackEvents(const std::string& bytes, size_t at, size_t end, bo
         readQuantity(bytes, at, end);
         if (at >= end) fault("event missing after its delta time");
         const uint8_t status = static_cast<uint8_t>(bytes[at]);
-        if (channelMessages && channelDataBytes(status) > 0) {
-            const int count = channelDataBytes(status);
+        const int count = channelMessages ? channelDataBytes(status) : 0;
+        if (count > 0) {
             if (end - at <= static_cast<size_t>(count)) fault("channel message runs past its chunk");
             for (int i = 1; i <= count; ++i)
                 if (static_cast<uint8_t>(bytes[at + i]) > 0x7F) fault("channel data byte above 127");

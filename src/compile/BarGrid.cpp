@@ -5,20 +5,21 @@
 #include <cstdint>
 #include <iterator>
 
+#include "song/Limits.h"
 #include "song/Song.h"
 #include "song/Ticks.h"
 
 int64_t BarGrid::barLineFrom(int64_t time) const {
     int64_t start = 0;
-    Metre metre{kDefaultNumerator, kDefaultDenominator};
+    Metre metre{kDefaultMetreNumerator, kDefaultMetreDenominator};
     auto next = changes_.upper_bound(static_cast<int32_t>(std::clamp<int64_t>(time, 0, INT32_MAX)));
     if (next != changes_.begin()) {
         const auto current = std::prev(next);
         start = current->first;
         metre = current->second;
     }
-    const int64_t barLength = std::max<int64_t>(
-        int64_t{metre.numerator} * kTicksPerWholeNote / std::max(metre.denominator, 1), 1);
+    const int64_t barLength =
+        std::max<int64_t>(measureTicks(metre.numerator, std::max(metre.denominator, 1)), 1);
     const int64_t bars = (std::max<int64_t>(time - start, 0) + barLength - 1) / barLength;
     const int64_t line = start + bars * barLength;
     // A change recorded later in the song starts a bar of its own.

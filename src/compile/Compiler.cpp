@@ -244,7 +244,7 @@ void CompilerImpl::note(TrackState& state, int code, int count, const CommandPar
     event.step = static_cast<int32_t>(duration);
     event.note = static_cast<int8_t>(number);
     event.writtenLetter = static_cast<uint8_t>(std::string_view(kLetterNames).find(static_cast<char>(code)));
-    event.writtenAccidental = accidental == '+' ? 1 : accidental == '-' ? -1 : 0;
+    event.writtenAccidental = static_cast<int8_t>(step);
     event.velocity = state.velocity;
     event.bendDepth = state.noteParams[0];
     event.bendLength = state.noteParams[1];

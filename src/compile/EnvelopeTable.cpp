@@ -34,7 +34,7 @@ public:
         }
         EnvelopeDefinition definition;
         definition.type = params[0].value;
-        if (definition.type < 0 || definition.type > 3) return false;
+        if (definition.type < 0 || definition.type > kLastEnvelopeType) return false;
         const int points = std::min((count - 1) / 2, kEnvelopePoints);
         for (int k = 0; k < points; ++k) {
             const int32_t position = params[1 + 2 * k].value;

@@ -88,12 +88,15 @@ void printHelp(std::string_view manualPath) {
 }
 
 void printUsageReason(std::string_view reason) {
-    for (std::string_view text : {reason, std::string_view("see 'tuvommlc --help' for every option")}) {
-        std::string line = "tuvommlc: ";
-        line.append(text);
-        line.push_back('\n');
-        std::fwrite(line.data(), 1, line.size(), stderr);
-    }
+    printNote(reason);
+    printNote("see 'tuvommlc --help' for every option");
+}
+
+void printNote(std::string_view text) {
+    std::string line = "tuvommlc: ";
+    line.append(text);
+    line.push_back('\n');
+    std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
 }
 

@@ -18,5 +18,7 @@ void printHelp(std::string_view manualPath);
 // Says on standard error why the command line was rejected, and where to
 // read about every option.
 void printUsageReason(std::string_view reason);
+// A line of the program's own on standard error: "tuvommlc: " and the text.
+void printNote(std::string_view text);
 void printSettings(const RunSettings& settings, std::string_view exeDir);
 void printVerdict(int errors, int warnings, bool succeeded);

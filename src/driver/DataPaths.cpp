@@ -41,8 +41,7 @@ std::string dataDirectory(const std::string& exeDir) {
 std::string manualPath(const std::string& exeDir) {
     std::string installed = underPrefix(exeDir, TUVO_DOC_DIR);
     if (!installed.empty()) {
-        installed.push_back(platform::pathSeparator());
-        installed.append("manual.md");
+        installed = inFolder(installed, "manual.md");
         if (exists(installed, false)) return installed;
     }
     return "doc/manual.md";

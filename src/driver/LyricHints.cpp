@@ -8,16 +8,13 @@
 
 #include "compile/LyricReport.h"
 #include "diag/Reporter.h"
+#include "driver/Console.h"
 #include "song/Song.h"
 #include "text/Encoding.h"
 
 namespace {
 
-void printHint(const std::string& text) {
-    const std::string line = "tuvommlc: hint: " + text + "\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
-}
+void printHint(const std::string& text) { printNote("hint: " + text); }
 
 // "1 note", "3 notes".
 std::string counted(int64_t count, const char* noun) {

@@ -16,19 +16,11 @@ bool writeMidi(const Song& song, const StringPool&, const RunSettings& settings,
     return createMidiExporter(lyrics)->write(song, path, outputs);
 }
 
-bool writeScore(const Song& song, const StringPool& strings, const RunSettings&,
-                const std::string& path, OutputBatch& outputs) {
-    return createScoreExporter()->write(song, strings, path, outputs);
-}
-
-bool writeProject(const Song& song, const StringPool& strings, const RunSettings&,
-                  const std::string& path, OutputBatch& outputs) {
-    return createUstxExporter()->write(song, strings, path, outputs);
-}
-
-bool writeSequences(const Song& song, const StringPool& strings, const RunSettings&,
-                    const std::string& path, OutputBatch& outputs) {
-    return createUstExporter()->write(song, strings, path, outputs);
+// A format whose writer needs nothing of the settings but the path.
+template <auto create>
+bool writeWith(const Song& song, const StringPool& strings, const RunSettings&,
+               const std::string& path, OutputBatch& outputs) {
+    return create()->write(song, strings, path, outputs);
 }
 
 // One sequence per voice track: every name a song's tracks may take.
@@ -43,15 +35,15 @@ constexpr OutputFormat kOutputFormats[] = {
      " -m midi-filename             also write a Standard MIDI File of the song", writeMidi,
      nullptr},
     {'x', UsageGroup::Exports, "MUSICXML: ", " -x musicxml-filename  also write a MusicXML score",
-     " -x musicxml-filename         also write a MusicXML score of the song", writeScore, nullptr},
+     " -x musicxml-filename         also write a MusicXML score of the song", writeWith<createScoreExporter>, nullptr},
     {'s', UsageGroup::Projects, "USTX:     ", " -s ustx-filename      also write an OpenUtau project",
-     " -s ustx-filename             also write an OpenUtau project of the song", writeProject,
+     " -s ustx-filename             also write an OpenUtau project of the song", writeWith<createUstxExporter>,
      nullptr},
     {'t', UsageGroup::Projects, "UST:      ",
      " -t ust-filename       also write UTAU sequences (NAME-1.ust, ...)",
      " -t ust-filename              also write a UTAU sequence per voice track, named like\n"
      "                              ust-filename with -1, -2, ... before its extension",
-     writeSequences, sequenceFiles},
+     writeWith<createUstExporter>, sequenceFiles},
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "driver/Console.h"
 #include "platform/Platform.h"
 #include "text/Encoding.h"
 
@@ -64,8 +65,5 @@ bool looksLikeUnmarkedUtf8(const std::string& path) {
 }
 
 void printUtf8Hint(const std::string& inputPath) {
-    const std::string line = "tuvommlc: hint: " + inputPath +
-                             " looks like UTF-8 text; give option -u to read it as UTF-8\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
+    printNote("hint: " + inputPath + " looks like UTF-8 text; give option -u to read it as UTF-8");
 }

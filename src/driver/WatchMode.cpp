@@ -16,12 +16,6 @@
 
 namespace {
 
-void note(const std::string& text) {
-    const std::string line = "tuvommlc: " + text + "\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
-}
-
 std::vector<std::string> filesToWatch(const RunSettings& settings,
                                       std::vector<std::string> files) {
     for (const std::string* path : {&settings.inputPath, &settings.dictionaryPath})
@@ -40,14 +34,14 @@ int watchAndCompile(const RunSettings& settings, const std::string& exeDir,
         if (platform::stopRequested()) break;
         const std::vector<std::string> files = filesToWatch(settings, std::move(read));
         watcher->watch(files);
-        note("watching " + std::to_string(files.size()) +
+        printNote("watching " + std::to_string(files.size()) +
              " files; save one to compile again, Ctrl-C to stop");
         const std::string changed = watcher->waitForChange();
         if (changed.empty()) break;
-        note(changed + " changed; compiling again");
+        printNote(changed + " changed; compiling again");
         restartReporter();
         printSettings(settings, exeDir);
     }
-    note("stopped watching");
+    printNote("stopped watching");
     return 0;
 }

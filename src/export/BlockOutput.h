@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "platform/Platform.h"
@@ -26,6 +27,13 @@ public:
         }
         block_.clear();
         return error_;
+    }
+    // Writes what is left and closes `file`, the stream written. Returns the
+    // error number of the first write or of the close that failed, 0 when none did.
+    int close(std::unique_ptr<std::FILE, platform::FileCloser> file) {
+        int error = flush();
+        if (std::fclose(file.release()) != 0 && error == 0) error = platform::failureErrorNumber(errno);
+        return error;
     }
 
 private:

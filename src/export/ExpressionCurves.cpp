@@ -7,8 +7,6 @@
 #include <iterator>
 
 #include "song/CurveTable.h"
-#include "diag/Messages.h"
-#include "diag/Reporter.h"
 #include "output/VoiceTracks.h"
 
 namespace {
@@ -38,9 +36,7 @@ bool buildSteps(const Track& track, BreakpointListBuilder& builder, CommandCode 
     out.clear();
     builder.build(curve.id, curve.defaultValue, curve.minimum, curve.maximum, track.controls,
                   track.envelopes, curveLength(track), out);
-    if (out.size() <= kMaxBreakpoints) return true;
-    getReporter().error(msg::kTooManyBreakpoints, curve.section);
-    return false;
+    return breakpointsFit(out, curve.section);
 }
 
 // Each point's value mapped through `map`.

@@ -21,6 +21,7 @@
 #include "export/MidiLevels.h"
 #include "export/MidiPitch.h"
 #include "export/SongClock.h"
+#include "export/SungNotes.h"
 #include "export/VoiceSound.h"
 #include "output/MidiFileWriter.h"
 #include "output/OutputFailure.h"
@@ -86,14 +87,6 @@ struct ChannelState {
     int32_t writtenBend = kNothingWritten;
     int32_t writtenExpression = kNothingWritten;
 };
-
-// The vibrato a note part sings.
-VibratoSound partVibrato(const NoteEvent& note, const NotePart& part) {
-    const auto partTicks = static_cast<int32_t>(
-        std::clamp<int64_t>(part.length, 0, std::numeric_limits<int32_t>::max()));
-    return vibratoSound(part.vibratoType, note.vibrato.startDepth, note.vibrato.startRate,
-                        note.vibrato.length, partTicks);
-}
 
 // True when the track's vibratos take no more samples than a curve may have points.
 bool vibratoSamplesFit(const Track& track) {

@@ -32,10 +32,6 @@
 #include "output/StagedOutputFile.h"
 #include "output/VoiceTracks.h"
 #include "platform/Platform.h"
-#include "output/NumberText.h"
-#include "output/OutputFailure.h"
-#include "output/StagedOutputFile.h"
-#include "output/VoiceTracks.h"
 #include "song/Pitch.h"
 #include "song/Song.h"
 #include "song/TempoMap.h"
@@ -64,16 +60,6 @@ struct WrittenNote {
     bool slurStop;   // the last note holding a syllable
 };
 
-bool holdsVowel(const Lyric& lyric) {
-    const std::string_view text = fileText(lyric.text.view());
-    int code = -1;
-    if (text.size() == 1) code = static_cast<unsigned char>(text[0]);
-    if (text.size() == 2) {
-        code = static_cast<unsigned char>(text[0]) * 256 + static_cast<unsigned char>(text[1]);
-    }
-    return isLongVowelMark(code);
-}
-
 // The track's notes as written. Each reaches to the start of the next at the
 // most, so that they never overlap. A held vowel right after the note before
 // is slurred to it.
@@ -88,7 +74,7 @@ std::vector<WrittenNote> collectWrittenNotes(const Track& track) {
         if (i + 1 < events.size()) end = std::min<int64_t>(end, events[i + 1].time);
         end = std::max(end, start);
         const bool held = !notes.empty() && notes.back().end == start && event.splitOffset == 0 &&
-                          holdsVowel(event.lyric);
+                          isLongVowelLyric(fileText(event.lyric.text.view()));
         if (held && !notes.back().held) notes.back().slurStart = true;
         if (!held && !notes.empty() && notes.back().held) notes.back().slurStop = true;
         const Lyric* secondLyric = event.splitOffset > 0 ? &track.secondLyric(i) : nullptr;
@@ -176,9 +162,11 @@ public:
     void header(std::span<const std::string> partNames);
     void part(size_t index, const Track& track, std::vector<PlacedTempo>* tempos);
     void footer() { append("</score-partwise>\n"); }
-    // Writes what is left. Returns the error number of the first write that
-    // failed, 0 when none did.
-    int flush() { return out_.flush(); }
+    // Writes what is left and closes `file`, the stream written. Returns the
+    // error number of the first write or of the close that failed, 0 when none did.
+    int close(std::unique_ptr<std::FILE, platform::FileCloser> file) {
+        return out_.close(std::move(file));
+    }
 
 private:
     void append(std::string_view text) {
@@ -484,9 +472,7 @@ bool MusicXmlExporter::write(const Song& song, const StringPool& strings, const 
     writer.header(names);
     for (size_t i = 0; i < tracks.size(); ++i) writer.part(i, *tracks[i], i == 0 ? &tempos : nullptr);
     writer.footer();
-    int error = writer.flush();
-    if (std::fclose(file.release()) != 0 && error == 0) error = platform::failureErrorNumber(errno);
-    return finishStagedOutput(output, path, error, outputs);
+    return finishStagedOutput(output, path, writer.close(std::move(file)), outputs);
 }
 
 }  // namespace

@@ -4,7 +4,13 @@
 #include <algorithm>
 #include <limits>
 
-#include "output/VoiceTracks.h"
+
+VibratoSound partVibrato(const NoteEvent& note, const NotePart& part) {
+    const auto partTicks = static_cast<int32_t>(
+        std::clamp<int64_t>(part.length, 0, std::numeric_limits<int32_t>::max()));
+    return vibratoSound(part.vibratoType, note.vibrato.startDepth, note.vibrato.startRate,
+                        note.vibrato.length, partTicks);
+}
 
 std::vector<SungNote> collectSungNotes(const Track& track) {
     std::vector<SungNote> sung;
@@ -14,11 +20,7 @@ std::vector<SungNote> collectSungNotes(const Track& track) {
         for (int p = 1; p <= notePartCount(note); ++p) {
             const NotePart part = notePart(track, i, p);
             if (part.length <= 0) continue;
-            const auto ticks = static_cast<int32_t>(
-                std::min<int64_t>(part.length, std::numeric_limits<int32_t>::max()));
-            sung.push_back({part.start, part.length, &note, part.lyric,
-                            vibratoSound(part.vibratoType, note.vibrato.startDepth,
-                                         note.vibrato.startRate, note.vibrato.length, ticks)});
+            sung.push_back({part.start, part.length, &note, part.lyric, partVibrato(note, part)});
         }
     }
     std::stable_sort(sung.begin(), sung.end(),

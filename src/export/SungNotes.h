@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "output/VoiceTracks.h"
 #include "song/Song.h"
 #include "song/VibratoSound.h"
 
@@ -15,6 +16,9 @@ struct SungNote {
     const Lyric* lyric;
     VibratoSound vibrato;
 };
+
+// The vibrato a note part sings.
+VibratoSound partVibrato(const NoteEvent& note, const NotePart& part);
 
 // The parts of the track's notes (a split note gives two) that have a length,
 // ordered by start; parts starting together keep the track's order.

@@ -286,9 +286,7 @@ bool writeTrack(const Track& track, const StringPool& strings, const TempoMap& m
     UstText text(out, map);
     text.header(fileText(initialSinger(track, strings).name));
     text.sequence(collectSungNotes(track), curves);
-    int error = out.flush();
-    if (std::fclose(file.release()) != 0 && error == 0) error = platform::failureErrorNumber(errno);
-    return finishStagedOutput(output, path, error, outputs);
+    return finishStagedOutput(output, path, out.close(std::move(file)), outputs);
 }
 
 class IniUstExporter final : public UstExporter {

@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "song/Song.h"
-#include "song/Song.h"
 #include "export/BlockOutput.h"
 #include "export/ExpressionCurves.h"
 #include "export/SungNotes.h"
@@ -68,10 +67,6 @@ struct BarMetre {
     int32_t denominator;
 };
 
-int64_t barTicks(int32_t numerator, int32_t denominator) {
-    return std::max<int64_t>(1, int64_t{numerator} * kTicksPerWholeNote / denominator);
-}
-
 // The metre map by bars: a change takes effect at the first bar line at or
 // after its time; of several changes reaching one bar line the last counts.
 std::vector<BarMetre> metresByBar(std::span<const MetreMark> metres) {
@@ -80,7 +75,8 @@ std::vector<BarMetre> metresByBar(std::span<const MetreMark> metres) {
     int64_t barStart = 0;
     for (const MetreMark& mark : metres) {
         if (!bars.empty()) {
-            const int64_t length = barTicks(bars.back().numerator, bars.back().denominator);
+            const int64_t length =
+                std::max<int64_t>(1, measureTicks(bars.back().numerator, bars.back().denominator));
             const int64_t count = (mark.time - barStart + length - 1) / length;
             bar += std::max<int64_t>(count, 0);
             barStart += std::max<int64_t>(count, 0) * length;
@@ -283,9 +279,7 @@ bool YamlUstxExporter::write(const Song& song, const StringPool& strings,
         if (!buildExpressionCurves(*tracks[i], *builder, curves)) return false;
         text.part(i, collectSungNotes(*tracks[i]), curves, curveLength(*tracks[i]));
     }
-    int error = out.flush();
-    if (std::fclose(file.release()) != 0 && error == 0) error = platform::failureErrorNumber(errno);
-    return finishStagedOutput(output, path, error, outputs);
+    return finishStagedOutput(output, path, out.close(std::move(file)), outputs);
 }
 
 }  // namespace

@@ -13,10 +13,6 @@
 #include "song/CompactText.h"
 #include "song/Limits.h"
 
-// The metre of a song until its first time-signature change.
-inline constexpr int32_t kDefaultNumerator = 4;
-inline constexpr int32_t kDefaultDenominator = 4;
-
 enum ControlSubtype : int32_t {
     ControlTempo = 1,
     ControlTimeSignature = 2,

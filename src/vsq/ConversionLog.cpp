@@ -14,7 +14,6 @@
 #include "output/OutputBatch.h"
 #include "platform/Platform.h"
 #include "text/FilesRead.h"
-#include "text/FilesRead.h"
 
 namespace {
 

@@ -31,7 +31,7 @@ public:
     // put there or the run has read the file there (`filesRead`, when given):
     // the output is kept, the log is not, with a warning.
     void finish(const std::string& outputPath, OutputBatch& outputs,
-                const FilesRead* filesRead = nullptr);
+                const FilesRead* filesRead);
     // Writes the bytes unchanged.
     void raw(std::string_view text);
     // Writes the text and a line feed.

@@ -77,11 +77,10 @@ int64_t addEventList(const Track& track, int64_t offset, const StringPool& strin
     for (size_t i = 0; i < track.notes.size(); ++i) {
         const NoteEvent& note = track.notes[i];
         next = addSingerChangesBefore(note.time, controls, next, offset, strings, singer, sections);
-        const int64_t start = offset + note.time;
-        endTick = start + note.length;
-        sections.addNotePart(start, note, notePart(track, i, 1));
-        if (note.splitOffset > 0) {
-            sections.addNotePart(start + note.splitOffset, note, notePart(track, i, 2));
+        endTick = offset + note.time + note.length;
+        for (int p = 1; p <= notePartCount(note); ++p) {
+            const NotePart part = notePart(track, i, p);
+            sections.addNotePart(offset + part.start, note, part);
         }
         sink.emitIfFull();
     }
