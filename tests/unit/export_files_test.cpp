@@ -5,46 +5,16 @@
 
 #include <filesystem>
 #include <string>
-#include <type_traits>
 
+#include "ExportTestSupport.h"
 #include "VsqTestSupport.h"
-#include "diag/Reporter.h"
 #include "export/MidiExporter.h"
 #include "export/ScoreExporter.h"
-#include "text/StringPool.h"
-#include "output/OutputBatch.h"
-#include "song/Song.h"
 
 namespace {
 
 using vsqtest::countOf;
 using vsqtest::makeNote;
-
-class ExportTest : public ::testing::Test {
-protected:
-    ScratchFolder folder;
-    std::unique_ptr<Song> song = createSong();
-    std::unique_ptr<StringPool> strings = createStringPool();
-    Track& track = song->appendTrack();
-    int errorsReported = 0;
-
-    template <typename Exporter>
-    bool write(Exporter& exporter, const std::string& path) {
-        const int before = getReporter().errorCount();
-        testing::internal::CaptureStdout();
-        OutputBatch outputs;
-        bool written = false;
-        if constexpr (std::is_same_v<Exporter, ScoreExporter>) {
-            written = exporter.write(*song, *strings, path, outputs);
-        } else {
-            written = exporter.write(*song, path, outputs);
-        }
-        written = written && outputs.putAllInPlace();
-        testing::internal::GetCapturedStdout();
-        errorsReported = getReporter().errorCount() - before;
-        return written;
-    }
-};
 
 TEST_F(ExportTest, OverlappingNotesOfOneTrackKeepEveryNote) {
     track.notes.push_back(makeNote(0, 1920, 60, "a"));

@@ -7,13 +7,10 @@
 #include <filesystem>
 #include <string>
 
+#include "ExportTestSupport.h"
 #include "VsqTestSupport.h"
-#include "song/Song.h"
-#include "diag/Reporter.h"
 #include "export/UstExporter.h"
 #include "export/UstxExporter.h"
-#include "output/OutputBatch.h"
-#include "text/StringPool.h"
 
 namespace {
 
@@ -21,25 +18,7 @@ using vsqtest::makeNote;
 using vsqtest::makeControl;
 using vsqtest::countOf;
 
-class ProjectExportTest : public ::testing::Test {
-protected:
-    ScratchFolder folder;
-    std::unique_ptr<Song> song = createSong();
-    std::unique_ptr<StringPool> strings = createStringPool();
-    Track& track = song->appendTrack();
-    int errorsReported = 0;
-
-    template <typename Exporter>
-    bool write(Exporter& exporter, const std::string& path) {
-        const int before = getReporter().errorCount();
-        testing::internal::CaptureStdout();
-        OutputBatch outputs;
-        const bool written = exporter.write(*song, *strings, path, outputs) && outputs.putAllInPlace();
-        testing::internal::GetCapturedStdout();
-        errorsReported = getReporter().errorCount() - before;
-        return written;
-    }
-};
+using ProjectExportTest = ExportTest;
 
 TEST_F(ProjectExportTest, ASequenceSingsOneNoteAtATime) {
     track.notes.push_back(makeNote(0, 960, 60, "a"));    // runs into the next: cut at 480
