@@ -39,6 +39,11 @@ void Track::copySecondLyrics(size_t from, size_t to, size_t copiesStart) {
     }
 }
 
+const SourceLocation& Track::noteLocation(size_t noteIndex) const {
+    static const SourceLocation kNowhere;
+    return noteIndex < noteLocations.size() ? noteLocations[noteIndex] : kNowhere;
+}
+
 Track& Song::appendTrack() {
     tracks_.push_back(std::make_unique<Track>());
     return *tracks_.back();

@@ -12,6 +12,7 @@
 
 #include "song/CompactText.h"
 #include "song/Limits.h"
+#include "song/SourceLocation.h"
 
 enum ControlSubtype : int32_t {
     ControlTempo = 1,
@@ -121,10 +122,19 @@ struct Track {
     // notes they copy.
     void copySecondLyrics(size_t from, size_t to, size_t copiesStart);
 
+    // Where the note at `noteIndex` was written; a location that is not known
+    // when none was recorded for it.
+    const SourceLocation& noteLocation(size_t noteIndex) const;
+
 private:
     // Few notes are split, so their second lyrics are kept here by note index
     // (ascending) rather than in every note.
     std::vector<std::pair<size_t, Lyric>> secondLyrics_;
+
+public:
+    // The notes' locations by note index, kept beside the notes so that a note
+    // stays small; may be shorter than `notes`.
+    std::vector<SourceLocation> noteLocations;
 };
 
 class Song {
