@@ -111,6 +111,9 @@ struct Track {
     std::vector<NoteEvent> notes;
     std::vector<ControlEvent> controls;
     std::vector<EnvelopeEvent> envelopes;
+    // The notes' locations by note index, kept beside the notes so that a note
+    // stays small; may be shorter than `notes`.
+    std::vector<SourceLocation> noteLocations;
 
     // The lyric the note at `noteIndex` sings from its split on; empty for a
     // note that is not split.
@@ -130,11 +133,6 @@ private:
     // Few notes are split, so their second lyrics are kept here by note index
     // (ascending) rather than in every note.
     std::vector<std::pair<size_t, Lyric>> secondLyrics_;
-
-public:
-    // The notes' locations by note index, kept beside the notes so that a note
-    // stays small; may be shorter than `notes`.
-    std::vector<SourceLocation> noteLocations;
 };
 
 class Song {
