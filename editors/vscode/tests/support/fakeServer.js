@@ -2,7 +2,8 @@
 // A stand-in language server for the extension's tests: answers initialize
 // with a compile command, answers that command with the result named by the
 // environment, and writes one JSON line per event (its start with its
-// arguments and folder, each request it gets) to the file TUVO_FAKE_SERVER_LOG.
+// arguments and folder, each document opened, each request it gets) to the
+// file TUVO_FAKE_SERVER_LOG.
 'use strict';
 
 const fs = require('fs');
@@ -16,6 +17,9 @@ const connection = rpc.createMessageConnection(
 connection.onRequest('initialize', () => ({
     capabilities: { textDocumentSync: 1, executeCommandProvider: { commands: ['tuvommlc.compile'] } },
 }));
+connection.onNotification('textDocument/didOpen', (params) => {
+    log({ event: 'didOpen', uri: params.textDocument.uri, languageId: params.textDocument.languageId });
+});
 connection.onRequest('workspace/executeCommand', (params) => {
     log({ event: 'executeCommand', params });
     return JSON.parse(process.env.TUVO_FAKE_COMPILE_RESULT);
