@@ -8,7 +8,7 @@ const path = require('path');
 const vscode = require('vscode');
 const { LanguageClient } = require('vscode-languageclient/node');
 const { serverCommand, SERVER_SETTINGS } = require('./lib/serverCommand');
-const { COMMAND, compileRequest, describeCompileResult } = require('./lib/compileCommand');
+const { COMMAND, isOutputsChoice, compileRequest, describeCompileResult } = require('./lib/compileCommand');
 
 const LANGUAGE = 'tuvo-mml';
 
@@ -115,7 +115,8 @@ async function compile(target, outputs) {
         vscode.window.showErrorMessage('Tuvo MML: the language server is not running; see the "Tuvo MML" output.');
         return undefined;
     }
-    const chosen = outputs !== undefined ? outputs
+    // Menus pass other things after the document; only an outputs object counts.
+    const chosen = isOutputsChoice(outputs) ? outputs
         : vscode.workspace.getConfiguration('tuvommlc', document.uri).get('compile.outputs');
     let result;
     try {

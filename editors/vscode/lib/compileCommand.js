@@ -19,6 +19,14 @@ function compileOutputs(setting) {
     return chosen;
 }
 
+// Whether a command argument chooses outputs ({"midi": true, ...}, nothing
+// else), as opposed to whatever else a menu passes after the document.
+function isOutputsChoice(value) {
+    if (value === null || typeof value !== 'object' || Array.isArray(value)) return false;
+    const keys = Object.keys(value);
+    return keys.length > 0 && keys.every((key) => OUTPUTS.includes(key) && typeof value[key] === 'boolean');
+}
+
 function compileRequest(documentUri, outputsSetting) {
     return { command: COMMAND, arguments: [documentUri, compileOutputs(outputsSetting)] };
 }
@@ -59,4 +67,4 @@ function describeCompileResult(result, songName) {
     return { ok: true, text: `Compiled ${songName}${warnings}: wrote ${writtenFiles(result.outputs)}.` };
 }
 
-module.exports = { COMMAND, OUTPUTS, compileOutputs, compileRequest, describeCompileResult };
+module.exports = { COMMAND, OUTPUTS, compileOutputs, isOutputsChoice, compileRequest, describeCompileResult };

@@ -9,7 +9,7 @@ const os = require('node:os');
 const path = require('node:path');
 const test = require('node:test');
 const { serverCommand, SERVER_SETTINGS } = require('../lib/serverCommand');
-const { COMMAND, OUTPUTS, compileRequest, describeCompileResult } = require('../lib/compileCommand');
+const { COMMAND, OUTPUTS, isOutputsChoice, compileRequest, describeCompileResult } = require('../lib/compileCommand');
 
 const manifest = JSON.parse(fs.readFileSync(path.join(__dirname, '..', 'package.json'), 'utf8'));
 const settings = manifest.contributes.configuration.properties;
@@ -62,6 +62,14 @@ test('the compile request names the document and every output, true only where c
     });
     assert.deepStrictEqual(compileRequest('file:///s.mml', undefined).arguments[1],
         { midi: false, musicxml: false, ustx: false, ust: false });
+});
+
+test('only an object of output choices counts as one; what menus pass besides does not', () => {
+    assert.ok(isOutputsChoice({ midi: true }));
+    assert.ok(isOutputsChoice({ midi: false, musicxml: true, ustx: false, ust: false }));
+    for (const other of [undefined, null, {}, [], 'midi', { groupId: 1 }, { midi: 'yes' }, { midi: true, groupId: 1 }, [{ midi: true }]]) {
+        assert.strictEqual(isOutputsChoice(other), false, JSON.stringify(other));
+    }
 });
 
 test('a successful compile names the files written and where', () => {

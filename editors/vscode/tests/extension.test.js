@@ -74,8 +74,12 @@ test('the extension starts the server from the settings, compiles, restarts on a
     await stub.commands.get('tuvommlc.compile')(song, { ust: true });
     assert.deepStrictEqual(events()[4].params.arguments[1], { midi: false, musicxml: false, ustx: false, ust: true });
 
+    // A menu's own argument after the document leaves the settings' choice in force.
+    await stub.commands.get('tuvommlc.compile')(song, { groupId: 0 });
+    assert.deepStrictEqual(events()[5].params.arguments[1], { midi: false, musicxml: false, ustx: true, ust: false });
+
     await extension.deactivate();
-    assert.deepStrictEqual(events().slice(5).map((e) => e.event), ['shutdown']);
+    assert.deepStrictEqual(events().slice(6).map((e) => e.event), ['shutdown']);
     for (const disposable of context.subscriptions) disposable.dispose();
 });
 
