@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "diag/Messages.h"
-#include "diag/Reporter.h"
 #include "source/IncludeSearch.h"
 #include "source/MacroExpander.h"
 #include "source/MacroTable.h"
@@ -57,52 +56,65 @@ public:
         return 0;
     }
 
-    int nextToken(Token& token) override {
-        if (takePending(token)) return token.kind;
+    int nextToken(Token& token, SourceLocation& location) override {
+        if (takePending(token, location)) return token.kind;
         for (;;) {
             if (files_.empty()) {
-                token = Token{TokEnd, 0, endLine_};
+                token = end_.token;
+                location = end_.location;
                 return TokEnd;
             }
             Tokenizer& input = *files_.back().tokenizer;
-            input.read(token);
-            if (token.kind == TokNone) {
-                reportAtCurrent(&input, msg::kFatalError);
-                token.kind = TokInvalid;
-                return TokInvalid;
-            }
-            if (token.kind == TokEnd) {
+            LocatedToken read;
+            input.read(read.token, read.location);
+            if (read.token.kind == TokNone) {
+                reportAtCurrent(input, read.location, msg::kFatalError);
+                read.token.kind = TokInvalid;
+            } else if (read.token.kind == TokEnd) {
+                // The end of an included file is not delivered; that of the
+                // main source is, and stays the end for every later call.
                 closeCurrentFile();
-                if (files_.empty()) {
-                    endLine_ = token.line;
-                    return TokEnd;
+                if (!files_.empty()) continue;
+                end_ = read;
+            } else {
+                act(read, input);
+                if (read.token.kind == TokNone) {
+                    if (takePending(token, location)) return token.kind;
+                    continue;
                 }
-                nameCurrentFile();
-                continue;
             }
-            switch (token.kind) {
-            case TokDirective:
-                runDirective(token, input);
-                break;
-            case TokMacroArg:
-                reportAtToken(token, msg::kMacroArgOutsideMacro);
-                break;
-            case TokMacroRef:
-            case TokMacroCall:
-                expander_->expandUse(token, input, pending_);
-                break;
-            default:
-                break;
-            }
-            if (token.kind != TokNone) return token.kind;
-            if (takePending(token)) return token.kind;
+            token = read.token;
+            location = read.location;
+            return token.kind;
         }
     }
 
 private:
-    bool takePending(Token& token) {
+    // Acts on a token of the main stream: a directive, an argument reference
+    // out of place or a macro use. Its kind becomes TokNone when it was
+    // consumed, TokInvalid when it failed.
+    void act(LocatedToken& read, Tokenizer& input) {
+        switch (read.token.kind) {
+        case TokDirective:
+            runDirective(read, input);
+            break;
+        case TokMacroArg:
+            reportAtToken(input, read, msg::kMacroArgOutsideMacro);
+            break;
+        case TokMacroRef:
+        case TokMacroCall:
+            expander_->expandUse(read, input, pending_);
+            break;
+        default:
+            break;
+        }
+    }
+
+    bool takePending(Token& token, SourceLocation& location) {
         if (pendingIndex_ >= pending_.size()) return false;
-        token = pending_[pendingIndex_++];
+        const LocatedToken& next = pending_[pendingIndex_++];
+        token = next.token;
+        location = next.location;
         if (pendingIndex_ == pending_.size()) {
             pending_.clear();
             pendingIndex_ = 0;
@@ -114,14 +126,6 @@ private:
         OpenFile file{createTokenizer(), std::move(owned)};
         file.tokenizer->attach(source, pool_);
         files_.push_back(std::move(file));
-        nameCurrentFile();
-    }
-
-    // Makes the reporter name the file on top of the stack.
-    void nameCurrentFile() {
-        const SourceReader* source = files_.back().tokenizer->source();
-        getReporter().setFileName(source->fileName());
-        getReporter().setLine(source->line());
     }
 
     // The tokenizer goes first: it reads from the source destroyed after it.
@@ -132,8 +136,8 @@ private:
         files_.pop_back();
     }
 
-    void runDirective(Token& directive, Tokenizer& input) {
-        const std::u16string* name = pool_->get(directive.value);
+    void runDirective(LocatedToken& directive, Tokenizer& input) {
+        const std::u16string* name = pool_->get(directive.token.value);
         if (name != nullptr && *name == kInclude) {
             include(directive, input);
         } else if (name != nullptr && *name == kEqu) {
@@ -141,37 +145,39 @@ private:
         } else if (name != nullptr && *name == kMacro) {
             expander_->defineBlock(directive, input);
         } else {
-            reportAtCurrent(&input, msg::kUnknownDirective);
-            directive.kind = TokInvalid;
+            reportAtCurrent(input, directive.location, msg::kUnknownDirective);
+            directive.token.kind = TokInvalid;
         }
     }
 
-    void include(Token& directive, Tokenizer& input) {
-        Token operand;
+    void include(LocatedToken& directive, Tokenizer& input) {
+        LocatedToken operand;
         if (readOperand(input, operand) != TokString) {
-            reportAtToken(directive, msg::kStringRequired);
+            reportAtToken(input, directive, msg::kStringRequired);
             return;
         }
-        const std::u16string* text = pool_->get(operand.value);
+        const std::u16string* text = pool_->get(operand.token.value);
         const std::string name = text != nullptr ? codesToBytes(*text) : std::string();
         static const std::vector<std::string> kNoDirectories;
+        const TextReading& reading = input.source()->reading();
         const std::string path =
             findIncludeFile(name, input.source()->fileName(),
-                            includeDirectories_ != nullptr ? *includeDirectories_ : kNoDirectories);
+                            includeDirectories_ != nullptr ? *includeDirectories_ : kNoDirectories,
+                            reading.sources);
         if (path.empty()) {
-            reportAtToken(directive, msg::kIncludeNotFound, name);
+            reportAtToken(input, directive, msg::kIncludeNotFound, name);
             return;
         }
-        directive.kind = TokNone;
+        directive.token.kind = TokNone;
         if (included_.count(path) != 0) return;  // brought in before: nothing to read
         if (included_.size() >= kMaxIncludedFiles) {
-            reportAtToken(directive, msg::kTooManyIncludes, name);
+            reportAtToken(input, directive, msg::kTooManyIncludes, name);
             return;
         }
         included_.insert(path);
-        auto source = createSourceReader(path, input.source()->reading());
+        auto source = createSourceReader(path, reading, directive.location);
         if (!source) {
-            directive.kind = TokInvalid;
+            directive.token.kind = TokInvalid;
             return;
         }
         SourceReader* reader = source.get();
@@ -182,11 +188,11 @@ private:
     std::unique_ptr<MacroExpander> expander_;
     StringPool* pool_ = nullptr;
     std::vector<OpenFile> files_;
-    std::vector<Token> pending_;  // expansion tokens not yet delivered, from pendingIndex_ on
+    std::vector<LocatedToken> pending_;  // expansion tokens not yet delivered, from pendingIndex_ on
     size_t pendingIndex_ = 0;
     const std::vector<std::string>* includeDirectories_ = nullptr;
     std::unordered_set<std::string> included_;
-    int endLine_ = 0;
+    LocatedToken end_{Token{TokEnd, 0, 0}, {}};  // the end of the main source, once read
 };
 
 }  // namespace

@@ -32,7 +32,7 @@ Macros run(const std::string& source) {
 TEST(MacroTable, NamesCompareByTheirBytesAndTheLastDefinitionWins) {
     auto table = createMacroTable();
     EXPECT_EQ(table->find(u"a"), nullptr);
-    table->define(u"a", MacroDefinition::kOneLine, {Token{'X', 0, 1}});
+    table->define(u"a", MacroDefinition::kOneLine, {LocatedToken{Token{'X', 0, 1}, {}}});
     table->define(std::u16string{0x82A0}, MacroDefinition::kBlock, {});
     ASSERT_NE(table->find(u"a"), nullptr);
     EXPECT_EQ(table->find(u"A"), nullptr);
@@ -271,19 +271,20 @@ Tally tally(const std::string& source) {
     const std::string main = dir.write("main.mml", source);
     Tally result;
     auto pool = createStringPool();
-    auto reader = createSourceReader(main, {});
+    TestReading read;
+    auto reader = createSourceReader(main, read.reading);
     auto preprocessor = createPreprocessor();
     const std::vector<std::string> none;
-    getReporter().setFileName(main);
     testing::internal::CaptureStdout();
     preprocessor->start(reader.get(), pool.get(), &none);
     Token t;
-    while (preprocessor->nextToken(t) != TokEnd) ++result.kinds[t.kind];
+    SourceLocation at;
+    while (preprocessor->nextToken(t, at) != TokEnd) ++result.kinds[t.kind];
     result.output = testing::internal::GetCapturedStdout();
     return result;
 }
 
-size_t count(const std::string& text, const std::string& part) {
+size_t count(const std::string& text, std::string_view part) {
     size_t found = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
         ++found;

@@ -13,6 +13,7 @@ using sourcetest::token;
 
 struct Lexed {
     std::vector<Token> tokens;  // up to and without the end
+    std::vector<SourceLocation> locations;  // of each of them
     Token end;
     std::string output;
     int errors = 0;
@@ -32,18 +33,22 @@ Lexed lex(const std::string& source) {
     Lexed lexed;
     lexed.path = dir.write("lex.mml", source);
     lexed.pool = createStringPool();
-    auto reader = createSourceReader(lexed.path, {});
+    TestReading read;
+    auto reader = createSourceReader(lexed.path, read.reading);
     auto tokenizer = createTokenizer();
     tokenizer->attach(reader.get(), lexed.pool.get());
     EXPECT_EQ(tokenizer->source(), reader.get());
-    getReporter().setFileName(lexed.path);
     const int before = getReporter().errorCount();
     testing::internal::CaptureStdout();
     Token t;
-    while (tokenizer->read(t) != TokEnd) lexed.tokens.push_back(t);
+    SourceLocation location;
+    while (tokenizer->read(t, location) != TokEnd) {
+        lexed.tokens.push_back(t);
+        lexed.locations.push_back(location);
+    }
     lexed.end = t;
     Token again;
-    EXPECT_EQ(tokenizer->read(again), TokEnd);
+    EXPECT_EQ(tokenizer->read(again, location), TokEnd);
     lexed.output = testing::internal::GetCapturedStdout();
     lexed.errors = getReporter().errorCount() - before;
     return lexed;
