@@ -262,12 +262,12 @@ void CompilerImpl::note(TrackState& state, int code, int count, const CommandPar
         const char detail[] = {static_cast<char>(code), static_cast<char>(accidental), '\0'};
         error(msg::kBadPitchAccidental, detail);
     }
-    int64_t number = int64_t{state.octave} * 12 + semitone + state.transpose + 24;
-    if (number < 0 || number > 127) {
+    int64_t number = int64_t{state.octave} * 12 + semitone + state.transpose + kNoteNumberOffset;
+    if (number < kNoteNumberRange.minimum || number > kNoteNumberRange.maximum) {
         error(msg::kNoteOutOfRange);
-        number = 72;
+        number = kFallbackNoteNumber;
     }
-    const int64_t sounding = duration * state.gate / 8;
+    const int64_t sounding = duration * state.gate / kGateSteps;
 
     NoteEvent& event = appendNote(state);
     event.time = state.time;
@@ -335,13 +335,13 @@ void CompilerImpl::defaultLength(TrackState& state, int count, const CommandPara
 void CompilerImpl::octave(TrackState& state, int code, int count, const CommandParam* params) {
     int64_t value = int64_t{state.octave} + (code == CmdOctaveUp ? 1 : -1);
     if (code == CmdOctave) value = paramValue(count, params, 0);
-    if (!checkRange(value, -2, 8)) return;
+    if (!checkRange(value, kOctaveRange.minimum, kOctaveRange.maximum)) return;
     state.octave = static_cast<int32_t>(value);
 }
 
 void CompilerImpl::gate(TrackState& state, int count, const CommandParam* params) {
     const int32_t value = paramValue(count, params, 0);
-    if (!checkRange(value, 0, 8)) return;
+    if (!checkRange(value, kGateRange.minimum, kGateRange.maximum)) return;
     state.gate = value;
 }
 
@@ -371,10 +371,9 @@ void CompilerImpl::timeSignature(TrackState& state, int count, const CommandPara
     if (!checkCount(count, 2, 2) || !checkNumbers(count, params)) return;
     const int32_t numerator = params[0].value;
     const int32_t denominator = params[1].value;
-    if (!checkRange(numerator, 1, 255)) return;
-    static constexpr int32_t kDenominators[] = {1, 2, 4, 8, 16, 32};
-    if (std::find(std::begin(kDenominators), std::end(kDenominators), denominator) ==
-        std::end(kDenominators)) {
+    if (!checkRange(numerator, kMetreNumeratorRange.minimum, kMetreNumeratorRange.maximum)) return;
+    if (std::find(kMetreDenominators.begin(), kMetreDenominators.end(), denominator) ==
+        kMetreDenominators.end()) {
         error(msg::kOutOfRange, "@M");
         return;
     }

@@ -28,7 +28,7 @@ inline constexpr int64_t kMaxTrackTime = INT32_MAX;
 inline constexpr int64_t kMaxSongEvents = 4'000'000;
 
 struct LoopFrame {
-    int32_t count = 2;
+    int32_t count = kDefaultLoopCount;
     int32_t start = 0;
     int32_t exit = -1;
     int32_t startNotes = 0, startControls = 0, startEnvelopes = 0;
@@ -71,9 +71,9 @@ struct TrackState {
     Track* track = nullptr;
     int32_t number = 0;  // 1-based, as selected in the source
     int32_t time = 0;
-    int32_t octave = 4;
+    int32_t octave = kDefaultOctave;
     int32_t defaultLength = kTicksPerQuarterNote;
-    int32_t gate = 8;
+    int32_t gate = kDefaultGate;
     int32_t transpose = 0;
     bool joinPending = false;
     int32_t referenceTempo = 0;

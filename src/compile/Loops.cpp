@@ -66,7 +66,7 @@ void CompilerImpl::loopStart(TrackState& state, int count, const CommandParam* p
     if (!checkCount(count, 0, 1) || !checkNumbers(count, params)) return;
     LoopFrame frame;
     if (count == 1) {
-        if (!checkRange(params[0].value, 2, 1000)) return;
+        if (!checkRange(params[0].value, kLoopCountRange.minimum, kLoopCountRange.maximum)) return;
         frame.count = params[0].value;
     }
     const Track& track = *state.track;

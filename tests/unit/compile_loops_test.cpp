@@ -75,6 +75,27 @@ TEST_F(CompilerLoopsTest, DefaultCountPlaysTheBodyTwice) {
     EXPECT_EQ(notes()[4].length, 240);
 }
 
+// A copy a loop makes keeps where its original is written: notes and controls.
+TEST_F(CompilerLoopsTest, CopiesKeepTheLocationsOfWhatTheyCopy) {
+    note('C');
+    run(kLoopStart, {num(3)});
+    source.setLine(4);
+    note('D');
+    run('T', {num(150)});
+    run(kLoopExit);
+    source.setLine(5);
+    note('E');
+    run(kLoopEnd);
+    EXPECT_EQ(noteLetters(), "CDEDED");
+    std::vector<int32_t> lines;
+    for (size_t i = 0; i < notes().size(); ++i) lines.push_back(song->track(0).noteLocation(i).line);
+    EXPECT_EQ(lines, (std::vector<int32_t>{3, 4, 5, 4, 5, 4}));
+    const Track& track = song->track(0);
+    ASSERT_EQ(track.controls.size(), 3u);
+    for (size_t i = 0; i < track.controls.size(); ++i) EXPECT_EQ(track.controlLocation(i).line, 4);
+    EXPECT_EQ(track.noteLocation(0).file, 1);
+}
+
 TEST_F(CompilerLoopsTest, CountOutsideTwoToThousandOpensNoLoop) {
     std::string out = diagnostics([&] {
         run(kLoopStart, {num(1)});
