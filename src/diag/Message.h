@@ -25,9 +25,6 @@ struct Message {
     constexpr operator std::string_view() const { return text; }
 };
 
-// An entry is the same entry wherever it is named.
-constexpr bool operator==(const Message& a, const Message& b) { return a.id == b.id; }
-
 // The text appended to a string, as a diagnostic line has it.
 inline std::string operator+(std::string line, const Message& message) {
     return line.append(message.text);

@@ -3,6 +3,7 @@
 // hands every command to the compiler the moment it is complete.
 #include "parse/CommandParser.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -72,12 +73,16 @@ private:
     Token take() {
         if (pending_.token.kind != TokNone) {
             last_ = pending_;
-            pending_ = LocatedToken{};
+            pending_.token.kind = TokNone;
         } else {
             preprocessor_->nextToken(last_.token, last_.location);
         }
-        endBefore_ = end_;
-        end_ = last_.location;
+        endBefore_ = endColumn_;
+        const SourceLocation& at = last_.location;
+        const SourceLocation& start = start_.location;
+        // The command's columns reach as far as its tokens on its line.
+        if (at.line == start.line && at.file == start.file && at.expansion == start.expansion)
+            endColumn_ = std::max(endColumn_, at.endColumn);
         return last_.token;
     }
 
@@ -85,24 +90,26 @@ private:
     // command, and it is the next one taken. (The parser never returns two.)
     void giveBack() {
         pending_ = last_;
-        end_ = endBefore_;
+        endColumn_ = endBefore_;
     }
 
     // Starts a command at the token taken last.
     void beginCommand() {
         start_ = last_;
-        end_ = last_.location;
+        endColumn_ = last_.location.endColumn;
+        endBefore_ = endColumn_;
+    }
+
+    // The stream file of a location, without the map for one written where it stands.
+    int32_t fileAsRead(const SourceLocation& location) const {
+        return location.expansion == 0 ? location.file
+                                       : diagnostics_.files().expansionLocation(location).file;
     }
 
     CommandPlace place() const {
         CommandPlace place{start_.location, start_.token.line};
-        const SourceLocation& start = start_.location;
-        if (end_.file == start.file && end_.line == start.line &&
-            end_.expansion == start.expansion && end_.endColumn > start.endColumn) {
-            place.written.endColumn = end_.endColumn;
-        }
-        const SourceMap& files = diagnostics_.files();
-        if (files.expansionLocation(last_.location).file == files.expansionLocation(start).file)
+        place.written.endColumn = endColumn_;
+        if (fileAsRead(last_.location) == fileAsRead(start_.location))
             place.consoleLine = last_.token.line;
         return place;
     }
@@ -346,8 +353,8 @@ private:
     LocatedToken pending_;               // kind TokNone: nothing pending
     LocatedToken last_;                  // the token taken last
     LocatedToken start_;                 // the first token of the command being read
-    SourceLocation end_;                 // the last token of it so far
-    SourceLocation endBefore_;           // the one before, for a token given back
+    int32_t endColumn_ = 0;              // the end of its columns so far
+    int32_t endBefore_ = 0;              // before the token taken last, for a token given back
     std::vector<CommandParam> params_;   // reused by every parameter list
 };
 

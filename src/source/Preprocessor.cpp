@@ -65,48 +65,49 @@ public:
                 return TokEnd;
             }
             Tokenizer& input = *files_.back().tokenizer;
-            LocatedToken read;
-            input.read(read.token, read.location);
-            if (read.token.kind == TokNone) {
-                reportAtCurrent(input, read.location, msg::kFatalError);
-                read.token.kind = TokInvalid;
-            } else if (read.token.kind == TokEnd) {
+            input.read(token, location);
+            switch (token.kind) {
+            case TokNone:
+                reportAtCurrent(input, location, msg::kFatalError);
+                token.kind = TokInvalid;
+                return TokInvalid;
+            case TokEnd:
                 // The end of an included file is not delivered; that of the
                 // main source is, and stays the end for every later call.
                 closeCurrentFile();
                 if (!files_.empty()) continue;
-                end_ = read;
-            } else {
+                end_ = LocatedToken{token, location};
+                return TokEnd;
+            case TokDirective:
+            case TokMacroArg:
+            case TokMacroRef:
+            case TokMacroCall: {
+                LocatedToken read{token, location};
                 act(read, input);
-                if (read.token.kind == TokNone) {
-                    if (takePending(token, location)) return token.kind;
-                    continue;
+                if (read.token.kind != TokNone) {
+                    token = read.token;
+                    return token.kind;
                 }
+                if (takePending(token, location)) return token.kind;
+                continue;
             }
-            token = read.token;
-            location = read.location;
-            return token.kind;
+            default:
+                return token.kind;
+            }
         }
     }
 
 private:
-    // Acts on a token of the main stream: a directive, an argument reference
-    // out of place or a macro use. Its kind becomes TokNone when it was
-    // consumed, TokInvalid when it failed.
+    // Acts on a directive, an argument reference out of place or a macro use
+    // of the main stream. Its kind becomes TokNone when it was consumed,
+    // TokInvalid when it failed.
     void act(LocatedToken& read, Tokenizer& input) {
-        switch (read.token.kind) {
-        case TokDirective:
+        if (read.token.kind == TokDirective) {
             runDirective(read, input);
-            break;
-        case TokMacroArg:
+        } else if (read.token.kind == TokMacroArg) {
             reportAtToken(input, read, msg::kMacroArgOutsideMacro);
-            break;
-        case TokMacroRef:
-        case TokMacroCall:
+        } else {
             expander_->expandUse(read, input, pending_);
-            break;
-        default:
-            break;
         }
     }
 
