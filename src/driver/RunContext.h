@@ -14,11 +14,13 @@
 //     for (const Diagnostic& d : run.diagnostics.records()) ... run.files.fileName(d.location.file)
 //
 // Runs follow each other with nothing left over: each has its own map, records
-// and counts, and a run shown on the console starts the console afresh. Runs
-// that do not show themselves on the console touch no state of the process
-// and share only what they are given (a provider may be shared while no text
-// is added to it), so they may go on side by side on threads of their own;
-// runs shown on the console may not, as there is one console.
+// and counts, and a run shown on the console starts the console afresh.
+// Check-only runs not shown on the console touch no state of the process and
+// share only what they are given (a provider may be shared while no text is
+// added to it), so they may go on side by side on threads of their own. Runs
+// shown on the console may not, as there is one console; nor may runs that
+// write, as the writers report through the process-wide reporter (a run that
+// writes collects those reports from it, shown or not).
 #pragma once
 
 #include <string>
