@@ -24,6 +24,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "diag/Diagnostics.h"
 #include "driver/CommandLine.h"
@@ -33,12 +34,13 @@
 #include "text/TextFile.h"
 
 struct RunContext {
-    RunContext(const RunSettings& settings, SourceProvider& sources)
-        : settings(settings), sources(sources) {}
+    RunContext(RunSettings settings, SourceProvider& sources)
+        : settings(std::move(settings)), sources(sources) {}
     RunContext(const RunContext&) = delete;
     RunContext& operator=(const RunContext&) = delete;
 
-    const RunSettings& settings;
+    // A copy of its own: a run may outlive the settings it was made from.
+    RunSettings settings;
     // Compile and report only: no VSQ file, no log, no export is written.
     bool checkOnly = false;
     // Show the run as the program does: every report as it is made, the lyric
