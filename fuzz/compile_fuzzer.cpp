@@ -1,7 +1,9 @@
-// libFuzzer entry for the whole compile: each input is written as song.mml into
-// a private scratch folder and run through the pipeline, from the source reader
-// to the VSQ writer, with a small dictionary and the fuzz include folder. Built
-// with TUVO_FUZZ_UTF8 it runs in the UTF-8 mode, with UTF-8 twins of both.
+// libFuzzer entry for the whole compile: each input is compiled from memory as
+// the source "song.mml", from the source reader to the VSQ writer, with a small
+// dictionary and the fuzz include folder, held in memory too, so that no run
+// reads a file. Built with TUVO_FUZZ_UTF8 it runs in the UTF-8 mode, with UTF-8
+// twins of both. The outputs are written in the working folder, as the program
+// writes its log there; the fuzzer wants a folder of its own to run in.
 //
 // Every run also writes the MIDI file, the score, the OpenUtau project and the
 // UTAU sequences, so the exporters are fuzzed too. Besides the sanitizers,
@@ -11,26 +13,25 @@
 // many tracks and parts, a project with its header and a voice part per voice
 // track, each sequence as its sections in order; a failed run must leave no
 // output, and no run may leave stray files (temporaries).
-#include <signal.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <set>
 #include <string>
 #include <system_error>
 #include <vector>
 
-#include "FuzzReporter.h"
 #include "driver/CommandLine.h"
 #include "driver/PipelineRun.h"
+#include "driver/RunContext.h"
 #include "export/UstExporter.h"
 #include "text/Encoding.h"
+#include "text/SourceProvider.h"
 
 namespace fs = std::filesystem;
 
@@ -56,42 +57,26 @@ RunSettings& settings() {
     return value;
 }
 
-std::string& scratchFolder() {
-    static std::string path;
-    return path;
+// The dictionary, the include folder and each input, held in memory.
+MemorySources& sources() {
+    static MemorySources* held = createMemorySources().release();
+    return *held;
 }
 
-std::string& homeFolder() {
-    static std::string path;
-    return path;
+// What the working folder held before the first run: every other entry after a
+// run is a file the run left, but for what libFuzzer writes there itself.
+std::set<std::string>& entriesBefore() {
+    static std::set<std::string> names;
+    return names;
 }
 
-void enter(const std::string& folder) {
-    if (chdir(folder.c_str()) != 0) fault("cannot enter " + folder);
+bool writtenByLibFuzzer(const std::string& name) {
+    for (const char* prefix : {"crash-", "leak-", "timeout-", "oom-", "slow-unit-"})
+        if (name.rfind(prefix, 0) == 0) return true;
+    return false;
 }
 
-void removeScratchFolder() {
-    std::error_code error;
-    fs::remove_all(scratchFolder(), error);
-}
-
-constexpr const char* kScratchPrefix = "tuvo-fuzz-";
-
-// A fuzzer stopped by a timeout or a memory blow-up exits without cleaning up;
-// the scratch folders of processes that no longer exist are removed here.
-void removeStaleScratchFolders(const fs::path& parent) {
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(parent, error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind(kScratchPrefix, 0) != 0) continue;
-        const std::string digits = name.substr(std::string(kScratchPrefix).size());
-        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) continue;
-        const long pid = std::strtol(digits.c_str(), nullptr, 10);
-        if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) fs::remove_all(entry.path(), error);
-    }
-}
-
-std::string readFile(const char* path) {
+std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
@@ -300,42 +285,27 @@ void checkSequence(const std::string& text) {
     }
 }
 
+// Holds every file of `folder` in memory under the path the run will ask for:
+// the folder as given, "/", and the file's name.
+void holdFolder(const std::string& folder) {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        if (!entry.is_regular_file()) continue;
+        const std::string path = folder + "/" + entry.path().filename().string();
+        sources().add(path, readFile(path));
+    }
+    if (error) fault("cannot read " + folder);
+}
+
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    // Diagnostics would flood the fuzzer's own report, and nothing may wait
-    // for a terminal: an input could name the standard input as an include.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // Diagnostics would flood the fuzzer's own report.
     if (std::freopen("/dev/null", "w", stdout) == nullptr) fault("cannot silence stdout");
-    if (std::freopen("/dev/null", "r", stdin) == nullptr) fault("cannot detach stdin");
 
-    // Each run happens inside the scratch folder, where the conversion log
-    // lands; between runs the working folder is the caller's again, so that
-    // relative corpus paths keep working.
-    homeFolder() = fs::current_path().string();
-    const fs::path temporary = fs::temp_directory_path();
-    removeStaleScratchFolders(temporary);
-    std::string& scratch = scratchFolder();
-    scratch = (temporary / (kScratchPrefix + std::to_string(getpid()))).string();
     std::error_code error;
-    fs::remove_all(scratch, error);
-    if (!fs::create_directory(scratch, error)) fault("cannot create the scratch folder");
-    std::atexit(removeScratchFolder);
-
-    // A crash is saved while the scratch folder is current; without a prefix
-    // of the caller's own, crash files go to the caller's folder as usual.
-    static std::vector<std::string> arguments(*argv, *argv + *argc);
-    static std::vector<char*> pointers;
-    bool hasPrefix = false;
-    for (const std::string& argument : arguments)
-        hasPrefix = hasPrefix || argument.rfind("-artifact_prefix=", 0) == 0 ||
-                    argument.rfind("-exact_artifact_path=", 0) == 0;
-    if (!hasPrefix) {
-        arguments.push_back("-artifact_prefix=" + homeFolder() + "/");
-        for (std::string& argument : arguments) pointers.push_back(argument.data());
-        pointers.push_back(nullptr);
-        *argc = static_cast<int>(arguments.size());
-        *argv = pointers.data();
-    }
+    for (const auto& entry : fs::directory_iterator(".", error))
+        entriesBefore().insert(entry.path().filename().string());
 
     RunSettings& run = settings();
     run.inputPath = kInput;
@@ -353,18 +323,24 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     run.dictionaryPath = TUVO_FUZZ_DATA_DIR "/fuzz.dic";
     run.includeDirectories = {TUVO_FUZZ_DATA_DIR "/include"};
 #endif
+    sources().add(run.dictionaryPath, readFile(run.dictionaryPath));
+    holdFolder(run.includeDirectories.front());
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    enter(scratchFolder());
+    sources().add(kInput, std::string(reinterpret_cast<const char*>(data), size));
+    bool succeeded = false;
     {
-        std::ofstream out(kInput, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-        if (!out) fault("cannot write the input file");
+        RunContext run(settings(), sources());
+        succeeded = runPipeline(run);
+        // A run reads only what it is given.
+        for (const std::string& path : run.filesRead.paths()) {
+            if (path != kInput && path != settings().dictionaryPath &&
+                path.rfind(settings().includeDirectories.front() + "/", 0) != 0)
+                fault("a run read a file it was not given: " + path);
+        }
     }
-    resetFuzzReporter();
-    const bool succeeded = runPipeline(settings());
 
     // All outputs or none.
     for (const char* output : {kOutput, kMidi, kScore, kProject}) {
@@ -382,7 +358,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         checkScore(readFile(kScore), voiceTracks);
         checkProject(readFile(kProject), voiceTracks);
         for (size_t number = 1; number <= voiceTracks; ++number)
-            checkSequence(readFile(sequencePath(number).c_str()));
+            checkSequence(readFile(sequencePath(number)));
     }
 
     std::error_code error;
@@ -391,12 +367,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         bool sequence = false;
         for (size_t number = 1; number <= voiceTracks; ++number)
             sequence = sequence || name == sequencePath(number);
-        if (name != kInput && name != kOutput && name != kLog && name != kMidi && name != kScore &&
-            name != kProject && !sequence)
+        if (!entriesBefore().contains(name) && !writtenByLibFuzzer(name) && name != kOutput &&
+            name != kLog && name != kMidi && name != kScore && name != kProject && !sequence)
             fault("stray file left: " + name);
     }
     for (const char* output : {kOutput, kLog, kMidi, kScore, kProject}) fs::remove(output, error);
     for (size_t number = 1; number <= voiceTracks; ++number) fs::remove(sequencePath(number), error);
-    enter(homeFolder());
     return 0;
 }

@@ -21,6 +21,8 @@ cmake --build "$build" --target "$fuzzer" -j2
 profiles="$build/coverage-$fuzzer"
 rm -rf "$profiles"
 mkdir -p "$profiles"
+# The fuzzer writes each run's outputs in its working folder.
+cd "$profiles"
 LLVM_PROFILE_FILE="$profiles/run-%p.profraw" \
     "$build/fuzz/$fuzzer" -runs=0 -rss_limit_mb=2048 -timeout=0 \
     -artifact_prefix="$profiles/" "$fuzz_dir/corpus"

@@ -33,6 +33,10 @@ for case_dir in "$repo"/tests/cases/*/; do
     done
 done
 
+# The fuzzer writes each run's outputs in its working folder.
+run="$build/fuzz-run-$fuzzer"
+mkdir -p "$run"
+cd "$run"
 "$build/fuzz/$fuzzer" "$work" "$fuzz_dir/corpus" \
     -fork=1 -ignore_timeouts=1 -ignore_ooms=1 \
     -dict="$fuzz_dir/mml.dict" \

@@ -198,7 +198,7 @@ TEST(ManualTest, EveryCatalogueMessageIsDocumented) {
     // Each entry of the catalogue is a comment line with its text, a comment
     // line with its gloss in parentheses, and the constant.
     const std::vector<std::string> header = lines(readFile(TUVO_SOURCE_DIR "/src/diag/Messages.h"));
-    const std::regex constant(R"(inline constexpr const char (k\w+)\[\])");
+    const std::regex constant(R"(inline constexpr Message (k\w+)\{)");
     std::string missing;
     std::string unlinked;
     int found = 0;

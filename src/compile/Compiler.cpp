@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "compile/CompilerImpl.h"
+#include "diag/Diagnostics.h"
 #include "diag/Messages.h"
-#include "diag/Reporter.h"
 #include "song/ControlValues.h"
 
 namespace {
@@ -91,7 +91,8 @@ bool durationOf(CompilerImpl& c, const TrackState& state, int32_t length, int64_
 
 }  // namespace
 
-CompilerImpl::CompilerImpl() : envelopes(createEnvelopeTable()) {}
+CompilerImpl::CompilerImpl(Diagnostics& diagnostics)
+    : envelopes(createEnvelopeTable()), diagnostics(diagnostics) {}
 
 CompilerImpl::~CompilerImpl() = default;
 
@@ -106,7 +107,27 @@ void CompilerImpl::setDictionary(const PhoneticDictionary* newDictionary) {
 
 void CompilerImpl::setStrings(const StringPool* newStrings) { strings = newStrings; }
 
-void CompilerImpl::command(int code, int count, const CommandParam* params) {
+namespace {
+
+// Holds the place of the command being compiled for the length of its call.
+class CurrentPlace {
+public:
+    CurrentPlace(const CommandPlace*& current, const CommandPlace& place) : current_(current) {
+        current_ = &place;
+    }
+    ~CurrentPlace() { current_ = nullptr; }
+    CurrentPlace(const CurrentPlace&) = delete;
+    CurrentPlace& operator=(const CurrentPlace&) = delete;
+
+private:
+    const CommandPlace*& current_;
+};
+
+}  // namespace
+
+void CompilerImpl::command(int code, int count, const CommandParam* params,
+                           const CommandPlace& place) {
+    const CurrentPlace current(currentPlace, place);
     if (count < 0 || params == nullptr) count = 0;
     if (code == CmdTrackSelect) {
         selectTracks(count, params);
@@ -122,7 +143,8 @@ void CompilerImpl::command(int code, int count, const CommandParam* params) {
     if (code == CmdEndOfSource) settleMetreChanges();
 }
 
-void CompilerImpl::lyrics(const char16_t* chars) {
+void CompilerImpl::lyrics(const char16_t* chars, const CommandPlace& place) {
+    const CurrentPlace current(currentPlace, place);
     if (chars == nullptr) return;
     for (size_t i = 0; i < selection.size(); ++i) lyricsForTrack(trackState(selection[i]), chars);
 }
@@ -159,12 +181,22 @@ bool CompilerImpl::checkRange(int64_t value, int64_t low, int64_t high, std::str
     return true;
 }
 
-void CompilerImpl::error(std::string_view message, std::string_view detail) {
-    getReporter().error(-1, message, detail);
+// Every report of the compiler is about the command or lyric being compiled;
+// one made outside a call has no position.
+void CompilerImpl::error(const msg::Message& message, std::string_view detail) {
+    if (currentPlace == nullptr) {
+        diagnostics.error(message, detail);
+        return;
+    }
+    diagnostics.error(message, currentPlace->written, currentPlace->consoleLine, detail);
 }
 
-void CompilerImpl::warning(std::string_view message, std::string_view detail) {
-    getReporter().warning(-1, message, detail);
+void CompilerImpl::warning(const msg::Message& message, std::string_view detail) {
+    if (currentPlace == nullptr) {
+        diagnostics.warning(message, detail);
+        return;
+    }
+    diagnostics.warning(message, currentPlace->written, currentPlace->consoleLine, detail);
 }
 
 int64_t CompilerImpl::scaleDuration(const TrackState& state, int64_t value) const {
@@ -230,15 +262,14 @@ void CompilerImpl::note(TrackState& state, int code, int count, const CommandPar
         const char detail[] = {static_cast<char>(code), static_cast<char>(accidental), '\0'};
         error(msg::kBadPitchAccidental, detail);
     }
-    int64_t number = int64_t{state.octave} * 12 + semitone + state.transpose + 24;
-    if (number < 0 || number > 127) {
+    int64_t number = int64_t{state.octave} * 12 + semitone + state.transpose + kNoteNumberOffset;
+    if (number < kNoteNumberRange.minimum || number > kNoteNumberRange.maximum) {
         error(msg::kNoteOutOfRange);
-        number = 72;
+        number = kFallbackNoteNumber;
     }
-    const int64_t sounding = duration * state.gate / 8;
+    const int64_t sounding = duration * state.gate / kGateSteps;
 
-    NoteEvent& event = notes.emplace_back();
-    noteWritten(state);
+    NoteEvent& event = appendNote(state);
     event.time = state.time;
     event.length = static_cast<int32_t>(sounding);
     event.step = static_cast<int32_t>(duration);
@@ -304,13 +335,13 @@ void CompilerImpl::defaultLength(TrackState& state, int count, const CommandPara
 void CompilerImpl::octave(TrackState& state, int code, int count, const CommandParam* params) {
     int64_t value = int64_t{state.octave} + (code == CmdOctaveUp ? 1 : -1);
     if (code == CmdOctave) value = paramValue(count, params, 0);
-    if (!checkRange(value, -2, 8)) return;
+    if (!checkRange(value, kOctaveRange.minimum, kOctaveRange.maximum)) return;
     state.octave = static_cast<int32_t>(value);
 }
 
 void CompilerImpl::gate(TrackState& state, int count, const CommandParam* params) {
     const int32_t value = paramValue(count, params, 0);
-    if (!checkRange(value, 0, 8)) return;
+    if (!checkRange(value, kGateRange.minimum, kGateRange.maximum)) return;
     state.gate = value;
 }
 
@@ -322,10 +353,9 @@ void CompilerImpl::transpose(TrackState& state, int count, const CommandParam* p
 void CompilerImpl::tempo(TrackState& state, int count, const CommandParam* params) {
     const int32_t value = paramValue(count, params, 0);
     if (!checkRange(value, kTempoRange.minimum, kTempoRange.maximum, "T")) return;
-    std::vector<ControlEvent>& controls = state.track->controls;
     if (!roomForEvents(1)) return;
     tempoValue = value;
-    ControlEvent& event = controls.emplace_back();
+    ControlEvent& event = appendControl(state);
     event.time = state.time;
     setTempo(event, {value});
 }
@@ -341,16 +371,14 @@ void CompilerImpl::timeSignature(TrackState& state, int count, const CommandPara
     if (!checkCount(count, 2, 2) || !checkNumbers(count, params)) return;
     const int32_t numerator = params[0].value;
     const int32_t denominator = params[1].value;
-    if (!checkRange(numerator, 1, 255)) return;
-    static constexpr int32_t kDenominators[] = {1, 2, 4, 8, 16, 32};
-    if (std::find(std::begin(kDenominators), std::end(kDenominators), denominator) ==
-        std::end(kDenominators)) {
+    if (!checkRange(numerator, kMetreNumeratorRange.minimum, kMetreNumeratorRange.maximum)) return;
+    if (std::find(kMetreDenominators.begin(), kMetreDenominators.end(), denominator) ==
+        kMetreDenominators.end()) {
         error(msg::kOutOfRange, "@M");
         return;
     }
-    std::vector<ControlEvent>& controls = state.track->controls;
     if (!roomForEvents(1)) return;
-    ControlEvent& event = controls.emplace_back();
+    ControlEvent& event = appendControl(state);
     event.time = state.time;
     setMetre(event, {numerator, denominator});
     placeMetreChange(state, event);
@@ -377,16 +405,31 @@ void CompilerImpl::settleMetreChanges() {
         // Placed by bars that an earlier change of a later track moves: no
         // line of the source is to blame alone.
         if (moveToBarLine(settled, *state, *change)) {
-            getReporter().warning(msg::kMetreChangeInsideBar, "@M");
+            diagnostics.warning(msg::kMetreChangeInsideBar, "@M");
         }
     }
     // The writers take each track's controls in time order.
     for (const auto& state : tracks) {
         if (!state->controlsOutOfOrder) continue;
-        std::stable_sort(state->track->controls.begin(), state->track->controls.end(),
-                         [](const ControlEvent& a, const ControlEvent& b) { return a.time < b.time; });
+        state->track->sortControlsByTime();
         state->controlsOutOfOrder = false;
     }
 }
 
-std::unique_ptr<Compiler> createCompiler() { return std::make_unique<CompilerImpl>(); }
+NoteEvent& CompilerImpl::appendNote(TrackState& state) {
+    Track& track = *state.track;
+    track.noteLocations.push_back(currentPlace != nullptr ? currentPlace->written : SourceLocation{});
+    state.sung.push_back(false);
+    return track.notes.emplace_back();
+}
+
+ControlEvent& CompilerImpl::appendControl(TrackState& state) {
+    Track& track = *state.track;
+    track.controlLocations.push_back(currentPlace != nullptr ? currentPlace->written
+                                                              : SourceLocation{});
+    return track.controls.emplace_back();
+}
+
+std::unique_ptr<Compiler> createCompiler(Diagnostics& diagnostics) {
+    return std::make_unique<CompilerImpl>(diagnostics);
+}

@@ -6,6 +6,7 @@
 #include "compile/LyricReport.h"
 #include "parse/CommandSink.h"
 
+class Diagnostics;
 class Song;
 class PhoneticDictionary;
 class StringPool;
@@ -20,4 +21,5 @@ public:
     virtual LyricReport lyricReport() const = 0;
 };
 
-std::unique_ptr<Compiler> createCompiler();
+// Its reports go to `diagnostics`, each about the command or lyric it concerns.
+std::unique_ptr<Compiler> createCompiler(Diagnostics& diagnostics);

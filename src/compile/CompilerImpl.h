@@ -15,6 +15,7 @@
 #include "compile/BarGrid.h"
 #include "compile/Compiler.h"
 #include "compile/EnvelopeTable.h"
+#include "diag/Message.h"
 #include "song/CurveTable.h"
 #include "song/Limits.h"
 #include "song/Pitch.h"
@@ -27,7 +28,7 @@ inline constexpr int64_t kMaxTrackTime = INT32_MAX;
 inline constexpr int64_t kMaxSongEvents = 4'000'000;
 
 struct LoopFrame {
-    int32_t count = 2;
+    int32_t count = kDefaultLoopCount;
     int32_t start = 0;
     int32_t exit = -1;
     int32_t startNotes = 0, startControls = 0, startEnvelopes = 0;
@@ -43,6 +44,7 @@ struct SingerVoice {
 struct EnvelopeSlot {
     int32_t number = 0;
     int32_t scale = 0;  // kept as written; it changes nothing (a warning says so)
+    int32_t place = 0;  // the "@LE" that set it: its index in the track's envelope places
 };
 
 // Every curve's default by curve id; slot 0 is no curve.
@@ -65,21 +67,13 @@ struct VibratoSetting {
     int32_t startRate = kVibratoPresets[kDefaultVibratoType].second;
 };
 
-// Where a note is written, and whether a syllable reached it, for the lyric
-// hints; kept beside the track's notes, one for each.
-struct NoteOrigin {
-    int32_t line = 0;
-    uint16_t file = 0;  // index into the compiler's source names
-    bool sung = false;
-};
-
 struct TrackState {
     Track* track = nullptr;
     int32_t number = 0;  // 1-based, as selected in the source
     int32_t time = 0;
-    int32_t octave = 4;
+    int32_t octave = kDefaultOctave;
     int32_t defaultLength = kTicksPerQuarterNote;
-    int32_t gate = 8;
+    int32_t gate = kDefaultGate;
     int32_t transpose = 0;
     bool joinPending = false;
     int32_t referenceTempo = 0;
@@ -92,7 +86,9 @@ struct TrackState {
     int32_t vibratoDelay = kDefaultVibratoDelay;
     std::vector<LoopFrame> loops;
     int32_t lyricCursor = 0;
-    std::vector<NoteOrigin> noteOrigins;  // parallel to track->notes
+    // Whether a syllable reached each note, for the lyric hints; parallel to
+    // track->notes.
+    std::vector<bool> sung;
     // Set when a control was moved past controls recorded after it (a metre
     // change moved to a bar line); the controls are put in time order at the end.
     bool controlsOutOfOrder = false;
@@ -100,22 +96,24 @@ struct TrackState {
 
 class CompilerImpl final : public Compiler {
 public:
-    CompilerImpl();
+    explicit CompilerImpl(Diagnostics& diagnostics);
     ~CompilerImpl() override;
 
     void setSong(Song* song) override;
     void setDictionary(const PhoneticDictionary* dictionary) override;
     void setStrings(const StringPool* strings) override;
-    void command(int code, int count, const CommandParam* params) override;
-    void lyrics(const char16_t* chars) override;
+    void command(int code, int count, const CommandParam* params,
+                 const CommandPlace& place) override;
+    void lyrics(const char16_t* chars, const CommandPlace& place) override;
     LyricReport lyricReport() const override;
 
     // --- shared checks (Compiler.cpp); each reports and returns false ---
     bool checkCount(int count, int min, int max);  // max < 0: unlimited
     bool checkNumbers(int count, const CommandParam* params);
     bool checkRange(int64_t value, int64_t low, int64_t high, std::string_view detail = {});
-    void error(std::string_view message, std::string_view detail = {});
-    void warning(std::string_view message, std::string_view detail = {});
+    // Reports about the command or lyric being compiled.
+    void error(const msg::Message& message, std::string_view detail = {});
+    void warning(const msg::Message& message, std::string_view detail = {});
     // A length, delay or duration from the source in ticks, after reference-
     // tempo scaling. 64-bit so that hostile values cannot overflow.
     int64_t scaleDuration(const TrackState& state, int64_t value) const;
@@ -156,11 +154,16 @@ public:
     // --- lyrics (Lyrics.cpp) ---
     void lyricsForTrack(TrackState& state, const char16_t* chars);
 
+    // --- events with their locations ---
+    // Appends a note, a control, an envelope laid by the slot `slot`, each
+    // with the location it is written at.
+    NoteEvent& appendNote(TrackState& state);
+    ControlEvent& appendControl(TrackState& state);
+    EnvelopeEvent& appendEnvelope(TrackState& state, const EnvelopeSlot& slot);
+    // The index the "@LE" being compiled takes among the track's envelope places.
+    int32_t envelopePlace(TrackState& state);
+
     // --- what the lyric hints need (LyricReport.cpp) ---
-    // Notes where the note just appended to the track is written.
-    void noteWritten(TrackState& state);
-    // Appends the origins of notes [from, to) again, for the notes a loop copied.
-    void notesCopied(TrackState& state, size_t from, size_t to);
     void surplusLyric(const TrackState& state, int64_t syllables, int64_t waitingNotes,
                       std::string leftOver);
 
@@ -198,7 +201,9 @@ public:
     bool eventLimitReported = false;
     bool timeLimitReported = false;
     void reportTimeLimit();
-    // The file names notes were written in, each once; NoteOrigin::file indexes it.
-    std::vector<std::string> sourceNames;
     LyricReport surplusReport;  // the surplus lyrics so far
+    Diagnostics& diagnostics;
+    // The command or lyric being compiled, during its call: its reports and
+    // events take their location from it.
+    const CommandPlace* currentPlace = nullptr;
 };

@@ -95,7 +95,7 @@ void CompilerImpl::singerChange(TrackState& state, int count, const CommandParam
         return;
     }
     if (!roomForEvents(1)) return;
-    ControlEvent& event = state.track->controls.emplace_back();
+    ControlEvent& event = appendControl(state);
     event.time = state.time;
     setSinger(event, {found->second.program, found->second.language, params[0].value});
 }
@@ -116,7 +116,7 @@ void CompilerImpl::curve(TrackState& state, const CurveInfo& info, int count,
     if (!roomForEvents(1)) return;
     auto parameter = [&](int index) { return index < count ? params[index].value : 0; };
 
-    ControlEvent& event = state.track->controls.emplace_back();
+    ControlEvent& event = appendControl(state);
     event.time = state.time;
     startCurve(event, info.id, (static_cast<size_t>(count) + 3) / 4);
 
@@ -154,7 +154,7 @@ void CompilerImpl::parameterEnvelope(TrackState& state, int count, const Command
         return;
     }
     if (!roomForEvents(1)) return;
-    ControlEvent& event = state.track->controls.emplace_back();
+    ControlEvent& event = appendControl(state);
     event.time = state.time;
     startParameterEnvelope(event, shape, params[1].value, params[2].value,
                            static_cast<size_t>(extra / 2));

@@ -39,7 +39,7 @@ void CompilerImpl::layEnvelopeCommand(TrackState& state, int count, const Comman
     if (scale != 0) warning(msg::kScaleNotImplemented);
     auto& slots = state.envelopeSlots[static_cast<size_t>(params[0].value)];
     if (number != 0) {
-        slots[static_cast<size_t>(params[1].value)] = EnvelopeSlot{number, scale};
+        slots[static_cast<size_t>(params[1].value)] = EnvelopeSlot{number, scale, envelopePlace(state)};
     } else {
         slots.fill(EnvelopeSlot{});
     }
@@ -75,12 +75,25 @@ void CompilerImpl::layEnvelopes(TrackState& state, size_t noteIndex) {
                 state.envelopeSlots[static_cast<size_t>(curveId)][static_cast<size_t>(slot)];
             if (assigned.number == 0) continue;
             if (!roomForEvents(1)) return;
-            EnvelopeEvent& event = track.envelopes.emplace_back();
+            EnvelopeEvent& event = appendEnvelope(state, assigned);
             event.time = time;
             event.curve = curveId;
             if (!envelopes->apply(assigned.number, event, length)) {
                 track.envelopes.pop_back();
+                track.envelopePlaceIndices.pop_back();
             }
         }
     }
+}
+
+int32_t CompilerImpl::envelopePlace(TrackState& state) {
+    std::vector<SourceLocation>& places = state.track->envelopePlaces;
+    places.push_back(currentPlace != nullptr ? currentPlace->written : SourceLocation{});
+    return static_cast<int32_t>(places.size() - 1);
+}
+
+EnvelopeEvent& CompilerImpl::appendEnvelope(TrackState& state, const EnvelopeSlot& slot) {
+    Track& track = *state.track;
+    track.envelopePlaceIndices.push_back(slot.place);
+    return track.envelopes.emplace_back();
 }

@@ -37,6 +37,17 @@ void copyRange(std::vector<EventType>& events, size_t from, size_t to, int64_t o
     }
 }
 
+// Appends copies of the entries [from, to) of a sequence kept beside events
+// (their locations, the notes' sung flags) for the events copied. Such a
+// sequence is as long as its events, as the compiler keeps it.
+template <typename Entries>
+void copyBeside(Entries& entries, size_t from, size_t to) {
+    for (size_t i = from; i < to && i < entries.size(); ++i) {
+        const typename Entries::value_type entry = entries[i];  // a copy: the push may move it
+        entries.push_back(entry);
+    }
+}
+
 // The number of values the controls [begin, end) hold.
 int64_t valuesIn(const std::vector<ControlEvent>& controls, int64_t begin, int64_t end) {
     int64_t values = 0;
@@ -55,7 +66,7 @@ void CompilerImpl::loopStart(TrackState& state, int count, const CommandParam* p
     if (!checkCount(count, 0, 1) || !checkNumbers(count, params)) return;
     LoopFrame frame;
     if (count == 1) {
-        if (!checkRange(params[0].value, 2, 1000)) return;
+        if (!checkRange(params[0].value, kLoopCountRange.minimum, kLoopCountRange.maximum)) return;
         frame.count = params[0].value;
     }
     const Track& track = *state.track;
@@ -115,9 +126,11 @@ void CompilerImpl::loopEnd(TrackState& state) {
         advanceTime(state, advance)) {
         copiedValues += addedValues;
         reserveFor(track.notes, addedNotes);
-        reserveFor(state.noteOrigins, addedNotes);
+        reserveFor(track.noteLocations, addedNotes);
         reserveFor(track.controls, addedControls);
+        reserveFor(track.controlLocations, addedControls);
         reserveFor(track.envelopes, addedEnvelopes);
+        reserveFor(track.envelopePlaceIndices, addedEnvelopes);
         for (int32_t pass = 1; pass < frame.count; ++pass) {
             const int64_t offset = pass * passLength;
             const bool last = hasExit && pass == frame.count - 1;
@@ -125,12 +138,18 @@ void CompilerImpl::loopEnd(TrackState& state) {
             const size_t notesTo = last ? static_cast<size_t>(frame.exitNotes) : notesEnd;
             const size_t copiesStart = track.notes.size();
             copyRange(track.notes, notesFrom, notesTo, offset);
+            copyBeside(track.noteLocations, notesFrom, notesTo);
+            copyBeside(state.sung, notesFrom, notesTo);
             track.copySecondLyrics(notesFrom, notesTo, copiesStart);
-            notesCopied(state, notesFrom, notesTo);
-            copyRange(track.controls, static_cast<size_t>(frame.startControls),
-                      last ? static_cast<size_t>(frame.exitControls) : controlsEnd, offset);
-            copyRange(track.envelopes, static_cast<size_t>(frame.startEnvelopes),
-                      last ? static_cast<size_t>(frame.exitEnvelopes) : envelopesEnd, offset);
+            const auto controlsFrom = static_cast<size_t>(frame.startControls);
+            const size_t controlsTo = last ? static_cast<size_t>(frame.exitControls) : controlsEnd;
+            copyRange(track.controls, controlsFrom, controlsTo, offset);
+            copyBeside(track.controlLocations, controlsFrom, controlsTo);
+            const auto envelopesFrom = static_cast<size_t>(frame.startEnvelopes);
+            const size_t envelopesTo =
+                last ? static_cast<size_t>(frame.exitEnvelopes) : envelopesEnd;
+            copyRange(track.envelopes, envelopesFrom, envelopesTo, offset);
+            copyBeside(track.envelopePlaceIndices, envelopesFrom, envelopesTo);
         }
         // A pass that is not a whole number of bars puts the copies of a
         // metre change inside a bar.

@@ -1,40 +1,22 @@
-// The compiler's side of the lyric hints: where each note is written, which
-// notes a syllable reached, and the lyrics that had syllables left over.
+// The compiler's side of the lyric hints: which notes a syllable reached, and
+// the lyrics that had syllables left over, placed where they are written.
 #include <algorithm>
-#include <limits>
 #include <string>
 #include <utility>
 
 #include "compile/CompilerImpl.h"
-#include "diag/Reporter.h"
+#include "diag/Diagnostics.h"
 
 namespace {
 
-// A run reads at most a thousand or so files, far below this; the bound only
-// keeps the index within its field whatever happens.
-constexpr size_t kMaxSourceNames = std::numeric_limits<uint16_t>::max();
+// The place a hint names: the file and line the thing stands at in the text
+// as read.
+SourcePlace placeOf(const SourceMap& files, const SourceLocation& location) {
+    const SourceLocation read = files.expansionLocation(location);
+    return {files.fileName(read.file), read.line};
+}
 
 }  // namespace
-
-void CompilerImpl::noteWritten(TrackState& state) {
-    const std::string_view file = currentReportFile();
-    // Notes come in long runs from one file, so the last name is the one to try first.
-    auto found = !sourceNames.empty() && sourceNames.back() == file
-                     ? sourceNames.end() - 1
-                     : std::find(sourceNames.begin(), sourceNames.end(), file);
-    if (found == sourceNames.end()) {
-        if (sourceNames.size() < kMaxSourceNames) sourceNames.emplace_back(file);
-        found = sourceNames.end() - 1;
-    }
-    NoteOrigin origin;
-    origin.line = currentReportLine();
-    origin.file = static_cast<uint16_t>(found - sourceNames.begin());
-    state.noteOrigins.push_back(origin);
-}
-
-void CompilerImpl::notesCopied(TrackState& state, size_t from, size_t to) {
-    for (size_t i = from; i < to; ++i) state.noteOrigins.push_back(state.noteOrigins[i]);
-}
 
 void CompilerImpl::surplusLyric(const TrackState& state, int64_t syllables, int64_t waitingNotes,
                                 std::string leftOver) {
@@ -43,7 +25,7 @@ void CompilerImpl::surplusLyric(const TrackState& state, int64_t syllables, int6
         return;
     }
     SurplusLyric surplus;
-    surplus.place = {std::string(currentReportFile()), currentReportLine()};
+    if (currentPlace != nullptr) surplus.place = placeOf(diagnostics.files(), currentPlace->written);
     surplus.track = state.number;
     surplus.syllables = syllables;
     surplus.waitingNotes = waitingNotes;
@@ -54,17 +36,16 @@ void CompilerImpl::surplusLyric(const TrackState& state, int64_t syllables, int6
 LyricReport CompilerImpl::lyricReport() const {
     LyricReport report = surplusReport;
     for (const auto& state : tracks) {
-        const std::vector<NoteOrigin>& origins = state->noteOrigins;
-        const auto firstUnsung =
-            std::find_if(origins.begin(), origins.end(), [](const NoteOrigin& o) { return !o.sung; });
-        const int64_t unsung =
-            std::count_if(origins.begin(), origins.end(), [](const NoteOrigin& o) { return !o.sung; });
+        const std::vector<bool>& sung = state->sung;
+        const auto firstUnsung = std::find(sung.begin(), sung.end(), false);
+        const int64_t unsung = std::count(sung.begin(), sung.end(), false);
         // A track without any lyric sings the default syllable on purpose.
-        if (firstUnsung == origins.end() || unsung == static_cast<int64_t>(origins.size())) continue;
+        if (firstUnsung == sung.end() || unsung == static_cast<int64_t>(sung.size())) continue;
         UnsungNotes notes;
         notes.track = state->number;
         notes.count = unsung;
-        notes.first = {sourceNames[firstUnsung->file], firstUnsung->line};
+        notes.first = placeOf(diagnostics.files(),
+                              state->track->noteLocation(static_cast<size_t>(firstUnsung - sung.begin())));
         report.unsung.push_back(std::move(notes));
     }
     return report;

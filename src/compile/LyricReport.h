@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-// A place in the source: the name the reporter shows and a line.
+// A place in the source: the file name as messages show it, and a line.
 struct SourcePlace {
     std::string file;
     int32_t line = 0;

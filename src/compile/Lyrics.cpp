@@ -207,7 +207,7 @@ private:
 
     void sung(size_t index) {
         ++placed_;
-        if (index < state_.noteOrigins.size()) state_.noteOrigins[index].sung = true;
+        if (index < state_.sung.size()) state_.sung[index] = true;
     }
 
     // The syllable at `leftOver` finds no note: the error, and for the hint the

@@ -17,19 +17,19 @@ class ConsoleReporter final : public Reporter {
 public:
     explicit ConsoleReporter(ConsoleText toConsole) : toConsole_(toConsole) {}
 
-    void error(int line, std::string_view message, std::string_view detail) override {
+    void error(int line, const msg::Message& message, std::string_view detail) override {
         ++errors_;
         print("ERROR", fileName_, line < 0 ? currentLine_ : line, message, detail);
     }
-    void error(std::string_view message, std::string_view detail) override {
+    void error(const msg::Message& message, std::string_view detail) override {
         ++errors_;
         print("ERROR", {}, 0, message, detail);
     }
-    void warning(int line, std::string_view message, std::string_view detail) override {
+    void warning(int line, const msg::Message& message, std::string_view detail) override {
         ++warnings_;
         print("WARN", fileName_, line < 0 ? currentLine_ : line, message, detail);
     }
-    void warning(std::string_view message, std::string_view detail) override {
+    void warning(const msg::Message& message, std::string_view detail) override {
         ++warnings_;
         print("WARN", {}, 0, message, detail);
     }
@@ -41,7 +41,7 @@ public:
 private:
     // One line, then a flush, so diagnostics interleave rightly with the
     // driver's own lines. Past the limit, one line says that no more follow.
-    void print(std::string_view level, std::string_view file, int line, std::string_view message,
+    void print(std::string_view level, std::string_view file, int line, const msg::Message& message,
                std::string_view detail) {
         if (shownLines_ > kMaxShownLines) return;
         const std::string text =

@@ -9,7 +9,7 @@
 // "LEVEL: " [file "(" line ") "] message [": " detail] and a line feed. The file
 // name is a path and kept as it is; the message and the detail are made ready
 // for the console through `toConsole`, except the details that are a path (and
-// the system's error text): those of the file messages.
+// the system's error text), as the message's entry says.
 std::string diagnosticLine(std::string_view level, std::string_view file, int line,
-                           std::string_view message, std::string_view detail,
+                           const msg::Message& message, std::string_view detail,
                            ConsoleText toConsole);

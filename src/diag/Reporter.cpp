@@ -1,16 +1,14 @@
 // The process-wide reporter of the program: a console reporter that lives as
-// long as the process, behind a thin layer that remembers which catalogue
-// messages were reported as errors, so the driver can add a hint afterwards,
-// and the current position, which the compiler keeps with each note for the
-// lyric hints.
+// long as the process, behind a thin layer that hands what it is told to the
+// run showing its reports on the console, if one is, so that run's records
+// hold every report of the run.
 #include "diag/Reporter.h"
 
-#include <algorithm>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "diag/ConsoleReporter.h"
+#include "diag/Diagnostics.h"
 
 namespace {
 
@@ -20,60 +18,49 @@ std::string throughChosenConsoleText(std::string_view text) {
     return chosenConsoleText != nullptr ? chosenConsoleText(text) : std::string(text);
 }
 
-class RecordingReporter final : public Reporter {
+class ProcessReporter final : public Reporter {
 public:
-    void error(int line, std::string_view message, std::string_view detail) override {
-        remember(message);
+    // A positioned report made here names a file by its name alone, which a
+    // record cannot hold; the run keeps it as one without a position.
+    void error(int line, const msg::Message& message, std::string_view detail) override {
+        collect(Severity::Error, message, detail);
         console_->error(line, message, detail);
     }
-    void error(std::string_view message, std::string_view detail) override {
-        remember(message);
+    void error(const msg::Message& message, std::string_view detail) override {
+        collect(Severity::Error, message, detail);
         console_->error(message, detail);
     }
-    void warning(int line, std::string_view message, std::string_view detail) override {
+    void warning(int line, const msg::Message& message, std::string_view detail) override {
+        collect(Severity::Warning, message, detail);
         console_->warning(line, message, detail);
     }
-    void warning(std::string_view message, std::string_view detail) override {
+    void warning(const msg::Message& message, std::string_view detail) override {
+        collect(Severity::Warning, message, detail);
         console_->warning(message, detail);
     }
-    void setFileName(std::string_view name) override {
-        fileName_.assign(name);
-        console_->setFileName(name);
-    }
-    void setLine(int line) override {
-        line_ = line;
-        console_->setLine(line);
-    }
+    void setFileName(std::string_view name) override { console_->setFileName(name); }
+    void setLine(int line) override { console_->setLine(line); }
     int errorCount() override { return console_->errorCount(); }
     int warningCount() override { return console_->warningCount(); }
 
-    bool reported(std::string_view message) const {
-        return std::find(errors_.begin(), errors_.end(), message) != errors_.end();
-    }
-    std::string_view fileName() const { return fileName_; }
-    int line() const { return line_; }
-
-    void restart() {
-        console_ = createConsoleReporter(throughChosenConsoleText);
-        errors_.clear();
-        fileName_.clear();
-        line_ = 0;
+    Reporter& console() { return *console_; }
+    void restart() { console_ = createConsoleReporter(throughChosenConsoleText); }
+    void collectInto(Diagnostics* run) { run_ = run; }
+    void stopCollecting(const Diagnostics& run) {
+        if (run_ == &run) run_ = nullptr;
     }
 
 private:
-    // Each distinct message once: the catalogue is small, so this stays small.
-    void remember(std::string_view message) {
-        if (!reported(message)) errors_.emplace_back(message);
+    void collect(Severity severity, const msg::Message& message, std::string_view detail) {
+        if (run_ != nullptr) run_->collectShown(severity, message, detail);
     }
 
     std::unique_ptr<Reporter> console_ = createConsoleReporter(throughChosenConsoleText);
-    std::vector<std::string> errors_;
-    std::string fileName_;
-    int line_ = 0;
+    Diagnostics* run_ = nullptr;
 };
 
-RecordingReporter& instance() {
-    static RecordingReporter* reporter = new RecordingReporter();
+ProcessReporter& instance() {
+    static ProcessReporter* reporter = new ProcessReporter();
     return *reporter;
 }
 
@@ -83,10 +70,10 @@ Reporter& getReporter() { return instance(); }
 
 void useConsoleText(ConsoleText toConsole) { chosenConsoleText = toConsole; }
 
-bool errorWasReported(std::string_view message) { return instance().reported(message); }
-
-std::string_view currentReportFile() { return instance().fileName(); }
-
-int currentReportLine() { return instance().line(); }
-
 void restartReporter() { instance().restart(); }
+
+void collectConsoleReportsInto(Diagnostics& run) { instance().collectInto(&run); }
+
+void stopCollectingConsoleReports(const Diagnostics& run) { instance().stopCollecting(run); }
+
+Reporter& consoleOfProcess() { return instance().console(); }

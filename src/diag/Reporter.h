@@ -1,19 +1,24 @@
-// The one diagnostics sink of a run: prints each error or warning as a line on
-// standard output and counts them. Reporting never stops anything; callers
-// decide how to go on, and the pipeline run checks the counts at checkpoints.
+// The console's face of the diagnostics: prints each error or warning as a
+// line on standard output and counts them. Reporting never stops anything;
+// callers decide how to go on. A run keeps its reports as records
+// (diag/Diagnostics.h) and shows them through the process-wide reporter.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "diag/Message.h"
+
+class Diagnostics;
+
 class Reporter {
 public:
     // Positioned reports name the current file and `line`, or the current line
     // when `line` is negative. The position-less forms never print a position.
-    virtual void error(int line, std::string_view message, std::string_view detail) = 0;
-    virtual void error(std::string_view message, std::string_view detail) = 0;
-    virtual void warning(int line, std::string_view message, std::string_view detail) = 0;
-    virtual void warning(std::string_view message, std::string_view detail) = 0;
+    virtual void error(int line, const msg::Message& message, std::string_view detail) = 0;
+    virtual void error(const msg::Message& message, std::string_view detail) = 0;
+    virtual void warning(int line, const msg::Message& message, std::string_view detail) = 0;
+    virtual void warning(const msg::Message& message, std::string_view detail) = 0;
     virtual void setFileName(std::string_view name) = 0;
     virtual void setLine(int line) = 0;
     virtual int errorCount() = 0;
@@ -30,14 +35,17 @@ Reporter& getReporter();
 using ConsoleText = std::string (*)(std::string_view cp932);
 void useConsoleText(ConsoleText toConsole);
 
-// Whether the process-wide reporter has reported an error with this catalogue
-// message so far.
-bool errorWasReported(std::string_view message);
-
-// The file name and line that a positioned report with line -1 would name now.
-std::string_view currentReportFile();
-int currentReportLine();
-
-// Starts the process-wide reporter afresh (counts, shown lines, the errors
-// remembered), for a program that runs the compiler more than once.
+// Starts the process-wide reporter afresh (its counts and the lines it has
+// shown), for a run that follows another in the same process.
 void restartReporter();
+
+// While a run collects them, what is reported through the process-wide
+// reporter (by modules that report without a position) goes to the run's
+// records too, until the run stops collecting; one run at a time collects.
+void collectConsoleReportsInto(Diagnostics& run);
+void stopCollectingConsoleReports(const Diagnostics& run);
+
+// The console the process-wide reporter prints through: it prints and counts
+// like the process-wide reporter, but collects nothing. A run shows its own
+// reports here, having recorded them itself.
+Reporter& consoleOfProcess();

@@ -5,6 +5,7 @@
 
 #include "driver/DataPaths.h"
 #include "driver/OutputFormats.h"
+#include "platform/PathText.h"
 #include "platform/Platform.h"
 
 std::string parentFolder(const std::string& path) {
@@ -18,16 +19,14 @@ std::string parentFolder(const std::string& path) {
 std::string exeDirectory() { return parentFolder(platform::executablePath()); }
 
 std::string inFolder(const std::string& folder, std::string_view name) {
-    std::string path = folder;
-    path.push_back(platform::pathSeparator());
-    path.append(name);
-    return path;
+    return platform::joinPath(folder, name, platform::pathSeparator());
 }
 
 std::string defaultOutputPath(std::string_view inputPath) {
+    // The last dot of the file name; a file name that begins with its only
+    // dot is all extension.
     size_t cut = inputPath.rfind('.');
-    if (cut == std::string_view::npos || inputPath.find('/', cut) != std::string_view::npos ||
-        inputPath.find('\\', cut) != std::string_view::npos) {
+    if (cut == std::string_view::npos || cut < platform::fileNameStart(inputPath)) {
         cut = inputPath.size();
     }
     std::string output(inputPath.substr(0, cut));

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "driver/CommandLine.h"
+#include "platform/PathText.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -17,10 +18,12 @@ namespace {
 std::string underPrefix(const std::string& exeDir, std::string_view relative) {
     // The program's folder is absolute, so it has a parent (empty for the root).
     if (exeDir.empty()) return {};
-    std::string path = parentFolder(exeDir);
-    path.push_back(platform::pathSeparator());
-    for (const char c : relative) path.push_back(c == '/' ? platform::pathSeparator() : c);
-    return path;
+    std::string inPlatformSeparators(relative);
+    for (char& c : inPlatformSeparators) {
+        if (c == '/') c = platform::pathSeparator();
+    }
+    return platform::joinPath(parentFolder(exeDir), inPlatformSeparators,
+                              platform::pathSeparator());
 }
 
 bool exists(const std::string& path, bool directory) {

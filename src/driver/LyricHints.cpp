@@ -7,7 +7,6 @@
 #include <string>
 
 #include "compile/LyricReport.h"
-#include "diag/Reporter.h"
 #include "driver/Console.h"
 #include "song/Song.h"
 #include "text/Encoding.h"
@@ -27,7 +26,7 @@ std::string placeText(const SourcePlace& place) {
 
 }  // namespace
 
-void printLyricHints(const LyricReport& report) {
+void printLyricHints(const LyricReport& report, bool errorsReported) {
     for (const SurplusLyric& surplus : report.surpluses) {
         printHint(placeText(surplus.place) + ": the lyric has " +
                   counted(surplus.syllables, "syllable") + " for " +
@@ -41,7 +40,7 @@ void printLyricHints(const LyricReport& report) {
     }
     // After an error a lyric walk may have stopped early, so unsung notes then
     // say nothing of lyrics running out; the errors come first.
-    if (getReporter().errorCount() > 0) return;
+    if (errorsReported) return;
     for (const UnsungNotes& unsung : report.unsung) {
         printHint("track " + std::to_string(unsung.track) + ": the lyrics ran out: " +
                   counted(unsung.count, "note") + (unsung.count == 1 ? " sings" : " sing") +

@@ -5,6 +5,7 @@
 
 struct LyricReport;
 
-// Prints one line per surplus lyric and, when the song has no errors, per
-// track with unsung notes; nothing for a song that gives each note its syllable.
-void printLyricHints(const LyricReport& report);
+// Prints one line per surplus lyric and, unless the run has reported errors,
+// per track with unsung notes; nothing for a song that gives each note its
+// syllable.
+void printLyricHints(const LyricReport& report, bool errorsReported);

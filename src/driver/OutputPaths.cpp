@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "diag/Messages.h"
-#include "diag/Reporter.h"
+#include "diag/Diagnostics.h"
 #include "driver/CommandLine.h"
 #include "driver/OutputFormats.h"
 #include "platform/PathIdentity.h"
@@ -18,15 +18,15 @@ namespace {
 
 // Reports the first clash of `path` with a file read or an earlier output.
 bool clashes(const std::string& path, const FilesRead& filesRead,
-             const std::vector<std::string>& earlierOutputs) {
+             const std::vector<std::string>& earlierOutputs, Diagnostics& diagnostics) {
     if (path.empty()) return false;
     if (filesRead.contains(path)) {
-        getReporter().error(msg::kOutputIsAFileRead, path);
+        diagnostics.error(msg::kOutputIsAFileRead, path);
         return true;
     }
     for (const std::string& earlier : earlierOutputs) {
         if (!earlier.empty() && platform::leadToSameFile(path, earlier)) {
-            getReporter().error(msg::kOutputsCollide, path);
+            diagnostics.error(msg::kOutputsCollide, path);
             return true;
         }
     }
@@ -35,18 +35,19 @@ bool clashes(const std::string& path, const FilesRead& filesRead,
 
 }  // namespace
 
-bool outputPathsAreAllowed(const RunSettings& settings, const FilesRead& filesRead) {
+bool outputPathsAreAllowed(const RunSettings& settings, const FilesRead& filesRead,
+                           Diagnostics& diagnostics) {
     // The VSQ file first, then each export in the table's order, each file it
     // may write against the files read and the outputs before it; every clash
     // is reported, and a format's first clash only.
     std::vector<std::string> outputs{settings.outputPath};
-    bool allowed = !clashes(settings.outputPath, filesRead, {});
+    bool allowed = !clashes(settings.outputPath, filesRead, {}, diagnostics);
     for (const OutputFormat& format : outputFormats()) {
         const std::string path = exportPath(settings, format.letter);
         if (path.empty()) continue;
         const std::vector<std::string> files = filesWrittenFor(format, path);
         for (const std::string& file : files) {
-            if (clashes(file, filesRead, outputs)) {
+            if (clashes(file, filesRead, outputs, diagnostics)) {
                 allowed = false;
                 break;
             }

@@ -1,5 +1,5 @@
 // The pipeline run. Every failure inside the protected region is an exception
-// caught in one place, which prints the verdict with "Failed.".
+// caught in one place, which ends the run with "Failed.".
 #include "driver/PipelineRun.h"
 
 #include <exception>
@@ -14,6 +14,7 @@
 #include "driver/LyricHints.h"
 #include "driver/OutputFormats.h"
 #include "driver/OutputPaths.h"
+#include "driver/RunContext.h"
 #include "output/OutputBatch.h"
 #include "parse/CommandParser.h"
 #include "parse/PhoneticDictionary.h"
@@ -30,30 +31,28 @@ namespace {
 
 // Reads the dictionary and the source and compiles the source into `song`. Throws through
 // fail() when the run cannot go on; errors in the song itself are only reported.
-void compileSource(const RunSettings& settings, const TextReading& sources, Song& song,
-                   StringPool& strings) {
+void compileSource(RunContext& run, Song& song, StringPool& strings) {
+    const RunSettings& settings = run.settings;
     auto dictionary = createPhoneticDictionary();
-    // The shipped dictionary is code page 932 whatever -u says: that
-    // option is about the user's own files.
-    TextReading dictionaryReading = sources;
-    if (settings.dictionaryIsDefault) dictionaryReading.utf8 = false;
-    if (!dictionary->load(settings.dictionaryPath.c_str(), dictionaryReading)) fail();
+    if (!dictionary->load(settings.dictionaryPath.c_str(),
+                          run.reading(settings.dictionaryIsDefault))) {
+        fail();
+    }
 
-    getReporter().setFileName(settings.inputPath);
-    auto source = createSourceReader(settings.inputPath, sources);
+    auto source = createSourceReader(settings.inputPath, run.reading());
     if (!source) fail();
 
     auto preprocessor = createPreprocessor();
     preprocessor->start(source.get(), &strings, &settings.includeDirectories);
 
-    auto compiler = createCompiler();
+    auto compiler = createCompiler(run.diagnostics);
     compiler->setSong(&song);
     compiler->setDictionary(dictionary.get());
     compiler->setStrings(&strings);
 
-    auto parser = createCommandParser();
+    auto parser = createCommandParser(run.diagnostics);
     parser->parse(preprocessor.get(), compiler.get(), &strings);
-    printLyricHints(compiler->lyricReport());
+    if (run.console) printLyricHints(compiler->lyricReport(), run.diagnostics.errorCount() > 0);
 
     // The front end is released in this order: parser, compiler,
     // preprocessor, dictionary, source reader.
@@ -64,56 +63,73 @@ void compileSource(const RunSettings& settings, const TextReading& sources, Song
     source.reset();
 }
 
+// Writes every output: each is written completely to a staged file first;
+// only when all are, they are put in place together, so a failed run
+// replaces none.
+void writeOutputs(RunContext& run, const Song& song, const StringPool& strings) {
+    const RunSettings& settings = run.settings;
+    const Diagnostics& diagnostics = run.diagnostics;
+    OutputBatch outputs;
+    createVsqWriter()->write(song, strings, settings.outputPath.c_str(), outputs, &run.filesRead);
+    if (diagnostics.errorCount() > 0) fail();
+    for (const OutputFormat& format : outputFormats()) {
+        const std::string path = exportPath(settings, format.letter);
+        if (!path.empty()) format.write(song, strings, settings, path, outputs);
+    }
+    if (diagnostics.errorCount() > 0) fail();
+    outputs.putAllInPlace();
+    if (diagnostics.errorCount() > 0) fail();
+}
+
+void endRun(const RunContext& run, bool succeeded) {
+    if (run.console) {
+        printVerdict(run.diagnostics.errorCount(), run.diagnostics.warningCount(), succeeded);
+    }
+}
+
 }  // namespace
 
-bool runPipeline(const RunSettings& settings, std::vector<std::string>* pathsRead) {
-    Reporter& reporter = getReporter();
-    // How this run reads its files, and the record of what it read.
-    FilesRead filesRead;
-    const TextReading sources{settings.utf8, &filesRead};
-    // Whatever way the run ends, the caller learns what it read.
-    struct PathsReport {
-        const FilesRead& read;
-        std::vector<std::string>* out;
-        ~PathsReport() {
-            if (out != nullptr) *out = read.paths();
-        }
-    } report{filesRead, pathsRead};
+bool runPipeline(RunContext& run) {
+    Diagnostics& diagnostics = run.diagnostics;
+    if (run.console) {
+        // Nothing of an earlier run in this process shows in this one.
+        restartReporter();
+        diagnostics.showOnConsole();
+    } else if (!run.checkOnly) {
+        // The writers report through the process-wide reporter.
+        diagnostics.collectFromProcess();
+    }
     try {
         auto song = createSong();
         auto strings = createStringPool();
-        compileSource(settings, sources, *song, *strings);
+        compileSource(run, *song, *strings);
         // No output may replace what the run has read (the user's source would
         // be lost to a file made from it) or another output of the run.
-        if (!outputPathsAreAllowed(settings, filesRead) || reporter.errorCount() > 0) fail();
-
-        // Every output is written completely to a staged file first; only when
-        // all are, they are put in place together, so a failed run replaces none.
-        OutputBatch outputs;
-        createVsqWriter()->write(*song, *strings, settings.outputPath.c_str(), outputs, &filesRead);
-        if (reporter.errorCount() > 0) fail();
-        for (const OutputFormat& format : outputFormats()) {
-            const std::string path = exportPath(settings, format.letter);
-            if (!path.empty()) format.write(*song, *strings, settings, path, outputs);
-        }
-        if (reporter.errorCount() > 0) fail();
-        outputs.putAllInPlace();
-        if (reporter.errorCount() > 0) fail();
-
+        const bool outputsAllowed =
+            run.checkOnly || outputPathsAreAllowed(run.settings, run.filesRead, diagnostics);
+        if (!outputsAllowed || diagnostics.errorCount() > 0) fail();
+        if (!run.checkOnly) writeOutputs(run, *song, *strings);
         strings.reset();
-        printVerdict(reporter.errorCount(), reporter.warningCount(), true);
+        endRun(run, true);
         return true;
     } catch (const std::bad_alloc&) {
         // The song and every module are gone by now, so there is memory again
         // to say why the run stops; a run must not fail without a word.
         try {
-            reporter.error(msg::kOutOfMemory, "");
+            diagnostics.error(msg::kOutOfMemory, "");
         } catch (...) {
         }
-        printVerdict(reporter.errorCount(), reporter.warningCount(), false);
+        endRun(run, false);
         return false;
     } catch (...) {
-        printVerdict(reporter.errorCount(), reporter.warningCount(), false);
+        endRun(run, false);
         return false;
     }
+}
+
+bool runPipeline(const RunSettings& settings, std::vector<std::string>* pathsRead) {
+    RunContext run(settings, diskSources());
+    const bool succeeded = runPipeline(run);
+    if (pathsRead != nullptr) *pathsRead = run.filesRead.paths();
+    return succeeded;
 }

@@ -1,5 +1,5 @@
-// The watch loop. Each run starts with a fresh reporter, so its counts and
-// verdict are its own; what to watch is what the run read, plus the source and
+// The watch loop. Each run starts the console afresh (driver/PipelineRun.cpp),
+// so its counts and verdict are its own; what to watch is what the run read, plus the source and
 // the dictionary should they not have opened (so that creating them counts).
 // What the loop itself says goes to standard error.
 #include "driver/WatchMode.h"
@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "diag/Reporter.h"
 #include "driver/CommandLine.h"
 #include "driver/Console.h"
 #include "platform/FileWatcher.h"
@@ -39,7 +38,6 @@ int watchAndCompile(const RunSettings& settings, const std::string& exeDir,
         const std::string changed = watcher->waitForChange();
         if (changed.empty()) break;
         printNote(changed + " changed; compiling again");
-        restartReporter();
         printSettings(settings, exeDir);
     }
     printNote("stopped watching");

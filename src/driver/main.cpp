@@ -8,20 +8,25 @@
 #include "driver/Console.h"
 #include "driver/DataPaths.h"
 #include "driver/PipelineRun.h"
+#include "driver/RunContext.h"
 #include "driver/Utf8Hint.h"
 #include "driver/WatchMode.h"
 #include "platform/Platform.h"
 #include "text/Encoding.h"
+#include "text/SourceProvider.h"
 
 namespace {
 
 // One run of the pipeline, with the hint that a failed run may call for;
 // `pathsRead`, when given, receives the paths of the files it read.
 bool compile(const RunSettings& settings, std::vector<std::string>* pathsRead = nullptr) {
-    if (runPipeline(settings, pathsRead)) return true;
+    RunContext run(settings, diskSources());
+    const bool succeeded = runPipeline(run);
+    if (pathsRead != nullptr) *pathsRead = run.filesRead.paths();
+    if (succeeded) return true;
     // Lyrics that the dictionary cannot convert, in a source that is UTF-8
     // without its mark, are almost always a missing -u.
-    if (!utf8Mode() && errorWasReported(msg::kLyricNotConvertible) &&
+    if (!utf8Mode() && run.diagnostics.errorReported(msg::kLyricNotConvertible) &&
         looksLikeUnmarkedUtf8(settings.inputPath))
         printUtf8Hint(settings.inputPath);
     return false;

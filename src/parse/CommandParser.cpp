@@ -3,14 +3,15 @@
 // hands every command to the compiler the moment it is complete.
 #include "parse/CommandParser.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "diag/Diagnostics.h"
 #include "diag/Messages.h"
-#include "diag/Reporter.h"
 #include "parse/CommandSink.h"
 #include "song/CommandCode.h"
 #include "song/Pitch.h"
@@ -57,42 +58,77 @@ bool isNoteValue(int32_t number) {
 
 class CommandParserImpl final : public CommandParser {
 public:
+    explicit CommandParserImpl(Diagnostics& diagnostics) : diagnostics_(diagnostics) {}
+
     int parse(Preprocessor* preprocessor, CommandSink* compiler, StringPool* pool) override {
         preprocessor_ = preprocessor;
         compiler_ = compiler;
         pool_ = pool;
-        pending_ = Token{};
+        pending_ = LocatedToken{};
         run();
         return 0;
     }
 
 private:
     Token take() {
-        Token token;
-        if (pending_.kind != TokNone) {
-            token = pending_;
-            pending_ = Token{};
+        if (pending_.token.kind != TokNone) {
+            last_ = pending_;
+            pending_.token.kind = TokNone;
         } else {
-            preprocessor_->nextToken(token);
+            preprocessor_->nextToken(last_.token, last_.location);
         }
-        getReporter().setLine(token.line);
-        return token;
+        endBefore_ = endColumn_;
+        const SourceLocation& at = last_.location;
+        const SourceLocation& start = start_.location;
+        // The command's columns reach as far as its tokens on its line.
+        if (at.line == start.line && at.file == start.file && at.expansion == start.expansion)
+            endColumn_ = std::max(endColumn_, at.endColumn);
+        return last_.token;
     }
 
-    void giveBack(const Token& token) { pending_ = token; }
+    // Returns the token taken last to the stream: it is not part of the
+    // command, and it is the next one taken. (The parser never returns two.)
+    void giveBack() {
+        pending_ = last_;
+        endColumn_ = endBefore_;
+    }
 
-    static void error(std::string_view message) { getReporter().error(-1, message, {}); }
+    // Starts a command at the token taken last.
+    void beginCommand() {
+        start_ = last_;
+        endColumn_ = last_.location.endColumn;
+        endBefore_ = endColumn_;
+    }
 
-    void send(int32_t code) { compiler_->command(code, 0, nullptr); }
+    // The stream file of a location, without the map for one written where it stands.
+    int32_t fileAsRead(const SourceLocation& location) const {
+        return location.expansion == 0 ? location.file
+                                       : diagnostics_.files().expansionLocation(location).file;
+    }
+
+    CommandPlace place() const {
+        CommandPlace place{start_.location, start_.token.line};
+        place.written.endColumn = endColumn_;
+        if (fileAsRead(last_.location) == fileAsRead(start_.location))
+            place.consoleLine = last_.token.line;
+        return place;
+    }
+
+    void error(const msg::Message& message) {
+        const CommandPlace at = place();
+        diagnostics_.error(message, at.written, at.consoleLine, {});
+    }
+
+    void send(int32_t code) { compiler_->command(code, 0, nullptr, place()); }
 
     void send(int32_t code, int32_t value) {
         const CommandParam param{ParamNumber, value};
-        compiler_->command(code, 1, &param);
+        compiler_->command(code, 1, &param, place());
     }
 
     void sendList(int32_t code) {
         const int count = static_cast<int>(params_.size());
-        compiler_->command(code, count, count == 0 ? nullptr : params_.data());
+        compiler_->command(code, count, count == 0 ? nullptr : params_.data(), place());
     }
 
     // The main loop: one command per round until the input ends or a token
@@ -100,6 +136,7 @@ private:
     void run() {
         for (;;) {
             const Token token = take();
+            beginCommand();
             const int32_t kind = token.kind;
             if (kind == TokEnd) {
                 send(CmdEndOfSource);
@@ -123,7 +160,7 @@ private:
                 readParameterList();
                 sendList(kind);  // the letters' code is the command's code
             } else if (kind == TokNumber) {
-                giveBack(token);
+                giveBack();
                 readParameterList();
                 sendList(CmdTrackSelect);
             } else if (kind == CmdTranspose) {
@@ -147,12 +184,13 @@ private:
     void sendLyric(int32_t stringId) {
         const std::u16string* text = pool_->get(stringId);
         if (text == nullptr || text->empty()) {
-            getReporter().warning(-1, msg::kEmptyLyric, {});
+            const CommandPlace at = place();
+            diagnostics_.warning(msg::kEmptyLyric, at.written, at.consoleLine, {});
             return;
         }
         // The pool's own text, ended by its 0: a lyric may be as long as the
         // source, so it is not copied.
-        compiler_->lyrics(text->c_str());
+        compiler_->lyrics(text->c_str(), place());
     }
 
     void parseNote(int32_t letter) {
@@ -163,20 +201,20 @@ private:
         } else if (next.kind == kMinus) {
             accidental = kMinus;
         } else {
-            giveBack(next);
+            giveBack();
         }
         const CommandParam params[2] = {{ParamNumber, accidental}, {ParamNumber, readLength()}};
-        compiler_->command(letter, 2, params);
+        compiler_->command(letter, 2, params, place());
     }
 
     void parseAtString() {
         const Token next = take();
         if (next.kind == TokString) {
             const CommandParam param{ParamString, next.value};
-            compiler_->command(CmdSinger, 1, &param);
+            compiler_->command(CmdSinger, 1, &param, place());
             return;
         }
-        giveBack(next);
+        giveBack();
         error(msg::kAtNeedsStringOrLetters);
     }
 
@@ -194,7 +232,7 @@ private:
                 token = take();
             }
             if (token.kind != TokNumber && token.kind != TokNumberDot) {
-                giveBack(token);
+                giveBack();
                 if (sum != 0) error(msg::kNumberAfterTie);
                 return 0;
             }
@@ -213,7 +251,7 @@ private:
             if (sum > kMaxLength) sum = kMaxLength;
             const Token next = take();
             if (next.kind != kTie) {
-                giveBack(next);
+                giveBack();
                 return static_cast<int32_t>(sum);
             }
         }
@@ -228,7 +266,7 @@ private:
             token = take();
         }
         if (token.kind == TokNumber) return negative ? negate(token.value) : token.value;
-        giveBack(token);
+        giveBack();
         error(msg::kNumberRequired);
         return 0;
     }
@@ -239,7 +277,7 @@ private:
     bool readPitch(int32_t& pitchClass) {
         const Token letter = take();
         if (!isNoteLetter(letter.kind)) {
-            giveBack(letter);
+            giveBack();
             error(msg::kBadPitchLetter);
             return false;
         }
@@ -250,7 +288,7 @@ private:
         } else if (accidental.kind == kMinus) {
             step = -1;
         } else {
-            giveBack(accidental);
+            giveBack();
         }
         if (!accidentalFits(letter.kind, step)) {
             error(msg::kBadPitchAccidental);
@@ -270,7 +308,7 @@ private:
             if (token.kind == kStar) {
                 token = take();
                 if (token.kind != TokNumber) {
-                    giveBack(token);
+                    giveBack();
                     error(msg::kNumberAfterStar);
                     return;
                 }
@@ -282,7 +320,7 @@ private:
                 if (sign != TokNumber) {
                     token = take();
                     if (token.kind != TokNumber) {
-                        giveBack(token);
+                        giveBack();
                         error(msg::kDigitsAfterSign);
                         return;
                     }
@@ -295,28 +333,33 @@ private:
                     params_.push_back({ParamRelative, value});
                 }
             } else {
-                giveBack(token);
+                giveBack();
                 if (afterComma) error(msg::kParamAfterComma);
                 return;
             }
             const Token next = take();
             if (next.kind != kComma) {
-                giveBack(next);
+                giveBack();
                 return;
             }
             afterComma = true;
         }
     }
 
+    Diagnostics& diagnostics_;
     Preprocessor* preprocessor_ = nullptr;
     CommandSink* compiler_ = nullptr;
     StringPool* pool_ = nullptr;
-    Token pending_;                      // kind TokNone: nothing pending
+    LocatedToken pending_;               // kind TokNone: nothing pending
+    LocatedToken last_;                  // the token taken last
+    LocatedToken start_;                 // the first token of the command being read
+    int32_t endColumn_ = 0;              // the end of its columns so far
+    int32_t endBefore_ = 0;              // before the token taken last, for a token given back
     std::vector<CommandParam> params_;   // reused by every parameter list
 };
 
 }  // namespace
 
-std::unique_ptr<CommandParser> createCommandParser() {
-    return std::make_unique<CommandParserImpl>();
+std::unique_ptr<CommandParser> createCommandParser(Diagnostics& diagnostics) {
+    return std::make_unique<CommandParserImpl>(diagnostics);
 }

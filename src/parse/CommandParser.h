@@ -1,9 +1,10 @@
 // Reads the preprocessed token stream as MML commands and drives the compiler
-// with each command and lyric as soon as it is recognised.
+// with each command and lyric as soon as it is recognised, each with its place.
 #pragma once
 
 #include <memory>
 
+class Diagnostics;
 class Preprocessor;
 class CommandSink;
 class StringPool;
@@ -15,4 +16,5 @@ public:
     virtual int parse(Preprocessor* preprocessor, CommandSink* compiler, StringPool* pool) = 0;
 };
 
-std::unique_ptr<CommandParser> createCommandParser();
+// Its reports go to `diagnostics`, whose map of files places them.
+std::unique_ptr<CommandParser> createCommandParser(Diagnostics& diagnostics);

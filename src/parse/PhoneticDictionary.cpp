@@ -13,14 +13,12 @@
 #include <utility>
 #include <vector>
 
-#include "diag/Reporter.h"
+#include "diag/Diagnostics.h"
+#include "diag/Messages.h"
 #include "text/CharCode.h"
 #include "text/TextFile.h"
 
 namespace {
-
-// The one diagnostic of the dictionary file format; it is plain ASCII on purpose.
-constexpr char kBadLine[] = "BAD Line";
 
 constexpr int kLineFeed = '\n';
 
@@ -53,7 +51,8 @@ bool keyStarts(const std::vector<int>& key, const char16_t* codes) {
 // definition to the entry list. Stops at the first malformed line, reporting it.
 class LineMachine {
 public:
-    explicit LineMachine(std::vector<DictionaryEntry>& entries) : entries_(entries) {}
+    LineMachine(std::vector<DictionaryEntry>& entries, Diagnostics& diagnostics)
+        : entries_(entries), diagnostics_(diagnostics) {}
 
     // True when the whole file was read; false after reporting a bad line.
     bool run(TextFile& file) {
@@ -63,7 +62,7 @@ public:
             const int code = file.readChar();
             State next = step(state, code);
             if (next == State::Bad) {
-                getReporter().error(reportedLine(line), kBadLine, "");
+                diagnostics_.error(msg::kBadLine, SourceLocation{file.fileId(), reportedLine(line)});
                 return false;
             }
             if (code == kLineFeed) {
@@ -157,6 +156,7 @@ private:
     }
 
     std::vector<DictionaryEntry>& entries_;
+    Diagnostics& diagnostics_;
     std::vector<DictionaryEntry> pending_;
     size_t group_ = 0;
 };
@@ -200,9 +200,8 @@ public:
     bool load(const char* path, const TextReading& reading) override {
         std::unique_ptr<TextFile> file = openTextFile(path, reading);
         if (!file) return false;
-        getReporter().setFileName(path);
         entries_.clear();
-        LineMachine machine(entries_);
+        LineMachine machine(entries_, reading.diagnostics);
         const bool complete = machine.run(*file);
         if (complete) std::stable_sort(entries_.begin(), entries_.end(), sortsBefore);
         // After a bad line the entries read so far stay, in file order.

@@ -62,3 +62,28 @@ inline constexpr int kEnvelopeSlots = 10;
 // Offsets in ticks: envelope positions measured in ticks and the start offset
 // of a parameter envelope (@EOP).
 inline constexpr ValueRange kTickOffsetRange{-500, 50000};
+
+// Octaves (O, "<" and ">") and the octave a track starts in.
+inline constexpr ValueRange kOctaveRange{-2, 8};
+inline constexpr int32_t kDefaultOctave = 4;
+
+// The gate (Q): a note sounds for gate eighths of its length; a track starts
+// with notes that sound to their end.
+inline constexpr ValueRange kGateRange{0, 8};
+inline constexpr int32_t kGateSteps = 8;
+inline constexpr int32_t kDefaultGate = kGateSteps;
+
+// A note's number is octave * 12 + its pitch class + the transposition + this
+// offset, within the MIDI note range; one outside it is reported and sounds
+// as the fallback, the C of the default octave.
+inline constexpr int32_t kNoteNumberOffset = 24;
+inline constexpr ValueRange kNoteNumberRange{0, 127};
+inline constexpr int32_t kFallbackNoteNumber = kDefaultOctave * 12 + kNoteNumberOffset;
+
+// A time signature (@M): the beats of a bar and the note value of a beat.
+inline constexpr ValueRange kMetreNumeratorRange{1, 255};
+inline constexpr std::array<int32_t, 6> kMetreDenominators = {1, 2, 4, 8, 16, 32};
+
+// The passes of a loop ("/:" with a count), and those of one without.
+inline constexpr ValueRange kLoopCountRange{2, 1000};
+inline constexpr int32_t kDefaultLoopCount = 2;

@@ -39,9 +39,41 @@ void Track::copySecondLyrics(size_t from, size_t to, size_t copiesStart) {
     }
 }
 
+namespace {
+
+const SourceLocation kNowhere;
+
+}  // namespace
+
 const SourceLocation& Track::noteLocation(size_t noteIndex) const {
-    static const SourceLocation kNowhere;
     return noteIndex < noteLocations.size() ? noteLocations[noteIndex] : kNowhere;
+}
+
+const SourceLocation& Track::controlLocation(size_t controlIndex) const {
+    return controlIndex < controlLocations.size() ? controlLocations[controlIndex] : kNowhere;
+}
+
+const SourceLocation& Track::envelopeLocation(size_t envelopeIndex) const {
+    if (envelopeIndex >= envelopePlaceIndices.size()) return kNowhere;
+    const auto place = static_cast<size_t>(envelopePlaceIndices[envelopeIndex]);
+    return place < envelopePlaces.size() ? envelopePlaces[place] : kNowhere;
+}
+
+void Track::sortControlsByTime() {
+    std::vector<size_t> order(controls.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return controls[a].time < controls[b].time; });
+    std::vector<ControlEvent> sorted;
+    sorted.reserve(controls.size());
+    std::vector<SourceLocation> sortedLocations;
+    sortedLocations.reserve(controlLocations.size());
+    for (const size_t from : order) {
+        sorted.push_back(std::move(controls[from]));
+        if (!controlLocations.empty()) sortedLocations.push_back(controlLocation(from));
+    }
+    controls = std::move(sorted);
+    controlLocations = std::move(sortedLocations);
 }
 
 Track& Song::appendTrack() {

@@ -106,14 +106,22 @@ struct EnvelopeEvent : Event {
 };
 
 // Three separately ordered sequences, each in the order the compiler appended,
-// and the second lyrics of the notes a lyric splits.
+// and the second lyrics of the notes a lyric splits. Where each event is
+// written is kept beside its sequence, so that the events stay small; a copy a
+// loop made keeps the location of what it copies.
 struct Track {
     std::vector<NoteEvent> notes;
     std::vector<ControlEvent> controls;
     std::vector<EnvelopeEvent> envelopes;
-    // The notes' locations by note index, kept beside the notes so that a note
-    // stays small; may be shorter than `notes`.
+    // The notes' locations by note index; may be shorter than `notes`.
     std::vector<SourceLocation> noteLocations;
+    // The controls' locations by control index; may be shorter than `controls`.
+    std::vector<SourceLocation> controlLocations;
+    // An envelope is laid over each note a syllable reaches by the "@LE" in
+    // force, so the many envelopes of one "@LE" share its location: each keeps
+    // the index of it in `envelopePlaces`. May be shorter than `envelopes`.
+    std::vector<int32_t> envelopePlaceIndices;
+    std::vector<SourceLocation> envelopePlaces;
 
     // The lyric the note at `noteIndex` sings from its split on; empty for a
     // note that is not split.
@@ -126,8 +134,14 @@ struct Track {
     void copySecondLyrics(size_t from, size_t to, size_t copiesStart);
 
     // Where the note at `noteIndex` was written; a location that is not known
-    // when none was recorded for it.
+    // when none was recorded for it. The same for controls and envelopes.
     const SourceLocation& noteLocation(size_t noteIndex) const;
+    const SourceLocation& controlLocation(size_t controlIndex) const;
+    const SourceLocation& envelopeLocation(size_t envelopeIndex) const;
+
+    // Puts the controls in time order, keeping the order of controls at one
+    // time, and their locations with them.
+    void sortControlsByTime();
 
 private:
     // Few notes are split, so their second lyrics are kept here by note index

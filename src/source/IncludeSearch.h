@@ -4,8 +4,11 @@
 #include <string>
 #include <vector>
 
-// The path of the first existing entry among: the including file's directory
-// followed by `name`, then each of `directories` in order joined with `name`.
-// Empty when none exists. The path is returned as built, not normalised.
+class SourceProvider;
+
+// The path of the first entry that `sources` says exists among: the including
+// file's directory followed by `name`, then each of `directories` in order
+// joined with `name`. Empty when none exists. The path is returned as built,
+// not normalised.
 std::string findIncludeFile(const std::string& name, const std::string& includingFile,
-                            const std::vector<std::string>& directories);
+                            const std::vector<std::string>& directories, SourceProvider& sources);

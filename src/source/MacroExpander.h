@@ -17,15 +17,18 @@ public:
     // ".equ": reads the name and the one-line body from `input`. The directive's
     // kind becomes TokNone when the macro is defined, TokInvalid when the
     // definition failed.
-    virtual void defineOneLine(Token& directive, Tokenizer& input) = 0;
+    virtual void defineOneLine(LocatedToken& directive, Tokenizer& input) = 0;
     // ".macro": reads the name and the block body from `input`; kind as above.
-    virtual void defineBlock(Token& directive, Tokenizer& input) = 0;
+    virtual void defineBlock(LocatedToken& directive, Tokenizer& input) = 0;
     // A use (a reference or a call, whose arguments are read from `input`). On
     // success its kind becomes TokNone and the expansion is appended to
-    // `queue`, each token carrying the use's line; on failure the kind becomes
-    // TokInvalid.
-    virtual void expandUse(Token& use, Tokenizer& input, std::vector<Token>& queue) = 0;
+    // `queue`, each token carrying the use's line, and as its location where it
+    // is written with the use that made it (song/SourceLocation.h); on failure
+    // the kind becomes TokInvalid.
+    virtual void expandUse(LocatedToken& use, Tokenizer& input,
+                           std::vector<LocatedToken>& queue) = 0;
 };
 
-// The tables are borrowed and must outlive the expander.
+// The tables are borrowed and must outlive the expander. The macro uses go to
+// the run's map of the reader of `input`.
 std::unique_ptr<MacroExpander> createMacroExpander(MacroTable& table, StringPool& pool);

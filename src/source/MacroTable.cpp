@@ -10,7 +10,7 @@ namespace {
 
 class MacroTableImpl final : public MacroTable {
 public:
-    void define(const std::u16string& name, int32_t type, std::vector<Token> body) override {
+    void define(const std::u16string& name, int32_t type, std::vector<LocatedToken> body) override {
         auto definition = std::make_unique<MacroDefinition>();
         definition->type = type;
         definition->body = std::move(body);

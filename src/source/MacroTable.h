@@ -14,13 +14,15 @@ struct MacroDefinition {
     static constexpr int32_t kBlock = 2;    // defined by "macro": the body is expanded
 
     int32_t type = 0;
-    std::vector<Token> body;
+    // Each token with where it is written: a one-line body's tokens that uses
+    // in it made keep where their macros wrote them.
+    std::vector<LocatedToken> body;
 };
 
 class MacroTable {
 public:
     // Stores the definition under the name, replacing one stored there before.
-    virtual void define(const std::u16string& name, int32_t type, std::vector<Token> body) = 0;
+    virtual void define(const std::u16string& name, int32_t type, std::vector<LocatedToken> body) = 0;
     // The definition stored under the name, or null.
     virtual const MacroDefinition* find(const std::u16string& name) const = 0;
     virtual ~MacroTable() = default;

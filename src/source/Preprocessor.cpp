@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "diag/Messages.h"
-#include "diag/Reporter.h"
 #include "source/IncludeSearch.h"
 #include "source/MacroExpander.h"
 #include "source/MacroTable.h"
@@ -57,52 +56,66 @@ public:
         return 0;
     }
 
-    int nextToken(Token& token) override {
-        if (takePending(token)) return token.kind;
+    int nextToken(Token& token, SourceLocation& location) override {
+        if (takePending(token, location)) return token.kind;
         for (;;) {
             if (files_.empty()) {
-                token = Token{TokEnd, 0, endLine_};
+                token = end_.token;
+                location = end_.location;
                 return TokEnd;
             }
             Tokenizer& input = *files_.back().tokenizer;
-            input.read(token);
-            if (token.kind == TokNone) {
-                reportAtCurrent(&input, msg::kFatalError);
+            input.read(token, location);
+            switch (token.kind) {
+            case TokNone:
+                reportAtCurrent(input, location, msg::kFatalError);
                 token.kind = TokInvalid;
                 return TokInvalid;
-            }
-            if (token.kind == TokEnd) {
+            case TokEnd:
+                // The end of an included file is not delivered; that of the
+                // main source is, and stays the end for every later call.
                 closeCurrentFile();
-                if (files_.empty()) {
-                    endLine_ = token.line;
-                    return TokEnd;
+                if (!files_.empty()) continue;
+                end_ = LocatedToken{token, location};
+                return TokEnd;
+            case TokDirective:
+            case TokMacroArg:
+            case TokMacroRef:
+            case TokMacroCall: {
+                LocatedToken read{token, location};
+                act(read, input);
+                if (read.token.kind != TokNone) {
+                    token = read.token;
+                    return token.kind;
                 }
-                nameCurrentFile();
+                if (takePending(token, location)) return token.kind;
                 continue;
             }
-            switch (token.kind) {
-            case TokDirective:
-                runDirective(token, input);
-                break;
-            case TokMacroArg:
-                reportAtToken(token, msg::kMacroArgOutsideMacro);
-                break;
-            case TokMacroRef:
-            case TokMacroCall:
-                expander_->expandUse(token, input, pending_);
-                break;
             default:
-                break;
+                return token.kind;
             }
-            if (token.kind != TokNone) return token.kind;
-            if (takePending(token)) return token.kind;
         }
     }
 
 private:
-    bool takePending(Token& token) {
+    // Acts on a directive, an argument reference out of place or a macro use
+    // of the main stream. Its kind becomes TokNone when it was consumed,
+    // TokInvalid when it failed.
+    void act(LocatedToken& read, Tokenizer& input) {
+        if (read.token.kind == TokDirective) {
+            runDirective(read, input);
+        } else if (read.token.kind == TokMacroArg) {
+            reportAtToken(input, read, msg::kMacroArgOutsideMacro);
+        } else {
+            expander_->expandUse(read, input, pending_);
+        }
+    }
+
+    bool takePending(Token& token, SourceLocation& location) {
         if (pendingIndex_ >= pending_.size()) return false;
-        token = pending_[pendingIndex_++];
+        const LocatedToken& next = pending_[pendingIndex_++];
+        token = next.token;
+        location = next.location;
         if (pendingIndex_ == pending_.size()) {
             pending_.clear();
             pendingIndex_ = 0;
@@ -114,14 +127,6 @@ private:
         OpenFile file{createTokenizer(), std::move(owned)};
         file.tokenizer->attach(source, pool_);
         files_.push_back(std::move(file));
-        nameCurrentFile();
-    }
-
-    // Makes the reporter name the file on top of the stack.
-    void nameCurrentFile() {
-        const SourceReader* source = files_.back().tokenizer->source();
-        getReporter().setFileName(source->fileName());
-        getReporter().setLine(source->line());
     }
 
     // The tokenizer goes first: it reads from the source destroyed after it.
@@ -132,8 +137,8 @@ private:
         files_.pop_back();
     }
 
-    void runDirective(Token& directive, Tokenizer& input) {
-        const std::u16string* name = pool_->get(directive.value);
+    void runDirective(LocatedToken& directive, Tokenizer& input) {
+        const std::u16string* name = pool_->get(directive.token.value);
         if (name != nullptr && *name == kInclude) {
             include(directive, input);
         } else if (name != nullptr && *name == kEqu) {
@@ -141,37 +146,39 @@ private:
         } else if (name != nullptr && *name == kMacro) {
             expander_->defineBlock(directive, input);
         } else {
-            reportAtCurrent(&input, msg::kUnknownDirective);
-            directive.kind = TokInvalid;
+            reportAtCurrent(input, directive.location, msg::kUnknownDirective);
+            directive.token.kind = TokInvalid;
         }
     }
 
-    void include(Token& directive, Tokenizer& input) {
-        Token operand;
+    void include(LocatedToken& directive, Tokenizer& input) {
+        LocatedToken operand;
         if (readOperand(input, operand) != TokString) {
-            reportAtToken(directive, msg::kStringRequired);
+            reportAtToken(input, directive, msg::kStringRequired);
             return;
         }
-        const std::u16string* text = pool_->get(operand.value);
+        const std::u16string* text = pool_->get(operand.token.value);
         const std::string name = text != nullptr ? codesToBytes(*text) : std::string();
         static const std::vector<std::string> kNoDirectories;
+        const TextReading& reading = input.source()->reading();
         const std::string path =
             findIncludeFile(name, input.source()->fileName(),
-                            includeDirectories_ != nullptr ? *includeDirectories_ : kNoDirectories);
+                            includeDirectories_ != nullptr ? *includeDirectories_ : kNoDirectories,
+                            reading.sources);
         if (path.empty()) {
-            reportAtToken(directive, msg::kIncludeNotFound, name);
+            reportAtToken(input, directive, msg::kIncludeNotFound, name);
             return;
         }
-        directive.kind = TokNone;
+        directive.token.kind = TokNone;
         if (included_.count(path) != 0) return;  // brought in before: nothing to read
         if (included_.size() >= kMaxIncludedFiles) {
-            reportAtToken(directive, msg::kTooManyIncludes, name);
+            reportAtToken(input, directive, msg::kTooManyIncludes, name);
             return;
         }
         included_.insert(path);
-        auto source = createSourceReader(path, input.source()->reading());
+        auto source = createSourceReader(path, reading, directive.location);
         if (!source) {
-            directive.kind = TokInvalid;
+            directive.token.kind = TokInvalid;
             return;
         }
         SourceReader* reader = source.get();
@@ -182,11 +189,11 @@ private:
     std::unique_ptr<MacroExpander> expander_;
     StringPool* pool_ = nullptr;
     std::vector<OpenFile> files_;
-    std::vector<Token> pending_;  // expansion tokens not yet delivered, from pendingIndex_ on
+    std::vector<LocatedToken> pending_;  // expansion tokens not yet delivered, from pendingIndex_ on
     size_t pendingIndex_ = 0;
     const std::vector<std::string>* includeDirectories_ = nullptr;
     std::unordered_set<std::string> included_;
-    int endLine_ = 0;
+    LocatedToken end_{Token{TokEnd, 0, 0}, {}};  // the end of the main source, once read
 };
 
 }  // namespace

@@ -1,10 +1,12 @@
 // The token record handed from the tokenizer through the preprocessor to the
-// command parser, and the fixed numbers of its kinds.
+// command parser, the fixed numbers of its kinds, and the token with its
+// location as macro bodies and expansions keep it.
 #pragma once
 
 #include <cstdint>
 
 #include "song/CommandCode.h"
+#include "song/SourceLocation.h"
 
 enum TokenKind : int32_t {
     // No token: one the preprocessor acted on (a directive, a macro use) and
@@ -27,8 +29,16 @@ enum TokenKind : int32_t {
     TokLoopEnd = CmdLoopEnd,      // ":/"
 };
 
+// `line` is the line of the token in the text as read: for a token a macro
+// made, the line of the outermost use. Where it is written travels beside it,
+// as a SourceLocation.
 struct Token {
     int32_t kind = TokNone;
     int32_t value = 0;
     int32_t line = 0;
+};
+
+struct LocatedToken {
+    Token token;
+    SourceLocation location;
 };

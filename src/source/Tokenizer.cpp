@@ -6,8 +6,8 @@
 #include <string>
 #include <utility>
 
+#include "diag/Diagnostics.h"
 #include "diag/Messages.h"
-#include "diag/Reporter.h"
 #include "source/SourceReader.h"
 #include "text/StringPool.h"
 
@@ -38,21 +38,25 @@ public:
     void attach(SourceReader* source, StringPool* pool) override {
         source_ = source;
         pool_ = pool;
+        diagnostics_ = source != nullptr ? &source->reading().diagnostics : nullptr;
+        file_ = source != nullptr ? source->fileId() : 0;
     }
 
     SourceReader* source() override { return source_; }
 
-    int read(Token& token) override {
+    int read(Token& token, SourceLocation& location) override {
         token.kind = TokInvalid;
         token.value = 0;
         if (source_ == nullptr || pool_ == nullptr) {
             token.kind = TokEnd;
             token.line = 0;
+            location = SourceLocation{};
             return token.kind;
         }
         token.line = source_->line();
 
         int c = source_->getChar();
+        const int32_t start = source_->charColumn();
         if (c == ';') {
             // A comment runs to the line feed, which then ends it as a token.
             do {
@@ -60,12 +64,23 @@ public:
             } while (c != kLineFeed && c != -1);
         }
         classify(c, token);
+        location = SourceLocation{file_, token.line, start, source_->consumedColumn()};
 
-        if (token.kind == TokInvalid) getReporter().error(token.line, msg::kInvalidToken, "");
+        if (token.kind == TokInvalid) diagnostics_->error(msg::kInvalidToken, location);
         return token.kind;
     }
 
 private:
+    // Reports at the character just read, naming on the console the line the
+    // file is read at (the next one, after a line feed).
+    void reportAtChar(int c, const msg::Message& message) {
+        const int line = source_->line();
+        const int32_t column = source_->charColumn();
+        const SourceLocation at{file_, c == kLineFeed ? line - 1 : line, column,
+                                c < 0 ? column : column + 1};
+        diagnostics_->error(message, at, line, {});
+    }
+
     void classify(int c, Token& token) {
         if (c == -1) {
             token.kind = TokEnd;
@@ -133,9 +148,12 @@ private:
             source_->ungetChar(c);
             uint32_t number = 0;
             if (!readNumber(number)) return;
-            if (braced && source_->getChar() != '}') {
-                getReporter().error(source_->line(), msg::kCloseBraceRequired, "");
-                return;
+            if (braced) {
+                const int close = source_->getChar();
+                if (close != '}') {
+                    reportAtChar(close, msg::kCloseBraceRequired);
+                    return;
+                }
             }
             token.kind = TokMacroArg;
             token.value = static_cast<int32_t>(number);
@@ -159,7 +177,7 @@ private:
                 return;
             }
             if (letters == 3) {
-                getReporter().error(source_->line(), msg::kAtLettersTooLong, "");
+                reportAtChar(c, msg::kAtLettersTooLong);
                 return;
             }
             code = withCommandLetter(code, static_cast<uint32_t>(c));
@@ -175,7 +193,7 @@ private:
         while (isDigit(c)) {
             const uint32_t digit = static_cast<uint32_t>(c - '0');
             if (number > kLargestTenth || (number == kLargestTenth && digit > 5)) {
-                getReporter().error(source_->line(), msg::kValueTooLarge, "");
+                reportAtChar(c, msg::kValueTooLarge);
                 return false;
             }
             number = number * 10 + digit;
@@ -215,6 +233,8 @@ private:
 
     SourceReader* source_ = nullptr;
     StringPool* pool_ = nullptr;
+    Diagnostics* diagnostics_ = nullptr;  // the run's, from the reader
+    int32_t file_ = 0;
     std::u16string text_;  // reused for every name and string to spare allocations
 };
 

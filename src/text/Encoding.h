@@ -14,7 +14,7 @@
 // What they print unchanged, because it is already in the terminal's encoding:
 // - paths the user typed and the system's error texts: the paths of the settings
 //   lines, the file name of a positioned diagnostic, and the details that are a
-//   path (the reporter keeps their list, in diag/DiagnosticLine.cpp).
+//   path (the catalogue marks their messages, msg::Detail::Path).
 #pragma once
 
 #include <string>

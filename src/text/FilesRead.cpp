@@ -3,8 +3,9 @@
 
 #include <algorithm>
 
-void FilesRead::remember(std::FILE* file, const std::string& path) {
-    if (const auto identity = platform::fileIdentity(file)) identities_.insert(*identity);
+void FilesRead::remember(const std::optional<platform::FileIdentity>& identity,
+                         const std::string& path) {
+    if (identity) identities_.insert(*identity);
     // A run opens a few files (includes are read once), so a search is cheap.
     if (std::find(paths_.begin(), paths_.end(), path) == paths_.end()) paths_.push_back(path);
 }

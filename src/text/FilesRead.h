@@ -5,7 +5,7 @@
 // and hands it to its readers (see TextReading in text/TextFile.h).
 #pragma once
 
-#include <cstdio>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,8 +14,9 @@
 
 class FilesRead {
 public:
-    // Remembers the file open on `file`, opened by `path`.
-    void remember(std::FILE* file, const std::string& path);
+    // Remembers the file opened by `path`, with its identity on disk when it
+    // has one (a text held in memory has none).
+    void remember(const std::optional<platform::FileIdentity>& identity, const std::string& path);
     // True when `path` names one of the files remembered.
     bool contains(const std::string& path) const;
     // The paths the files were opened by, each once, in the order first read.

@@ -1,32 +1,40 @@
-// Text files as character codes. The bytes are read in binary and the text-mode
-// rules are applied here, so every platform reads a file the same way: CR LF
-// becomes LF, a lone CR stays, and a Ctrl-Z byte ends the file.
+// Text files as character codes. The bytes come from the run's provider and
+// the text-mode rules are applied here, so every platform reads a file the same
+// way: CR LF becomes LF, a lone CR stays, and a Ctrl-Z byte ends the file.
 //
 // A file is code page 932 unless it begins with the UTF-8 byte order mark or the
 // UTF-8 mode is on; a UTF-8 file yields the codes of the same characters in code
-// page 932, so nothing after this module can tell the two apart.
+// page 932, so nothing after this module can tell the two apart. What tells them
+// apart for an editor, the UTF-16 width of what a UTF-8 file skips, is counted
+// here (columnsSkipped).
 #include "text/TextFile.h"
 
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
-#include <vector>
 
+#include "diag/Diagnostics.h"
 #include "diag/FileFailureDetail.h"
 #include "diag/Messages.h"
-#include "diag/Reporter.h"
 #include "platform/Platform.h"
+#include "song/SourceMap.h"
 #include "text/CharCode.h"
 #include "text/Encoding.h"
 #include "text/FilesRead.h"
+#include "text/SourceProvider.h"
 
 namespace {
 
 constexpr int kCtrlZ = 26;
 constexpr int kLineFeed = 10;
-constexpr size_t kBufferSize = 64 * 1024;
 constexpr size_t kShownBadBytes = 8;  // bytes named in one report; more are left out
+
+// A column as a location holds it: held at the largest int.
+int32_t locatedColumn(int64_t column) {
+    return column > INT32_MAX ? INT32_MAX : static_cast<int32_t>(column);
+}
 
 std::string hexText(unsigned value, int digits) {
     char text[16];
@@ -34,28 +42,34 @@ std::string hexText(unsigned value, int digits) {
     return text;
 }
 
-class StdioTextFile final : public TextFile {
+class ProvidedTextFile final : public TextFile {
 public:
-    StdioTextFile(std::FILE* file, bool alwaysUtf8)
-        : file_(file), buffer_(kBufferSize), utf8_(alwaysUtf8) {}
-    ~StdioTextFile() override {
-        if (file_ != nullptr) std::fclose(file_);
-    }
+    ProvidedTextFile(std::unique_ptr<OpenedFile> file, int32_t id, Diagnostics& diagnostics,
+                     bool alwaysUtf8)
+        : file_(std::move(file)), id_(id), diagnostics_(diagnostics), utf8_(alwaysUtf8) {}
 
     int readChar() override {
         if (!started_) start();
         return utf8_ ? readUtf8() : readCp932();
     }
 
+    int readChar(int32_t& skippedColumns) override {
+        const int code = readChar();
+        skippedColumns = skipped_;
+        skipped_ = 0;
+        return code;
+    }
+
+    int32_t fileId() const override { return id_; }
+
 private:
-    // Fills the buffer for the first time and takes a byte order mark off its
-    // front: the mark makes the file UTF-8 and is not part of the text.
+    // Takes the first block and a byte order mark off its front: the mark
+    // makes the file UTF-8 and is not part of the text.
     void start() {
         started_ = true;
-        if (file_ == nullptr) return;
-        filled_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+        block_ = file_->nextBlock();
         position_ = 0;
-        if (startsWithUtf8ByteOrderMark(buffer_.data(), filled_)) {
+        if (startsWithUtf8ByteOrderMark(block_.data(), block_.size())) {
             utf8_ = true;
             position_ = kUtf8ByteOrderMark.size();
         }
@@ -110,7 +124,10 @@ private:
             reportInvalidBytes();
             const int code = unicodeToCp932(scalar);
             if (code == kNoCharacter) {
-                report(msg::kNotInCodePage932, "U+" + hexText(scalar, 4));
+                // Beyond the first plane a character takes two UTF-16 units.
+                const int width = scalar > 0xFFFF ? 2 : 1;
+                report(msg::kNotInCodePage932, column_, width, "U+" + hexText(scalar, 4));
+                skip(width);
                 continue;
             }
             return deliver(code);
@@ -119,12 +136,26 @@ private:
 
     int deliver(int code) {
         reportInvalidBytes();
-        if (code == kLineFeed) ++line_;
+        if (code == kLineFeed) {
+            ++line_;
+            column_ = 0;
+        } else {
+            ++column_;
+        }
         return code;
     }
 
-    // Adds bytes that form no character to the stretch waiting to be reported.
+    void skip(int width) {
+        column_ += width;
+        // Held at the largest int: only a line of gigabytes of bad bytes gets near.
+        if (skipped_ <= INT32_MAX - width) skipped_ += width;
+    }
+
+    // Adds bytes that form no character to the stretch waiting to be reported:
+    // one broken sequence, which an editor shows as one replacement character.
     void noteInvalidBytes(const std::string& bytes) {
+        if (badCount_ == 0) badColumn_ = column_;
+        skip(1);
         for (const char byte : bytes) {
             if (badCount_ < kShownBadBytes) {
                 if (badCount_ > 0) badDetail_.push_back(' ');
@@ -139,16 +170,16 @@ private:
     void reportInvalidBytes() {
         if (badCount_ == 0) return;
         if (badCount_ > kShownBadBytes) badDetail_.append(" ...");
-        report(msg::kInvalidUtf8, badDetail_);
+        report(msg::kInvalidUtf8, badColumn_, column_ - badColumn_, badDetail_);
         badDetail_.clear();
         badCount_ = 0;
     }
 
-    // A file is only read while the reporter names it (the dictionary names its
-    // file before reading it, the preprocessor names each source as it turns to
-    // it), so a positioned report shows this file with the line counted here.
-    void report(const char* message, const std::string& detail) {
-        getReporter().error(reportedLine(line_), message, detail);
+    void report(const msg::Message& message, int64_t column, int64_t width,
+                const std::string& detail) {
+        const SourceLocation at{id_, reportedLine(line_), locatedColumn(column),
+                                locatedColumn(column + width)};
+        diagnostics_.error(message, at, detail);
     }
 
     // The next byte after text-mode translation, or -1 once the file has ended.
@@ -176,38 +207,45 @@ private:
     }
 
     int rawByte() {
-        if (position_ == filled_) {
-            if (file_ == nullptr) return -1;
-            filled_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+        if (position_ == block_.size()) {
+            block_ = file_->nextBlock();
             position_ = 0;
-            if (filled_ == 0) return -1;  // end of file or a read error
+            if (block_.empty()) return -1;  // end of file or a read error
         }
-        return buffer_[position_++];
+        return block_[position_++];
     }
 
-    std::FILE* file_;
-    std::vector<unsigned char> buffer_;
-    size_t filled_ = 0;
+    std::unique_ptr<OpenedFile> file_;
+    int32_t id_;
+    Diagnostics& diagnostics_;
+    std::span<const unsigned char> block_;
     size_t position_ = 0;
     bool ended_ = false;
     bool started_ = false;
     bool utf8_;
     int pendingByte_ = -1;  // a translated byte handed back by the UTF-8 decoder
-    std::int64_t line_ = 1;  // of the UTF-8 decoder's reports
-    std::string badDetail_;  // the first bytes of a stretch that formed no character
-    size_t badCount_ = 0;    // and the length of that stretch
+    // Where the UTF-8 decoder stands, for its reports: line, and column in UTF-16 units.
+    std::int64_t line_ = 1;
+    std::int64_t column_ = 0;
+    int32_t skipped_ = 0;  // the units passed over since the last character delivered
+    std::string badDetail_;     // the first bytes of a stretch that formed no character
+    size_t badCount_ = 0;       // and the length of that stretch
+    std::int64_t badColumn_ = 0;  // and where it began
 };
 
 }  // namespace
 
-std::unique_ptr<TextFile> openTextFile(const std::string& path, const TextReading& reading) {
+std::unique_ptr<TextFile> openTextFile(const std::string& path, const TextReading& reading,
+                                       const SourceLocation& includedFrom) {
     int reason = 0;
-    std::FILE* file = platform::openForReading(path, reason);
+    std::unique_ptr<OpenedFile> file = reading.sources.open(path, reason);
     if (file == nullptr) {
-        getReporter().error(msg::kCannotOpenFile,
-                            fileFailureDetail(path, platform::systemErrorText(reason)));
+        reading.diagnostics.error(msg::kCannotOpenFile,
+                                  fileFailureDetail(path, platform::systemErrorText(reason)));
         return nullptr;
     }
-    if (reading.filesRead != nullptr) reading.filesRead->remember(file, path);
-    return std::make_unique<StdioTextFile>(file, reading.utf8);
+    if (reading.filesRead != nullptr) reading.filesRead->remember(file->identity(), path);
+    const int32_t id = reading.files.addFile(path, includedFrom);
+    return std::make_unique<ProvidedTextFile>(std::move(file), id, reading.diagnostics,
+                                              reading.utf8);
 }

@@ -31,14 +31,12 @@ protected:
     void SetUp() override {
         compiler_->setSong(song_.get());
         compiler_->setStrings(pool_.get());
-        getReporter().setFileName("t.mml");
-        getReporter().setLine(3);
     }
 
     // Runs one command and returns what it printed.
     std::string run(const char* name, std::initializer_list<CommandParam> params = {}) {
         return compiletest::printedBy(
-            [&] { compiletest::send(*compiler_, commandCode(name), params); });
+            [&] { compiletest::send(*compiler_, commandCode(name), params, source_); });
     }
     void note(int32_t ticks = 480) { run("C", {num(0), num(ticks)}); }
     static std::string report(const char* level, std::string_view message,
@@ -54,7 +52,8 @@ protected:
 
     std::unique_ptr<Song> song_ = createSong();
     std::unique_ptr<StringPool> pool_ = createStringPool();
-    std::unique_ptr<Compiler> compiler_ = createCompiler();
+    compiletest::TestSource source_{3};
+    std::unique_ptr<Compiler> compiler_ = createCompiler(source_.diagnostics());
 };
 
 TEST_F(ControlsTest, VelocityAbsoluteAndRelative) {

@@ -21,20 +21,18 @@ namespace {
 using compiletest::num;
 
 // Every report of the compiler is an error at the current line (7 in t.mml).
-std::string errorLine(const std::string& message, const std::string& detail = {}) {
+std::string errorLine(std::string_view message, std::string_view detail = {}) {
     return compiletest::reportLine("ERROR", 7, message, detail);
 }
 
 class CompilerCoreTest : public testing::Test {
 protected:
     void SetUp() override {
-        getReporter().setFileName("t.mml");
-        getReporter().setLine(7);
         compiler->setSong(song.get());
     }
 
     void run(int code, std::vector<CommandParam> params = {}) {
-        compiletest::send(*compiler, code, params);
+        compiletest::send(*compiler, code, params, source);
     }
     void note(char letter, int32_t length = 0, int accidental = 0) {
         run(letter, {num(accidental), num(length)});
@@ -51,7 +49,8 @@ protected:
     const std::vector<ControlEvent>& controls(int track = 0) { return song->track(track).controls; }
 
     std::unique_ptr<Song> song = createSong();
-    std::unique_ptr<Compiler> compiler = createCompiler();
+    compiletest::TestSource source{7};
+    std::unique_ptr<Compiler> compiler = createCompiler(source.diagnostics());
 };
 
 TEST_F(CompilerCoreTest, NoteNumbersFollowOctaveAndRangeIsEnforced) {
@@ -327,7 +326,7 @@ TEST_F(CompilerCoreTest, AddressingTrackThreeCreatesTheTracksBefore) {
 TEST_F(CompilerCoreTest, LyricsGoToEverySelectedTrack) {
     run('0', {num(1), num(2)});
     note('C', 480);
-    compiler->lyrics(u"[x]");
+    compiler->lyrics(u"[x]", source.place());
     EXPECT_EQ(notes(0)[0].lyric.symbols, "x");
     EXPECT_EQ(notes(1)[0].lyric.symbols, "x");
 }

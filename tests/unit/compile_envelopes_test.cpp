@@ -98,21 +98,19 @@ protected:
     void SetUp() override {
         compiler_->setSong(song_.get());
         compiler_->setStrings(pool_.get());
-        getReporter().setFileName("t.mml");
-        getReporter().setLine(5);
     }
 
     // Runs one command and returns what it printed.
     std::string run(const char* name, std::initializer_list<int32_t> values = {}) {
         return compiletest::printedBy(
-            [&] { compiletest::send(*compiler_, commandCode(name), nums(values)); });
+            [&] { compiletest::send(*compiler_, commandCode(name), nums(values), source_); });
     }
     void note(int32_t ticks) { run("C", {0, ticks}); }
     // Gives `count` notes a bracketed lyric each.
     void lyrics(int count) {
         std::u16string codes;
         for (int i = 0; i < count; ++i) codes += u"[a]";
-        compiler_->lyrics(codes.c_str());
+        compiler_->lyrics(codes.c_str(), source_.place());
     }
     static std::string report(const char* level, std::string_view message,
                               std::string_view detail = {}) {
@@ -122,7 +120,8 @@ protected:
 
     std::unique_ptr<Song> song_ = createSong();
     std::unique_ptr<StringPool> pool_ = createStringPool();
-    std::unique_ptr<Compiler> compiler_ = createCompiler();
+    compiletest::TestSource source_{5};
+    std::unique_ptr<Compiler> compiler_ = createCompiler(source_.diagnostics());
 };
 
 TEST_F(EnvelopesTest, LaidWhenANoteReceivesItsLyric) {
@@ -214,7 +213,7 @@ TEST_F(EnvelopesTest, DefinitionChecks) {
     EXPECT_EQ(run("@LE", {1, 1, 1}), report("ERROR", msg::kUndefinedEnvelope));
     const std::vector<CommandParam> withString = {num(1), num(0), num(0), {ParamString, 1}};
     EXPECT_EQ(compiletest::printedBy(
-                  [&] { compiletest::send(*compiler_, commandCode("@DE"), withString); }),
+                  [&] { compiletest::send(*compiler_, commandCode("@DE"), withString, source_); }),
               report("ERROR", msg::kNumberRequired));
 }
 

@@ -24,20 +24,18 @@ constexpr int kLoopEnd = 0x3A2F;
 using compiletest::num;
 using compiletest::rel;
 
-std::string errorLine(const std::string& message) {
+std::string errorLine(std::string_view message) {
     return compiletest::reportLine("ERROR", 3, message);
 }
 
 class CompilerLoopsTest : public testing::Test {
 protected:
     void SetUp() override {
-        getReporter().setFileName("t.mml");
-        getReporter().setLine(3);
         compiler.setSong(song.get());
     }
 
     void run(int code, std::vector<CommandParam> params = {}) {
-        compiletest::send(compiler, code, params);
+        compiletest::send(compiler, code, params, source);
     }
     void note(char letter, int32_t length = 480) { run(letter, {num(0), num(length)}); }
     void select(std::vector<CommandParam> params) { run('0', std::move(params)); }
@@ -61,7 +59,8 @@ protected:
     }
 
     std::unique_ptr<Song> song = createSong();
-    CompilerImpl compiler;
+    compiletest::TestSource source{3};
+    CompilerImpl compiler{source.diagnostics()};
 };
 
 TEST_F(CompilerLoopsTest, DefaultCountPlaysTheBodyTwice) {
@@ -74,6 +73,27 @@ TEST_F(CompilerLoopsTest, DefaultCountPlaysTheBodyTwice) {
     EXPECT_EQ(noteLetters(), "CDEDEF");
     EXPECT_EQ(noteTimes(), (std::vector<int32_t>{0, 480, 960, 1200, 1680, 1920}));
     EXPECT_EQ(notes()[4].length, 240);
+}
+
+// A copy a loop makes keeps where its original is written: notes and controls.
+TEST_F(CompilerLoopsTest, CopiesKeepTheLocationsOfWhatTheyCopy) {
+    note('C');
+    run(kLoopStart, {num(3)});
+    source.setLine(4);
+    note('D');
+    run('T', {num(150)});
+    run(kLoopExit);
+    source.setLine(5);
+    note('E');
+    run(kLoopEnd);
+    EXPECT_EQ(noteLetters(), "CDEDED");
+    std::vector<int32_t> lines;
+    for (size_t i = 0; i < notes().size(); ++i) lines.push_back(song->track(0).noteLocation(i).line);
+    EXPECT_EQ(lines, (std::vector<int32_t>{3, 4, 5, 4, 5, 4}));
+    const Track& track = song->track(0);
+    ASSERT_EQ(track.controls.size(), 3u);
+    for (size_t i = 0; i < track.controls.size(); ++i) EXPECT_EQ(track.controlLocation(i).line, 4);
+    EXPECT_EQ(track.noteLocation(0).file, 1);
 }
 
 TEST_F(CompilerLoopsTest, CountOutsideTwoToThousandOpensNoLoop) {
@@ -180,7 +200,7 @@ TEST_F(CompilerLoopsTest, CopiesAreWholeEventsOfEverySequence) {
 TEST_F(CompilerLoopsTest, CopiesOfASplitNoteKeepItsSecondLyric) {
     run(kLoopStart, {num(3)});
     note('C');
-    compiler.lyrics(u"[k a]&[s a]");
+    compiler.lyrics(u"[k a]&[s a]", source.place());
     note('D');
     run(kLoopEnd);
     const Track& track = song->track(0);
@@ -192,7 +212,7 @@ TEST_F(CompilerLoopsTest, CopiesOfASplitNoteKeepItsSecondLyric) {
     }
     // A note split after the loop keeps its own.
     note('E');
-    compiler.lyrics(u"[t a]&[n a]");
+    compiler.lyrics(u"[t a]&[n a]", source.place());
     EXPECT_EQ(notes()[6].splitOffset, 60);
     EXPECT_EQ(track.secondLyric(6).symbols, "n a");
     EXPECT_EQ(track.secondLyric(4).symbols, "s a");

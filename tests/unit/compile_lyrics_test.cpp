@@ -74,15 +74,15 @@ protected:
         compiler_->setSong(song_.get());
         compiler_->setDictionary(&dictionary_);
         compiler_->setStrings(pool_.get());
-        getReporter().setFileName("t.mml");
-        getReporter().setLine(7);
     }
 
     void run(const char* name, std::initializer_list<CommandParam> params = {}) {
-        compiletest::send(*compiler_, commandCode(name), params);
+        compiletest::send(*compiler_, commandCode(name), params, source_);
     }
     void note(int32_t ticks) { run("C", {compiletest::num(0), compiletest::num(ticks)}); }
-    void lyric(std::u16string_view text) { compiler_->lyrics(std::u16string(text).c_str()); }
+    void lyric(std::u16string_view text) {
+        compiler_->lyrics(std::u16string(text).c_str(), source_.place());
+    }
     // Runs the lyric and returns what it printed.
     std::string lyricOutput(std::u16string_view text) {
         return compiletest::printedBy([&] { lyric(text); });
@@ -97,7 +97,8 @@ protected:
     std::unique_ptr<Song> song_ = createSong();
     std::unique_ptr<StringPool> pool_ = createStringPool();
     FakeDictionary dictionary_;
-    std::unique_ptr<Compiler> compiler_ = createCompiler();
+    compiletest::TestSource source_{7};
+    std::unique_ptr<Compiler> compiler_ = createCompiler(source_.diagnostics());
 };
 
 TEST_F(LyricsTest, SyllablesGoToTheNextNotesInOrderAcrossCalls) {
@@ -303,14 +304,14 @@ TEST_F(LyricsTest, SurplusReportsBeyondTheFirstFewAreOnlyCounted) {
 }
 
 TEST_F(LyricsTest, UnsungNotesAreCountedWithTheirLoopCopies) {
-    getReporter().setLine(3);
+    source_.setLine(3);
     note(480);
     lyric(std::u16string{kKa});
-    getReporter().setLine(4);
+    source_.setLine(4);
     run("/:", {compiletest::num(3)});
     note(480);  // never sung, copied twice
     run(":/");
-    getReporter().setLine(5);
+    source_.setLine(5);
     note(480);
     // A syllable that happens to be the default one still counts as given.
     constexpr char16_t kRa = 0x82E7;  // ら

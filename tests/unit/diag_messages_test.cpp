@@ -39,9 +39,10 @@ struct Entry {
     const char* name;
     std::string_view bytes;
     const char* utf8;
+    const msg::Message& message;
 };
 
-#define ENTRY(constant, text) Entry{#constant, msg::constant, text}
+#define ENTRY(constant, text) Entry{#constant, msg::constant, text, msg::constant}
 
 const Entry kCatalogue[] = {
     ENTRY(kCannotOpenFile, "ファイルが開けません"),
@@ -128,6 +129,7 @@ const Entry kCatalogue[] = {
     ENTRY(kOutputsCollide, "出力ファイルが他の出力ファイルと同じです"),
     ENTRY(kTooManyMeasures, "小節が多すぎます"),
     ENTRY(kMetreChangeInsideBar, "小節の途中の拍子変更は次の小節から有効です"),
+    ENTRY(kBadLine, "BAD Line"),
 };
 
 #undef ENTRY
@@ -149,6 +151,32 @@ TEST(MessageCatalogue, TextsAreDistinct) {
     std::set<std::string_view> seen;
     for (const Entry& entry : kCatalogue)
         EXPECT_TRUE(seen.insert(entry.bytes).second) << entry.name << " repeats another text";
+}
+
+// Tools tell the messages apart by their ids: each one is its own, and made of
+// lower-case words joined by "-".
+TEST(MessageCatalogue, IdsAreDistinctWords) {
+    std::set<std::string_view> seen;
+    for (const Entry& entry : kCatalogue) {
+        const std::string_view id = entry.message.id;
+        EXPECT_TRUE(seen.insert(id).second) << entry.name << " repeats the id " << id;
+        ASSERT_FALSE(id.empty()) << entry.name;
+        EXPECT_NE(id.front(), '-') << entry.name;
+        EXPECT_NE(id.back(), '-') << entry.name;
+        EXPECT_EQ(id.find("--"), std::string_view::npos) << entry.name;
+        EXPECT_EQ(id.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789-"), std::string_view::npos)
+            << entry.name << ": " << id;
+    }
+}
+
+// The entries whose detail is a path, which the console prints as typed.
+TEST(MessageCatalogue, FileMessagesHaveAPathAsTheirDetail) {
+    std::set<std::string_view> paths;
+    for (const Entry& entry : kCatalogue)
+        if (entry.message.detail == msg::Detail::Path) paths.insert(entry.name);
+    EXPECT_EQ(paths, (std::set<std::string_view>{"kCannotOpenFile", "kOutputIsAFileRead",
+                                                 "kLogNotWritten", "kOutputsCollide",
+                                                 "kTooManyMeasures"}));
 }
 
 // A message added to the header must also be added to the table above.

@@ -11,6 +11,9 @@
 
 namespace {
 
+// A message of the tests' own, outside the catalogue, with the text given.
+msg::Message text(std::string_view words) { return msg::Message{"test", words}; }
+
 class ReporterTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -34,9 +37,9 @@ TEST_F(ReporterTest, SameInstanceEveryTime) {
 
 TEST_F(ReporterTest, PositionedLinesNameFileAndLine) {
     testing::internal::CaptureStdout();
-    reporter_.error(5, "bad thing", "");
-    reporter_.warning(7, "odd thing", "x y");
-    reporter_.error(0, "at zero", "");
+    reporter_.error(5, text("bad thing"), "");
+    reporter_.warning(7, text("odd thing"), "x y");
+    reporter_.error(0, text("at zero"), "");
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "ERROR: song.mml(5) bad thing\n"
               "WARN: song.mml(7) odd thing: x y\n"
@@ -45,12 +48,12 @@ TEST_F(ReporterTest, PositionedLinesNameFileAndLine) {
 
 TEST_F(ReporterTest, NegativeLineUsesTheCurrentLine) {
     testing::internal::CaptureStdout();
-    reporter_.error(-1, "e", "");
+    reporter_.error(-1, text("e"), "");
     reporter_.setLine(40);
-    reporter_.warning(-1, "w", "");
-    reporter_.error(5, "explicit", "");  // an explicit line wins over setLine
+    reporter_.warning(-1, text("w"), "");
+    reporter_.error(5, text("explicit"), "");  // an explicit line wins over setLine
     reporter_.setLine(-3);
-    reporter_.error(-1, "negative current", "");
+    reporter_.error(-1, text("negative current"), "");
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "ERROR: song.mml(12) e\n"
               "WARN: song.mml(40) w\n"
@@ -60,8 +63,8 @@ TEST_F(ReporterTest, NegativeLineUsesTheCurrentLine) {
 
 TEST_F(ReporterTest, PositionLessReportsNeverShowTheFileName) {
     testing::internal::CaptureStdout();
-    reporter_.error("cannot open", "in.mml : No such file or directory");
-    reporter_.warning("plain warning", "");
+    reporter_.error(text("cannot open"), "in.mml : No such file or directory");
+    reporter_.warning(text("plain warning"), "");
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "ERROR: cannot open: in.mml : No such file or directory\n"
               "WARN: plain warning\n");
@@ -70,18 +73,18 @@ TEST_F(ReporterTest, PositionLessReportsNeverShowTheFileName) {
 TEST_F(ReporterTest, EmptyFileNameGivesNoPosition) {
     reporter_.setFileName("");
     testing::internal::CaptureStdout();
-    reporter_.error(3, "msg", "detail");
-    reporter_.warning(-1, "w", "");
+    reporter_.error(3, text("msg"), "detail");
+    reporter_.warning(-1, text("w"), "");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR: msg: detail\nWARN: w\n");
 }
 
 TEST_F(ReporterTest, FileNameIsReplacedBySetFileName) {
     testing::internal::CaptureStdout();
-    reporter_.error(3, "in main", "");
+    reporter_.error(3, text("in main"), "");
     reporter_.setFileName("inc/part.mml");
-    reporter_.error(3, "in include", "");
+    reporter_.error(3, text("in include"), "");
     reporter_.setFileName("song.mml");
-    reporter_.error(4, "back in main", "");
+    reporter_.error(4, text("back in main"), "");
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "ERROR: song.mml(3) in main\n"
               "ERROR: inc/part.mml(3) in include\n"
@@ -91,21 +94,21 @@ TEST_F(ReporterTest, FileNameIsReplacedBySetFileName) {
 TEST_F(ReporterTest, CodePage932BytesPassThroughUnchanged) {
     const std::string message = "\x8B\xF3\x82\xCC\x89\xCC\x8E\x8C\x82\xC5\x82\xB7";
     testing::internal::CaptureStdout();
-    reporter_.warning(7, message, "\x82\xA0");
+    reporter_.warning(7, text(message), "\x82\xA0");
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "WARN: song.mml(7) " + message + ": \x82\xA0\n");
 }
 
 TEST_F(ReporterTest, EveryReportCountsOnce) {
     testing::internal::CaptureStdout();
-    reporter_.error(9, "same", "");
-    reporter_.error(9, "same", "");
+    reporter_.error(9, text("same"), "");
+    reporter_.error(9, text("same"), "");
     EXPECT_EQ(newErrors(), 2);
     EXPECT_EQ(newWarnings(), 0);
-    reporter_.warning(9, "w", "");
-    reporter_.warning("w", "");
+    reporter_.warning(9, text("w"), "");
+    reporter_.warning(text("w"), "");
     EXPECT_EQ(newWarnings(), 2);
-    reporter_.error("e", "");
+    reporter_.error(text("e"), "");
     EXPECT_EQ(newErrors(), 3);
     EXPECT_EQ(newWarnings(), 2);
     testing::internal::GetCapturedStdout();
@@ -126,12 +129,12 @@ TEST(ReporterLimitTest, LinesStopAtTheLimitButCountsGoOn) {
     const auto reporter = createConsoleReporter([](std::string_view text) { return std::string(text); });
     const std::string line = "ERROR: x\n";
     testing::internal::CaptureStdout();
-    for (int i = 0; i < 1000; ++i) reporter->error("x", "");
+    for (int i = 0; i < 1000; ++i) reporter->error(text("x"), "");
     EXPECT_EQ(testing::internal::GetCapturedStdout().size(), 1000 * line.size());
 
     testing::internal::CaptureStdout();
-    reporter->warning(3, "w", "");
-    for (int i = 0; i < 500; ++i) reporter->error("x", "");
+    reporter->warning(3, text("w"), "");
+    for (int i = 0; i < 500; ++i) reporter->error(text("x"), "");
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               std::string(msg::kFurtherDiagnosticsNotShown) + "\n");
     EXPECT_EQ(reporter->errorCount(), 1500);

@@ -104,7 +104,7 @@ std::string verdict(int errors, int warnings, bool succeeded) {
            (succeeded ? "Successful.\n" : "Failed.\n");
 }
 
-std::string positioned(const char* message) {
+std::string positioned(const msg::Message& message) {
     return std::string("ERROR: song.mml(1) ") + message + "\n";
 }
 

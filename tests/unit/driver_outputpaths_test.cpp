@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "VsqTestSupport.h"
+#include "diag/Diagnostics.h"
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
 #include "driver/OutputPaths.h"
@@ -24,15 +25,16 @@ protected:
         settings.inputPath = folder.file("song.mml");
         settings.outputPath = folder.file("song.vsq");
         writeFile(settings.inputPath, "c4\n");
-        std::FILE* input = std::fopen(settings.inputPath.c_str(), "rb");
-        filesRead.remember(input, settings.inputPath);
-        std::fclose(input);
+        filesRead.remember(platform::fileIdentity(settings.inputPath), settings.inputPath);
     }
 
     bool distinct() {
         const int before = getReporter().errorCount();
         testing::internal::CaptureStdout();
-        const bool result = outputPathsAreAllowed(settings, filesRead);
+        SourceMap files;
+        Diagnostics diagnostics(files);
+        diagnostics.showOnConsole();
+        const bool result = outputPathsAreAllowed(settings, filesRead, diagnostics);
         testing::internal::GetCapturedStdout();
         errorsReported = getReporter().errorCount() - before;
         return result;

@@ -3,6 +3,8 @@
 // dictionary's coverage of the kana syllables.
 #include <gtest/gtest.h>
 
+#include "ReadTestSupport.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -91,7 +93,8 @@ protected:
     bool load(const std::string& bytes) {
         path_ = write(bytes);
         testing::internal::CaptureStdout();
-        const bool loaded = dictionary_->load(path_.c_str(), {});
+        TestReading read;
+        const bool loaded = dictionary_->load(path_.c_str(), read.reading);
         output_ = testing::internal::GetCapturedStdout();
         return loaded;
     }
@@ -216,7 +219,8 @@ TEST_F(DictionaryTest, ReloadReplacesTheEntries) {
 
 TEST_F(DictionaryTest, MissingFileFailsWithTheOpenError) {
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(dictionary_->load((dir_ / "missing.dic").c_str(), {}));
+    TestReading read;
+    EXPECT_FALSE(dictionary_->load((dir_ / "missing.dic").c_str(), read.reading));
     const std::string output = testing::internal::GetCapturedStdout();
     EXPECT_EQ(output.rfind(std::string("ERROR: ") + msg::kCannotOpenFile + ": ", 0), 0u) << output;
 }
@@ -282,7 +286,8 @@ protected:
     static void SetUpTestSuite() {
         dictionary_ = createPhoneticDictionary().release();
         testing::internal::CaptureStdout();
-        loaded_ = dictionary_->load(TUVO_SOURCE_DIR "/data/phonetic_symbols.dic", {});
+        TestReading read;
+        loaded_ = dictionary_->load(TUVO_SOURCE_DIR "/data/phonetic_symbols.dic", read.reading);
         output_ = testing::internal::GetCapturedStdout();
     }
     static void TearDownTestSuite() { delete dictionary_; }

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "diag/Diagnostics.h"
 #include "diag/Messages.h"
-#include "diag/Reporter.h"
 #include "parse/CommandParser.h"
 #include "parse/CommandSink.h"
 #include "song/CommandCode.h"
@@ -60,17 +60,21 @@ private:
     int line_ = 1;
 };
 
-// Serves a prepared stream, then the end of input for ever.
+// Serves a prepared stream, then the end of input for ever. Every token stands
+// in file 1 on its line, one column wide at the column of its place in the
+// stream.
 class FakePreprocessor final : public Preprocessor {
 public:
     explicit FakePreprocessor(std::vector<Token> tokens) : tokens_(std::move(tokens)) {}
     int start(SourceReader*, StringPool*, const std::vector<std::string>*) override { return 0; }
-    int nextToken(Token& token) override {
+    int nextToken(Token& token, SourceLocation& location) override {
+        const auto column = static_cast<int32_t>(next_);
         if (next_ < tokens_.size()) {
             token = tokens_[next_++];
         } else {
             token = Token{TokEnd, 0, lastLine()};
         }
+        location = SourceLocation{1, token.line, column, column + 1};
         return token.kind;
     }
 private:
@@ -83,42 +87,48 @@ private:
 // with two parameters of type 0; "lyrics 33440 33442" is a lyric call.
 class RecordingCompiler final : public CommandSink {
 public:
-    void command(int code, int count, const CommandParam* params) override {
+    void command(int code, int count, const CommandParam* params,
+                 const CommandPlace& place) override {
         EXPECT_EQ(count == 0, params == nullptr) << "code " << code;
         std::string text = std::to_string(code);
         for (int i = 0; i < count; ++i) {
             text += " " + std::to_string(params[i].type) + ":" + std::to_string(params[i].value);
         }
         calls.push_back(text);
-        if (lineAfterCommand >= 0) getReporter().setLine(lineAfterCommand);
+        places.push_back(place);
     }
-    void lyrics(const char16_t* chars) override {
+    void lyrics(const char16_t* chars, const CommandPlace& place) override {
         std::string text = "lyrics";
         for (const char16_t* c = chars; *c != 0; ++c) text += " " + std::to_string(int{*c});
         calls.push_back(text);
+        places.push_back(place);
     }
 
     std::vector<std::string> calls;
-    int lineAfterCommand = -1;  // a line the compiler sets as its own reports would
+    std::vector<CommandPlace> places;  // of each call
 };
 
 using Calls = std::vector<std::string>;
 
-std::string error(int line, const char* message) {
+std::string error(int line, const msg::Message& message) {
     return "ERROR: t.mml(" + std::to_string(line) + ") " + message + "\n";
 }
 
 class CommandParserTest : public testing::Test {
 protected:
-    void SetUp() override { getReporter().setFileName("t.mml"); }
+    CommandParserTest() {
+        files.addFile("t.mml");
+        diagnostics.showOnConsole();
+    }
 
     // Parses the stream and returns what the compiler received; the printed
     // diagnostics land in `output`.
     Calls parse(const Tokens& tokens, CommandParser* parser = nullptr) {
         FakePreprocessor preprocessor(tokens.tokens());
         std::unique_ptr<CommandParser> own;
-        if (parser == nullptr) parser = (own = createCommandParser()).get();
+        if (parser == nullptr) parser = (own = createCommandParser(diagnostics)).get();
         compiler.calls.clear();
+        compiler.places.clear();
         testing::internal::CaptureStdout();
         EXPECT_EQ(parser->parse(&preprocessor, &compiler, pool.get()), 0);
         output = testing::internal::GetCapturedStdout();
@@ -127,6 +137,8 @@ protected:
 
     Tokens src() { return Tokens(*pool); }
 
+    SourceMap files;
+    Diagnostics diagnostics{files};
     std::unique_ptr<StringPool> pool = createStringPool();
     RecordingCompiler compiler;
     std::string output;
@@ -335,18 +347,38 @@ TEST_F(CommandParserTest, InvalidTokenStopsSilently) {
     EXPECT_EQ(output, "");
 }
 
-TEST_F(CommandParserTest, ReturnedTokensSetTheLineAgainWhenRetaken) {
-    // The compiler moves the reporter's line; the returned "," must bring it back.
-    compiler.lineAfterCommand = 999;
+// A command stands from its first token to its last; its reports name the
+// line of the token taken last, which after a length is the token after it.
+TEST_F(CommandParserTest, CommandsSpanTheirTokensAndNameTheLineTakenLast) {
     auto in = src();
-    in.chars("c").atLine(4).chars(",");
-    EXPECT_EQ(parse(in), (Calls{"67 0:0 0:0"}));
+    in.chars("c").num(4).atLine(4).chars(",");
+    EXPECT_EQ(parse(in), (Calls{"67 0:0 0:480"}));
     EXPECT_EQ(output, error(4, msg::kUnknownCommandToken));
+    ASSERT_EQ(compiler.places.size(), 1u);
+    const CommandPlace& note = compiler.places[0];
+    EXPECT_EQ(note.written.line, 1);
+    EXPECT_EQ(note.written.column, 0);
+    EXPECT_EQ(note.written.endColumn, 2);  // "c4"; the "," after it is not the note's
+    EXPECT_EQ(note.consoleLine, 4);
+    ASSERT_EQ(diagnostics.records().size(), 1u);
+    EXPECT_EQ(diagnostics.records()[0].location.column, 2);  // the ","
+}
+
+TEST_F(CommandParserTest, ACommandOnOneLineSpansUpToItsLastToken) {
+    auto in = src();
+    in.chars("c+").num(8).chars("^").num(16).chars("@").str(u"x");
+    EXPECT_EQ(parse(in), (Calls{"67 0:43 0:360", "64 2:1", kEnd}));
+    ASSERT_EQ(compiler.places.size(), 3u);
+    EXPECT_EQ(compiler.places[0].written.column, 0);
+    EXPECT_EQ(compiler.places[0].written.endColumn, 5);
+    EXPECT_EQ(compiler.places[1].written.column, 5);
+    EXPECT_EQ(compiler.places[1].written.endColumn, 7);
+    EXPECT_EQ(compiler.places[0].consoleLine, 1);
 }
 
 TEST_F(CommandParserTest, EachParseStartsWithoutAPendingToken) {
     // A failed pitch leaves its token returned; the next parse must not see it.
-    auto parser = createCommandParser();
+    auto parser = createCommandParser(diagnostics);
     auto first = src();
     first.chars("_h");
     EXPECT_EQ(parse(first, parser.get()), Calls{});

@@ -48,3 +48,38 @@ TEST(TrackTest, CopiedNotesTakeTheSecondLyricsOfTheirOriginals) {
 }
 
 }  // namespace
+
+namespace {
+
+// Sorting a track's controls by time carries each location with its control;
+// controls at one time keep their order.
+TEST(TrackTest, SortedControlsKeepTheirLocations) {
+    Track track;
+    for (const int32_t time : {960, 0, 960, 480}) {
+        track.controls.emplace_back().time = time;
+        track.controlLocations.push_back(SourceLocation{1, time + 1, 0, 1});
+    }
+    track.controls[2].subtype = ControlTempo;
+    track.sortControlsByTime();
+    std::vector<int32_t> times;
+    for (size_t i = 0; i < track.controls.size(); ++i) {
+        times.push_back(track.controls[i].time);
+        EXPECT_EQ(track.controlLocation(i).line, track.controls[i].time + 1) << i;
+    }
+    EXPECT_EQ(times, (std::vector<int32_t>{0, 480, 960, 960}));
+    EXPECT_EQ(track.controls[3].subtype, ControlTempo);
+    EXPECT_FALSE(track.controlLocation(4).known());
+}
+
+TEST(TrackTest, EnvelopesShareTheLocationOfTheCommandThatLaidThem) {
+    Track track;
+    track.envelopePlaces = {SourceLocation{1, 3, 0, 8}, SourceLocation{1, 9, 0, 8}};
+    track.envelopePlaceIndices = {0, 0, 1};
+    track.envelopes.resize(4);
+    EXPECT_EQ(track.envelopeLocation(1).line, 3);
+    EXPECT_EQ(track.envelopeLocation(2).line, 9);
+    EXPECT_FALSE(track.envelopeLocation(3).known());
+    EXPECT_FALSE(track.noteLocation(0).known());
+}
+
+}  // namespace

@@ -32,7 +32,7 @@ Macros run(const std::string& source) {
 TEST(MacroTable, NamesCompareByTheirBytesAndTheLastDefinitionWins) {
     auto table = createMacroTable();
     EXPECT_EQ(table->find(u"a"), nullptr);
-    table->define(u"a", MacroDefinition::kOneLine, {Token{'X', 0, 1}});
+    table->define(u"a", MacroDefinition::kOneLine, {LocatedToken{Token{'X', 0, 1}, {}}});
     table->define(std::u16string{0x82A0}, MacroDefinition::kBlock, {});
     ASSERT_NE(table->find(u"a"), nullptr);
     EXPECT_EQ(table->find(u"A"), nullptr);
@@ -98,6 +98,54 @@ TEST(Macros, BlockBodyEndsAtItsFirstBareCloseBrace) {
     const auto m = run(".macro \\m {a\n\\{n x}b}c}\n.macro \\n {<\\1>}\n\\m");
     EXPECT_EQ(m.run.kinds(), (std::vector<int>{'C', '}', TokNewline, TokNewline, 'A', TokNewline,
                                                '<', 'X', '>', 'B'}));
+    EXPECT_EQ(m.run.errors, 0);
+}
+
+// A token a macro made is placed where the macro wrote it, with the use as its
+// expansion; a token of an argument is placed where the call wrote it.
+TEST(Macros, MadeTokensKeepWhereTheyAreWrittenAndTheUse) {
+    const auto m = run(".macro \\m {d \\1}\n.equ \\e f\n \\{m c} \\e");
+    ASSERT_EQ(m.run.kinds(),
+              (std::vector<int>{TokNewline, TokSpace, 'D', TokSpace, 'C', TokSpace, 'F'}));
+    const SourceMap& files = m.run.read->files;
+    const SourceLocation& d = m.run.locations[2];
+    EXPECT_EQ(d.line, 1);
+    EXPECT_EQ(d.column, 11);
+    ASSERT_NE(d.expansion, 0);
+    const SourceLocation& use = files.use(d.expansion);
+    EXPECT_EQ(use.line, 3);
+    EXPECT_EQ(use.column, 1);
+    EXPECT_EQ(use.endColumn, 4);  // "\\{m"
+    EXPECT_EQ(use.expansion, 0);
+    const SourceLocation& c = m.run.locations[4];
+    EXPECT_EQ(c.line, 3);
+    EXPECT_EQ(c.column, 5);
+    EXPECT_EQ(c.expansion, 0);
+    const SourceLocation& f = m.run.locations[6];
+    EXPECT_EQ(f.line, 2);
+    EXPECT_EQ(f.column, 8);
+    const SourceLocation equUse = files.expansionLocation(f);
+    EXPECT_EQ(equUse.line, 3);
+    EXPECT_EQ(equUse.column, 8);
+    // The token's line is the use's, as the console names it.
+    EXPECT_EQ(m.run.tokens[2].line, 3);
+    EXPECT_EQ(m.run.tokens[6].line, 3);
+}
+
+// The map keeps a bounded number of uses; what later uses make is placed at
+// the use, where it stands in the text as read.
+TEST(Macros, UsesPastTheMapsBoundArePlacedAtTheUse) {
+    std::string source = ".equ \\x c\n";
+    for (size_t i = 0; i <= SourceMap::kMaxUses; ++i) source += "\\x";
+    const auto m = run(source);
+    ASSERT_EQ(m.run.tokens.size(), SourceMap::kMaxUses + 1);
+    EXPECT_EQ(m.run.locations.front().line, 1);
+    EXPECT_NE(m.run.locations.front().expansion, 0);
+    const SourceLocation& last = m.run.locations.back();
+    EXPECT_EQ(last.line, 2);
+    EXPECT_EQ(last.expansion, 0);
+    EXPECT_EQ(last.column, static_cast<int32_t>(2 * SourceMap::kMaxUses));
+    EXPECT_EQ(last.endColumn, last.column + 2);
     EXPECT_EQ(m.run.errors, 0);
 }
 
@@ -271,19 +319,20 @@ Tally tally(const std::string& source) {
     const std::string main = dir.write("main.mml", source);
     Tally result;
     auto pool = createStringPool();
-    auto reader = createSourceReader(main, {});
+    TestReading read;
+    auto reader = createSourceReader(main, read.reading);
     auto preprocessor = createPreprocessor();
     const std::vector<std::string> none;
-    getReporter().setFileName(main);
     testing::internal::CaptureStdout();
     preprocessor->start(reader.get(), pool.get(), &none);
     Token t;
-    while (preprocessor->nextToken(t) != TokEnd) ++result.kinds[t.kind];
+    SourceLocation at;
+    while (preprocessor->nextToken(t, at) != TokEnd) ++result.kinds[t.kind];
     result.output = testing::internal::GetCapturedStdout();
     return result;
 }
 
-size_t count(const std::string& text, const std::string& part) {
+size_t count(const std::string& text, std::string_view part) {
     size_t found = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
         ++found;

@@ -30,15 +30,21 @@ TEST(Preprocessor, EndIsDeliveredAgainOnEveryLaterCall) {
     ScratchFolder dir;
     const std::string main = dir.write("main.mml", "a");
     auto pool = createStringPool();
-    auto source = createSourceReader(main, {});
+    TestReading read;
+    auto source = createSourceReader(main, read.reading);
     auto preprocessor = createPreprocessor();
     const std::vector<std::string> none;
     preprocessor->start(source.get(), pool.get(), &none);
     Token t;
-    EXPECT_EQ(preprocessor->nextToken(t), 'A');
-    EXPECT_EQ(preprocessor->nextToken(t), TokEnd);
-    EXPECT_EQ(preprocessor->nextToken(t), TokEnd);
+    SourceLocation at;
+    EXPECT_EQ(preprocessor->nextToken(t, at), 'A');
+    EXPECT_EQ(preprocessor->nextToken(t, at), TokEnd);
+    EXPECT_EQ(preprocessor->nextToken(t, at), TokEnd);
     EXPECT_EQ(t.kind, TokEnd);
+    // The end stands after the last character of the main source.
+    EXPECT_EQ(at.file, 1);
+    EXPECT_EQ(at.line, 1);
+    EXPECT_EQ(at.column, 1);
 }
 
 TEST(Preprocessor, SearchPrefersTheIncludingFilesFolderThenTheListInOrder) {
@@ -81,12 +87,17 @@ TEST(IncludeSearch, BackslashSeparatesTheIncludingFilesFolderToo) {
     // On a system where a backslash is an ordinary character this is a file
     // whose name holds one; the search must still cut the name there.
     const std::string found = dir.write("sub\\x.mml", "");
-    EXPECT_EQ(findIncludeFile("x.mml", dir.file("sub\\main.mml"), {}), found);
-    EXPECT_EQ(findIncludeFile("y.mml", dir.file("sub\\main.mml"), {dir.path().string()}), "");
-    EXPECT_EQ(findIncludeFile("sub\\x.mml", "main.mml", {dir.path().string()}), found);
+    EXPECT_EQ(findIncludeFile("x.mml", dir.file("sub\\main.mml"), {}, diskSources()), found);
+    EXPECT_EQ(findIncludeFile("y.mml", dir.file("sub\\main.mml"), {dir.path().string()},
+                              diskSources()),
+              "");
+    EXPECT_EQ(
+        findIncludeFile("sub\\x.mml", "main.mml", {dir.path().string()}, diskSources()),
+        found);
     // A directory is a file-system entry too, so it passes the search.
     dir.write("folder/keep.mml", "");
-    EXPECT_EQ(findIncludeFile("folder", dir.file("main.mml"), {}), dir.file("folder"));
+    EXPECT_EQ(findIncludeFile("folder", dir.file("main.mml"), {}, diskSources()),
+              dir.file("folder"));
 }
 
 TEST(Preprocessor, SamePathIsIncludedOnce) {
@@ -163,30 +174,32 @@ TEST(Preprocessor, MacroArgumentOutsideAMacroIsInvalid) {
     EXPECT_EQ(run.output, errorLine(main, 2, msg::kMacroArgOutsideMacro));
 }
 
-TEST(Preprocessor, ReporterFollowsTheCurrentFile) {
+// Each token names the file it is written in; an included file is entered in
+// the map with the directive that brought it in.
+TEST(Preprocessor, LocationsFollowTheFileEachTokenIsWrittenIn) {
     ScratchFolder dir;
     const std::string part = dir.write("part.mml", "\n\nd");
     const std::string main = dir.write("main.mml", "\n.include \"part.mml\"\ne");
-    auto pool = createStringPool();
-    auto source = createSourceReader(main, {});
-    auto preprocessor = createPreprocessor();
-    const std::vector<std::string> none;
-    preprocessor->start(source.get(), pool.get(), &none);
-    Token t;
-    auto probe = [&]() {
-        testing::internal::CaptureStdout();
-        getReporter().error(-1, "probe", "");
-        return testing::internal::GetCapturedStdout();
-    };
-    EXPECT_EQ(probe(), errorLine(main, 1, "probe"));
-    ASSERT_EQ(preprocessor->nextToken(t), TokNewline);
-    ASSERT_EQ(preprocessor->nextToken(t), TokNewline);  // the first line of the included file
-    EXPECT_EQ(probe(), errorLine(part, 1, "probe"));
-    ASSERT_EQ(preprocessor->nextToken(t), TokNewline);
-    ASSERT_EQ(preprocessor->nextToken(t), 'D');
-    ASSERT_EQ(preprocessor->nextToken(t), TokNewline);  // back in the main file after the name
-    EXPECT_EQ(t.line, 2);
-    EXPECT_EQ(probe(), errorLine(main, 2, "probe"));
+    const auto run = preprocess(main);
+    ASSERT_EQ(run.kinds(), (std::vector<int>{TokNewline, TokNewline, TokNewline, 'D',
+                                             TokNewline, 'E'}));
+    const SourceMap& files = run.read->files;
+    ASSERT_EQ(files.fileCount(), 2);
+    EXPECT_EQ(files.fileName(1), main);
+    EXPECT_EQ(files.fileName(2), part);
+    const SourceLocation& directive = files.includedFrom(2);
+    EXPECT_EQ(directive.file, 1);
+    EXPECT_EQ(directive.line, 2);
+    EXPECT_EQ(directive.column, 0);
+    EXPECT_EQ(directive.endColumn, 8);  // ".include"
+    EXPECT_EQ(run.locations[0].file, 1);
+    EXPECT_EQ(run.locations[3].file, 2);
+    EXPECT_EQ(run.locations[3].line, 3);
+    // Back in the main file right after the name.
+    EXPECT_EQ(run.locations[4].file, 1);
+    EXPECT_EQ(run.locations[4].line, 2);
+    EXPECT_EQ(run.locations[4].column, 19);
+    EXPECT_EQ(run.locations[5].line, 3);
 }
 
 TEST(Preprocessor, LongIncludeChainsHaveNoLimitOfTheirOwn) {

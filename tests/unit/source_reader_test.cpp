@@ -10,7 +10,8 @@ namespace {
 
 TEST(SourceReader, EmptyFileEndsAtOnceAndStaysOnLineOne) {
     ScratchFolder dir;
-    auto reader = createSourceReader(dir.write("empty.mml", ""), {});
+    TestReading read;
+    auto reader = createSourceReader(dir.write("empty.mml", ""), read.reading);
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->getChar(), -1);
     EXPECT_EQ(reader->getChar(), -1);
@@ -19,8 +20,9 @@ TEST(SourceReader, EmptyFileEndsAtOnceAndStaysOnLineOne) {
 
 TEST(SourceReader, LineFeedMovesTheLineAndPushBackMovesItBack) {
     ScratchFolder dir;
+    TestReading read;
     const std::string path = dir.write("ab.mml", "a\nb");
-    auto reader = createSourceReader(path, {});
+    auto reader = createSourceReader(path, read.reading);
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->fileName(), path);
     EXPECT_EQ(reader->getChar(), 'a');
@@ -40,7 +42,8 @@ TEST(SourceReader, LineFeedMovesTheLineAndPushBackMovesItBack) {
 
 TEST(SourceReader, OneSlotKeepsOnlyTheLastPushBackAndMinusOneEmptiesIt) {
     ScratchFolder dir;
-    auto reader = createSourceReader(dir.write("xyz.mml", "xyz"), {});
+    TestReading read;
+    auto reader = createSourceReader(dir.write("xyz.mml", "xyz"), read.reading);
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->getChar(), 'x');
     reader->ungetChar('p');
@@ -55,7 +58,8 @@ TEST(SourceReader, OneSlotKeepsOnlyTheLastPushBackAndMinusOneEmptiesIt) {
 
 TEST(SourceReader, DoubleByteCharacterIsOneCode) {
     ScratchFolder dir;
-    auto reader = createSourceReader(dir.write("kana.mml", "\x82\xA0" "a"), {});
+    TestReading read;
+    auto reader = createSourceReader(dir.write("kana.mml", "\x82\xA0" "a"), read.reading);
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->getChar(), 0x82A0);
     EXPECT_EQ(reader->getChar(), 'a');
@@ -63,10 +67,11 @@ TEST(SourceReader, DoubleByteCharacterIsOneCode) {
 
 TEST(SourceReader, MissingFileGivesNoReaderAndIsReported) {
     ScratchFolder dir;
+    TestReading read;
     const std::string path = dir.file("missing.mml");
     const int before = getReporter().errorCount();
     testing::internal::CaptureStdout();
-    auto reader = createSourceReader(path, {});
+    auto reader = createSourceReader(path, read.reading);
     const std::string output = testing::internal::GetCapturedStdout();
     EXPECT_EQ(reader, nullptr);
     EXPECT_EQ(getReporter().errorCount() - before, 1);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ReadTestSupport.h"
 #include "TestFiles.h"
 #include "diag/Reporter.h"
 #include "source/Preprocessor.h"
@@ -19,10 +20,12 @@ namespace sourcetest {
 
 struct Run {
     std::vector<Token> tokens;  // every token up to and without the end
+    std::vector<SourceLocation> locations;  // of each of them
     Token end;                  // the first end token
     std::string output;         // what was printed
     int errors = 0;             // errors reported during the run
     std::unique_ptr<StringPool> pool;
+    std::unique_ptr<TestReading> read;  // the run's map of files and its records
 
     std::vector<int> kinds() const {
         std::vector<int> result;
@@ -37,20 +40,23 @@ struct Run {
 
 // Runs a preprocessor over the main file until the end (or `limit` tokens).
 inline Run preprocess(const std::string& mainPath, const std::vector<std::string>& directories = {},
-                      size_t limit = 10'000'000) {
+                      size_t limit = 10'000'000, SourceProvider& sources = diskSources()) {
     Run run;
     run.pool = createStringPool();
+    run.read = std::make_unique<TestReading>(false, sources);
     const int errorsBefore = getReporter().errorCount();
     testing::internal::CaptureStdout();
     {
-        getReporter().setFileName(mainPath);
-        auto source = createSourceReader(mainPath, {});
+        auto source = createSourceReader(mainPath, run.read->reading);
         if (source) {
             auto preprocessor = createPreprocessor();
             preprocessor->start(source.get(), run.pool.get(), &directories);
             Token token;
-            while (run.tokens.size() < limit && preprocessor->nextToken(token) != TokEnd) {
+            SourceLocation location;
+            while (run.tokens.size() < limit &&
+                   preprocessor->nextToken(token, location) != TokEnd) {
                 run.tokens.push_back(token);
+                run.locations.push_back(location);
             }
             run.end = token;
         }
@@ -60,10 +66,11 @@ inline Run preprocess(const std::string& mainPath, const std::vector<std::string
     return run;
 }
 
-inline std::string errorLine(const std::string& file, int line, const std::string& message,
-                             const std::string& detail = {}) {
-    std::string text = "ERROR: " + file + "(" + std::to_string(line) + ") " + message;
-    if (!detail.empty()) text += ": " + detail;
+inline std::string errorLine(const std::string& file, int line, std::string_view message,
+                             std::string_view detail = {}) {
+    std::string text = "ERROR: " + file + "(" + std::to_string(line) + ") ";
+    text.append(message);
+    if (!detail.empty()) text.append(": ").append(detail);
     return text + "\n";
 }
 

@@ -4,6 +4,7 @@
 
 #include "diag/Messages.h"
 #include "source/Tokenizer.h"
+#include "text/SourceProvider.h"
 #include "source_test_support.h"
 
 namespace {
@@ -13,11 +14,13 @@ using sourcetest::token;
 
 struct Lexed {
     std::vector<Token> tokens;  // up to and without the end
+    std::vector<SourceLocation> locations;  // of each of them
     Token end;
     std::string output;
     int errors = 0;
     std::string path;
     std::unique_ptr<StringPool> pool;
+    std::vector<Diagnostic> records;
 
     std::vector<int> kinds() const {
         std::vector<int> result;
@@ -32,20 +35,25 @@ Lexed lex(const std::string& source) {
     Lexed lexed;
     lexed.path = dir.write("lex.mml", source);
     lexed.pool = createStringPool();
-    auto reader = createSourceReader(lexed.path, {});
+    TestReading read;
+    auto reader = createSourceReader(lexed.path, read.reading);
     auto tokenizer = createTokenizer();
     tokenizer->attach(reader.get(), lexed.pool.get());
     EXPECT_EQ(tokenizer->source(), reader.get());
-    getReporter().setFileName(lexed.path);
     const int before = getReporter().errorCount();
     testing::internal::CaptureStdout();
     Token t;
-    while (tokenizer->read(t) != TokEnd) lexed.tokens.push_back(t);
+    SourceLocation location;
+    while (tokenizer->read(t, location) != TokEnd) {
+        lexed.tokens.push_back(t);
+        lexed.locations.push_back(location);
+    }
     lexed.end = t;
     Token again;
-    EXPECT_EQ(tokenizer->read(again), TokEnd);
+    EXPECT_EQ(tokenizer->read(again, location), TokEnd);
     lexed.output = testing::internal::GetCapturedStdout();
     lexed.errors = getReporter().errorCount() - before;
+    lexed.records = read.diagnostics.records();
     return lexed;
 }
 
@@ -183,11 +191,78 @@ TEST(Tokenizer, BracedArgumentNeedsItsCloseBrace) {
                                 errorLine(lexed.path, 2, msg::kInvalidToken));
 
     // The line feed read in place of the "}" is consumed: the message names the
-    // line after it, the invalid token the line it began on.
+    // line after it, the invalid token the line it began on. The records place
+    // both on the line the line feed ends.
     const Lexed cut = lex("\\{12\nb");
     EXPECT_EQ(cut.tokens, (std::vector<Token>{token(TokInvalid, 0, 1), token('B', 0, 2)}));
     EXPECT_EQ(cut.output, errorLine(cut.path, 2, msg::kCloseBraceRequired) +
                               errorLine(cut.path, 1, msg::kInvalidToken));
+    ASSERT_EQ(cut.records.size(), 2u);
+    EXPECT_EQ(cut.records[0].location.line, 1);
+    EXPECT_EQ(cut.records[0].location.column, 4);  // the line feed
+    EXPECT_EQ(cut.records[1].location.line, 1);
+    EXPECT_EQ(cut.records[1].location.column, 0);
+    EXPECT_EQ(cut.records[1].location.endColumn, 5);
+}
+
+// Each token spans its characters; a double-byte character is one column; a
+// line end, also one ending a comment, ends on its own line.
+TEST(Tokenizer, TokensSpanTheColumnsOfTheirCharacters) {
+    const Lexed lexed = lex("c4. \"\x82\xA0\x82\xA2\"@DE ;x\x82\xA0\n  \\mac");
+    ASSERT_EQ(lexed.kinds(), (std::vector<int>{'C', TokNumberDot, TokSpace, TokString,
+                                               commandCode("@DE"), TokSpace, TokNewline,
+                                               TokSpace, TokMacroRef}));
+    const std::vector<std::pair<int, int>> spans = {{0, 1}, {1, 3},  {3, 4},  {4, 8}, {8, 11},
+                                                    {11, 12}, {12, 16}, {0, 2}, {2, 6}};
+    ASSERT_EQ(lexed.locations.size(), spans.size());
+    for (size_t i = 0; i < spans.size(); ++i) {
+        const SourceLocation& at = lexed.locations[i];
+        EXPECT_EQ(at.file, 1) << i;
+        EXPECT_EQ(at.line, lexed.tokens[i].line) << i;
+        EXPECT_EQ(at.column, spans[i].first) << i;
+        EXPECT_EQ(at.endColumn, spans[i].second) << i;
+        EXPECT_EQ(at.expansion, 0) << i;
+    }
+    EXPECT_EQ(lexed.locations[7].line, 2);
+}
+
+// A UTF-8 source: a character code page 932 cannot hold is reported where it
+// stands and still takes its UTF-16 units (two beyond the first plane), as do
+// bytes that form no character (one a broken sequence).
+TEST(Tokenizer, SkippedCharactersOfAUtf8SourceKeepTheirColumns) {
+    const auto sources = createMemorySources();
+    sources->add("u.mml", "a\xF0\x9F\x8E\xB5" "b\xFF\xE3\x81" "c\n\xEA\xB0\x80" "d");
+    TestReading read(true, *sources);
+    auto pool = createStringPool();
+    auto reader = createSourceReader("u.mml", read.reading);
+    auto tokenizer = createTokenizer();
+    tokenizer->attach(reader.get(), pool.get());
+    testing::internal::CaptureStdout();
+    std::vector<SourceLocation> letters;
+    Token t;
+    SourceLocation at;
+    while (tokenizer->read(t, at) != TokEnd) {
+        if (t.kind >= 'A' && t.kind <= 'Z') letters.push_back(at);
+    }
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(letters.size(), 4u);
+    EXPECT_EQ(letters[0].column, 0);
+    EXPECT_EQ(letters[1].column, 3);  // after the two units of U+1F3B5
+    EXPECT_EQ(letters[1].endColumn, 4);
+    EXPECT_EQ(letters[2].column, 6);  // after two broken sequences
+    EXPECT_EQ(letters[3].line, 2);
+    EXPECT_EQ(letters[3].column, 1);  // after U+AC00, which code page 932 cannot hold
+    const std::vector<Diagnostic>& records = read.diagnostics.records();
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].id(), msg::kNotInCodePage932.id);
+    EXPECT_EQ(records[0].location.column, 1);
+    EXPECT_EQ(records[0].location.endColumn, 3);
+    EXPECT_EQ(records[1].id(), msg::kInvalidUtf8.id);
+    EXPECT_EQ(records[1].location.column, 4);
+    EXPECT_EQ(records[1].location.endColumn, 6);
+    EXPECT_EQ(records[2].location.line, 2);
+    EXPECT_EQ(records[2].location.column, 0);
+    EXPECT_EQ(records[2].location.endColumn, 1);
 }
 
 TEST(Tokenizer, BackslashBeforeAnythingElseIsInvalid) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ReadTestSupport.h"
 #include "TestFiles.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
@@ -34,7 +35,8 @@ protected:
     // Every code up to and including the first -1, and one more read after it
     // to show that the end stays the end.
     std::vector<int> readAll(const std::string& bytes) {
-        auto file = openTextFile(write(bytes), {});
+        TestReading read;
+        auto file = openTextFile(write(bytes), read.reading);
         EXPECT_NE(file, nullptr);
         std::vector<int> codes;
         if (!file) return codes;
@@ -127,7 +129,8 @@ TEST_F(TextFileTest, DirectoryIsRefused) {
     const int errorsBefore = reporter.errorCount();
     const std::string path = dir_.string();
     testing::internal::CaptureStdout();
-    EXPECT_EQ(openTextFile(path, {}), nullptr);
+    TestReading read;
+    EXPECT_EQ(openTextFile(path, read.reading), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               std::string("ERROR: ") + msg::kCannotOpenFile + ": " + path + " : " +
                   std::strerror(EISDIR) + "\n");
@@ -140,7 +143,8 @@ TEST_F(TextFileTest, OpenFailureReportsPathAndReason) {
     const int errorsBefore = reporter.errorCount();
     const std::string path = (dir_ / "missing.mml").string();
     testing::internal::CaptureStdout();
-    EXPECT_EQ(openTextFile(path, {}), nullptr);
+    TestReading read;
+    EXPECT_EQ(openTextFile(path, read.reading), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               std::string("ERROR: ") + msg::kCannotOpenFile + ": " + path + " : " +
                   std::strerror(ENOENT) + "\n");
@@ -149,7 +153,8 @@ TEST_F(TextFileTest, OpenFailureReportsPathAndReason) {
 
 TEST_F(TextFileTest, CodesReadBackToTheSameBytes) {
     const std::string bytes = "\x82\xA0\x41\xB1\x93\xFA\x96{\n";
-    auto file = openTextFile(write(bytes), {});
+    TestReading read;
+    auto file = openTextFile(write(bytes), read.reading);
     ASSERT_NE(file, nullptr);
     std::u16string codes;
     for (int code = file->readChar(); code != kEndOfInput; code = file->readChar())

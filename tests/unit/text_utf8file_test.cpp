@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ReadTestSupport.h"
 #include "TestFiles.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
@@ -28,17 +29,18 @@ class Utf8FileTest : public testing::Test {
 protected:
     void SetUp() override {
         useConsoleText(consoleText);  // as the program prints its reports
-        getReporter().setFileName("song.mml");
         errorsBefore_ = getReporter().errorCount();
     }
     void TearDown() override { setUtf8Mode(false); }
 
-    // Every code up to and including the first -1, and the stdout printed meanwhile.
+    // Every code up to and including the first -1, and the stdout printed
+    // meanwhile; the bytes are read as the file "song.mml", held in memory.
     std::vector<int> readAll(const std::string& bytes) {
-        const fs::path path = dir_ / ("f" + std::to_string(++files_));
-        std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+        const auto sources = createMemorySources();
+        sources->add("song.mml", bytes);
         testing::internal::CaptureStdout();
-        auto file = openTextFile(path.string(), {.utf8 = utf8Mode()});
+        TestReading read(utf8Mode(), *sources);
+        auto file = openTextFile("song.mml", read.reading);
         std::vector<int> codes;
         if (file) {
             while (codes.size() <= bytes.size() + 1) {
@@ -47,15 +49,14 @@ protected:
             }
         }
         printed_ = testing::internal::GetCapturedStdout();
+        records_ = read.diagnostics.records();
         return codes;
     }
 
     int newErrors() const { return getReporter().errorCount() - errorsBefore_; }
 
     std::string printed_;
-    ScratchFolder scratch_;
-    const fs::path dir_ = scratch_.path();
-    int files_ = 0;
+    std::vector<Diagnostic> records_;  // of the last file read
     int errorsBefore_ = 0;
 };
 
@@ -172,7 +173,8 @@ TEST_F(Utf8FileTest, CharacterAcrossTheReadBufferBoundary) {
 TEST(ExampleSongs, Utf8TwinReadsAsTheCodePage932Song) {
     const auto readCodes = [](const std::string& path) {
         std::vector<int> codes;
-        auto file = openTextFile(path, {.utf8 = utf8Mode()});
+        TestReading read(utf8Mode());
+        auto file = openTextFile(path, read.reading);
         EXPECT_NE(file, nullptr) << path;
         if (!file) return codes;
         for (int code = file->readChar(); code != kEndOfInput; code = file->readChar())

@@ -36,8 +36,8 @@ NoteEvent makeNote(int32_t time, int32_t length, int32_t note = 72) {
 
 using vsqtest::makeControl;
 
-std::string errorLine(const std::string& message, const std::string& detail) {
-    return "ERROR: " + message + (detail.empty() ? "" : ": " + detail) + "\n";
+std::string errorLine(std::string_view message, const std::string& detail) {
+    return "ERROR: " + std::string(message) + (detail.empty() ? "" : ": " + detail) + "\n";
 }
 
 bool contains(const std::string& text, const std::string& part) {
