@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "compile/BarGrid.h"
 #include "compile/Compiler.h"
 #include "compile/EnvelopeTable.h"
+#include "song/BarGrid.h"
 #include "song/CurveTable.h"
 #include "song/Limits.h"
 #include "song/Pitch.h"

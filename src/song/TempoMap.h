@@ -25,7 +25,7 @@ struct TempoMap {
 };
 
 // Every tempo and metre change of the song in time order, one per time: where several fall on
-// one time, the first in track order, then in sequence order. The first of each list is at
+// one time, the one of the lowest ChangeRank (song/BarGrid.h). The first of each list is at
 // time 0 (120 and 4/4 when the song sets none there). A change with a value that is not
 // positive (the compiler makes none) leaves the value in force: the default at time 0, the
 // change before it later on.
