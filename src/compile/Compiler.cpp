@@ -35,7 +35,7 @@ bool moveToBarLine(BarGrid& grid, TrackState& state, ControlEvent& change) {
         change.time = static_cast<int32_t>(std::min<int64_t>(barLine, INT32_MAX));
         state.controlsOutOfOrder = true;
     }
-    const MetreControl metre = *metreControl(change);
+    const MetreChange& metre = *change.as<MetreChange>();
     grid.record(change.time, metre.numerator, metre.denominator, rankOf(state, change));
     return moved;
 }
@@ -371,7 +371,7 @@ void CompilerImpl::settleMetreChanges() {
     std::vector<std::pair<ControlEvent*, TrackState*>> changes;
     for (const auto& state : tracks) {
         for (ControlEvent& control : state->track->controls) {
-            if (control.subtype == ControlTimeSignature) changes.emplace_back(&control, state.get());
+            if (control.as<MetreChange>()) changes.emplace_back(&control, state.get());
         }
     }
     // In time order; a change moved onto a bar line never lands before one

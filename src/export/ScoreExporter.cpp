@@ -424,8 +424,9 @@ void MusicXmlWriter::piece(const Piece& piece, const WrittenNote* note) {
 // The part's name: the track's first singer, or "Voice N" without one.
 std::string partName(const Track& track, const StringPool& strings, size_t index) {
     for (const ControlEvent& control : track.controls) {
-        if (control.subtype != ControlSinger || control.values.size() < 3) continue;
-        const std::u16string* name = strings.get(control.values[2]);
+        const SingerChange* change = control.as<SingerChange>();
+        if (change == nullptr) continue;
+        const std::u16string* name = strings.get(change->nameId);
         if (name != nullptr && !name->empty()) return codesToBytes(*name);
     }
     return "Voice " + std::to_string(index + 1);

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "song/BarGrid.h"
-#include "song/ControlValues.h"
 #include "song/Limits.h"
 #include "song/Song.h"
 
@@ -44,8 +43,9 @@ std::vector<const ControlEvent*> firstPerTime(const Song& song, Read read) {
 TempoMap collectTempoMap(const Song& song) {
     TempoMap map;
     map.tempos.push_back(TempoMark{0, kDefaultTempo});
-    for (const ControlEvent* control : firstPerTime(song, tempoControl)) {
-        const int32_t bpm = tempoControl(*control)->bpm;
+    const auto isTempo = [](const ControlEvent& control) { return control.as<TempoChange>() != nullptr; };
+    for (const ControlEvent* control : firstPerTime(song, isTempo)) {
+        const int32_t bpm = control->as<TempoChange>()->bpm;
         if (bpm <= 0) continue;
         if (control->time == 0) {
             map.tempos.front().bpm = bpm;
@@ -54,8 +54,9 @@ TempoMap collectTempoMap(const Song& song) {
         }
     }
     map.metres.push_back(MetreMark{0, kDefaultMetreNumerator, kDefaultMetreDenominator});
-    for (const ControlEvent* control : firstPerTime(song, metreControl)) {
-        const auto [numerator, denominator] = *metreControl(*control);
+    const auto isMetre = [](const ControlEvent& control) { return control.as<MetreChange>() != nullptr; };
+    for (const ControlEvent* control : firstPerTime(song, isMetre)) {
+        const auto [numerator, denominator] = *control->as<MetreChange>();
         if (numerator <= 0 || denominator <= 0) continue;
         if (control->time == 0) {
             map.metres.front() = MetreMark{0, numerator, denominator};

@@ -9,7 +9,6 @@
 
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
-#include "song/ControlValues.h"
 #include "vsq/CurveBuffer.h"
 #include "vsq/CurveRamp.h"
 
@@ -134,13 +133,12 @@ void collectCurvePoints(int curveId, std::span<const ControlEvent> controls, int
                         CurvePointList& list) {
     int64_t previous = 0;
     for (const ControlEvent& control : controls) {
-        const std::optional<CurveControl> curve = curveControl(control);
+        const CurveChange* curve = control.as<CurveChange>();
         if (!curve || curve->curveId != curveId) {
             continue;
         }
         int64_t cursor = control.time;
-        for (size_t index = 0; index < curve->pointCount(); ++index) {
-            const auto [value, gap, duration, shape] = curve->point(index);
+        for (const auto& [value, gap, duration, shape] : curve->points) {
             const int64_t start = boundTick(cursor + gap);
             const int64_t end = duration < 0 ? length : std::min(start + duration, length);
             if (start >= length) {
@@ -184,12 +182,11 @@ void addEnvelope(CurveBuffer& buffer, const EnvelopeEvent& envelope) {
 // A parameter envelope: its steps added as constants (shape 0) or as ramps from the
 // previous step's value (shape 1).
 void addParameterEnvelope(CurveBuffer& buffer, const ControlEvent& control,
-                          const ParameterEnvelopeControl& envelope) {
+                          const ParameterEnvelope& envelope) {
     const int32_t shape = envelope.shape;
     int64_t cursor = int64_t{control.time} + envelope.offset;
     int64_t previous = 0;
-    for (size_t index = 0; index < envelope.stepCount(); ++index) {
-        const EnvelopeStep step = envelope.step(index);
+    for (const EnvelopeStep& step : envelope.steps) {
         const int64_t value = step.value;
         const int64_t duration = step.duration;
         if (shape == 0) {
@@ -210,14 +207,12 @@ void addParameterEnvelope(CurveBuffer& buffer, const ControlEvent& control,
 size_t rangesOf(const EnvelopeEvent& envelope) { return envelope.positions.size(); }
 
 // The most ranges a parameter envelope adds: one per step.
-size_t rangesOf(const ParameterEnvelopeControl& envelope) { return envelope.stepCount(); }
+size_t rangesOf(const ParameterEnvelope& envelope) { return envelope.steps.size(); }
 
 // The control as a parameter envelope of `curveId`, if it is one.
-std::optional<ParameterEnvelopeControl> parameterEnvelopeOf(const ControlEvent& control,
-                                                            int curveId) {
-    std::optional<ParameterEnvelopeControl> envelope = parameterEnvelopeControl(control);
-    if (envelope && envelope->curveId != curveId) envelope.reset();
-    return envelope;
+const ParameterEnvelope* parameterEnvelopeOf(const ControlEvent& control, int curveId) {
+    const ParameterEnvelope* envelope = control.as<ParameterEnvelope>();
+    return envelope != nullptr && envelope->curveId == curveId ? envelope : nullptr;
 }
 
 // One builder serves every curve of a song: its buffer and step list keep their memory from

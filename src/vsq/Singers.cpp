@@ -4,7 +4,7 @@
 #include "text/CharCode.h"
 #include "text/StringPool.h"
 
-void applySingerChange(SingerState& singer, const SingerControl& change,
+void applySingerChange(SingerState& singer, const SingerChange& change,
                        const StringPool& strings) {
     singer.program = change.program;
     singer.language = change.language;
@@ -16,7 +16,7 @@ SingerState initialSinger(const Track& track, const StringPool& strings) {
     SingerState singer;
     for (const ControlEvent& control : track.controls) {
         if (control.time != 0) break;
-        if (const auto change = singerControl(control)) applySingerChange(singer, *change, strings);
+        if (const SingerChange* change = control.as<SingerChange>()) applySingerChange(singer, *change, strings);
     }
     return singer;
 }

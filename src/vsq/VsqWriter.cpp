@@ -20,7 +20,6 @@
 #include "output/OutputFailure.h"
 #include "output/StagedOutputFile.h"
 #include "output/VoiceTracks.h"
-#include "song/ControlValues.h"
 #include "song/CurveTable.h"
 #include "song/Song.h"
 #include "song/TempoMap.h"
@@ -52,7 +51,7 @@ size_t addSingerChangesBefore(int64_t end, std::span<const ControlEvent> control
                               EventSections& sections) {
     for (; next < controls.size() && controls[next].time < end; ++next) {
         const ControlEvent& control = controls[next];
-        const std::optional<SingerControl> change = singerControl(control);
+        const SingerChange* change = control.as<SingerChange>();
         if (!change) continue;
         applySingerChange(singer, *change, strings);
         sections.addSinger(offset + control.time, singer);

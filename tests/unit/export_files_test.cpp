@@ -51,11 +51,10 @@ TEST_F(ExportTest, LyricsAreEscapedAndControlCharactersLeftOut) {
 
 TEST_F(ExportTest, APartIsNamedAfterItsFirstSinger) {
     ControlEvent singer;
-    singer.subtype = ControlSinger;
     singer.time = 960;
-    singer.values = {0, 0, strings->add(u"Rin&Len")};
+    singer.value = SingerChange{0, 0, strings->add(u"Rin&Len")};
     track.controls.push_back(singer);
-    singer.values = {0, 0, strings->add(u"Other")};
+    singer.value = SingerChange{0, 0, strings->add(u"Other")};
     track.controls.push_back(singer);
     track.notes.push_back(makeNote(0, 480, 60, "a"));
     const std::string score = folder.file("s.musicxml");
@@ -65,8 +64,7 @@ TEST_F(ExportTest, APartIsNamedAfterItsFirstSinger) {
 
 TEST_F(ExportTest, ASongTooLongForAScoreIsRefusedAndWritesNothing) {
     ControlEvent metre;
-    metre.subtype = ControlTimeSignature;
-    metre.values = {1, 32};
+    metre.value = MetreChange{1, 32};
     track.controls.push_back(metre);
     track.notes.push_back(makeNote(2000000000, 480, 60, "a"));
 

@@ -95,8 +95,7 @@ protected:
     void addTempo(int32_t time, int32_t bpm) {
         ControlEvent& tempo = track.controls.emplace_back();
         tempo.time = time;
-        tempo.subtype = ControlTempo;
-        tempo.values = {bpm};
+        tempo.value = TempoChange{bpm};
     }
     // The voice track's messages, or none when the file was not written.
     std::vector<Message> write(MidiLyricText lyrics = MidiLyricText::Cp932) {

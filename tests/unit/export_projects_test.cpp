@@ -47,10 +47,10 @@ TEST_F(ProjectExportTest, ASequenceSingsOneNoteAtATime) {
 TEST_F(ProjectExportTest, TheLastTempoChangeInsideANoteIsWrittenOnIt) {
     track.notes.push_back(makeNote(0, 960, 60, "a"));
     track.notes.push_back(makeNote(1440, 480, 62, "b"));
-    track.controls.push_back(makeControl(100, ControlTempo, {90}));
-    track.controls.push_back(makeControl(200, ControlTempo, {80}));
-    track.controls.push_back(makeControl(1200, ControlTempo, {150}));  // inside the rest
-    track.controls.push_back(makeControl(5000, ControlTempo, {60}));   // after the last note
+    track.controls.push_back(makeControl(100, TempoChange{90}));
+    track.controls.push_back(makeControl(200, TempoChange{80}));
+    track.controls.push_back(makeControl(1200, TempoChange{150}));  // inside the rest
+    track.controls.push_back(makeControl(5000, TempoChange{60}));   // after the last note
     ASSERT_TRUE(write(*createUstExporter(), folder.file("t.ust")));
     const std::string ust = readFile(folder.file("t-1.ust"));
     EXPECT_NE(ust.find("Tempo=120.00\r\nTracks=1"), std::string::npos);
@@ -65,7 +65,7 @@ TEST_F(ProjectExportTest, TheLastTempoChangeInsideANoteIsWrittenOnIt) {
 
 TEST_F(ProjectExportTest, ASingerNameKeepsItsTextInTheProjectAndStaysOnOneLineInTheSequence) {
     const int name = strings->add(u"a\rb: #\"c\"");
-    track.controls.push_back(makeControl(0, ControlSinger, {0, 0, name}));
+    track.controls.push_back(makeControl(0, SingerChange{0, 0, name}));
     track.notes.push_back(makeNote(0, 480, 60, "a"));
     ASSERT_TRUE(write(*createUstxExporter(), folder.file("n.ustx")));
     EXPECT_NE(readFile(folder.file("n.ustx")).find("track_name: \"a\\u000Db: #\\\"c\\\"\"\n"),
@@ -88,7 +88,7 @@ TEST_F(ProjectExportTest, SequencesThatCannotBeWrittenLeaveNoneBehind) {
 
 TEST_F(ProjectExportTest, ANoteOfOneTickHasTwoPitchPoints) {
     track.notes.push_back(makeNote(0, 1, 60, "a"));
-    track.controls.push_back(makeControl(0, ControlCurve, {8, 4096, 0, -1, 0}));  // 50 cents
+    track.controls.push_back(makeControl(0, CurveChange{8, {{4096, 0, -1, 0}}}));  // 50 cents
     ASSERT_TRUE(write(*createUstExporter(), folder.file("p.ust")));
     // One tick at 120 beats a minute is 1.04 ms, 1 in tenths.
     EXPECT_NE(readFile(folder.file("p-1.ust"))

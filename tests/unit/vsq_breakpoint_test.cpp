@@ -95,13 +95,14 @@ void modelCurvePoints(int curveId, const std::vector<ControlEvent>& controls, in
                       Points& out) {
     int64_t previous = 0;
     for (const ControlEvent& control : controls) {
-        const auto& v = control.values;
-        if (control.subtype != ControlCurve || v.empty() || v[0] != curveId) {
+        const CurveChange* curve = control.as<CurveChange>();
+        if (curve == nullptr || curve->curveId != curveId) {
             continue;
         }
         int64_t at = control.time;
-        for (size_t g = 1; g + 4 <= v.size(); g += 4) {
-            const int64_t value = v[g], gap = v[g + 1], duration = v[g + 2], shape = v[g + 3];
+        for (const CurvePoint& point : curve->points) {
+            const int64_t value = point.value, gap = point.gap, duration = point.duration,
+                          shape = point.shape;
             const int64_t start = at + gap;
             const int64_t end = std::min(duration < 0 ? length : start + duration, length);
             if (start >= length) {
@@ -133,12 +134,12 @@ void addEnvelope(ModelCurve& curve, const EnvelopeEvent& e) {
     curve.add(cursor, int64_t{e.time} + e.length - cursor, value, 0);
 }
 
-void addParameterEnvelope(ModelCurve& curve, const std::vector<int32_t>& v, int64_t time) {
-    const int32_t shape = v[0];
-    int64_t cursor = time + v[2];
+void addParameterEnvelope(ModelCurve& curve, const ParameterEnvelope& envelope, int64_t time) {
+    const int32_t shape = envelope.shape;
+    int64_t cursor = time + envelope.offset;
     int64_t previous = 0;
-    for (size_t i = 3; i + 2 <= v.size(); i += 2) {
-        const int64_t value = v[i], duration = v[i + 1];
+    for (const EnvelopeStep& step : envelope.steps) {
+        const int64_t value = step.value, duration = step.duration;
         if (shape == 0) {
             curve.add(cursor, duration, value, 0);
             cursor += duration;
@@ -164,12 +165,10 @@ Points modelBuild(int curveId, int defaultValue, int minimum, int maximum,
         }
     }
     for (const ControlEvent& c : controls) {
-        if (c.subtype == ControlParameterEnvelope && c.values.size() >= 2 &&
-            c.values[1] == curveId) {
+        const ParameterEnvelope* envelope = c.as<ParameterEnvelope>();
+        if (envelope != nullptr && envelope->curveId == curveId) {
             used = true;
-            if (c.values.size() >= 3) {
-                addParameterEnvelope(curve, c.values, c.time);
-            }
+            addParameterEnvelope(curve, *envelope, c.time);
         }
     }
     Points out;
@@ -199,22 +198,29 @@ Points modelBuild(int curveId, int defaultValue, int minimum, int maximum,
 
 // ---- Helpers to make events.
 
+// A curve control of the points given four numbers each (value, gap,
+// duration, shape); numbers left over make no point.
 ControlEvent curveControl(int32_t time, int32_t curveId, std::vector<int32_t> groups) {
     ControlEvent control;
     control.time = time;
-    control.subtype = ControlCurve;
-    control.values = {curveId};
-    control.values.insert(control.values.end(), groups.begin(), groups.end());
+    CurveChange curve{curveId, {}};
+    for (size_t g = 0; g + 4 <= groups.size(); g += 4) {
+        curve.points.push_back({groups[g], groups[g + 1], groups[g + 2], groups[g + 3]});
+    }
+    control.value = std::move(curve);
     return control;
 }
 
+// A parameter envelope of the steps given two numbers each (value, duration).
 ControlEvent parameterEnvelope(int32_t time, int32_t shape, int32_t curveId, int32_t offset,
                                std::vector<int32_t> pairs) {
     ControlEvent control;
     control.time = time;
-    control.subtype = ControlParameterEnvelope;
-    control.values = {shape, curveId, offset};
-    control.values.insert(control.values.end(), pairs.begin(), pairs.end());
+    ParameterEnvelope envelope{static_cast<int8_t>(shape), static_cast<int8_t>(curveId), offset, {}};
+    for (size_t i = 0; i + 2 <= pairs.size(); i += 2) {
+        envelope.steps.push_back({pairs[i], pairs[i + 1]});
+    }
+    control.value = std::move(envelope);
     return control;
 }
 
@@ -449,14 +455,13 @@ public:
                 ControlEvent control = parameterEnvelope(time, pick(0, 2), curveId(target),
                                                          pick(-500, 500), pairs);
                 if (pick(0, 10) == 0) {
-                    control.values.resize(static_cast<size_t>(pick(0, 2)));
+                    control.as<ParameterEnvelope>()->steps.clear();
                 }
                 list.push_back(control);
             } else {
                 ControlEvent tempo;
                 tempo.time = time;
-                tempo.subtype = ControlTempo;
-                tempo.values = {target};
+                tempo.value = TempoChange{target};
                 list.push_back(tempo);
             }
         }
