@@ -5,6 +5,10 @@ Every folder of src/ is a module; TUVO_DEPS_<module> lists the modules it may
 build on. This fails when a file includes a header of a module its own does
 not build on, when the declared dependencies form a loop, or when headers
 include each other in a loop (a file's include chain leading back to it).
+
+The writers (TUVO_WRITERS: one module per file format) are leaves: none may
+build on another, and none but the driver may build on a writer, so every
+writer reads the rendered song and nothing of another writer.
 """
 import os
 import re
@@ -21,7 +25,8 @@ def declared_dependencies():
     for module in modules:
         found = re.search(r"set\(TUVO_DEPS_%s ([^)]*)\)" % module, text)
         deps[module] = set(found.group(1).split()) if found else {module}
-    return modules, deps
+    writers = re.search(r"set\(TUVO_WRITERS ([^)]*)\)", text)
+    return modules, deps, set(writers.group(1).split()) if writers else set()
 
 
 def includes_of_sources():
@@ -50,7 +55,7 @@ def loop_from(start, edges):
 
 
 def main():
-    modules, deps = declared_dependencies()
+    modules, deps, writers = declared_dependencies()
     files = includes_of_sources()
     problems = []
     for module in modules:
@@ -59,6 +64,14 @@ def main():
         loop = loop_from(module, {m: deps[m] - {m} for m in modules})
         if loop:
             problems.append("modules depend on each other in a loop: " + " -> ".join(loop))
+    for module in modules:
+        if module == "driver":
+            continue
+        for writer in sorted((deps[module] - {module}) & writers):
+            problems.append("TUVO_DEPS_%s lists the writer %s: writers are leaves, read by the driver alone"
+                            % (module, writer))
+    for writer in sorted(writers - set(modules)):
+        problems.append("TUVO_WRITERS names %s, which is no module" % writer)
     for path, included in files.items():
         module = path.split("/")[0]
         for header in included:

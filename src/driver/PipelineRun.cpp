@@ -15,8 +15,10 @@
 #include "driver/OutputFormats.h"
 #include "driver/OutputPaths.h"
 #include "output/OutputBatch.h"
+#include "output/StagedSink.h"
 #include "parse/CommandParser.h"
 #include "parse/PhoneticDictionary.h"
+#include "render/RenderedSong.h"
 #include "song/Song.h"
 #include "source/Preprocessor.h"
 #include "source/SourceReader.h"
@@ -90,11 +92,20 @@ bool runPipeline(const RunSettings& settings, std::vector<std::string>* pathsRea
         // Every output is written completely to a staged file first; only when
         // all are, they are put in place together, so a failed run replaces none.
         OutputBatch outputs;
-        createVsqWriter()->write(*song, *strings, settings.outputPath.c_str(), outputs, &filesRead);
+        StagedSink sink(outputs, &filesRead);
+        // The song is rendered once for every writer; a curve is kept for as
+        // long as a writer still to come reads it.
+        CurveReaders readers;
+        readers.add(kAllCurveIds);
+        for (const OutputFormat& format : outputFormats()) {
+            if (!exportPath(settings, format.letter).empty()) readers.add(format.curves);
+        }
+        const RenderedSong rendered(*song, *strings, readers);
+        createVsqWriter()->write(rendered, settings.outputPath.c_str(), sink);
         if (reporter.errorCount() > 0) fail();
         for (const OutputFormat& format : outputFormats()) {
             const std::string path = exportPath(settings, format.letter);
-            if (!path.empty()) format.write(*song, *strings, settings, path, outputs);
+            if (!path.empty()) format.write(rendered, settings, path, sink);
         }
         if (reporter.errorCount() > 0) fail();
         outputs.putAllInPlace();

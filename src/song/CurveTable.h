@@ -42,6 +42,14 @@ constexpr const CurveInfo* curveOfCommand(int32_t code) {
     return nullptr;
 }
 
+// The row of curve id `id`; nullptr for an id of no curve.
+constexpr const CurveInfo* curveOfId(int32_t id) {
+    for (const CurveInfo& curve : kCurves) {
+        if (curve.id == id) return &curve;
+    }
+    return nullptr;
+}
+
 // Each id from 1 to kLastCurveId names exactly one row.
 static_assert([] {
     for (int32_t id = 1; id <= kLastCurveId; ++id) {

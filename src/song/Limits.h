@@ -62,3 +62,9 @@ inline constexpr int kEnvelopeSlots = 10;
 // Offsets in ticks: envelope positions measured in ticks and the start offset
 // of a parameter envelope (@EOP).
 inline constexpr ValueRange kTickOffsetRange{-500, 50000};
+
+// The singer a track starts with until a singer change names another: its
+// program, language and name (code page 932).
+inline constexpr int32_t kDefaultSingerProgram = 0;
+inline constexpr int32_t kDefaultSingerLanguage = 0;
+inline constexpr const char kDefaultSingerName[] = "Tuvo";

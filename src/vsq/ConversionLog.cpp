@@ -8,98 +8,34 @@
 #include <cstring>
 #include <string>
 
-#include "diag/FileFailureDetail.h"
-#include "diag/Messages.h"
-#include "diag/Reporter.h"
-#include "output/OutputBatch.h"
+#include "output/OutputSink.h"
 #include "platform/Platform.h"
-#include "text/FilesRead.h"
 
 namespace {
 
-constexpr const char kLogFileName[] = "vsqconvert.log";
-
-void warnLogNotWritten(int errorNumber) {
-    getReporter().warning(
-        msg::kLogNotWritten,
-        fileFailureDetail(kLogFileName,
-                          platform::systemErrorText(platform::failureErrorNumber(errorNumber))));
-}
 constexpr size_t kBufferSize = size_t{1} << 16;
 
 }  // namespace
 
 ConversionLog::~ConversionLog() { close(); }
 
-void ConversionLog::open() {
+void ConversionLog::open(OutputSink& sink) {
     close();
-    replacement_.reset();
+    sink_ = &sink;
     writeError_ = 0;
     buffered_ = 0;
-    int reason = 0;
-    replacement_ = platform::createReplacementFile(kLogFileName, reason);
-    if (replacement_ != nullptr) file_ = replacement_->openStream(reason);
-    if (file_ == nullptr) {
-        replacement_.reset();
-        warnLogNotWritten(reason);
-        return;
-    }
+    file_ = sink.openLog();
+    if (file_ == nullptr) return;
     std::setvbuf(file_, nullptr, _IONBF, 0);
     if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferSize);
 }
 
-namespace {
-
-// The complete log, waiting for the output file: a log that cannot be put in
-// place is only warned of.
-class PendingLog final : public PendingOutput {
-public:
-    PendingLog(std::unique_ptr<platform::ReplacementFile> file, std::string outputPath)
-        : file_(std::move(file)), outputPath_(std::move(outputPath)) {}
-
-    bool finish() override {
-        int reason = 0;
-        if (file_ != nullptr && !file_->finish(reason)) {
-            file_.reset();
-            warnLogNotWritten(reason);
-        }
-        return true;
-    }
-
-    bool putInPlace() override {
-        if (file_ == nullptr) return true;
-        int reason = 0;
-        const auto output = platform::fileIdentity(outputPath_);
-        if (output && output == platform::fileIdentity(kLogFileName)) reason = EEXIST;
-        const bool placed = reason == 0 && file_->putInPlace(reason);
-        file_.reset();
-        if (!placed) warnLogNotWritten(reason);
-        return true;
-    }
-
-private:
-    std::unique_ptr<platform::ReplacementFile> file_;
-    std::string outputPath_;
-};
-
-}  // namespace
-
-void ConversionLog::finish(const std::string& outputPath, OutputBatch& outputs,
-                           const FilesRead* filesRead) {
+void ConversionLog::finish(const std::string& outputPath) {
     if (file_ == nullptr) return;
     flushBuffer();
     if (std::fclose(file_) != 0 && writeError_ == 0) writeError_ = platform::failureErrorNumber(errno);
     file_ = nullptr;
-    // The log gives way to every file the run has read (the source, an
-    // included file, the dictionary).
-    if (writeError_ == 0 && filesRead != nullptr && filesRead->contains(kLogFileName))
-        writeError_ = EEXIST;
-    if (writeError_ != 0) {
-        replacement_.reset();
-        warnLogNotWritten(writeError_);
-        return;
-    }
-    outputs.add(std::make_unique<PendingLog>(std::move(replacement_), outputPath));
+    sink_->keepLog(outputPath, writeError_);
 }
 
 void ConversionLog::close() {

@@ -5,7 +5,6 @@
 #include <iterator>
 #include <string_view>
 
-#include "output/VoiceTracks.h"
 #include "vsq/MetatextSink.h"
 
 namespace {
@@ -50,7 +49,7 @@ void EventSections::beginHandle(int64_t handle) {
     out_.append("]\n");
 }
 
-int64_t EventSections::addSinger(int64_t tick, const SingerState& singer) {
+int64_t EventSections::addSinger(int64_t tick, const Singer& singer) {
     const int64_t id = nextId_++;
     const int64_t handle = nextHandle_++;
     const uint32_t code = (static_cast<uint32_t>(singer.language) << 8) |
@@ -81,21 +80,22 @@ int64_t EventSections::addSinger(int64_t tick, const SingerState& singer) {
     return id;
 }
 
-int64_t EventSections::addNotePart(int64_t tick, const NoteEvent& note, const NotePart& part) {
+int64_t EventSections::addNotePart(int64_t tick, const NotePart& part) {
     const int64_t id = nextId_++;
     const int64_t lyricHandle = nextHandle_++;
     const int64_t vibratoHandle = part.vibratoType != 0 ? nextHandle_++ : -1;
 
     switch (pass_) {
     case Pass::EventLines: eventLine(tick, id); break;
-    case Pass::Ids: noteId(id, note, part, lyricHandle, vibratoHandle); break;
-    case Pass::Handles: noteHandles(note, part, lyricHandle, vibratoHandle); break;
+    case Pass::Ids: noteId(id, part, lyricHandle, vibratoHandle); break;
+    case Pass::Handles: noteHandles(part, lyricHandle, vibratoHandle); break;
     }
     return id;
 }
 
-void EventSections::noteId(int64_t id, const NoteEvent& note, const NotePart& part,
-                           int64_t lyricHandle, int64_t vibratoHandle) {
+void EventSections::noteId(int64_t id, const NotePart& part, int64_t lyricHandle,
+                           int64_t vibratoHandle) {
+    const NoteEvent& note = *part.event;
     beginId(id);
     out_.append("Type=Anote\n");
     appendKey(out_, "Length=", part.length);
@@ -118,8 +118,8 @@ void EventSections::noteId(int64_t id, const NoteEvent& note, const NotePart& pa
     }
 }
 
-void EventSections::noteHandles(const NoteEvent& note, const NotePart& part,
-                                int64_t lyricHandle, int64_t vibratoHandle) {
+void EventSections::noteHandles(const NotePart& part, int64_t lyricHandle,
+                                int64_t vibratoHandle) {
     beginHandle(lyricHandle);
     out_.append("L0=\"");
     out_.append(fileText(part.lyric->text));
@@ -128,7 +128,7 @@ void EventSections::noteHandles(const NoteEvent& note, const NotePart& part,
     out_.append("\",1.000000,0,1\n");
     if (part.vibratoType == 0) return;
 
-    const Vibrato& vibrato = note.vibrato;
+    const Vibrato& vibrato = part.event->vibrato;
     beginHandle(vibratoHandle);
     out_.append("IconID=$");
     out_.appendHex8(kVibratoIconBase + static_cast<uint32_t>(part.vibratoType));

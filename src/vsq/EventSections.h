@@ -7,19 +7,10 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
-#include "song/Song.h"
+#include "render/VoiceTrack.h"
 
 class MetatextSink;
-struct NotePart;
-
-// The singer in effect at a point of a voice track.
-struct SingerState {
-    int32_t language = 0;
-    int32_t program = 0;
-    std::string name = "Tuvo";
-};
 
 class EventSections {
 public:
@@ -29,18 +20,16 @@ public:
     EventSections(Pass pass, MetatextSink& out) : pass_(pass), out_(out) {}
 
     // `tick` is where the event line puts the event. Both return its ID.
-    int64_t addSinger(int64_t tick, const SingerState& singer);
+    int64_t addSinger(int64_t tick, const Singer& singer);
     // `part` is the whole note, or one half of a split note.
-    int64_t addNotePart(int64_t tick, const NoteEvent& note, const NotePart& part);
+    int64_t addNotePart(int64_t tick, const NotePart& part);
 
 private:
     void eventLine(int64_t tick, int64_t id);
     // A note part's ID section, and its lyric handle and vibrato handle (when it has a
     // vibrato) sections.
-    void noteId(int64_t id, const NoteEvent& note, const NotePart& part, int64_t lyricHandle,
-                int64_t vibratoHandle);
-    void noteHandles(const NoteEvent& note, const NotePart& part, int64_t lyricHandle,
-                     int64_t vibratoHandle);
+    void noteId(int64_t id, const NotePart& part, int64_t lyricHandle, int64_t vibratoHandle);
+    void noteHandles(const NotePart& part, int64_t lyricHandle, int64_t vibratoHandle);
     void beginId(int64_t id);
     void beginHandle(int64_t handle);
 

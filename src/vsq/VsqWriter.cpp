@@ -6,88 +6,49 @@
 // memory does not grow with the size of the text.
 #include "vsq/VsqWriter.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <limits>
 #include <span>
+#include <string>
 #include <string_view>
-#include <vector>
 
-#include "diag/Messages.h"
-#include "diag/Reporter.h"
 #include "output/MidiFileWriter.h"
-#include "output/NumberText.h"
-#include "output/OutputFailure.h"
-#include "output/StagedOutputFile.h"
-#include "output/VoiceTracks.h"
+#include "output/OutputSink.h"
+#include "render/RenderedSong.h"
 #include "song/CurveTable.h"
-#include "song/Song.h"
 #include "song/TempoMap.h"
 #include "song/Ticks.h"
-#include "text/CharCode.h"
-#include "text/StringPool.h"
-#include "vsq/BreakpointListBuilder.h"
 #include "vsq/ConversionLog.h"
 #include "vsq/EventSections.h"
 #include "vsq/MetatextSink.h"
-#include "vsq/Singers.h"
 #include "vsq/TextEventChunker.h"
 
 namespace {
 
 constexpr int kPreMeasure = 1;
 
-// Working memory of one write, reused from voice track to voice track: the point list and
-// the builder, whose buffers keep their memory from curve to curve.
-struct TrackScratch {
-    std::vector<BreakpointPoint> points;
-    std::unique_ptr<BreakpointListBuilder> builder = createBreakpointListBuilder();
-};
-
-// Adds the singer changes among the controls from `next` on that come before
-// `end` and returns where they stop.
-size_t addSingerChangesBefore(int64_t end, std::span<const ControlEvent> controls, size_t next,
-                              int64_t offset, const StringPool& strings, SingerState& singer,
-                              EventSections& sections) {
-    for (; next < controls.size() && controls[next].time < end; ++next) {
-        const ControlEvent& control = controls[next];
-        const SingerChange* change = control.as<SingerChange>();
-        if (!change) continue;
-        applySingerChange(singer, *change, strings);
-        sections.addSinger(offset + control.time, singer);
-    }
-    return next;
-}
-
 // Adds the events of a voice track's event list to `sections` in their order:
-// the singer at the start (set by the singer changes among the controls at
-// time 0), then notes and later singer changes in time order, a note first at
-// equal times. Singer changes after the start of the last note sing nothing and
-// are left out. Returns endTick.
-int64_t addEventList(const Track& track, int64_t offset, const StringPool& strings,
-                     EventSections& sections, MetatextSink& sink) {
-    SingerState singer = initialSinger(track, strings);
-    const std::vector<ControlEvent>& controls = track.controls;
-    size_t next = 0;
-    while (next < controls.size() && controls[next].time == 0) ++next;
-    sections.addSinger(0, singer);
-
+// the singer at the start, then notes and later singer changes in time order,
+// a note first at equal times (the timeline ends at the last note's start, so
+// every change left after the notes lies at that start). Returns endTick.
+int64_t addEventList(const VoiceTrack& voice, int64_t offset, EventSections& sections,
+                     MetatextSink& sink) {
+    const std::span<const Singer> singers = voice.singers();
+    sections.addSinger(0, singers.front());
+    size_t next = 1;
     int64_t endTick = 0;
-    for (size_t i = 0; i < track.notes.size(); ++i) {
-        const NoteEvent& note = track.notes[i];
-        next = addSingerChangesBefore(note.time, controls, next, offset, strings, singer, sections);
+    for (size_t i = 0; i < voice.noteCount(); ++i) {
+        const NoteEvent& note = voice.note(i);
+        for (; next < singers.size() && singers[next].tick < note.time; ++next) {
+            sections.addSinger(offset + singers[next].tick, singers[next]);
+        }
         endTick = offset + note.time + note.length;
-        for (int p = 1; p <= notePartCount(note); ++p) {
-            const NotePart part = notePart(track, i, p);
-            sections.addNotePart(offset + part.start, note, part);
+        for (int p = 1; p <= voice.partCount(i); ++p) {
+            const NotePart part = voice.part(i, p);
+            sections.addNotePart(offset + part.start, part);
         }
         sink.emitIfFull();
     }
-    if (!track.notes.empty()) {
-        // The changes at the last note's start follow it.
-        addSingerChangesBefore(int64_t{track.notes.back().time} + 1, controls, next, offset,
-                               strings, singer, sections);
-    }
+    for (; next < singers.size(); ++next) sections.addSinger(offset + singers[next].tick, singers[next]);
     return endTick;
 }
 
@@ -115,11 +76,10 @@ void writeCommonAndMixer(MetatextSink& metatext, std::string_view name, int numb
 }
 
 // The [EventList] section: one line per event, then the end of the track. Returns its tick.
-int64_t writeEventList(MetatextSink& metatext, const Track& track, int64_t offset,
-                       const StringPool& strings) {
+int64_t writeEventList(MetatextSink& metatext, const VoiceTrack& voice, int64_t offset) {
     metatext.append("[EventList]\n");
     EventSections lines(EventSections::Pass::EventLines, metatext);
-    const int64_t endTick = addEventList(track, offset, strings, lines, metatext);
+    const int64_t endTick = addEventList(voice, offset, lines, metatext);
     metatext.appendDecimal(endTick);
     metatext.append("=EOS\n");
     return endTick;
@@ -127,30 +87,25 @@ int64_t writeEventList(MetatextSink& metatext, const Track& track, int64_t offse
 
 // The ID sections of the events, then their handle sections: two more passes over the
 // events of the event list.
-void writeIdAndHandleSections(MetatextSink& metatext, const Track& track, int64_t offset,
-                              const StringPool& strings) {
+void writeIdAndHandleSections(MetatextSink& metatext, const VoiceTrack& voice, int64_t offset) {
     for (const EventSections::Pass pass : {EventSections::Pass::Ids, EventSections::Pass::Handles}) {
         EventSections sections(pass, metatext);
-        addEventList(track, offset, strings, sections, metatext);
+        addEventList(voice, offset, sections, metatext);
     }
 }
 
 // One section per curve that has points, in the table's order, its points moved by the
-// pre-measure `offset`; the curves are measured in song ticks up to `length`, the end of the
-// last note. False when a list is too long to write; that is reported.
-bool writeBreakpointLists(MetatextSink& metatext, const Track& track, int64_t offset,
-                          int32_t length, TrackScratch& scratch) {
-    std::vector<BreakpointPoint>& points = scratch.points;
+// pre-measure `offset`. False when a list is too long to write; that is reported.
+bool writeBreakpointLists(MetatextSink& metatext, const RenderedSong& song, size_t voice,
+                          int64_t offset) {
     for (const CurveInfo& curve : kCurves) {
-        points.clear();
-        scratch.builder->build(curve.id, curve.defaultValue, curve.minimum, curve.maximum,
-                               track.controls, track.envelopes, length, points);
-        if (points.empty()) continue;
-        if (!breakpointsFit(points, curve.section)) return false;
+        const CurvePoints points = song.curve(voice, curve.id);
+        if (!points) return false;
+        if (points->empty()) continue;
         metatext.append('[');
         metatext.append(curve.section);
         metatext.append("]\n");
-        for (const BreakpointPoint& point : points) {
+        for (const BreakpointPoint& point : *points) {
             metatext.appendNumberPair(offset + point.tick, point.value);
             metatext.emitIfFull();
         }
@@ -160,68 +115,52 @@ bool writeBreakpointLists(MetatextSink& metatext, const Track& track, int64_t of
 
 class SectionVsqWriter final : public VsqWriter {
 public:
-    bool write(const Song& song, const StringPool& strings, const char* outputPath,
-               OutputBatch& outputs, const FilesRead* filesRead) override;
+    bool write(const RenderedSong& song, const char* outputPath, OutputSink& sink) override;
 
 private:
     // Returns the pre-measure offset of the voice tracks' events.
-    int64_t writeMasterTrack(const Song& song, MidiFileWriter& midi);
+    int64_t writeMasterTrack(const TempoMap& map, MidiFileWriter& midi);
     // False when the track cannot be written; the failure is reported.
-    bool writeVoiceTrack(const Track& track, int number, int count, int64_t offset,
-                         const StringPool& strings, MidiFileWriter& midi, TrackScratch& scratch);
+    bool writeVoiceTrack(const RenderedSong& song, size_t voice, int64_t offset,
+                         MidiFileWriter& midi);
 
     ConversionLog log_;
 };
 
-bool SectionVsqWriter::write(const Song& song, const StringPool& strings, const char* outputPath,
-                             OutputBatch& outputs, const FilesRead* filesRead) {
+bool SectionVsqWriter::write(const RenderedSong& song, const char* outputPath, OutputSink& sink) {
     const std::string path = outputPath != nullptr ? outputPath : "";
-    log_.open();
+    log_.open(sink);
     log_.line("Convert Start");
+    if (!hasVoices(song)) return false;
 
-    const std::vector<const Track*> voiceTracks = collectVoiceTracks(song);
-    if (voiceTracks.empty()) {
-        getReporter().error(msg::kNoTrackWithNotes, "");
-        return false;
-    }
-
-    // The file is written as a new file beside the output and put over it
-    // only when complete; the staging object outlives the MIDI writer so that
-    // the new file's stream is closed before the file is removed.
-    StagedOutputFile output;
-    std::FILE* stream = openStagedOutput(output, path);
+    // The sink's stream outlives nothing of this write: the MIDI writer closes
+    // it on every way out, before a file given up is removed.
+    std::FILE* stream = sink.open(path);
     if (stream == nullptr) return false;
     MidiFileWriter midi;
     midi.open(stream, kMidiFileFormat, kTicksPerQuarterNote);
 
-    const int64_t offset = writeMasterTrack(song, midi);
-    const int count = static_cast<int>(voiceTracks.size());
-    TrackScratch scratch;
-    for (int i = 0; i < count; ++i) {
-        if (!writeVoiceTrack(*voiceTracks[static_cast<size_t>(i)], i + 1, count, offset, strings,
-                             midi, scratch)) {
-            // The staging object removes the incomplete file.
-            return false;
-        }
+    const int64_t offset = writeMasterTrack(song.tempoMap(), midi);
+    for (size_t i = 0; i < song.voices().size(); ++i) {
+        if (!writeVoiceTrack(song, i, offset, midi)) return false;
     }
 
     // A write, seek or close that failed leaves an incomplete file: it is
-    // reported like a file that cannot be created, and the temporary goes.
+    // reported like a file that cannot be created, and the file is given up.
     const int writeError = midi.finish() ? 0 : errno;
-    if (!finishStagedOutput(output, path, writeError, outputs)) return false;
+    if (!sink.keep(path, writeError)) return false;
     // The log of a write that failed is given up with the writer.
-    log_.finish(path, outputs, filesRead);
+    log_.finish(path);
     return true;
 }
 
 // Writes the tempo and time signature at time 0, then every later change at its place after
-// the pre-measure, a tempo before a time signature at one time. The pre-measure is one measure
-// of the time signature at time 0.
-int64_t SectionVsqWriter::writeMasterTrack(const Song& song, MidiFileWriter& midi) {
+// the pre-measure, in the VSQ file's order at one tick (see TieOrder). The pre-measure is one
+// measure of the time signature at time 0.
+int64_t SectionVsqWriter::writeMasterTrack(const TempoMap& map, MidiFileWriter& midi) {
     log_.line("Start Master Track");
     midi.trackName(kMasterTrackName);
 
-    const TempoMap map = collectTempoMap(song);
     const MetreMark& start = map.metres.front();
     const int64_t offset = measureTicks(start.numerator, start.denominator) * kPreMeasure;
 
@@ -242,21 +181,20 @@ int64_t SectionVsqWriter::writeMasterTrack(const Song& song, MidiFileWriter& mid
     return offset;
 }
 
-bool SectionVsqWriter::writeVoiceTrack(const Track& track, int number, int count, int64_t offset,
-                                       const StringPool& strings, MidiFileWriter& midi,
-                                       TrackScratch& scratch) {
+bool SectionVsqWriter::writeVoiceTrack(const RenderedSong& song, size_t voice, int64_t offset,
+                                       MidiFileWriter& midi) {
+    const VoiceTrack& track = song.voices()[voice];
     log_.line("New Track");
-    const std::string name = voiceTrackName(number);
     midi.nextTrack();
-    midi.trackName(name.c_str());
+    midi.trackName(track.name().c_str());
 
     auto chunker = createTextEventChunker();
     chunker->attach(&midi);
     MetatextSink metatext(log_, *chunker);
-    writeCommonAndMixer(metatext, name, number, count);
-    const int64_t endTick = writeEventList(metatext, track, offset, strings);
-    writeIdAndHandleSections(metatext, track, offset, strings);
-    if (!writeBreakpointLists(metatext, track, offset, curveLength(track), scratch)) return false;
+    writeCommonAndMixer(metatext, track.name(), track.number(), static_cast<int>(song.voices().size()));
+    const int64_t endTick = writeEventList(metatext, track, offset);
+    writeIdAndHandleSections(metatext, track, offset);
+    if (!writeBreakpointLists(metatext, song, voice, offset)) return false;
     metatext.emit();
 
     chunker->flush();

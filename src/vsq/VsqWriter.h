@@ -1,22 +1,19 @@
-// Writes a compiled song as a VSQ file and copies its metatext to the
+// Writes a rendered song as a VSQ file and copies its metatext to the
 // conversion log.
 #pragma once
 
 #include <memory>
 
-class FilesRead;
-class OutputBatch;
-class Song;
-class StringPool;
+class OutputSink;
+class RenderedSong;
 
 class VsqWriter {
 public:
     virtual ~VsqWriter() = default;
     // True when the file and the log were written completely and handed to
-    // `outputs` to be put in place; failures are also reported as errors. The
-    // log gives way to any file in `filesRead`, when given.
-    virtual bool write(const Song& song, const StringPool& strings, const char* outputPath,
-                       OutputBatch& outputs, const FilesRead* filesRead = nullptr) = 0;
+    // `sink`, which puts them in place with the run's other outputs (or holds
+    // them); failures are also reported as errors.
+    virtual bool write(const RenderedSong& song, const char* outputPath, OutputSink& sink) = 0;
 };
 
 std::unique_ptr<VsqWriter> createVsqWriter();

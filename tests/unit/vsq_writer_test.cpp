@@ -15,6 +15,8 @@
 #include "diag/Reporter.h"
 #include "output/NumberText.h"
 #include "output/OutputBatch.h"
+#include "output/StagedSink.h"
+#include "render/RenderedSong.h"
 #include "platform/Platform.h"
 #include "song/Song.h"
 #include "text/CharCode.h"
@@ -61,7 +63,12 @@ protected:
         const int errorsBefore = getReporter().errorCount();
         testing::internal::CaptureStdout();
         OutputBatch outputs;
-        bool written = createVsqWriter()->write(*song, *strings, path.c_str(), outputs);
+        bool written = false;
+        {
+            StagedSink sink(outputs);
+            const RenderedSong rendered(*song, *strings);
+            written = createVsqWriter()->write(rendered, path.c_str(), sink);
+        }
         written = outputs.putAllInPlace() && written;
         printed = testing::internal::GetCapturedStdout();
         errorsReported = getReporter().errorCount() - errorsBefore;
