@@ -77,6 +77,7 @@ struct ChannelState {
     int32_t sensitivity = 0;
     int32_t dynamics = 0;
     double vibratoCents = 0;
+    bool pitchChanged = true;  // the curve, the sensitivity or the vibrato changed
     int32_t writtenRange = kNothingWritten;
     int32_t writtenBend = kNothingWritten;
     int32_t writtenExpression = kNothingWritten;
@@ -114,6 +115,8 @@ private:
     void takeCurveValue(const CurveInfo& curve, int32_t value);
     // Writes the bend range, the bend and the expression where they changed.
     void writeChanges();
+    // The bend range and the bend, where they changed.
+    void writePitch(uint8_t controller);
 
     MidiLyricText lyricText_;
     MidiFileWriter* midi_ = nullptr;          // the file being written
@@ -162,17 +165,33 @@ void StreamMidiExporter::writeTempoTrack(const TempoMap& map, MidiFileWriter& mi
 
 void StreamMidiExporter::takeCurveValue(const CurveInfo& curve, int32_t value) {
     switch (curve.command) {
-    case CmdPitchBendSensitivity: state_.sensitivity = value; break;
-    case CmdPitchBend: state_.pitchCurve = value; break;
+    case CmdPitchBendSensitivity:
+        state_.sensitivity = value;
+        state_.pitchChanged = true;
+        break;
+    case CmdPitchBend:
+        state_.pitchCurve = value;
+        state_.pitchChanged = true;
+        break;
     default: state_.dynamics = value; break;
+    }
+}
+
+void StreamMidiExporter::writeChanges() {
+    const auto controller = static_cast<uint8_t>(kController | channel_);
+    if (state_.pitchChanged) writePitch(controller);
+    const int32_t expression = midiLevel(state_.dynamics);
+    if (expression != state_.writtenExpression) {
+        midi_->channelEvent(controller, kExpression, static_cast<uint8_t>(expression));
+        state_.writtenExpression = expression;
     }
 }
 
 // The bend range goes through the registered parameter 0, which is closed again
 // afterwards so that no later data entry changes it; it comes before the bend
 // made for it.
-void StreamMidiExporter::writeChanges() {
-    const auto controller = static_cast<uint8_t>(kController | channel_);
+void StreamMidiExporter::writePitch(uint8_t controller) {
+    state_.pitchChanged = false;
     const int32_t range = midiBendRange(state_.sensitivity);
     if (range != state_.writtenRange) {
         midi_->channelEvent(controller, kRpnCoarse, 0);
@@ -189,11 +208,6 @@ void StreamMidiExporter::writeChanges() {
         midi_->channelEvent(static_cast<uint8_t>(kPitchBend | channel_),
                             static_cast<uint8_t>(bend & 0x7F), static_cast<uint8_t>(bend >> 7));
         state_.writtenBend = bend;
-    }
-    const int32_t expression = midiLevel(state_.dynamics);
-    if (expression != state_.writtenExpression) {
-        midi_->channelEvent(controller, kExpression, static_cast<uint8_t>(expression));
-        state_.writtenExpression = expression;
     }
 }
 
@@ -281,6 +295,7 @@ void StreamMidiExporter::writeNotesAndCurves(const VoiceTrack& voice, std::span<
             writeChanges();
         } else if (next == Next::Vibrato) {
             state_.vibratoCents = vibrato_.take(*time_);
+            state_.pitchChanged = true;
             writeChanges();
         } else {
             startNotePart(start, order++, ends);
@@ -295,6 +310,7 @@ void StreamMidiExporter::startNotePart(const NotePart& part, size_t order, EndQu
     // A channel has one pitch: the vibrato of a note this one overlaps stops here.
     if (vibrato_.pending()) {
         state_.vibratoCents = 0;
+        state_.pitchChanged = true;
         writeChanges();
     }
     vibrato_ = VibratoSamples(vibratoOf(part), part.start, *clock_);

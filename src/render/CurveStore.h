@@ -2,7 +2,8 @@
 // breakpoint list is built when a writer first asks for it and kept only while
 // another writer of the run is still to read it, so a run that writes the VSQ
 // file alone keeps no curve beyond its use, and one that writes every file
-// builds each curve once.
+// builds each curve once. A curve kept waiting is packed (two or three bytes a
+// point instead of eight) and unpacked for each reader.
 #pragma once
 
 #include <array>
@@ -53,11 +54,27 @@ public:
     CurvePoints points(size_t voice, int32_t curveId);
 
 private:
+    // A breakpoint list packed as differences from point to point, each a
+    // variable-length number: ticks only grow and values mostly move by a
+    // little, so most points take two bytes.
+    class PackedPoints {
+    public:
+        explicit PackedPoints(std::span<const BreakpointPoint> points);
+        // The points, appended to `out`.
+        void unpack(std::vector<BreakpointPoint>& out) const;
+
+    private:
+        std::vector<uint8_t> bytes_;
+        size_t count_ = 0;
+    };
+
     struct Entry {
-        CurvePoints points;  // kept while reads are left
+        std::unique_ptr<const PackedPoints> packed;  // kept while reads are left
         int32_t readsLeft = 0;
         bool failed = false;
     };
+    // The scratch list again when nobody holds it, else a new one; empty.
+    std::vector<BreakpointPoint>& freshList();
     Entry& entry(size_t voice, int32_t curveId) {
         return entries_[voice * (kLastCurveId + 1) + static_cast<size_t>(curveId)];
     }

@@ -10,8 +10,6 @@
 
 namespace {
 
-// How far before a step the value before it is held.
-constexpr int32_t kStepHoldTicks = 5;
 constexpr int32_t kMaxCents = 1200;
 constexpr int32_t kCentre = 64;  // the neutral value of the 0..127 curves
 
@@ -26,15 +24,6 @@ int32_t aroundCentre(int32_t value, int64_t below, int64_t above) {
     const int64_t offset = std::clamp(value, 0, 127) - kCentre;
     return static_cast<int32_t>(offset < 0 ? roundedQuotient(offset * below, kCentre)
                                            : roundedQuotient(offset * above, 127 - kCentre));
-}
-
-// Each point's value mapped through `map`.
-template <typename Points, typename Map>
-std::vector<BreakpointPoint> mapped(const Points& steps, Map map) {
-    std::vector<BreakpointPoint> result;
-    result.reserve(steps.size());
-    for (const auto& point : steps) result.push_back({point.tick, map(point)});
-    return result;
 }
 
 }  // namespace
@@ -67,22 +56,11 @@ int32_t decayFromDecayGainRate(int32_t decayGainRate) {
 
 LinearCurve lineThroughSteps(std::span<const BreakpointPoint> steps, int32_t end) {
     LinearCurve line;
-    int32_t value = 0;
-    for (const BreakpointPoint& step : steps) {
-        if (step.value == value) continue;
-        const int64_t hold = int64_t{step.tick} - kStepHoldTicks;
-        if (line.empty() ? hold >= 0 : hold > line.ticks.back()) {
-            line.ticks.push_back(static_cast<int32_t>(hold));
-            line.values.push_back(value);
-        }
-        line.ticks.push_back(step.tick);
-        line.values.push_back(step.value);
-        value = step.value;
-    }
-    if (value != 0 && !line.empty() && end > line.ticks.back()) {
-        line.ticks.push_back(end);
-        line.values.push_back(value);
-    }
+    forEachLinePoint(steps, [](const BreakpointPoint& p) { return p.value; }, end,
+                     [&line](int32_t tick, int32_t value) {
+                         line.ticks.push_back(tick);
+                         line.values.push_back(value);
+                     });
     return line;
 }
 
@@ -99,26 +77,13 @@ int32_t lineValueAt(const LinearCurve& line, int64_t tick) {
     return static_cast<int32_t>(y0 + roundedQuotient((y1 - y0) * (tick - x0), x1 - x0));
 }
 
-LinearCurve levelLine(std::span<const BreakpointPoint> dynamics, int32_t end) {
-    return lineThroughSteps(
-        mapped(dynamics, [](const BreakpointPoint& p) { return levelFromDynamics(p.value); }), end);
-}
-
 LinearCurve centsLine(std::span<const PitchStep> pitch, int32_t end) {
-    return lineThroughSteps(mapped(pitch, [](const PitchStep& p) { return editorCents(p.cents); }),
-                            end);
-}
-
-LinearCurve breathLine(std::span<const BreakpointPoint> breathiness, int32_t end) {
-    return lineThroughSteps(
-        mapped(breathiness, [](const BreakpointPoint& p) { return breathFromBreathiness(p.value); }),
-        end);
-}
-
-LinearCurve genderLine(std::span<const BreakpointPoint> genderFactor, int32_t end) {
-    return lineThroughSteps(
-        mapped(genderFactor, [](const BreakpointPoint& p) { return genderFromGenderFactor(p.value); }),
-        end);
+    LinearCurve line;
+    forEachLinePoint(pitch, centsOf, end, [&line](int32_t tick, int32_t value) {
+        line.ticks.push_back(tick);
+        line.values.push_back(value);
+    });
+    return line;
 }
 
 int32_t meanDynamics(std::span<const BreakpointPoint> dynamics, int64_t start, int64_t end) {

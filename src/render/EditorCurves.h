@@ -40,20 +40,46 @@ struct LinearCurve {
 // before the first) as a line: a step keeps the value before it up to a point
 // 5 ticks earlier, unless a point lies that close already or the step is within
 // 5 ticks of tick 0, and the last value is held to `end` (the end of the
-// track's last note).
+// track's last note). Each point of the steps gives its value through `valueOf`;
+// `visit(tick, value)` gets the line's points in order, so a long line need
+// not be held whole.
+inline constexpr int32_t kStepHoldTicks = 5;
+template <typename Point, typename ValueOf, typename Visit>
+void forEachLinePoint(std::span<const Point> steps, ValueOf valueOf, int32_t end, Visit visit) {
+    int32_t value = 0;
+    bool any = false;
+    int64_t last = 0;  // the tick of the line's last point
+    for (const Point& step : steps) {
+        const int32_t stepValue = valueOf(step);
+        if (stepValue == value) continue;
+        const int64_t hold = int64_t{step.tick} - kStepHoldTicks;
+        if (!any ? hold >= 0 : hold > last) visit(static_cast<int32_t>(hold), value);
+        visit(step.tick, stepValue);
+        any = true;
+        last = step.tick;
+        value = stepValue;
+    }
+    if (value != 0 && any && end > last) visit(end, value);
+}
+
+// The line of steps whose values are the editors' already.
 LinearCurve lineThroughSteps(std::span<const BreakpointPoint> steps, int32_t end);
 
 // The line's value at `tick`, rounded to the nearest whole number.
 int32_t lineValueAt(const LinearCurve& line, int64_t tick);
 
-// A voice track's curves as lines, each from its breakpoint list: the level
-// from the dynamics curve (tenths of a decibel), the pitch in cents from the
-// pitch steps, breath from breathiness and gender from the gender factor. Each
-// line's last value holds to `end`, the end of the track's last note.
-LinearCurve levelLine(std::span<const BreakpointPoint> dynamics, int32_t end);
+// The editors' values of the curves, one for a point of each: the level in
+// tenths of a decibel from the dynamics curve, cents from the pitch steps,
+// breath from breathiness and gender from the gender factor.
+inline int32_t levelOf(const BreakpointPoint& dynamics) { return levelFromDynamics(dynamics.value); }
+inline int32_t centsOf(const PitchStep& pitch) { return editorCents(pitch.cents); }
+inline int32_t breathOf(const BreakpointPoint& breathiness) {
+    return breathFromBreathiness(breathiness.value);
+}
+inline int32_t genderOf(const BreakpointPoint& factor) { return genderFromGenderFactor(factor.value); }
+
+// The pitch line in cents, whole.
 LinearCurve centsLine(std::span<const PitchStep> pitch, int32_t end);
-LinearCurve breathLine(std::span<const BreakpointPoint> breathiness, int32_t end);
-LinearCurve genderLine(std::span<const BreakpointPoint> genderFactor, int32_t end);
 
 // The mean dynamics over the ticks [start, end), rounded; the curve's default
 // before its first point.

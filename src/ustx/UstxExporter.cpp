@@ -54,6 +54,23 @@ std::string fileStem(const std::string& path) {
     return std::filesystem::path(path).stem().string();
 }
 
+// The curves of one voice track the project carries, as their steps.
+struct PartCurves {
+    std::span<const BreakpointPoint> dynamics;
+    std::span<const PitchStep> pitch;
+    std::span<const BreakpointPoint> breathiness;
+    std::span<const BreakpointPoint> genderFactor;
+    int32_t end;  // the end of the track's last note
+};
+
+// Whether the line through `steps` has a point: it starts at the first step
+// that leaves 0.
+template <typename Point, typename ValueOf>
+bool lineHasPoints(std::span<const Point> steps, ValueOf valueOf) {
+    return std::any_of(steps.begin(), steps.end(),
+                       [&valueOf](const Point& step) { return valueOf(step) != 0; });
+}
+
 class UstxText {
 public:
     explicit UstxText(BlockOutput& out) : out_(out), text_(out.text()) {}
@@ -61,12 +78,14 @@ public:
     void header(const std::string& name, const RenderedSong& song);
     void tracks(std::span<const VoiceTrack> voices);
     // The voice part of a voice track, with its curves as lines.
-    void part(const VoiceTrack& voice, std::span<const LinearCurve> lines);
+    void part(const VoiceTrack& voice, const PartCurves& curves);
 
 private:
     void number(int64_t value) { vsqtext::appendDecimal(text_, value); }
     void note(const NotePart& part);
-    void curve(const LinearCurve& line, const char* abbr);
+    // The curve's line through its steps, each of which `valueOf` gives its value.
+    template <typename Point, typename ValueOf>
+    void curve(std::span<const Point> steps, ValueOf valueOf, int32_t end, const char* abbr);
 
     BlockOutput& out_;
     std::string& text_;
@@ -120,7 +139,7 @@ void UstxText::tracks(std::span<const VoiceTrack> voices) {
     text_.append("voice_parts:\n");
 }
 
-void UstxText::part(const VoiceTrack& voice, std::span<const LinearCurve> lines) {
+void UstxText::part(const VoiceTrack& voice, const PartCurves& curves) {
     text_.append("- name: ");
     appendYamlQuoted(text_, voice.name());
     text_.append("\n  comment: \"\"\n  track_no: ");
@@ -148,11 +167,16 @@ void UstxText::part(const VoiceTrack& voice, std::span<const LinearCurve> lines)
         out_.done();
     }
     text_.append("  curves:");
-    static constexpr const char* kAbbreviations[] = {"dyn", "pitd", "brec", "genc"};
-    const bool none = std::all_of(lines.begin(), lines.end(),
-                                  [](const LinearCurve& line) { return line.empty(); });
+    const int32_t end = curves.end;
+    const bool none = !lineHasPoints(curves.dynamics, levelOf) &&
+                      !lineHasPoints(curves.pitch, centsOf) &&
+                      !lineHasPoints(curves.breathiness, breathOf) &&
+                      !lineHasPoints(curves.genderFactor, genderOf);
     text_.append(none ? " []\n" : "\n");
-    for (size_t i = 0; i < lines.size(); ++i) curve(lines[i], kAbbreviations[i]);
+    curve(curves.dynamics, levelOf, end, "dyn");
+    curve(curves.pitch, centsOf, end, "pitd");
+    curve(curves.breathiness, breathOf, end, "brec");
+    curve(curves.genderFactor, genderOf, end, "genc");
 }
 
 void UstxText::note(const NotePart& part) {
@@ -205,20 +229,41 @@ void UstxText::note(const NotePart& part) {
     text_.append("]\n");
 }
 
-void UstxText::curve(const LinearCurve& line, const char* abbr) {
-    if (line.empty()) return;
+// The line is gone through twice, for its ticks and for its values, rather
+// than held: a curve has millions of points. The numbers are formatted in a
+// buffer of their own, which goes to the block whenever it fills.
+template <typename Point, typename ValueOf>
+void UstxText::curve(std::span<const Point> steps, ValueOf valueOf, int32_t end, const char* abbr) {
+    if (!lineHasPoints(steps, valueOf)) return;
+    char buffer[4096];
+    constexpr size_t kRoomForOne = vsqtext::kMaxNumberText + 2;
+    char* at = buffer;
+    bool first = true;
+    const auto put = [&](int32_t number) {
+        if (static_cast<size_t>(buffer + sizeof buffer - at) < kRoomForOne) {
+            text_.append(buffer, at);
+            out_.done();
+            at = buffer;
+        }
+        if (!first) {
+            *at++ = ',';
+            *at++ = ' ';
+        }
+        first = false;
+        at = vsqtext::putDecimal(at, number);
+    };
+    const auto flush = [&] {
+        text_.append(buffer, at);
+        out_.done();
+        at = buffer;
+        first = true;
+    };
     text_.append("  - xs: [");
-    for (size_t i = 0; i < line.ticks.size(); ++i) {
-        if (i > 0) text_.append(", ");
-        number(line.ticks[i]);
-        out_.done();
-    }
+    forEachLinePoint(steps, valueOf, end, [&](int32_t tick, int32_t) { put(tick); });
+    flush();
     text_.append("]\n    ys: [");
-    for (size_t i = 0; i < line.values.size(); ++i) {
-        if (i > 0) text_.append(", ");
-        number(line.values[i]);
-        out_.done();
-    }
+    forEachLinePoint(steps, valueOf, end, [&](int32_t, int32_t value) { put(value); });
+    flush();
     text_.append("]\n    abbr: ");
     text_.append(abbr);
     text_.push_back('\n');
@@ -246,11 +291,8 @@ bool YamlUstxExporter::write(const RenderedSong& song, const std::string& path, 
         const CurvePoints breathiness = song.curve(i, curveOfCommand(CmdBreathiness)->id);
         const CurvePoints gender = song.curve(i, curveOfCommand(CmdGenderFactor)->id);
         if (!dynamics || !bends || !sensitivities || !breathiness || !gender) return false;
-        const int32_t end = voice.curveEnd();
-        const LinearCurve lines[] = {levelLine(*dynamics, end),
-                                     centsLine(pitchSteps(*bends, *sensitivities), end),
-                                     breathLine(*breathiness, end), genderLine(*gender, end)};
-        text.part(voice, lines);
+        const std::vector<PitchStep> pitch = pitchSteps(*bends, *sensitivities);
+        text.part(voice, {*dynamics, pitch, *breathiness, *gender, voice.curveEnd()});
     }
     return sink.keep(path, out.close(std::move(file)));
 }
