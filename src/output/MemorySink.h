@@ -1,7 +1,7 @@
 // Files kept in memory instead of on disk: every file a writer hands over,
 // the conversion log among them (under kLogFileName), by path. For tests that
 // compare what writers write, and for editors that show it without a file
-// (where the system has memory streams: not on Windows).
+// (where the C library has custom streams: not on Windows).
 #pragma once
 
 #include <cstdio>
@@ -15,8 +15,7 @@ public:
     MemorySink() = default;
     MemorySink(const MemorySink&) = delete;
     MemorySink& operator=(const MemorySink&) = delete;
-    // Frees what was opened and never kept; those streams are closed by now.
-    ~MemorySink() override;
+    // The streams it gives must be closed before it goes: they write into it.
 
     std::FILE* open(const std::string& path) override;
     bool keep(const std::string& path, int writeError) override;
@@ -27,10 +26,6 @@ public:
     const std::map<std::string, std::string>& files() const { return files_; }
 
 private:
-    struct Buffer {
-        char* data = nullptr;  // what the stream wrote, once it is closed
-        size_t size = 0;
-    };
-    std::map<std::string, Buffer> open_;
+    std::map<std::string, std::string> open_;  // what the open streams wrote so far
     std::map<std::string, std::string> files_;
 };
