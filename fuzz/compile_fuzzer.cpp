@@ -29,7 +29,7 @@
 #include "FuzzReporter.h"
 #include "driver/CommandLine.h"
 #include "driver/PipelineRun.h"
-#include "ust/UstExporter.h"
+#include "writers/ust/UstExporter.h"
 #include "text/Encoding.h"
 
 namespace fs = std::filesystem;

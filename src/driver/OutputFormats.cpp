@@ -2,11 +2,11 @@
 #include "driver/OutputFormats.h"
 
 #include "driver/CommandLine.h"
-#include "midi/MidiExporter.h"
-#include "musicxml/ScoreExporter.h"
+#include "writers/midi/MidiExporter.h"
+#include "writers/musicxml/ScoreExporter.h"
 #include "song/Limits.h"
-#include "ust/UstExporter.h"
-#include "ustx/UstxExporter.h"
+#include "writers/ust/UstExporter.h"
+#include "writers/ustx/UstxExporter.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 #include "source/SourceReader.h"
 #include "text/FilesRead.h"
 #include "text/StringPool.h"
-#include "vsq/VsqWriter.h"
+#include "writers/vsq/VsqWriter.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "song/Song.h"
-#include "musicxml/ScoreLayout.h"
-#include "musicxml/ScoreMeasure.h"
-#include "musicxml/ScoreSpelling.h"
-#include "musicxml/ScoreValues.h"
+#include "writers/musicxml/ScoreLayout.h"
+#include "writers/musicxml/ScoreMeasure.h"
+#include "writers/musicxml/ScoreSpelling.h"
+#include "writers/musicxml/ScoreValues.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "ustx/YamlText.h"
+#include "writers/ustx/YamlText.h"
 
 namespace {
 

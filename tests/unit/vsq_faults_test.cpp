@@ -27,7 +27,7 @@
 #include "platform/Platform.h"
 #include "song/Song.h"
 #include "text/StringPool.h"
-#include "vsq/VsqWriter.h"
+#include "writers/vsq/VsqWriter.h"
 
 
 namespace {

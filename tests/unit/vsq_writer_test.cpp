@@ -21,7 +21,7 @@
 #include "song/Song.h"
 #include "text/CharCode.h"
 #include "text/StringPool.h"
-#include "vsq/VsqWriter.h"
+#include "writers/vsq/VsqWriter.h"
 
 using vsqtest::bytes;
 

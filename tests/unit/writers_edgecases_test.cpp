@@ -8,8 +8,8 @@
 
 #include "ExportTestSupport.h"
 #include "VsqTestSupport.h"
-#include "midi/MidiExporter.h"
-#include "musicxml/ScoreExporter.h"
+#include "writers/midi/MidiExporter.h"
+#include "writers/musicxml/ScoreExporter.h"
 
 namespace {
 

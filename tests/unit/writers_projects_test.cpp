@@ -9,8 +9,8 @@
 
 #include "ExportTestSupport.h"
 #include "VsqTestSupport.h"
-#include "ust/UstExporter.h"
-#include "ustx/UstxExporter.h"
+#include "writers/ust/UstExporter.h"
+#include "writers/ustx/UstxExporter.h"
 
 namespace {
 

@@ -13,17 +13,17 @@
 #include "TestFiles.h"
 #include "VsqTestSupport.h"
 #include "diag/Reporter.h"
-#include "midi/MidiExporter.h"
-#include "musicxml/ScoreExporter.h"
+#include "writers/midi/MidiExporter.h"
+#include "writers/musicxml/ScoreExporter.h"
 #include "output/MemorySink.h"
 #include "output/OutputBatch.h"
 #include "output/StagedSink.h"
 #include "render/RenderedSong.h"
 #include "song/Song.h"
 #include "text/StringPool.h"
-#include "ust/UstExporter.h"
-#include "ustx/UstxExporter.h"
-#include "vsq/VsqWriter.h"
+#include "writers/ust/UstExporter.h"
+#include "writers/ustx/UstxExporter.h"
+#include "writers/vsq/VsqWriter.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // longer rests where they start on a multiple of them, and a broken beat
 // written in values that each start on a multiple of their own length. Beams
 // join the flagged notes of one beat.
-#include "musicxml/ScoreMeasure.h"
+#include "writers/musicxml/ScoreMeasure.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 // mean dynamics over it, its consonant speed from its velocity, its pitch
 // points from the pitch curve (at most 50, the least needed left out) and its
 // vibrato from the one mapping of vibratos to sound.
-#include "ust/UstExporter.h"
+#include "writers/ust/UstExporter.h"
 
 #include <algorithm>
 #include <cerrno>

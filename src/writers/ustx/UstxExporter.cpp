@@ -4,7 +4,7 @@
 // its phonemizer forms Japanese syllables for CV and VCV voicebanks alike. A
 // note part that holds the vowel before it becomes the project's extender
 // "+". Curves are drawn as lines through the VSQ file's steps.
-#include "ustx/UstxExporter.h"
+#include "writers/ustx/UstxExporter.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -25,7 +25,7 @@
 #include "song/TempoMap.h"
 #include "song/Ticks.h"
 #include "text/Encoding.h"
-#include "ustx/YamlText.h"
+#include "writers/ustx/YamlText.h"
 
 namespace {
 

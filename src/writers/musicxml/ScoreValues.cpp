@@ -1,5 +1,5 @@
 // The note types and how durations are cut into them.
-#include "musicxml/ScoreValues.h"
+#include "writers/musicxml/ScoreValues.h"
 
 #include "song/Ticks.h"
 #include "song/Pitch.h"

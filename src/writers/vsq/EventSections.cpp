@@ -1,11 +1,11 @@
 // Formatting of the event lines and of the singer, note and vibrato sections of
 // the event list, one pass at a time.
-#include "vsq/EventSections.h"
+#include "writers/vsq/EventSections.h"
 
 #include <iterator>
 #include <string_view>
 
-#include "vsq/MetatextSink.h"
+#include "writers/vsq/MetatextSink.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 // source used, or for a natural note the sharp when the transposition goes up
 // and the flat when it goes down. A note written by no name is spelt as a
 // natural or a sharp.
-#include "musicxml/ScoreSpelling.h"
+#include "writers/musicxml/ScoreSpelling.h"
 
 #include "song/Song.h"
 #include "song/Pitch.h"

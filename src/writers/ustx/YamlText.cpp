@@ -1,5 +1,5 @@
 // Double-quoted YAML scalars.
-#include "ustx/YamlText.h"
+#include "writers/ustx/YamlText.h"
 
 #include "text/Encoding.h"
 

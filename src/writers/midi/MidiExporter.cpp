@@ -5,7 +5,7 @@
 // ends, the curves' changes, the vibratos' samples and the note starts, in that
 // order at equal ticks, so a note repeated at once is ended before it sounds
 // again and starts with its pitch in place.
-#include "midi/MidiExporter.h"
+#include "writers/midi/MidiExporter.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,8 +18,8 @@
 
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
-#include "midi/MidiLevels.h"
-#include "midi/MidiPitch.h"
+#include "writers/midi/MidiLevels.h"
+#include "writers/midi/MidiPitch.h"
 #include "output/MidiFileWriter.h"
 #include "output/OutputSink.h"
 #include "render/PlayerVoice.h"

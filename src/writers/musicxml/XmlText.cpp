@@ -1,5 +1,5 @@
 // Escaping of XML character data.
-#include "musicxml/XmlText.h"
+#include "writers/musicxml/XmlText.h"
 
 void appendXmlText(std::string& out, std::string_view utf8) {
     for (const char c : utf8) {

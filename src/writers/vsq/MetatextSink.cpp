@@ -1,10 +1,10 @@
 // Handing gathered metatext blocks to the log and the text-event chunker.
-#include "vsq/MetatextSink.h"
+#include "writers/vsq/MetatextSink.h"
 
 #include <algorithm>
 
-#include "vsq/ConversionLog.h"
-#include "vsq/TextEventChunker.h"
+#include "writers/vsq/ConversionLog.h"
+#include "writers/vsq/TextEventChunker.h"
 
 MetatextSink::MetatextSink(ConversionLog& log, TextEventChunker& chunker)
     : log_(log), chunker_(chunker), block_(std::make_unique<char[]>(kRoom + 1)) {}

@@ -1,6 +1,6 @@
 // The text-event chunker: fills one fixed event buffer with a "DM:" prefix and
 // metatext bytes, and hands it to the MIDI file whenever 127 bytes are reached.
-#include "vsq/TextEventChunker.h"
+#include "writers/vsq/TextEventChunker.h"
 
 #include <algorithm>
 #include <array>

@@ -8,8 +8,8 @@
 #include <span>
 #include <vector>
 
-#include "musicxml/ScoreLayout.h"
-#include "musicxml/ScoreValues.h"
+#include "writers/musicxml/ScoreLayout.h"
+#include "writers/musicxml/ScoreValues.h"
 
 // A note at its quantised times. It may begin in an earlier measure and end
 // in a later one; a note whose times meet is shown as a grace note.

@@ -4,7 +4,7 @@
 // copied to the conversion log. The metatext is formatted straight into blocks
 // that go to both, the event list in three passes over the track's events, so
 // memory does not grow with the size of the text.
-#include "vsq/VsqWriter.h"
+#include "writers/vsq/VsqWriter.h"
 
 #include <cerrno>
 #include <span>
@@ -17,10 +17,10 @@
 #include "song/CurveTable.h"
 #include "song/TempoMap.h"
 #include "song/Ticks.h"
-#include "vsq/ConversionLog.h"
-#include "vsq/EventSections.h"
-#include "vsq/MetatextSink.h"
-#include "vsq/TextEventChunker.h"
+#include "writers/vsq/ConversionLog.h"
+#include "writers/vsq/EventSections.h"
+#include "writers/vsq/MetatextSink.h"
+#include "writers/vsq/TextEventChunker.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 // into the next measure is known to end at its bar line or after it. The
 // first part carries the tempo marks, each at its time. The text is gathered
 // in a block that goes to the file whenever it fills.
-#include "musicxml/ScoreExporter.h"
+#include "writers/musicxml/ScoreExporter.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -21,10 +21,10 @@
 
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
-#include "musicxml/ScoreLayout.h"
-#include "musicxml/ScoreMeasure.h"
-#include "musicxml/ScoreSpelling.h"
-#include "musicxml/XmlText.h"
+#include "writers/musicxml/ScoreLayout.h"
+#include "writers/musicxml/ScoreMeasure.h"
+#include "writers/musicxml/ScoreSpelling.h"
+#include "writers/musicxml/XmlText.h"
 #include "output/BlockOutput.h"
 #include "output/NumberText.h"
 #include "output/OutputSink.h"

@@ -2,7 +2,7 @@
 // are gathered in a buffer of its own, and texts as large as that buffer go to
 // the file at once, so the metatext blocks are written without another copy
 // (why the outputs are buffered so: see MetatextSink.h).
-#include "vsq/ConversionLog.h"
+#include "writers/vsq/ConversionLog.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
 // The pitch of an exported voice track: curve and vibrato summed in cents and
 // put into the bend range, and the sampling of a vibrato.
-#include "midi/MidiPitch.h"
+#include "writers/midi/MidiPitch.h"
 
 #include <algorithm>
 #include <cmath>

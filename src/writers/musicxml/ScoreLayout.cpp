@@ -1,5 +1,5 @@
 // Measures, beats and the quantisation grid of the score.
-#include "musicxml/ScoreLayout.h"
+#include "writers/musicxml/ScoreLayout.h"
 
 #include <algorithm>
 #include <cstdlib>
