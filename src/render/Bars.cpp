@@ -1,13 +1,12 @@
-// Bars from the metre map.
+// Bars from the metre map, by the bar rule of song/BarGrid.h.
 #include "render/Bars.h"
 
 #include <algorithm>
 
+#include "song/BarGrid.h"
 #include "song/Ticks.h"
 
-int64_t Bars::lengthOf(const MetreMark& metre) {
-    return std::max<int64_t>(measureTicks(metre.numerator, std::max(metre.denominator, 1)), 1);
-}
+int64_t Bars::lengthOf(const MetreMark& metre) { return barLength(metre.numerator, metre.denominator); }
 
 Bars::Bars(std::span<const MetreMark> metres) {
     changes_.reserve(metres.size());
@@ -17,7 +16,7 @@ Bars::Bars(std::span<const MetreMark> metres) {
             // A change off the bar lines before it cuts the bar it falls in short.
             const Change& before = changes_.back();
             const int64_t length = lengthOf(*before.metre);
-            firstBar = before.firstBar + (mark.time - before.metre->time + length - 1) / length;
+            firstBar = before.firstBar + barCountBefore(before.metre->time, length, mark.time);
         }
         changes_.push_back({&mark, firstBar});
     }
@@ -32,9 +31,7 @@ size_t Bars::changeAt(int64_t tick) const {
 int64_t Bars::barsBefore(int64_t tick) const {
     const size_t index = changeAt(tick);
     const Change& change = changes_[index];
-    const int64_t into = std::max<int64_t>(tick - change.metre->time, 0);
-    const int64_t length = lengthOf(*change.metre);
-    return change.firstBar + (into + length - 1) / length;
+    return change.firstBar + barCountBefore(change.metre->time, lengthOf(*change.metre), tick);
 }
 
 BarPosition Bars::positionOf(int64_t tick) const {

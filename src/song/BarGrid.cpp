@@ -7,6 +7,10 @@
 #include "song/Limits.h"
 #include "song/Ticks.h"
 
+int64_t barLength(int32_t numerator, int32_t denominator) {
+    return std::max<int64_t>(measureTicks(numerator, std::max(denominator, 1)), 1);
+}
+
 int64_t BarGrid::barLineFrom(int64_t time) const {
     int64_t start = 0;
     int32_t numerator = kDefaultMetreNumerator;
@@ -18,9 +22,8 @@ int64_t BarGrid::barLineFrom(int64_t time) const {
         numerator = current->second.numerator;
         denominator = current->second.denominator;
     }
-    const int64_t barLength = std::max<int64_t>(measureTicks(numerator, std::max(denominator, 1)), 1);
-    const int64_t bars = (std::max<int64_t>(time - start, 0) + barLength - 1) / barLength;
-    const int64_t line = start + bars * barLength;
+    const int64_t length = barLength(numerator, denominator);
+    const int64_t line = start + barCountBefore(start, length, time) * length;
     // A change recorded later in the song starts a bar of its own.
     return next != changes_.end() ? std::min<int64_t>(line, next->first) : line;
 }

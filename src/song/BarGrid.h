@@ -20,6 +20,14 @@ struct ChangeRank {
     auto operator<=>(const ChangeRank&) const = default;
 };
 
+// The length of a bar of numerator/denominator in ticks, at least 1.
+int64_t barLength(int32_t numerator, int32_t denominator);
+// How many bars of `length` ticks laid from `start` begin before `time`: the
+// bar that begins at or after `time` is that many bars from `start`.
+constexpr int64_t barCountBefore(int64_t start, int64_t length, int64_t time) {
+    return time > start ? (time - start + length - 1) / length : 0;
+}
+
 // Each change starts a bar, and bars of its length follow until the next
 // change; before the first change the bars are of 4/4. A change that does not
 // fall on a bar line of the changes before it cuts the bar it falls in short
