@@ -8,18 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "ExportTestSupport.h"
 #include "VsqTestSupport.h"
+#include "render/TempoClock.h"
 #include "song/Song.h"
-#include "text/StringPool.h"
-#include "diag/Reporter.h"
+#include "song/TempoMap.h"
 #include "writers/midi/MidiExporter.h"
-#include "output/OutputBatch.h"
-#include "output/StagedSink.h"
-#include "render/RenderedSong.h"
 #include "writers/midi/MidiLevels.h"
 #include "writers/midi/MidiPitch.h"
-#include "render/TempoClock.h"
-#include "song/TempoMap.h"
 
 namespace {
 
@@ -81,14 +77,8 @@ std::vector<Message> withStatus(const std::vector<Message>& messages, int status
 
 int bendOf(const Message& message) { return message.first | message.second << 7; }
 
-class MidiSoundTest : public ::testing::Test {
+class MidiSoundTest : public ExportTest {
 protected:
-    ScratchFolder folder;
-    std::unique_ptr<Song> song = createSong();
-    std::unique_ptr<StringPool> strings = createStringPool();
-    Track& track = song->appendTrack();
-    int errorsReported = 0;
-
     NoteEvent& addNote(int32_t time, int32_t length) {
         NoteEvent& note = track.notes.emplace_back();
         note.time = time;
@@ -104,19 +94,9 @@ protected:
     // The voice track's messages, or none when the file was not written.
     std::vector<Message> write(MidiLyricText lyrics = MidiLyricText::Cp932) {
         const std::string path = folder.file("s.mid");
-        const int before = getReporter().errorCount();
-        testing::internal::CaptureStdout();
-        OutputBatch outputs;
-        bool written = false;
-        {
-            StagedSink sink(outputs);
-            const RenderedSong rendered(*song, *strings);
-            written = createMidiExporter(lyrics)->write(rendered, path, sink);
-        }
-        written = written && outputs.putAllInPlace();
-        testing::internal::GetCapturedStdout();
-        errorsReported = getReporter().errorCount() - before;
-        return written ? voiceMessages(readFile(path), 1) : std::vector<Message>{};
+        const auto exporter = createMidiExporter(lyrics);
+        return ExportTest::write(*exporter, path) ? voiceMessages(readFile(path), 1)
+                                                 : std::vector<Message>{};
     }
 };
 
