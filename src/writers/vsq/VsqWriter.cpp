@@ -14,6 +14,7 @@
 #include "output/MidiFileWriter.h"
 #include "output/OutputSink.h"
 #include "render/RenderedSong.h"
+#include "song/BarGrid.h"
 #include "song/CurveTable.h"
 #include "song/TempoMap.h"
 #include "song/Ticks.h"
@@ -162,7 +163,7 @@ int64_t SectionVsqWriter::writeMasterTrack(const TempoMap& map, MidiFileWriter& 
     midi.trackName(kMasterTrackName);
 
     const MetreMark& start = map.metres.front();
-    const int64_t offset = measureTicks(start.numerator, start.denominator) * kPreMeasure;
+    const int64_t offset = barLength(start.numerator, start.denominator) * kPreMeasure;
 
     // The changes at the song's start open the track; the later ones lie after the pre-measure.
     const auto tickOf = [offset](int32_t time) { return time == 0 ? 0 : offset + time; };
