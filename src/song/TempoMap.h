@@ -34,10 +34,10 @@ TempoMap collectTempoMap(const Song& song);
 // Which of a tempo and a time signature at the same tick a file writes first.
 // The changes are the same for every file; only their order inside one tick is
 // the file format's own, and each format keeps the order its files have always
-// had: the VSQ file's master track lists the tempo first (as the format's
-// editors write it, the time signature after it), while a Standard MIDI File
-// for players lists the time signature first, since it is the one that starts
-// the bar the tempo then plays in.
+// had: the VSQ file's master track lists the tempo first, the time signature
+// after it, as the format's master track was laid down, while the Standard
+// MIDI File for players lists the time signature first, since it is the one
+// that starts the bar the tempo then plays in.
 enum class TieOrder { TempoFirst, MetreFirst };
 
 // Every change of the map in time order, each tempo given to `onTempo` and each
