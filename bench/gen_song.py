@@ -6,6 +6,11 @@ The song is deterministic for a seed. Every track is a sequence of bars of
 one kana lyric whose syllables match the bar's notes. Bars are grouped into
 loops with exits; tempo, velocity, vibrato, curve ramps and envelopes change
 now and then. The output is code page 932, like any hand-written song.
+
+With --varied the song also changes its metre (inside a bar at times), its
+tempo, gate and singer now and then, sets more curves and parameter
+envelopes, and its lyrics hold vowels, split notes and shorten them with a
+small "tsu": a song for comparing builds on every feature, not for timing.
 """
 import argparse
 import random
@@ -32,10 +37,14 @@ RHYTHMS = [
 ]
 
 
+METRES = ("@M3,4", "@M4,4", "@M6,8", "@M5,8", "@M2,4", "@M7,16", "@M12,8", "@M2,2")
+
+
 class Track:
-    def __init__(self, rng, number):
+    def __init__(self, rng, number, varied=False):
         self.rng = rng
         self.number = number
+        self.varied = varied
         self.octave = 4
         self.out = []
 
@@ -61,12 +70,54 @@ class Track:
             accidental = rng.choice(("", "", "") + ACCIDENTALS[letter])
             parts.append(letter + accidental + length)
             notes += 1
-        lyric = "".join(rng.choice(SYLLABLES) for _ in range(notes))
+        if self.varied:
+            lyric = "".join(self.varied_syllable(i) for i in range(notes))
+        else:
+            lyric = "".join(rng.choice(SYLLABLES) for _ in range(notes))
         self.out.append("".join(parts) + ' "' + lyric + '"\n')
         return notes
 
+    def varied_syllable(self, index):
+        """A syllable, or now and then a held vowel, a split or a small "tsu"."""
+        rng = self.rng
+        roll = rng.random()
+        if roll < 0.12 and index > 0:
+            return "ー"
+        if roll < 0.18:
+            return rng.choice(SYLLABLES) + "&" + rng.choice(SYLLABLES)
+        if roll < 0.22 and index > 0:
+            return "っ" + rng.choice(SYLLABLES)
+        return rng.choice(SYLLABLES)
+
+    def varied_settings(self):
+        rng = self.rng
+        choice = rng.randrange(8)
+        if choice == 0:
+            self.out.append(rng.choice(METRES) + "\n")
+        elif choice == 1:
+            self.out.append("t%d\n" % rng.randrange(60, 220))
+        elif choice == 2:
+            # Gates that leave a sixteenth long enough to split.
+            self.out.append("q%d\n" % rng.randrange(6, 9))
+        elif choice == 3:
+            self.out.append('@"%s"\n' % rng.choice(("Tuvo", "Mizu")))
+        elif choice == 4:
+            self.out.append("@PBS%d\n" % rng.randrange(1, 13))
+        elif choice == 5:
+            self.out.append("@GEN%d,0,%d,1\n" % (rng.randrange(0, 128), rng.choice((240, 960))))
+        elif choice == 6:
+            self.out.append("@EOP%d,%d,%d,%d,%d,%d,%d\n" % (
+                rng.randrange(2), rng.choice((1, 2, 6, 8)), rng.randrange(-100, 200),
+                rng.randrange(-20, 20), rng.choice((120, 480)), rng.randrange(-20, 20),
+                rng.choice((120, 480))))
+        else:
+            self.out.append("@PIT%d,0,480,1\n" % rng.randrange(4000, 8192))
+
     def settings(self):
         rng = self.rng
+        if self.varied and rng.random() < 0.5:
+            self.varied_settings()
+            return
         choice = rng.randrange(6)
         if choice == 0:
             self.out.append("@VEL%d\n" % rng.randrange(40, 120))
@@ -83,15 +134,17 @@ class Track:
             self.out.append("@BRE%d\n" % rng.randrange(0, 60))
 
 
-def generate(notes_wanted, track_count, seed):
+def generate(notes_wanted, track_count, seed, varied=False):
     rng = random.Random(seed)
     head = ["; Benchmark song: %d notes in %d tracks, seed %d\n" % (notes_wanted, track_count, seed),
             "@DE1,0,0,0,30,20,100,0\n", "@DE2,1,0,-10,120,0\n",
             "@SGR0,0,\"Tuvo\"\n"]
+    if varied:
+        head.append("@SGR1,1,\"Mizu\"\n")
     body = []
     per_track = notes_wanted // track_count
     for number in range(1, track_count + 1):
-        track = Track(rng, number)
+        track = Track(rng, number, varied)
         track.out.append("%d\n@\"Tuvo\" o4 l4 t%d @LE1,1,1\n" % (number, rng.randrange(90, 150)))
         made = 0
         while made < per_track:
@@ -124,10 +177,13 @@ def main():
     parser.add_argument("--tracks", type=int, default=4)
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("-o", "--output", default="-")
+    parser.add_argument("--varied", action="store_true",
+                        help="also metre, tempo, gate and singer changes, more curves and lyrics "
+                             "with held vowels, splits and small tsu")
     args = parser.parse_args()
     if not 1 <= args.tracks <= 32:
         parser.error("--tracks must lie in 1..32")
-    data = generate(args.notes, args.tracks, args.seed).encode("cp932")
+    data = generate(args.notes, args.tracks, args.seed, args.varied).encode("cp932")
     if args.output == "-":
         sys.stdout.buffer.write(data)
     else:

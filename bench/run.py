@@ -16,6 +16,11 @@ also above the fixed cost of a run (starting the program and loading the
 dictionary, measured on a song of one bar per track), and how much memory each
 added note cost.
 
+With --all-outputs, songs of the sizes given are compiled as often again with
+every output the program writes (the VSQ file and its log, -m, -x, -s and -t),
+compiles of every output alternating with compiles of the VSQ file alone, and
+their medians and peak memory are printed side by side.
+
 With --long-lines, sources of one long line of the sizes given (a lyric string,
 a run of notes) are compiled once each, and their peak memory is printed beside
 the budget of four bytes a source byte and 64 MB.
@@ -116,6 +121,32 @@ LONG_LINES = {
 }
 
 
+ALL_OUTPUTS = ["-m", "song.mid", "-x", "song.musicxml", "-s", "song.ustx", "-t", "song.ust"]
+
+
+def all_outputs(args, program, work, size):
+    """Medians of compiles writing every output against compiles of the VSQ file alone."""
+    song = os.path.join(work, "song.mml")
+    subprocess.run([sys.executable, os.path.join(HERE, "gen_song.py"), "--notes", str(size),
+                    "--tracks", str(args.tracks), "--seed", str(args.seed), "-o", song],
+                   check=True)
+    runs = {"vsq": [], "all": []}
+    for _ in range(args.runs):
+        for kind, extra in (("vsq", []), ("all", ALL_OUTPUTS)):
+            for name in os.listdir(work):
+                if name != "song.mml":
+                    os.remove(os.path.join(work, name))
+            wall, cpu, peak, status = timed([program] + extra + [song], work)
+            if status != 0:
+                sys.exit("the %d-note song did not compile with every output" % size)
+            runs[kind].append((wall, cpu, peak))
+    result = {}
+    for kind, values in runs.items():
+        result[kind] = (statistics.median(v[0] for v in values),
+                        statistics.median(v[1] for v in values), max(v[2] for v in values))
+    return result
+
+
 def long_lines(program, sizes_mb):
     """Prints the peak memory of sources of one long line against 4 bytes a source byte + 64 MB."""
     print("| source line | input | wall | peak RSS | 4 x input + 64 MB |")
@@ -142,6 +173,9 @@ def main():
     parser.add_argument("--tracks", type=int, default=4)
     parser.add_argument("--runs", type=int, default=5, help="timed runs per size")
     parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--all-outputs", default="",
+                        help="also compile songs of these sizes (comma-separated) with every "
+                             "output, e.g. 100000")
     parser.add_argument("--long-lines", default="",
                         help="also sources of one long line (a lyric, notes) of these sizes "
                              "in MB, comma-separated, e.g. 50,100")
@@ -170,6 +204,20 @@ def main():
                       r["wall"], r["cpu"], r["floor"],
                       r["wall"] / r["floor"] if r["floor"] > 0 else float("inf"), r["peak"],
                       size / r["wall"]), flush=True)
+
+    if args.all_outputs:
+        print()
+        print("| notes | outputs | wall (median) | CPU (median) | peak RSS | CPU / VSQ alone "
+              "| memory / VSQ alone |")
+        print("|---:|---|---:|---:|---:|---:|---:|")
+        with tempfile.TemporaryDirectory(prefix="tuvo-bench-all-") as work:
+            for size in (int(s) for s in args.all_outputs.split(",")):
+                r = all_outputs(args, program, work, size)
+                for kind, label in (("vsq", "VSQ file and log"), ("all", "all six (-m -x -s -t)")):
+                    wall, cpu, peak = r[kind]
+                    print("| %d | %s | %.3f s | %.3f s | %.0f MB | %.2f | %.2f |" % (
+                        size, label, wall, cpu, peak, cpu / r["vsq"][1], peak / r["vsq"][2]),
+                        flush=True)
 
     if args.long_lines:
         print()

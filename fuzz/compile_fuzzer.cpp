@@ -29,7 +29,7 @@
 #include "driver/CommandLine.h"
 #include "driver/PipelineRun.h"
 #include "driver/RunContext.h"
-#include "export/UstExporter.h"
+#include "writers/ust/UstExporter.h"
 #include "text/Encoding.h"
 #include "text/SourceProvider.h"
 

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Replays the fuzz corpus once through a compile fuzzer built with clang's
 # source-based coverage (in build-cov) and reports what it reached: the
-# per-file summary of src/export and src/vsq, then every function of those
+# per-file summary of src/render and src/writers, then every function of those
 # folders that no input ran. Usage: coverage.sh [fuzzer], compile_fuzzer by default.
 set -eu
 
@@ -30,14 +30,14 @@ llvm-profdata merge -sparse "$profiles"/run-*.profraw -o "$profiles/merged.profd
 
 cd "$build"
 llvm-cov report "fuzz/$fuzzer" -instr-profile="$profiles/merged.profdata" |
-    grep -E '^(Filename|src/(export|vsq)/)'
+    grep -E '^(Filename|src/(render|writers)/)'
 echo
-echo "Functions of src/export and src/vsq that no input ran:"
+echo "Functions of src/render and src/writers that no input ran:"
 llvm-cov export -format=text "fuzz/$fuzzer" -instr-profile="$profiles/merged.profdata" |
     python3 -c '
 import json, sys
 for function in json.load(sys.stdin)["data"][0]["functions"]:
     source = function["filenames"][0]
-    if function["count"] == 0 and ("/src/export/" in source or "/src/vsq/" in source):
+    if function["count"] == 0 and ("/src/render/" in source or "/src/writers/" in source):
         print(function["name"].split(":")[-1] + " " + source.split("/src/")[-1])
 ' | if command -v c++filt >/dev/null; then c++filt; else cat; fi

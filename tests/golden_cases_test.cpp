@@ -4,6 +4,8 @@
 // into a scratch folder, which becomes the working directory of the run.
 //   args                 the command-line arguments, one per line (default: song.mml)
 //   expected/stdout      the exact standard output
+//   expected/stdout_as   instead of stdout: the name of another case, whose
+//                        expected/stdout this run prints as well
 //   expected/stderr      the exact standard error (not checked when the file is absent)
 //   expected/status      the exit status (default 0)
 //   expected/files/...   files that must exist afterwards with exactly these bytes
@@ -60,7 +62,12 @@ class GoldenCase : public testing::TestWithParam<std::string> {};
 TEST_P(GoldenCase, MatchesExpectedOutput) {
     const fs::path caseDir = fs::path(TUVO_CASES_DIR) / GetParam();
     const fs::path expected = caseDir / "expected";
-    ASSERT_TRUE(fs::exists(expected / "stdout")) << "case has no expected/stdout";
+    // A case may print what another case prints: the same text is held once.
+    fs::path stdoutFile = expected / "stdout";
+    if (fs::exists(expected / "stdout_as")) {
+        stdoutFile = fs::path(TUVO_CASES_DIR) / readLines(expected / "stdout_as").at(0) / "expected" / "stdout";
+    }
+    ASSERT_TRUE(fs::exists(stdoutFile)) << "case has no expected/stdout";
 
     ScratchFolder scratch;
     const fs::path& work = scratch.path();
@@ -77,13 +84,13 @@ TEST_P(GoldenCase, MatchesExpectedOutput) {
     }
 
     const ProgramRun run = runProgram(TUVO_PROGRAM, work, args);
-    const auto expectedText = [&](const char* name) {
-        return replaceAll(replaceAll(readFile(expected / name), "{EXEDIR}", exeDirectory()),
-                          "{VERSION}", TUVO_VERSION);
+    const auto expectedText = [&](const fs::path& path) {
+        return replaceAll(replaceAll(readFile(path), "{EXEDIR}", exeDirectory()), "{VERSION}",
+                          TUVO_VERSION);
     };
-    EXPECT_EQ(run.output, expectedText("stdout"));
+    EXPECT_EQ(run.output, expectedText(stdoutFile));
     if (fs::exists(expected / "stderr")) {
-        EXPECT_EQ(run.errors, expectedText("stderr"));
+        EXPECT_EQ(run.errors, expectedText(expected / "stderr"));
     }
 
     int wantStatus = 0;

@@ -247,10 +247,12 @@ bool hasCommandRow(const std::vector<std::string>& document, const std::string& 
 }
 
 TEST(ManualTest, EveryCommandHasATableRow) {
-    // The command codes the parser sends by name or by character, and those
-    // it reads by tokens of their own: notes, loop brackets and track numbers
+    // The command codes the parser sends by name or by character (a curve's
+    // command may be named in its row of the curve table alone), and those it
+    // reads by tokens of their own: notes, loop brackets and track numbers
     // (whose code '0' stands for any track list).
-    const std::string codes = readFile(TUVO_SOURCE_DIR "/src/song/CommandCode.h");
+    const std::string codes = readFile(TUVO_SOURCE_DIR "/src/song/CommandCode.h") +
+                              readFile(TUVO_SOURCE_DIR "/src/song/CurveTable.h");
     std::vector<std::string> commands = {"C", "D", "E", "F", "G", "A", "B", "/:", ":/", "1"};
     const std::regex sent(R"re(= '([^0])'|= commandCode\("([^"]+)"\))re");
     for (std::sregex_iterator it(codes.begin(), codes.end(), sent), end; it != end; ++it)

@@ -5,33 +5,65 @@ Every folder of src/ is a module; TUVO_DEPS_<module> lists the modules it may
 build on. This fails when a file includes a header of a module its own does
 not build on, when the declared dependencies form a loop, or when headers
 include each other in a loop (a file's include chain leading back to it).
+
+The writers are the folders of src/writers/, one module per file format,
+each named after its folder and built on the modules TUVO_DEPS_writers lists.
+They are leaves: none may build on another, and none but the driver may build
+on a writer, so every writer reads the rendered song and nothing of another.
 """
 import os
 import re
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z]+/[A-Za-z0-9_]+\.h)"', re.M)
+INCLUDE = re.compile(r'^\s*#\s*include\s+"((?:writers/)?[a-z]+/[A-Za-z0-9_]+\.h)"', re.M)
+WRITERS = os.path.join(ROOT, "src", "writers")
+
+
+def writer_folders():
+    return sorted(n for n in os.listdir(WRITERS) if os.path.isdir(os.path.join(WRITERS, n)))
+
+
+def module_of(path):
+    """The module of a file or header path under src/: its folder, or for a writer
+    the folder under writers/."""
+    parts = path.split("/")
+    return parts[1] if parts[0] == "writers" else parts[0]
 
 
 def declared_dependencies():
     text = open(os.path.join(ROOT, "CMakeLists.txt")).read()
-    modules = re.search(r"set\(TUVO_MODULES ([^)]*)\)", text).group(1).split()
+    writers = writer_folders()
+    listed = re.search(r"set\(TUVO_MODULES ([^)]*)\)", text).group(1).split()
+    modules = []
+    for module in listed:
+        modules += writers if module == "writers" else [module]
+
+    def listed_deps(module):
+        found = re.search(r"set\(TUVO_DEPS_%s ([^)]*)\)" % module, text)
+        names = found.group(1).split() if found else []
+        expanded = set()
+        for name in names:
+            expanded |= set(writers) if name == "${TUVO_WRITERS}" else {name}
+        return expanded
+
+    writer_deps = listed_deps("writers")
     deps = {}
     for module in modules:
-        found = re.search(r"set\(TUVO_DEPS_%s ([^)]*)\)" % module, text)
-        deps[module] = set(found.group(1).split()) if found else {module}
-    return modules, deps
+        deps[module] = ({module} | writer_deps) if module in writers else (listed_deps(module) or {module})
+    return modules, deps, set(writers), writer_deps
 
 
 def includes_of_sources():
     result = {}
     src = os.path.join(ROOT, "src")
-    for module in sorted(os.listdir(src)):
-        for name in sorted(os.listdir(os.path.join(src, module))):
+    folders = [m for m in sorted(os.listdir(src)) if m != "writers"]
+    folders += ["writers/" + w for w in writer_folders()]
+    for folder in folders:
+        for name in sorted(os.listdir(os.path.join(src, folder))):
             if name.endswith((".h", ".cpp")):
-                with open(os.path.join(src, module, name), encoding="utf-8") as f:
-                    result[module + "/" + name] = INCLUDE.findall(f.read())
+                with open(os.path.join(src, folder, name), encoding="utf-8") as f:
+                    result[folder + "/" + name] = INCLUDE.findall(f.read())
     return result
 
 
@@ -50,7 +82,7 @@ def loop_from(start, edges):
 
 
 def main():
-    modules, deps = declared_dependencies()
+    modules, deps, writers, writer_deps = declared_dependencies()
     files = includes_of_sources()
     problems = []
     for module in modules:
@@ -59,10 +91,18 @@ def main():
         loop = loop_from(module, {m: deps[m] - {m} for m in modules})
         if loop:
             problems.append("modules depend on each other in a loop: " + " -> ".join(loop))
+    for writer in sorted(writer_deps & (writers | {"writers"})):
+        problems.append("TUVO_DEPS_writers lists %s: a writer builds on no writer" % writer)
+    for module in modules:
+        if module == "driver" or module in writers:
+            continue
+        for writer in sorted((deps[module] - {module}) & writers):
+            problems.append("TUVO_DEPS_%s lists the writer %s: writers are leaves, read by the driver alone"
+                            % (module, writer))
     for path, included in files.items():
-        module = path.split("/")[0]
+        module = module_of(path)
         for header in included:
-            target = header.split("/")[0]
+            target = module_of(header)
             if header not in files:
                 problems.append("%s includes %s, which does not exist" % (path, header))
             elif target not in deps.get(module, ()):

@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Runs two builds of the compiler on the same inputs and compares every byte
 they print and write: standard output and error, exit status, and every file
-left in the working folder (VSQ file, conversion log, MIDI file, score). For
-changes meant to change no output, such as moving code around.
+left in the working folder (VSQ file, conversion log, MIDI file, score,
+project, sequences). For changes meant to change no output, such as moving
+code around.
 
-Inputs: every golden case with its own arguments, and again with -m and -x
-added; every fuzz corpus file, plain and with -u; every "mml song" block of
+Inputs: every golden case with its own arguments, and again with -m, -x, -s
+and -t added; every fuzz corpus file, plain and with -u; every "mml song" block of
 the manual, as code page 932 and as UTF-8 with -u; examples/song.mml; and the
 songs given with --songs (bench/gen_song.py makes large ones).
 
@@ -22,7 +23,7 @@ import sys
 import tempfile
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-EXPORTS = ["-m", "out.mid", "-x", "out.musicxml"]
+EXPORTS = ["-m", "out.mid", "-x", "out.musicxml", "-s", "out.ustx", "-t", "out.ust"]
 
 
 def run(program, setup, args):

@@ -21,6 +21,11 @@ int32_t paramValue(int count, const CommandParam* params, int index) {
     return index < count ? params[index].value : 0;
 }
 
+// Where the metre change `change` of the track stands among the song's changes.
+ChangeRank rankOf(const TrackState& state, const ControlEvent& change) {
+    return {state.number - 1, &change - state.track->controls.data()};
+}
+
 // Moves a metre change to the first bar line of `grid` at or after it and
 // records it there; true when it moved.
 bool moveToBarLine(BarGrid& grid, TrackState& state, ControlEvent& change) {
@@ -30,8 +35,8 @@ bool moveToBarLine(BarGrid& grid, TrackState& state, ControlEvent& change) {
         change.time = static_cast<int32_t>(std::min<int64_t>(barLine, INT32_MAX));
         state.controlsOutOfOrder = true;
     }
-    const MetreControl metre = *metreControl(change);
-    grid.record(change.time, metre.numerator, metre.denominator);
+    const MetreChange& metre = *change.as<MetreChange>();
+    grid.record(change.time, metre.numerator, metre.denominator, rankOf(state, change));
     return moved;
 }
 
@@ -394,10 +399,12 @@ void CompilerImpl::settleMetreChanges() {
     std::vector<std::pair<ControlEvent*, TrackState*>> changes;
     for (const auto& state : tracks) {
         for (ControlEvent& control : state->track->controls) {
-            if (control.subtype == ControlTimeSignature) changes.emplace_back(&control, state.get());
+            if (control.as<MetreChange>()) changes.emplace_back(&control, state.get());
         }
     }
-    // At one time the change of the first track counts, as in the files.
+    // In time order; a change moved onto a bar line never lands before one
+    // placed already, so the grid is settled from the start onwards, and where
+    // several land on one tick the rank decides which counts, as in the files.
     std::stable_sort(changes.begin(), changes.end(),
                      [](const auto& a, const auto& b) { return a.first->time < b.first->time; });
     BarGrid settled;

@@ -12,10 +12,10 @@
 #include <utility>
 #include <vector>
 
-#include "compile/BarGrid.h"
 #include "compile/Compiler.h"
 #include "compile/EnvelopeTable.h"
 #include "diag/Message.h"
+#include "song/BarGrid.h"
 #include "song/CurveTable.h"
 #include "song/Limits.h"
 #include "song/Pitch.h"

@@ -52,7 +52,7 @@ void copyBeside(Entries& entries, size_t from, size_t to) {
 int64_t valuesIn(const std::vector<ControlEvent>& controls, int64_t begin, int64_t end) {
     int64_t values = 0;
     for (int64_t i = begin; i < end; ++i)
-        values += static_cast<int64_t>(controls[static_cast<size_t>(i)].values.size());
+        values += valueCountOf(controls[static_cast<size_t>(i)].value);
     return values;
 }
 
@@ -154,7 +154,7 @@ void CompilerImpl::loopEnd(TrackState& state) {
         // A pass that is not a whole number of bars puts the copies of a
         // metre change inside a bar.
         for (size_t i = controlsEnd; i < track.controls.size(); ++i) {
-            if (track.controls[i].subtype == ControlTimeSignature) {
+            if (track.controls[i].as<MetreChange>()) {
                 placeMetreChange(state, track.controls[i]);
             }
         }

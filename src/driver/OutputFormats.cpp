@@ -2,25 +2,25 @@
 #include "driver/OutputFormats.h"
 
 #include "driver/CommandLine.h"
-#include "export/MidiExporter.h"
-#include "export/ScoreExporter.h"
-#include "export/UstExporter.h"
-#include "export/UstxExporter.h"
+#include "writers/midi/MidiExporter.h"
+#include "writers/musicxml/ScoreExporter.h"
 #include "song/Limits.h"
+#include "writers/ust/UstExporter.h"
+#include "writers/ustx/UstxExporter.h"
 
 namespace {
 
-bool writeMidi(const Song& song, const StringPool&, const RunSettings& settings,
-               const std::string& path, OutputBatch& outputs) {
+bool writeMidi(const RenderedSong& song, const RunSettings& settings, const std::string& path,
+               OutputSink& sink) {
     const MidiLyricText lyrics = settings.midiLyricsInUtf8 ? MidiLyricText::Utf8 : MidiLyricText::Cp932;
-    return createMidiExporter(lyrics)->write(song, path, outputs);
+    return createMidiExporter(lyrics)->write(song, path, sink);
 }
 
 // A format whose writer needs nothing of the settings but the path.
 template <auto create>
-bool writeWith(const Song& song, const StringPool& strings, const RunSettings&,
-               const std::string& path, OutputBatch& outputs) {
-    return create()->write(song, strings, path, outputs);
+bool writeWith(const RenderedSong& song, const RunSettings&, const std::string& path,
+               OutputSink& sink) {
+    return create()->write(song, path, sink);
 }
 
 // One sequence per voice track: every name a song's tracks may take.
@@ -33,17 +33,18 @@ std::vector<std::string> sequenceFiles(const std::string& path) {
 constexpr OutputFormat kOutputFormats[] = {
     {'m', UsageGroup::Exports, "MIDI:     ", " -m midi-filename      also write a Standard MIDI File",
      " -m midi-filename             also write a Standard MIDI File of the song", writeMidi,
-     nullptr},
+     kMidiCurves, nullptr},
     {'x', UsageGroup::Exports, "MUSICXML: ", " -x musicxml-filename  also write a MusicXML score",
-     " -x musicxml-filename         also write a MusicXML score of the song", writeWith<createScoreExporter>, nullptr},
+     " -x musicxml-filename         also write a MusicXML score of the song", writeWith<createScoreExporter>,
+     {}, nullptr},
     {'s', UsageGroup::Projects, "USTX:     ", " -s ustx-filename      also write an OpenUtau project",
      " -s ustx-filename             also write an OpenUtau project of the song", writeWith<createUstxExporter>,
-     nullptr},
+     kUstxCurves, nullptr},
     {'t', UsageGroup::Projects, "UST:      ",
      " -t ust-filename       also write UTAU sequences (NAME-1.ust, ...)",
      " -t ust-filename              also write a UTAU sequence per voice track, named like\n"
      "                              ust-filename with -1, -2, ... before its extension",
-     writeWith<createUstExporter>, sequenceFiles},
+     writeWith<createUstExporter>, kUstCurves, sequenceFiles},
 };
 
 }  // namespace

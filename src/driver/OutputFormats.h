@@ -4,14 +4,14 @@
 // here, its lines in the manual and its tests.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-class OutputBatch;
-class Song;
-class StringPool;
+class OutputSink;
+class RenderedSong;
 struct RunSettings;
 
 // Which lines the usage text adds for those who gave an option of a format:
@@ -25,10 +25,12 @@ struct OutputFormat {
     std::string_view settingsLabel;  // before the path in the settings report
     std::string_view usageLine;      // in the usage text of those who gave an option of its group
     std::string_view helpLine;       // in the help (may hold several lines)
-    // Writes the song to `path` and hands it to `outputs`; false when it cannot
+    // Writes the song to `path` and hands it to `sink`; false when it cannot
     // (reported).
-    bool (*write)(const Song& song, const StringPool& strings, const RunSettings& settings,
-                  const std::string& path, OutputBatch& outputs);
+    bool (*write)(const RenderedSong& song, const RunSettings& settings, const std::string& path,
+                  OutputSink& sink);
+    // The curves its writer reads, each once per voice track.
+    std::span<const int32_t> curves;
     // Every file the format may write for `path`, held against the files the
     // run reads and the other outputs; null for the path itself alone.
     std::vector<std::string> (*filesFor)(const std::string& path);

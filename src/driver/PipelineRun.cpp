@@ -16,14 +16,16 @@
 #include "driver/OutputPaths.h"
 #include "driver/RunContext.h"
 #include "output/OutputBatch.h"
+#include "output/StagedSink.h"
 #include "parse/CommandParser.h"
 #include "parse/PhoneticDictionary.h"
+#include "render/RenderedSong.h"
 #include "song/Song.h"
 #include "source/Preprocessor.h"
 #include "source/SourceReader.h"
 #include "text/FilesRead.h"
 #include "text/StringPool.h"
-#include "vsq/VsqWriter.h"
+#include "writers/vsq/VsqWriter.h"
 
 namespace {
 
@@ -70,11 +72,20 @@ void writeOutputs(RunContext& run, const Song& song, const StringPool& strings) 
     const RunSettings& settings = run.settings;
     const Diagnostics& diagnostics = run.diagnostics;
     OutputBatch outputs;
-    createVsqWriter()->write(song, strings, settings.outputPath.c_str(), outputs, &run.filesRead);
+    StagedSink sink(outputs, &run.filesRead);
+    // The song is rendered once for every writer; a curve is kept for as
+    // long as a writer still to come reads it.
+    CurveReaders readers;
+    readers.add(kAllCurveIds);
+    for (const OutputFormat& format : outputFormats()) {
+        if (!exportPath(settings, format.letter).empty()) readers.add(format.curves);
+    }
+    const RenderedSong rendered(song, strings, readers);
+    createVsqWriter()->write(rendered, settings.outputPath.c_str(), sink);
     if (diagnostics.errorCount() > 0) fail();
     for (const OutputFormat& format : outputFormats()) {
         const std::string path = exportPath(settings, format.letter);
-        if (!path.empty()) format.write(song, strings, settings, path, outputs);
+        if (!path.empty()) format.write(rendered, settings, path, sink);
     }
     if (diagnostics.errorCount() > 0) fail();
     outputs.putAllInPlace();

@@ -9,6 +9,11 @@
 #include <memory>
 #include <string>
 
+// Both MIDI files, the VSQ file and the exported one, are of format 1: a
+// master track with the tempo map, then one track per voice track.
+inline constexpr int kMidiFileFormat = 1;
+inline constexpr const char* kMasterTrackName = "Master Track";
+
 class MidiFileWriter {
 public:
     // The size of the buffer the bytes are gathered in (tests use small ones).

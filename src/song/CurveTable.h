@@ -2,7 +2,9 @@
 // the command that sets it, its id in the song's events, the section its
 // breakpoints are written under, its default and its range. The compiler, the
 // VSQ writer and the exported files all read this table, and the rows stand in
-// the order the VSQ file writes their sections.
+// the order the VSQ file writes their sections. A new curve is a new row: its
+// command written as commandCode("@NAME") unless a writer names it by its code
+// in CommandCode.h.
 #pragma once
 
 #include <array>
@@ -11,7 +13,7 @@
 #include "song/CommandCode.h"
 
 struct CurveInfo {
-    CommandCode command;
+    int32_t command;  // the command's code
     int32_t id;           // what curve events and envelopes carry: 1..9
     const char* section;  // the breakpoint list's section, without brackets
     int32_t defaultValue;
@@ -19,7 +21,7 @@ struct CurveInfo {
     int32_t maximum;
 };
 
-inline constexpr std::array<CurveInfo, 9> kCurves = {{
+inline constexpr auto kCurves = std::to_array<CurveInfo>({
     {CmdPitchBend, 8, "PitchBendBPList", 0, -8192, 8191},
     {CmdPitchBendSensitivity, 9, "PitchBendSensBPList", 1, 0, 24},
     {CmdDynamics, 1, "DynamicsBPList", 64, 0, 127},
@@ -29,7 +31,7 @@ inline constexpr std::array<CurveInfo, 9> kCurves = {{
     {CmdGenderFactor, 6, "GenderFactorBPList", 64, 0, 127},
     {CmdPortamentoTiming, 7, "PortamentoTimingBPList", 64, 0, 127},
     {CmdOpening, 5, "OpeningBPList", 127, 0, 127},
-}};
+});
 
 // The ids run from 1 to this, each naming one row.
 inline constexpr int32_t kLastCurveId = static_cast<int32_t>(kCurves.size());
@@ -38,6 +40,14 @@ inline constexpr int32_t kLastCurveId = static_cast<int32_t>(kCurves.size());
 constexpr const CurveInfo* curveOfCommand(int32_t code) {
     for (const CurveInfo& curve : kCurves) {
         if (curve.command == code) return &curve;
+    }
+    return nullptr;
+}
+
+// The row of curve id `id`; nullptr for an id of no curve.
+constexpr const CurveInfo* curveOfId(int32_t id) {
+    for (const CurveInfo& curve : kCurves) {
+        if (curve.id == id) return &curve;
     }
     return nullptr;
 }

@@ -87,3 +87,8 @@ inline constexpr std::array<int32_t, 6> kMetreDenominators = {1, 2, 4, 8, 16, 32
 // The passes of a loop ("/:" with a count), and those of one without.
 inline constexpr ValueRange kLoopCountRange{2, 1000};
 inline constexpr int32_t kDefaultLoopCount = 2;
+// The singer a track starts with until a singer change names another: its
+// program, language and name (code page 932).
+inline constexpr int32_t kDefaultSingerProgram = 0;
+inline constexpr int32_t kDefaultSingerLanguage = 0;
+inline constexpr const char kDefaultSingerName[] = "Tuvo";

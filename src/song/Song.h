@@ -11,16 +11,9 @@
 #include <vector>
 
 #include "song/CompactText.h"
+#include "song/Controls.h"
 #include "song/Limits.h"
 #include "song/SourceLocation.h"
-
-enum ControlSubtype : int32_t {
-    ControlTempo = 1,
-    ControlTimeSignature = 2,
-    ControlCurve = 3,
-    ControlSinger = 4,
-    ControlParameterEnvelope = 5,
-};
 
 // A syllable: the lyric text as written (code page 932 bytes) and its phonetic
 // symbols separated by single blanks. Both are a few bytes long, and every note
@@ -93,9 +86,15 @@ struct NoteEvent : Event {
 };
 static_assert(sizeof(NoteEvent) <= 44);
 
+// A tempo, time signature, curve, singer or parameter-envelope control.
 struct ControlEvent : Event {
-    int32_t subtype = 0;
-    std::vector<int32_t> values;
+    ControlValue value;
+
+    // The record of kind T, or null when the control is of another kind.
+    template <typename T>
+    const T* as() const { return std::get_if<T>(&value); }
+    template <typename T>
+    T* as() { return std::get_if<T>(&value); }
 };
 
 struct EnvelopeEvent : Event {

@@ -4,31 +4,38 @@
 
 #include <algorithm>
 
-#include "song/ControlValues.h"
+#include "song/BarGrid.h"
 #include "song/Limits.h"
 #include "song/Song.h"
 
 namespace {
 
-// The controls that `read` accepts, in time order, one per time: the first in track order,
-// then in sequence order, among those at that time.
+// The controls that `read` accepts, in time order, one per time: the one of the lowest rank
+// among those at that time, as the compiler places metre changes.
 template <typename Read>
 std::vector<const ControlEvent*> firstPerTime(const Song& song, Read read) {
-    std::vector<const ControlEvent*> found;
+    struct Found {
+        const ControlEvent* control;
+        ChangeRank rank;
+    };
+    std::vector<Found> found;
     for (int k = 0; k < song.trackCount(); ++k) {
-        for (const ControlEvent& control : song.track(k).controls) {
-            if (read(control) && control.time >= 0) found.push_back(&control);
+        const std::vector<ControlEvent>& controls = song.track(k).controls;
+        for (size_t i = 0; i < controls.size(); ++i) {
+            if (read(controls[i]) && controls[i].time >= 0) {
+                found.push_back({&controls[i], {k, static_cast<int64_t>(i)}});
+            }
         }
     }
-    const auto earlier = [](const ControlEvent* a, const ControlEvent* b) {
-        return a->time < b->time;
-    };
-    const auto sameTime = [](const ControlEvent* a, const ControlEvent* b) {
-        return a->time == b->time;
-    };
-    std::stable_sort(found.begin(), found.end(), earlier);
-    found.erase(std::unique(found.begin(), found.end(), sameTime), found.end());
-    return found;
+    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+        return a.control->time != b.control->time ? a.control->time < b.control->time
+                                                  : a.rank < b.rank;
+    });
+    std::vector<const ControlEvent*> first;
+    for (const Found& entry : found) {
+        if (first.empty() || first.back()->time != entry.control->time) first.push_back(entry.control);
+    }
+    return first;
 }
 
 }  // namespace
@@ -36,8 +43,9 @@ std::vector<const ControlEvent*> firstPerTime(const Song& song, Read read) {
 TempoMap collectTempoMap(const Song& song) {
     TempoMap map;
     map.tempos.push_back(TempoMark{0, kDefaultTempo});
-    for (const ControlEvent* control : firstPerTime(song, tempoControl)) {
-        const int32_t bpm = tempoControl(*control)->bpm;
+    const auto isTempo = [](const ControlEvent& control) { return control.as<TempoChange>() != nullptr; };
+    for (const ControlEvent* control : firstPerTime(song, isTempo)) {
+        const int32_t bpm = control->as<TempoChange>()->bpm;
         if (bpm <= 0) continue;
         if (control->time == 0) {
             map.tempos.front().bpm = bpm;
@@ -46,8 +54,9 @@ TempoMap collectTempoMap(const Song& song) {
         }
     }
     map.metres.push_back(MetreMark{0, kDefaultMetreNumerator, kDefaultMetreDenominator});
-    for (const ControlEvent* control : firstPerTime(song, metreControl)) {
-        const auto [numerator, denominator] = *metreControl(*control);
+    const auto isMetre = [](const ControlEvent& control) { return control.as<MetreChange>() != nullptr; };
+    for (const ControlEvent* control : firstPerTime(song, isMetre)) {
+        const auto [numerator, denominator] = *control->as<MetreChange>();
         if (numerator <= 0 || denominator <= 0) continue;
         if (control->time == 0) {
             map.metres.front() = MetreMark{0, numerator, denominator};

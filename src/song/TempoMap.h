@@ -25,13 +25,19 @@ struct TempoMap {
 };
 
 // Every tempo and metre change of the song in time order, one per time: where several fall on
-// one time, the first in track order, then in sequence order. The first of each list is at
+// one time, the one of the lowest ChangeRank (song/BarGrid.h). The first of each list is at
 // time 0 (120 and 4/4 when the song sets none there). A change with a value that is not
 // positive (the compiler makes none) leaves the value in force: the default at time 0, the
 // change before it later on.
 TempoMap collectTempoMap(const Song& song);
 
-// Which of a tempo and a time signature at the same time a file writes first.
+// Which of a tempo and a time signature at the same tick a file writes first.
+// The changes are the same for every file; only their order inside one tick is
+// the file format's own, and each format keeps the order its files have always
+// had: the VSQ file's master track lists the tempo first, the time signature
+// after it, as the format's master track was laid down, while the Standard
+// MIDI File for players lists the time signature first, since it is the one
+// that starts the bar the tempo then plays in.
 enum class TieOrder { TempoFirst, MetreFirst };
 
 // Every change of the map in time order, each tempo given to `onTempo` and each

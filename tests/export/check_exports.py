@@ -431,9 +431,9 @@ def read_part(part, where):
                 elif open_chain is not None:
                     fail(at, 'a tie into a rest')
                 position += duration
+        # Every metre change lies on a bar line, so every measure is whole.
         length = position - measure_start
-        cut = number + 1 < len(measures) and measures[number + 1].find('attributes/time') is not None
-        if length != measure_length and not (cut and 0 < length < measure_length):
+        if length != measure_length:
             fail(where, f'measure {number + 1} lasts {length}, its metre {measure_length}')
         measure_start = position
     if open_chain is not None:

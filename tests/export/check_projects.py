@@ -91,16 +91,17 @@ def read_song(path):
 
 
 def read_track(sections, offset):
-    parts, singer = [], None
+    parts, singers = [], []
     for line in sections['EventList']:
         tick, _, ident = line.partition(b'=')
         if ident == b'EOS':
             end = int(tick) - offset
             continue
         fields = dict(l.split(b'=', 1) for l in sections[ident.decode('ascii')])
-        if fields[b'Type'] == b'Singer' and singer is None:
+        if fields[b'Type'] == b'Singer':
             handle = dict(l.split(b'=', 1) for l in sections[fields[b'IconHandle'].decode()])
-            singer = handle[b'IDS']
+            # The first singer is listed at tick 0 of the file, before the pre-measure.
+            singers.append((max(int(tick) - offset, 0) if singers else 0, handle[b'IDS']))
         if fields[b'Type'] != b'Anote':
             continue
         lyric_line = sections[fields[b'LyricHandle'].decode('ascii')][0]
@@ -119,6 +120,10 @@ def read_track(sections, offset):
                      (l.partition(b'=') for l in sections.get(name, []))]
               for name in CURVE_DEFAULTS}
     sung = sorted((p for p in parts if p['length'] > 0), key=lambda p: p['start'])
+    # The track is named after the singer of its first note: the last change at
+    # or before its tick (a change at that tick is listed after the note).
+    first = parts[0]['start']
+    singer = [name for tick, name in singers if tick <= first][-1]
     return {'singer': singer, 'parts': sung, 'curves': curves, 'end': end}
 
 
@@ -253,7 +258,12 @@ def check_ustx_notes(where, notes, parts):
     for note, part in zip(notes, parts):
         at = f'{where} note at {part["start"]}'
         lyric = part['lyric'].decode('cp932')
-        if lyric in LONG_VOWEL_MARKS and part['start'] == previous_end:
+        # A long-vowel mark right after the part before as it sounds is held; one
+        # after a gap may be too (the part before may end there as written, which
+        # the VSQ file does not say), and the writers' agreement test holds the
+        # project to the score there.
+        held = lyric in LONG_VOWEL_MARKS and (part['start'] == previous_end or note['lyric'] == '+')
+        if held:
             lyric = '+'
         got = (note['position'], note['duration'], note['tone'], note['lyric'])
         if got != (part['start'], part['length'], part['note'], lyric):

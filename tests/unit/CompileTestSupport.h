@@ -18,6 +18,7 @@
 #include "song/CommandCode.h"
 #include "song/CompactText.h"
 #include "song/SourceMap.h"
+#include "song/Song.h"
 
 // Compact texts shown as their text in failure messages.
 inline void PrintTo(const CompactText& text, std::ostream* out) { *out << text.view(); }
@@ -32,6 +33,34 @@ inline std::vector<CommandParam> nums(std::initializer_list<int32_t> values) {
     std::vector<CommandParam> params;
     for (int32_t value : values) params.push_back(num(value));
     return params;
+}
+
+// A control's values in the order of the command's parameters, so that a test
+// can hold a control to one literal row: a curve's id, then value, gap,
+// duration and shape of each point; a parameter envelope's shape, curve id and
+// offset, then value and duration of each step; a singer's program, language
+// and name id.
+inline std::vector<int32_t> controlValues(const ControlEvent& control) {
+    struct Flatten {
+        std::vector<int32_t> operator()(const TempoChange& tempo) const { return {tempo.bpm}; }
+        std::vector<int32_t> operator()(const MetreChange& metre) const {
+            return {metre.numerator, metre.denominator};
+        }
+        std::vector<int32_t> operator()(const SingerChange& singer) const {
+            return {singer.program, singer.language, singer.nameId};
+        }
+        std::vector<int32_t> operator()(const CurveChange& curve) const {
+            std::vector<int32_t> values{curve.curveId};
+            for (const CurvePoint& p : curve.points) values.insert(values.end(), {p.value, p.gap, p.duration, p.shape});
+            return values;
+        }
+        std::vector<int32_t> operator()(const ParameterEnvelope& envelope) const {
+            std::vector<int32_t> values{envelope.shape, envelope.curveId, envelope.offset};
+            for (const EnvelopeStep& s : envelope.steps) values.insert(values.end(), {s.value, s.duration});
+            return values;
+        }
+    };
+    return std::visit(Flatten{}, control.value);
 }
 
 // The source "t.mml" of a test's commands, each standing on `line`, and the

@@ -1,6 +1,6 @@
-// The fixture of the export tests: a song of one track made by hand, a scratch
-// folder, and a write through any exporter that puts the file in place and
-// counts the errors it reported.
+// The fixture of the writers' tests: a song of one track made by hand, a
+// scratch folder, and a write through any writer of the rendered song that
+// puts the file in place and counts the errors it reported.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +11,8 @@
 #include "TestFiles.h"
 #include "diag/Reporter.h"
 #include "output/OutputBatch.h"
+#include "output/StagedSink.h"
+#include "render/RenderedSong.h"
 #include "song/Song.h"
 #include "text/StringPool.h"
 
@@ -29,11 +31,10 @@ protected:
         testing::internal::CaptureStdout();
         OutputBatch outputs;
         bool written = false;
-        // Exporters that name the singers take the string pool.
-        if constexpr (requires { exporter.write(*song, *strings, path, outputs); }) {
-            written = exporter.write(*song, *strings, path, outputs);
-        } else {
-            written = exporter.write(*song, path, outputs);
+        {
+            StagedSink sink(outputs);
+            const RenderedSong rendered(*song, *strings);
+            written = exporter.write(rendered, path, sink);
         }
         written = written && outputs.putAllInPlace();
         testing::internal::GetCapturedStdout();

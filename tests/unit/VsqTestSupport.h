@@ -43,11 +43,10 @@ inline NoteEvent makeNote(int32_t time, int32_t length, int32_t note, const char
     return event;
 }
 
-inline ControlEvent makeControl(int32_t time, int32_t subtype, std::vector<int32_t> values) {
+inline ControlEvent makeControl(int32_t time, ControlValue value) {
     ControlEvent event;
     event.time = time;
-    event.subtype = subtype;
-    event.values = std::move(values);
+    event.value = std::move(value);
     return event;
 }
 

@@ -48,7 +48,7 @@ protected:
     }
     Track& track() { return song_->track(0); }
     const NoteEvent& lastNote() { return track().notes.back(); }
-    const std::vector<int32_t>& lastValues() { return track().controls.back().values; }
+    std::vector<int32_t> lastValues() { return compiletest::controlValues(track().controls.back()); }
 
     std::unique_ptr<Song> song_ = createSong();
     std::unique_ptr<StringPool> pool_ = createStringPool();
@@ -148,7 +148,7 @@ TEST_F(ControlsTest, SingerChangeNeedsARegisteredName) {
     EXPECT_EQ(run("@", {str(alto)}), "");
     ASSERT_EQ(track().controls.size(), 1u);
     EXPECT_EQ(track().controls[0].time, 960);
-    EXPECT_EQ(track().controls[0].subtype, ControlSinger);
+    EXPECT_TRUE(track().controls[0].as<SingerChange>());
     EXPECT_EQ(lastValues(), (std::vector<int32_t>{4, 0, alto}));
 }
 
@@ -176,7 +176,7 @@ TEST_F(ControlsTest, CurveGroupsWithRelativeValues) {
     EXPECT_EQ(lastValues(), (std::vector<int32_t>{1, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(run("@DYN", {rel(5)}), "");
     EXPECT_EQ(lastValues()[1], 5);  // 0 + 5: the stored value was clamped
-    EXPECT_EQ(track().controls.back().subtype, ControlCurve);
+    EXPECT_TRUE(track().controls.back().as<CurveChange>());
 }
 
 TEST_F(ControlsTest, CurvesKeepTheirOwnValuesAndRanges) {
@@ -250,7 +250,7 @@ TEST_F(ControlsTest, CurveFailuresAppendNothing) {
 TEST_F(ControlsTest, ParameterEnvelopePairs) {
     run("@T", {num(60)});
     EXPECT_EQ(run("@EOP", {num(0), num(8), num(-500), num(-100), num(1), num(50), num(240)}), "");
-    EXPECT_EQ(track().controls.back().subtype, ControlParameterEnvelope);
+    EXPECT_TRUE(track().controls.back().as<ParameterEnvelope>());
     // Durations above 1 are scaled, 1 is not; offset and values stay as written.
     EXPECT_EQ(lastValues(), (std::vector<int32_t>{0, 8, -500, -100, 1, 50, 480}));
     EXPECT_EQ(run("@EOP", {num(1), num(1), num(50000), num(3), num(0)}), "");

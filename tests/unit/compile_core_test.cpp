@@ -249,10 +249,11 @@ TEST_F(CompilerCoreTest, TempoAndTimeSignatureEvents) {
     run(commandCode("@M"), {num(3), num(8)});
     ASSERT_EQ(controls().size(), 2u);
     EXPECT_EQ(controls()[0].time, 480);
-    EXPECT_EQ(controls()[0].subtype, ControlTempo);
-    EXPECT_EQ(controls()[0].values, std::vector<int32_t>{150});
-    EXPECT_EQ(controls()[1].subtype, ControlTimeSignature);
-    EXPECT_EQ(controls()[1].values, (std::vector<int32_t>{3, 8}));
+    ASSERT_TRUE(controls()[0].as<TempoChange>());
+    EXPECT_EQ(controls()[0].as<TempoChange>()->bpm, 150);
+    ASSERT_TRUE(controls()[1].as<MetreChange>());
+    EXPECT_EQ(controls()[1].as<MetreChange>()->numerator, 3);
+    EXPECT_EQ(controls()[1].as<MetreChange>()->denominator, 8);
 }
 
 TEST_F(CompilerCoreTest, ReferenceTempoScalesLengthsByTheCurrentTempo) {

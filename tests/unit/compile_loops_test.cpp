@@ -188,7 +188,7 @@ TEST_F(CompilerLoopsTest, CopiesAreWholeEventsOfEverySequence) {
     const Track& track = song->track(0);
     ASSERT_EQ(track.controls.size(), 2u);
     EXPECT_EQ(track.controls[1].time, 960);
-    EXPECT_EQ(track.controls[1].values, std::vector<int32_t>{150});
+    EXPECT_EQ(compiletest::controlValues(track.controls[1]), std::vector<int32_t>{150});
     ASSERT_EQ(notes().size(), 4u);
     EXPECT_EQ(notes()[2].length, 480);
     EXPECT_TRUE(notes()[3].joined);
@@ -251,7 +251,7 @@ protected:
     std::vector<std::pair<int32_t, int32_t>> metres(int track = 0) {
         std::vector<std::pair<int32_t, int32_t>> found;
         for (const ControlEvent& control : song->track(track).controls)
-            if (control.subtype == ControlTimeSignature) found.emplace_back(control.time, control.values[0]);
+            if (const MetreChange* metre = control.as<MetreChange>()) found.emplace_back(control.time, metre->numerator);
         return found;
     }
     std::string warningLine() {

@@ -11,11 +11,10 @@
 
 namespace {
 
-void addControl(Track& track, int32_t time, int32_t subtype, std::vector<int32_t> values) {
+void addControl(Track& track, int32_t time, ControlValue value) {
     ControlEvent& event = track.controls.emplace_back();
     event.time = time;
-    event.subtype = subtype;
-    event.values = std::move(values);
+    event.value = std::move(value);
 }
 
 std::vector<std::pair<int32_t, int32_t>> tempos(const TempoMap& map) {
@@ -34,7 +33,7 @@ std::vector<std::vector<int32_t>> metres(const TempoMap& map) {
 
 TEST(TempoMapTest, ASongWithoutChangesHasTheDefaultsAtTimeZero) {
     auto song = createSong();
-    addControl(song->appendTrack(), 480, ControlTempo, {90});
+    addControl(song->appendTrack(), 480, TempoChange{90});
     const TempoMap map = collectTempoMap(*song);
     EXPECT_EQ(tempos(map), (std::vector<std::pair<int32_t, int32_t>>{{0, 120}, {480, 90}}));
     EXPECT_EQ(metres(map), (std::vector<std::vector<int32_t>>{{0, 4, 4}}));
@@ -43,16 +42,15 @@ TEST(TempoMapTest, ASongWithoutChangesHasTheDefaultsAtTimeZero) {
 TEST(TempoMapTest, OneChangePerTimeInTimeOrderTheFirstTracksFirst) {
     auto song = createSong();
     Track& first = song->appendTrack();
-    addControl(first, 960, ControlTempo, {60});
-    addControl(first, 960, ControlTempo, {70});
-    addControl(first, 0, ControlTimeSignature, {3, 4});
-    addControl(first, 1920, ControlTimeSignature, {5});  // too few values: not a change
+    addControl(first, 960, TempoChange{60});
+    addControl(first, 960, TempoChange{70});
+    addControl(first, 0, MetreChange{3, 4});
     Track& second = song->appendTrack();
-    addControl(second, 0, ControlTempo, {150});
-    addControl(second, 480, ControlTempo, {200});
-    addControl(second, 960, ControlTempo, {80});
-    addControl(second, 0, ControlTimeSignature, {2, 4});
-    addControl(second, 1920, ControlTimeSignature, {6, 8});
+    addControl(second, 0, TempoChange{150});
+    addControl(second, 480, TempoChange{200});
+    addControl(second, 960, TempoChange{80});
+    addControl(second, 0, MetreChange{2, 4});
+    addControl(second, 1920, MetreChange{6, 8});
     const TempoMap map = collectTempoMap(*song);
     EXPECT_EQ(tempos(map),
               (std::vector<std::pair<int32_t, int32_t>>{{0, 150}, {480, 200}, {960, 60}}));
@@ -62,12 +60,12 @@ TEST(TempoMapTest, OneChangePerTimeInTimeOrderTheFirstTracksFirst) {
 TEST(TempoMapTest, ValuesNotPositiveLeaveTheValueInForce) {
     auto song = createSong();
     Track& track = song->appendTrack();
-    addControl(track, 0, ControlTempo, {0});
-    addControl(track, 0, ControlTempo, {90});  // not the first at time 0
-    addControl(track, 480, ControlTempo, {-5});
-    addControl(track, 0, ControlTimeSignature, {3, 0});
-    addControl(track, 480, ControlTimeSignature, {0, 4});
-    addControl(track, 960, ControlTimeSignature, {7, 8});
+    addControl(track, 0, TempoChange{0});
+    addControl(track, 0, TempoChange{90});  // not the first at time 0
+    addControl(track, 480, TempoChange{-5});
+    addControl(track, 0, MetreChange{3, 0});
+    addControl(track, 480, MetreChange{0, 4});
+    addControl(track, 960, MetreChange{7, 8});
     const TempoMap map = collectTempoMap(*song);
     EXPECT_EQ(tempos(map), (std::vector<std::pair<int32_t, int32_t>>{{0, 120}}));
     EXPECT_EQ(metres(map), (std::vector<std::vector<int32_t>>{{0, 4, 4}, {960, 7, 8}}));

@@ -59,7 +59,7 @@ TEST(TrackTest, SortedControlsKeepTheirLocations) {
         track.controls.emplace_back().time = time;
         track.controlLocations.push_back(SourceLocation{1, time + 1, 0, 1});
     }
-    track.controls[2].subtype = ControlTempo;
+    track.controls[2].value = TempoChange{90};
     track.sortControlsByTime();
     std::vector<int32_t> times;
     for (size_t i = 0; i < track.controls.size(); ++i) {
@@ -67,7 +67,8 @@ TEST(TrackTest, SortedControlsKeepTheirLocations) {
         EXPECT_EQ(track.controlLocation(i).line, track.controls[i].time + 1) << i;
     }
     EXPECT_EQ(times, (std::vector<int32_t>{0, 480, 960, 960}));
-    EXPECT_EQ(track.controls[3].subtype, ControlTempo);
+    ASSERT_NE(track.controls[3].as<TempoChange>(), nullptr);
+    EXPECT_EQ(track.controls[3].as<TempoChange>()->bpm, 90);
     EXPECT_FALSE(track.controlLocation(4).known());
 }
 

@@ -3,7 +3,7 @@
 
 #include "VsqTestSupport.h"
 #include "output/MidiFileWriter.h"
-#include "vsq/TextEventChunker.h"
+#include "writers/vsq/TextEventChunker.h"
 
 namespace {
 

@@ -22,10 +22,12 @@
 #include "VsqTestSupport.h"
 #include "diag/Messages.h"
 #include "output/OutputBatch.h"
+#include "output/StagedSink.h"
+#include "render/RenderedSong.h"
 #include "platform/Platform.h"
 #include "song/Song.h"
 #include "text/StringPool.h"
-#include "vsq/VsqWriter.h"
+#include "writers/vsq/VsqWriter.h"
 
 
 namespace {
@@ -76,8 +78,13 @@ protected:
                 track.notes.push_back(note);
             }
             OutputBatch outputs;
-            const bool written = createVsqWriter()->write(*song, *strings, "song.vsq", outputs) &&
-                                 outputs.putAllInPlace();
+            bool written = false;
+            {
+                StagedSink sink(outputs);
+                const RenderedSong rendered(*song, *strings);
+                written = createVsqWriter()->write(rendered, "song.vsq", sink);
+            }
+            written = written && outputs.putAllInPlace();
             std::fflush(stdout);
             ::_exit(written ? 0 : 1);
         }

@@ -15,11 +15,13 @@
 #include "diag/Reporter.h"
 #include "output/NumberText.h"
 #include "output/OutputBatch.h"
+#include "output/StagedSink.h"
+#include "render/RenderedSong.h"
 #include "platform/Platform.h"
 #include "song/Song.h"
 #include "text/CharCode.h"
 #include "text/StringPool.h"
-#include "vsq/VsqWriter.h"
+#include "writers/vsq/VsqWriter.h"
 
 using vsqtest::bytes;
 
@@ -61,7 +63,12 @@ protected:
         const int errorsBefore = getReporter().errorCount();
         testing::internal::CaptureStdout();
         OutputBatch outputs;
-        bool written = createVsqWriter()->write(*song, *strings, path.c_str(), outputs);
+        bool written = false;
+        {
+            StagedSink sink(outputs);
+            const RenderedSong rendered(*song, *strings);
+            written = createVsqWriter()->write(rendered, path.c_str(), sink);
+        }
         written = outputs.putAllInPlace() && written;
         printed = testing::internal::GetCapturedStdout();
         errorsReported = getReporter().errorCount() - errorsBefore;
@@ -153,7 +160,7 @@ TEST_F(VsqWriterTest, TimeSignatureAtTimeZeroSetsTheMeasure) {
         song = createSong();
         Track& track = song->appendTrack();
         track.notes.push_back(makeNote(0, 480));
-        track.controls.push_back(makeControl(c.time, ControlTimeSignature, {c.numerator, c.denominator}));
+        track.controls.push_back(makeControl(c.time, MetreChange{c.numerator, c.denominator}));
         ASSERT_TRUE(write());
         const auto midi = written();
         ASSERT_EQ(midi.tracks.size(), 2u);
@@ -172,16 +179,16 @@ TEST_F(VsqWriterTest, LaterTempoAndMetreChangesFollowInTimeOrder) {
     // positive leave the value in force.
     Track& first = song->appendTrack();
     first.notes.push_back(makeNote(0, 480));
-    first.controls.push_back(makeControl(0, ControlTimeSignature, {3, 4}));
-    first.controls.push_back(makeControl(960, ControlTimeSignature, {6, 8}));
-    first.controls.push_back(makeControl(960, ControlTempo, {60}));
-    first.controls.push_back(makeControl(960, ControlTempo, {90}));
-    first.controls.push_back(makeControl(1200, ControlTempo, {0}));
-    first.controls.push_back(makeControl(1300, ControlTimeSignature, {2, 0}));
+    first.controls.push_back(makeControl(0, MetreChange{3, 4}));
+    first.controls.push_back(makeControl(960, MetreChange{6, 8}));
+    first.controls.push_back(makeControl(960, TempoChange{60}));
+    first.controls.push_back(makeControl(960, TempoChange{90}));
+    first.controls.push_back(makeControl(1200, TempoChange{0}));
+    first.controls.push_back(makeControl(1300, MetreChange{2, 0}));
     Track& second = song->appendTrack();
-    second.controls.push_back(makeControl(480, ControlTempo, {200}));
-    second.controls.push_back(makeControl(960, ControlTempo, {150}));
-    second.controls.push_back(makeControl(5000, ControlTimeSignature, {2, 4}));
+    second.controls.push_back(makeControl(480, TempoChange{200}));
+    second.controls.push_back(makeControl(960, TempoChange{150}));
+    second.controls.push_back(makeControl(5000, MetreChange{2, 4}));
     ASSERT_TRUE(write());
     const auto midi = written();
     ASSERT_FALSE(midi.tracks.empty());
@@ -203,9 +210,9 @@ TEST_F(VsqWriterTest, LaterTempoAndMetreChangesFollowInTimeOrder) {
 TEST_F(VsqWriterTest, OnlyTracksWithNotesBecomeVoiceTracks) {
     // The earliest tempo counts, the first track's only at equal times.
     Track& first = song->appendTrack();
-    first.controls.push_back(makeControl(480, ControlTempo, {200}));
-    song->appendTrack().controls.push_back(makeControl(0, ControlTempo, {90}));
-    song->appendTrack().controls.push_back(makeControl(0, ControlTempo, {150}));
+    first.controls.push_back(makeControl(480, TempoChange{200}));
+    song->appendTrack().controls.push_back(makeControl(0, TempoChange{90}));
+    song->appendTrack().controls.push_back(makeControl(0, TempoChange{150}));
     song->appendTrack().notes.push_back(makeNote(0, 480));
     ASSERT_TRUE(write());
     const auto midi = written();
@@ -295,11 +302,11 @@ TEST_F(VsqWriterTest, SingerChangesAreListedInTimeOrder) {
     const int last = strings->add(std::u16string(u"Last"));
     const int late = strings->add(std::u16string(u"Late"));
     Track& track = song->appendTrack();
-    track.controls.push_back(makeControl(0, ControlTempo, {100}));
-    track.controls.push_back(makeControl(0, ControlSinger, {3, 1, alto}));
-    track.controls.push_back(makeControl(480, ControlSinger, {5, 2, bass}));
-    track.controls.push_back(makeControl(960, ControlSinger, {7, 0, last}));
-    track.controls.push_back(makeControl(961, ControlSinger, {8, 0, late}));
+    track.controls.push_back(makeControl(0, TempoChange{100}));
+    track.controls.push_back(makeControl(0, SingerChange{3, 1, alto}));
+    track.controls.push_back(makeControl(480, SingerChange{5, 2, bass}));
+    track.controls.push_back(makeControl(960, SingerChange{7, 0, last}));
+    track.controls.push_back(makeControl(961, SingerChange{8, 0, late}));
     track.notes.push_back(makeNote(0, 480));
     track.notes.push_back(makeNote(480, 480));
     track.notes.push_back(makeNote(960, 240));
@@ -367,7 +374,7 @@ TEST(NumberTextTest, WidthsStepAtTheirThresholds) {
 TEST_F(VsqWriterTest, CurveSectionsFollowTheHandles) {
     Track& track = song->appendTrack();
     track.notes.push_back(makeNote(0, 480));
-    track.controls.push_back(makeControl(0, ControlCurve, {1, 100, 0, -1, 0}));
+    track.controls.push_back(makeControl(0, CurveChange{1, {{100, 0, -1, 0}}}));
     ASSERT_TRUE(write());
     const std::string text = onlyMetatext();
     const std::string tail = "[DynamicsBPList]\n1920=100\n";
@@ -404,7 +411,7 @@ TEST_F(VsqWriterTest, TextsLongerThanTheWritersBlocksArriveWhole) {
 }
 
 TEST_F(VsqWriterTest, SongWithoutNotesIsAnErrorAndWritesNothing) {
-    song->appendTrack().controls.push_back(makeControl(0, ControlTempo, {100}));
+    song->appendTrack().controls.push_back(makeControl(0, TempoChange{100}));
     song->appendTrack();
     EXPECT_FALSE(write());
     EXPECT_EQ(errorsReported, 1);

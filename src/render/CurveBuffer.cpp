@@ -1,0 +1,380 @@
+// Reads a curve out of its ranges by sweeping only the ticks where the read-out value can
+// change, so that a long stretch costs little whatever its length.
+//
+// Constants and ramps whose value moves only a few times are followed event by event: their
+// starts, ends and the ticks where their rounded value moves. Ramps that move often (such as a
+// steep ramp that moves on every tick) are searched instead: between two events the sum of the
+// others is fixed, and while the searched ramps all run the same way their sum is monotone, so
+// over an interval it lies between its values at the interval's ends; the first tick where the
+// clamped sum changes is then found by halving. When searched ramps run both ways, the sweep
+// visits each tick where one of them moves.
+#include "render/CurveBuffer.h"
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+#include <vector>
+
+void CurveBuffer::addRange(int64_t start, int64_t count, int64_t first, int64_t change) {
+    if (start >= length_ || count <= 0) {
+        return;
+    }
+    const int64_t end = std::min(start + count, length_);
+    if (end <= 0) {
+        return;
+    }
+    pieces_.push_back(
+        CurvePiece{std::max<int64_t>(start, 0), end, start, CurveRamp{first, change, count}});
+}
+
+namespace {
+
+// Ramps that move more often than this are searched rather than followed move by move.
+constexpr int64_t kFewMoves = 256;
+constexpr int64_t kCellCount = 65536;
+
+// The cell value of a sum: its low 16 bits as a signed number.
+int64_t cellOf(uint64_t sum) {
+    return static_cast<int16_t>(static_cast<uint16_t>(sum & 0xFFFFu));
+}
+
+struct ReadOutRange {
+    int64_t minimum;
+    int64_t maximum;
+
+    int64_t clamp(int64_t cell) const {
+        return cell < minimum ? minimum : (cell > maximum ? maximum : cell);
+    }
+
+    // True when every sum from `low` to `low + width` reads out as `value`. The cells they
+    // cover form one or two runs of increasing cells, and clamping is monotone, so checking
+    // the ends of each run is enough.
+    bool readsAs(uint64_t low, uint64_t width, int64_t value) const {
+        auto runReadsAs = [&](int64_t first, int64_t last) {
+            return clamp(first) == value && clamp(last) == value;
+        };
+        const int64_t first = cellOf(low);
+        if (width >= kCellCount - 1) {
+            return runReadsAs(-kCellCount / 2, kCellCount / 2 - 1);
+        }
+        const int64_t last = first + static_cast<int64_t>(width);
+        if (last < kCellCount / 2) {
+            return runReadsAs(first, last);
+        }
+        return runReadsAs(first, kCellCount / 2 - 1) &&
+               runReadsAs(-kCellCount / 2, last - kCellCount);
+    }
+};
+
+constexpr int64_t kNever = CurveRamp::kNever;
+
+// A followed range while it runs: its walk in ticks and the tick where it ends.
+class Follower {
+public:
+    Follower(const CurvePiece& piece, int64_t tick)
+        : walk_(piece.ramp, piece.origin, tick), end_(piece.end) {}
+
+    int64_t value() const { return walk_.value(); }
+    int64_t end() const { return end_; }
+    int64_t nextMove() const { return walk_.nextMove(); }
+    // The tick of its next event: a move, or its end.
+    int64_t due() const { return std::min(walk_.nextMove(), end_); }
+    // Takes the move due at this tick.
+    void move() { walk_.move(); }
+
+private:
+    CurveRamp::Walk walk_;
+    int64_t end_;
+};
+
+// The next event of a range: a followed range's move or end, or a searched range's end.
+struct Due {
+    int64_t tick;
+    size_t slot;  // the follower's slot, or the searched range's piece
+    bool searched;
+};
+
+// The events waiting, the earliest first, as a standard binary heap.
+class DueQueue {
+public:
+    bool empty() const { return heap_.empty(); }
+    const Due& top() const { return heap_.front(); }
+
+    void push(Due due) {
+        heap_.push_back(due);
+        std::push_heap(heap_.begin(), heap_.end(), later);
+    }
+
+    void pop() {
+        std::pop_heap(heap_.begin(), heap_.end(), later);
+        heap_.pop_back();
+    }
+
+    // The tick of the earliest event after the top one; kNever when there is none. The
+    // children of the top are the elements 1 and 2 of the heap.
+    int64_t secondTick() const {
+        if (heap_.size() < 2) {
+            return kNever;
+        }
+        return heap_.size() == 2 ? heap_[1].tick : std::min(heap_[1].tick, heap_[2].tick);
+    }
+
+    // Gives the top event a later tick.
+    void delayTop(int64_t tick) {
+        std::pop_heap(heap_.begin(), heap_.end(), later);
+        heap_.back().tick = tick;
+        std::push_heap(heap_.begin(), heap_.end(), later);
+    }
+
+private:
+    static bool later(const Due& a, const Due& b) { return a.tick > b.tick; }
+
+    std::vector<Due> heap_;
+};
+
+class Sweep {
+public:
+    Sweep(const std::vector<CurvePiece>& pieces, int64_t length, ReadOutRange range)
+        : pieces_(pieces), length_(length), range_(range) {}
+
+    // `starts` is working memory, filled here: the ranges by their first tick (then by index).
+    void run(size_t pointLimit, std::vector<std::pair<int64_t, size_t>>& starts,
+             std::vector<BreakpointPoint>& out) {
+        reserveRoom(pointLimit, out);
+        starts.resize(pieces_.size());
+        for (size_t i = 0; i < starts.size(); ++i) {
+            starts[i] = {pieces_[i].begin, i};
+        }
+        std::sort(starts.begin(), starts.end());
+
+        size_t nextStart = 0;
+        int64_t previous = range_.minimum - 1;
+        int64_t tick = 0;
+        while (tick < length_) {
+            for (; nextStart < starts.size() && starts[nextStart].first == tick; ++nextStart) {
+                start(starts[nextStart].second, tick);
+            }
+            while (!due_.empty() && due_.top().tick == tick) {
+                advance(tick);
+            }
+
+            const int64_t value = range_.clamp(cellOf(followedSum_ + searchedSum(tick)));
+            if (value != previous) {
+                out.push_back(
+                    BreakpointPoint{static_cast<int32_t>(tick), static_cast<int32_t>(value)});
+                previous = value;
+                if (out.size() > pointLimit) {
+                    return;
+                }
+            }
+
+            const int64_t nextStartTick =
+                nextStart < starts.size() ? starts[nextStart].first : length_;
+            if (!followAlone(nextStartTick, tick, previous, pointLimit, out)) {
+                return;
+            }
+
+            // Until `until` nothing starts, ends or moves but the searched ramps.
+            int64_t until = std::min(length_, nextStartTick);
+            if (!due_.empty()) {
+                until = std::min(until, due_.top().tick);
+            }
+            int64_t next = until;
+            if (!searched_.empty() && tick + 1 < until) {
+                if (rising_ == 0 || falling_ == 0) {
+                    next = nextChange(tick + 1, until - 1, value).value_or(until);
+                } else {
+                    for (size_t index : searched_) {
+                        next = std::min(next, eventAfter(index, tick));
+                    }
+                }
+            }
+            tick = next;
+        }
+    }
+
+private:
+    // While the earliest event is the move of a followed range and nothing else happens before
+    // its next move, takes its moves one after another without going through the queue (the
+    // common case of one envelope ramp running while the other ranges hold). Kept for speed:
+    // without it a 100 000-note song takes 17% more instructions. Leaves `tick` and
+    // `previous` at the last move taken; false when the list passed the point limit.
+    bool followAlone(int64_t nextStartTick, int64_t& tick, int64_t& previous, size_t pointLimit,
+                     std::vector<BreakpointPoint>& out) {
+        if (!searched_.empty() || due_.empty() || due_.top().searched) {
+            return true;
+        }
+        Follower& follower = followers_[due_.top().slot];
+        const int64_t others = std::min({nextStartTick, due_.secondTick(), follower.end()});
+        if (follower.nextMove() >= others) {
+            return true;
+        }
+        while (follower.nextMove() < others) {
+            tick = follower.nextMove();
+            followedSum_ -= static_cast<uint64_t>(follower.value());
+            follower.move();
+            followedSum_ += static_cast<uint64_t>(follower.value());
+            const int64_t value = range_.clamp(cellOf(followedSum_));
+            if (value != previous) {
+                out.push_back(
+                    BreakpointPoint{static_cast<int32_t>(tick), static_cast<int32_t>(value)});
+                previous = value;
+                if (out.size() > pointLimit) {
+                    return false;
+                }
+            }
+        }
+        due_.delayTop(follower.due());
+        return true;
+    }
+
+    // Room in `out` for every point the curve can have: a point needs a tick where a range
+    // starts, ends or moves, or tick 0. The list then never moves while it grows, and the
+    // room beyond what is filled is never touched.
+    void reserveRoom(size_t limit, std::vector<BreakpointPoint>& out) const {
+        const size_t wanted = limit - std::min(limit, out.size()) + 1;
+        size_t most = 1;
+        for (const CurvePiece& piece : pieces_) {
+            most += 2 + static_cast<size_t>(piece.ramp.moves());
+            if (most >= wanted) {
+                most = wanted;
+                break;
+            }
+        }
+        reserveWithRoomToSpare(out, out.size() + most);
+    }
+
+    bool isSearched(size_t index) const { return pieces_[index].ramp.moves() > kFewMoves; }
+
+    int64_t valueAt(size_t index, int64_t tick) const {
+        return pieces_[index].ramp.valueAt(tick - pieces_[index].origin);
+    }
+
+    int64_t eventAfter(size_t index, int64_t tick) const {
+        const CurvePiece& piece = pieces_[index];
+        const int64_t step = piece.ramp.nextChange(tick - piece.origin);
+        if (step == kNever) {
+            return piece.end;
+        }
+        return std::min(piece.origin + step, piece.end);
+    }
+
+    void start(size_t index, int64_t tick) {
+        if (isSearched(index)) {
+            searched_.push_back(index);
+            ++(pieces_[index].ramp.change > 0 ? rising_ : falling_);
+            due_.push(Due{pieces_[index].end, index, true});
+            return;
+        }
+        size_t slot = followers_.size();
+        if (freeSlots_.empty()) {
+            followers_.emplace_back(pieces_[index], tick);
+        } else {
+            slot = freeSlots_.back();
+            freeSlots_.pop_back();
+            followers_[slot] = Follower(pieces_[index], tick);
+        }
+        const Follower& follower = followers_[slot];
+        followedSum_ += static_cast<uint64_t>(follower.value());
+        due_.push(Due{follower.due(), slot, false});
+    }
+
+    // Takes the earliest event, which is due at `tick`.
+    void advance(int64_t tick) {
+        const Due due = due_.top();
+        if (due.searched) {
+            const auto found = std::find(searched_.begin(), searched_.end(), due.slot);
+            *found = searched_.back();
+            searched_.pop_back();
+            --(pieces_[due.slot].ramp.change > 0 ? rising_ : falling_);
+            due_.pop();
+            return;
+        }
+        Follower& follower = followers_[due.slot];
+        followedSum_ -= static_cast<uint64_t>(follower.value());
+        if (tick >= follower.end()) {
+            freeSlots_.push_back(due.slot);
+            due_.pop();
+            return;
+        }
+        follower.move();
+        followedSum_ += static_cast<uint64_t>(follower.value());
+        due_.delayTop(follower.due());
+    }
+
+    // Sums wrap in 64 bits without overflow; only their low 16 bits are read.
+    uint64_t searchedSum(int64_t tick) const {
+        uint64_t sum = 0;
+        for (size_t index : searched_) {
+            sum += static_cast<uint64_t>(valueAt(index, tick));
+        }
+        return sum;
+    }
+
+    // The first tick of [low, high] whose read-out differs from `value`, while the followed
+    // sum stays fixed over the interval. Intervals of growing size are tried from `low`, so
+    // that a change close by is found quickly even in a long interval.
+    std::optional<int64_t> nextChange(int64_t low, int64_t high, int64_t value) const {
+        int64_t size = 1;
+        while (low <= high) {
+            const int64_t last = std::min(high, low + size - 1);
+            // A ramp may jump over cells, so a window that fails the check may still hold
+            // no change.
+            if (const std::optional<int64_t> found = firstChange(low, last, value)) {
+                return found;
+            }
+            low = last + 1;
+            size *= 2;
+        }
+        return std::nullopt;
+    }
+
+    // The first tick of [low, high] whose read-out differs from `value`, found by halving.
+    std::optional<int64_t> firstChange(int64_t low, int64_t high, int64_t value) const {
+        if (readsAs(low, high, value)) {
+            return std::nullopt;
+        }
+        if (low == high) {
+            return low;
+        }
+        const int64_t middle = low + (high - low) / 2;
+        if (const std::optional<int64_t> found = firstChange(low, middle, value)) {
+            return found;
+        }
+        return firstChange(middle + 1, high, value);
+    }
+
+    // True when every tick of [low, high] surely reads out as `value`: each searched ramp lies
+    // between its values at low and high there.
+    bool readsAs(int64_t low, int64_t high, int64_t value) const {
+        uint64_t least = followedSum_;
+        uint64_t width = 0;
+        for (size_t index : searched_) {
+            const int64_t atLow = valueAt(index, low);
+            const int64_t atHigh = valueAt(index, high);
+            least += static_cast<uint64_t>(std::min(atLow, atHigh));
+            width = std::min<uint64_t>(
+                width + static_cast<uint64_t>(std::max(atLow, atHigh) - std::min(atLow, atHigh)),
+                kCellCount);
+        }
+        return range_.readsAs(least, width, value);
+    }
+
+    const std::vector<CurvePiece>& pieces_;
+    int64_t length_;
+    ReadOutRange range_;
+    DueQueue due_;
+    std::vector<Follower> followers_;
+    std::vector<size_t> freeSlots_;
+    uint64_t followedSum_ = 0;
+    std::vector<size_t> searched_;
+    size_t rising_ = 0;
+    size_t falling_ = 0;
+};
+
+}  // namespace
+
+void CurveBuffer::readOut(int32_t minimum, int32_t maximum, size_t limit,
+                          std::vector<BreakpointPoint>& out) {
+    Sweep(pieces_, length_, ReadOutRange{minimum, maximum}).run(limit, starts_, out);
+}

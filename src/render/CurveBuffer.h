@@ -1,0 +1,62 @@
+// The summed values of one curve over the ticks 0 to length-1, kept as a list of added ranges
+// instead of one cell per tick, so that its memory follows the number of ranges and not the
+// track's length. Each tick's value is the 16-bit wrapped sum of what the ranges add there.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "render/BreakpointListBuilder.h"
+#include "render/CurveRamp.h"
+
+// One added range, already cut to the buffer: it adds ramp.valueAt(tick - origin) to every
+// tick from begin up to end.
+struct CurvePiece {
+    int64_t begin;   // first tick inside the buffer
+    int64_t end;     // one past the last tick inside the buffer
+    int64_t origin;  // tick of the range's step 0, which may lie before begin
+    CurveRamp ramp;
+};
+
+// Makes room for `needed` elements in all. A list that must grow takes a quarter more, so
+// that when it is used again for the next curve, often a little longer, that one fits too.
+template <typename T>
+void reserveWithRoomToSpare(std::vector<T>& list, size_t needed) {
+    if (needed > list.capacity()) list.reserve(needed + needed / 4);
+}
+
+// A buffer can be emptied and used again for another curve: the memory of its ranges and of
+// its read-out is kept, so the curves of a song reuse it instead of taking it afresh.
+class CurveBuffer {
+public:
+    explicit CurveBuffer(int64_t length) : length_(length) {}
+
+    // Empties the buffer and gives it a new length, keeping its memory.
+    void reset(int64_t length) {
+        length_ = length;
+        pieces_.clear();
+    }
+    // Makes room for `count` more ranges at once, so the list does not grow step by step.
+    void reserve(size_t count) { reserveWithRoomToSpare(pieces_, pieces_.size() + count); }
+
+    // Adds `count` ticks from `start`: the tick start + j gets first + change * j / count,
+    // rounded toward zero. Ticks before 0 or from the length on are left out; a range that
+    // starts before 0 still gives the ticks from 0 on the values of the whole range.
+    void addRange(int64_t start, int64_t count, int64_t first, int64_t change);
+    void addConstant(int64_t start, int64_t count, int64_t value) {
+        addRange(start, count, value, 0);
+    }
+
+    // Appends a point at tick 0 and at every later tick whose value, clamped to
+    // [minimum, maximum], differs from the previous tick's. Stops once `out` holds more
+    // than `limit` points.
+    void readOut(int32_t minimum, int32_t maximum, size_t limit,
+                 std::vector<BreakpointPoint>& out);
+
+private:
+    int64_t length_;
+    std::vector<CurvePiece> pieces_;
+    std::vector<std::pair<int64_t, size_t>> starts_;  // the read-out's order of the ranges
+};

@@ -1,0 +1,469 @@
+// The MusicXML export: a partwise score, 480 divisions a quarter note, song
+// ticks without the VSQ file's pre-measure. Every part has the same measures,
+// laid from the metre map up to the end of the last note as written. A note is
+// written with its step, the time the source gives it up to the next note or
+// rest, not the shorter time it sounds; one that sounds for half of that or
+// less is marked staccato. Each measure's times are quantised to its grid
+// (ScoreLayout), one measure ahead of the writing so that a note reaching
+// into the next measure is known to end at its bar line or after it. The
+// first part carries the tempo marks, each at its time. The text is gathered
+// in a block that goes to the file whenever it fills.
+#include "writers/musicxml/ScoreExporter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "diag/Messages.h"
+#include "diag/Reporter.h"
+#include "writers/musicxml/ScoreLayout.h"
+#include "writers/musicxml/ScoreMeasure.h"
+#include "writers/musicxml/ScoreSpelling.h"
+#include "writers/musicxml/XmlText.h"
+#include "output/BlockOutput.h"
+#include "output/NumberText.h"
+#include "output/OutputSink.h"
+#include "platform/Platform.h"
+#include "render/PlayerVoice.h"
+#include "render/RenderedSong.h"
+#include "song/Song.h"
+#include "song/TempoMap.h"
+#include "song/Ticks.h"
+#include "text/Encoding.h"
+
+namespace {
+
+constexpr int kMiddleC = 60;
+// The most measures in all parts together: empty measures cost some hundred
+// bytes each, so this bounds the file a song of long silences can make.
+constexpr size_t kMaxMeasureCells = size_t{1} << 20;
+
+// A note as the score writes it.
+struct WrittenNote {
+    const NoteEvent* event;
+    const Lyric* secondLyric;  // sung from the note's split on; null when not split
+    int64_t start;  // song ticks of its written value
+    int64_t end;
+    int64_t placedStart;  // quantised, once its measure is placed
+    int64_t placedEnd;
+    bool held;       // sings no new syllable: holds the vowel of the note before
+    bool slurStart;  // its syllable is held over the notes after it
+    bool slurStop;   // the last note holding a syllable
+};
+
+// The track's notes as written. Each reaches to the start of the next at the
+// most, so that they never overlap. A note that sings no new syllable (it is
+// not split, and its part holds the vowel before it) is slurred to the note
+// before.
+std::vector<WrittenNote> collectWrittenNotes(const VoiceTrack& voice) {
+    std::vector<WrittenNote> notes;
+    notes.reserve(voice.noteCount());
+    for (size_t i = 0; i < voice.noteCount(); ++i) {
+        const NoteEvent& event = voice.note(i);
+        const int64_t start = event.time;
+        const int64_t end = voice.writtenEnd(i);
+        const bool split = voice.partCount(i) == 2;
+        const bool held = !split && voice.part(i, 1).held;
+        if (held && !notes.back().held) notes.back().slurStart = true;
+        if (!held && !notes.empty() && notes.back().held) notes.back().slurStop = true;
+        const Lyric* secondLyric = split ? voice.part(i, 2).lyric : nullptr;
+        notes.push_back({&event, secondLyric, start, end, start, end, held, false, false});
+    }
+    if (!notes.empty() && notes.back().held) notes.back().slurStop = true;
+    return notes;
+}
+
+// The tempo marks as the first part writes them, at their quantised times.
+struct PlacedTempo {
+    const TempoMark* mark;
+    int64_t time;
+};
+
+// The quantised times of one part, worked out measure by measure.
+class PartPlacement {
+public:
+    PartPlacement(std::vector<WrittenNote>& notes, std::vector<PlacedTempo>* tempos)
+        : notes_(notes), tempos_(tempos) {}
+
+    // Places the times of the next measure and returns its grid.
+    MeasureGrid place(const Measure& measure);
+
+private:
+    std::vector<WrittenNote>& notes_;
+    std::vector<PlacedTempo>* tempos_;
+    size_t nextStart_ = 0;
+    size_t nextEnd_ = 0;
+    size_t nextTempo_ = 0;
+    std::vector<int64_t> times_;
+};
+
+// Starts and marks belong to the measure they fall in, ends to the one they
+// close (a note ending on a bar line ends in the measure before it).
+MeasureGrid PartPlacement::place(const Measure& measure) {
+    times_.clear();
+    size_t starts = nextStart_;
+    for (; starts < notes_.size() && notes_[starts].start < measure.end; ++starts) {
+        times_.push_back(notes_[starts].start);
+    }
+    size_t ends = nextEnd_;
+    for (; ends < notes_.size() && notes_[ends].end <= measure.end; ++ends) {
+        times_.push_back(notes_[ends].end);
+    }
+    size_t tempos = nextTempo_;
+    for (; tempos_ != nullptr && tempos < tempos_->size() &&
+           (*tempos_)[tempos].time < measure.end;
+         ++tempos) {
+        times_.push_back((*tempos_)[tempos].time);
+    }
+    std::sort(times_.begin(), times_.end());
+    MeasureGrid grid(measure, times_);
+    for (; nextStart_ < starts; ++nextStart_) {
+        notes_[nextStart_].placedStart = grid.snap(notes_[nextStart_].start);
+    }
+    for (; nextEnd_ < ends; ++nextEnd_) notes_[nextEnd_].placedEnd = grid.snap(notes_[nextEnd_].end);
+    for (; nextTempo_ < tempos; ++nextTempo_) {
+        (*tempos_)[nextTempo_].time = grid.snap((*tempos_)[nextTempo_].time);
+    }
+    return grid;
+}
+
+// The metronome mark of a tempo in a metre: the metre's beat where the tempo
+// counts it in whole beats a minute, else the quarter note.
+struct Metronome {
+    const char* unit;
+    bool dotted;
+    int64_t perMinute;
+};
+Metronome metronomeOf(int32_t bpm, const MetreMark& metre) {
+    const int64_t beat = beatOf(metre);
+    if (beat == 3 * kTicksPerQuarterNote / 2 && bpm * 2 % 3 == 0) {
+        return {"quarter", true, bpm * 2 / 3};
+    }
+    if (beat == 2 * kTicksPerQuarterNote && bpm % 2 == 0) return {"half", false, bpm / 2};
+    return {"quarter", false, bpm};
+}
+
+class MusicXmlWriter {
+public:
+    MusicXmlWriter(std::FILE* file, std::span<const Measure> measures)
+        : out_(file), measures_(measures) {}
+
+    void header(std::span<const std::string> partNames);
+    void part(size_t index, const VoiceTrack& voice, std::vector<PlacedTempo>* tempos);
+    void footer() { append("</score-partwise>\n"); }
+    // Writes what is left and closes `file`, the stream written. Returns the
+    // error number of the first write or of the close that failed, 0 when none did.
+    int close(std::unique_ptr<std::FILE, platform::FileCloser> file) {
+        return out_.close(std::move(file));
+    }
+
+private:
+    void append(std::string_view text) {
+        out_.text().append(text);
+        out_.done();
+    }
+    void appendNumber(int64_t value) { vsqtext::appendDecimal(out_.text(), value); }
+    void appendText(std::string_view cp932) {
+        appendXmlText(out_.text(), cp932ToUtf8(fileText(cp932)));
+    }
+    void instrument(size_t index);
+    void attributes(const Measure& measure, bool first, bool bassClef);
+    void measure(const Measure& measure, const MeasureGrid& grid,
+                 std::vector<WrittenNote>& notes, size_t& next, std::vector<PlacedTempo>* tempos,
+                 size_t& nextTempo, bool lastMeasure);
+    void tempoMark(const TempoMark& mark, const MetreMark& metre);
+    void piece(const Piece& piece, const WrittenNote* note);
+    void pitch(const NoteEvent& event);
+    void lyric(const WrittenNote& note);
+
+    BlockOutput out_;
+    std::span<const Measure> measures_;
+    std::vector<PlacedNote> placed_;
+    std::vector<Piece> pieces_;
+    std::vector<int64_t> cuts_;
+};
+
+void MusicXmlWriter::header(std::span<const std::string> partNames) {
+    append("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
+           "<!DOCTYPE score-partwise PUBLIC \"-//Recordare//DTD MusicXML 4.0 Partwise//EN\" "
+           "\"http://www.musicxml.org/dtds/partwise.dtd\">\n"
+           "<score-partwise version=\"4.0\">\n"
+           "  <part-list>\n");
+    for (size_t i = 0; i < partNames.size(); ++i) {
+        append("    <score-part id=\"P");
+        appendNumber(static_cast<int64_t>(i) + 1);
+        append("\">\n      <part-name>");
+        appendText(partNames[i]);
+        append("</part-name>\n");
+        instrument(i);
+        append("    </score-part>\n");
+    }
+    append("  </part-list>\n");
+}
+
+// The part's one instrument: the sound and channel the MIDI file gives the
+// same voice track, so a score editor plays the part as the MIDI file does.
+void MusicXmlWriter::instrument(size_t index) {
+    const auto id = [&] {
+        append("\"P");
+        appendNumber(static_cast<int64_t>(index) + 1);
+        append("-I1\">\n");
+    };
+    append("      <score-instrument id=");
+    id();
+    append("        <instrument-name>");
+    append(kChoirAahsName);
+    append("</instrument-name>\n      </score-instrument>\n      <midi-instrument id=");
+    id();
+    append("        <midi-channel>");
+    appendNumber(channelOf(index) + 1);
+    append("</midi-channel>\n        <midi-program>");
+    appendNumber(kChoirAahs + 1);
+    append("</midi-program>\n      </midi-instrument>\n");
+}
+
+void MusicXmlWriter::part(size_t index, const VoiceTrack& voice, std::vector<PlacedTempo>* tempos) {
+    std::vector<WrittenNote> notes = collectWrittenNotes(voice);
+    const size_t low = static_cast<size_t>(std::count_if(
+        notes.begin(), notes.end(), [](const WrittenNote& n) { return n.event->note < kMiddleC; }));
+    PartPlacement placement(notes, tempos);
+
+    append("  <part id=\"P");
+    appendNumber(static_cast<int64_t>(index) + 1);
+    append("\">\n");
+    size_t next = 0;
+    size_t nextTempo = 0;
+    MeasureGrid grid = placement.place(measures_[0]);
+    for (size_t m = 0; m < measures_.size(); ++m) {
+        const bool lastMeasure = m + 1 == measures_.size();
+        MeasureGrid following = lastMeasure ? grid : placement.place(measures_[m + 1]);
+        append("    <measure number=\"");
+        appendNumber(static_cast<int64_t>(m) + 1);
+        append("\">\n");
+        attributes(measures_[m], m == 0, low * 2 > notes.size());
+        measure(measures_[m], grid, notes, next, tempos, nextTempo, lastMeasure);
+        append("    </measure>\n");
+        grid = std::move(following);
+    }
+    append("  </part>\n");
+}
+
+void MusicXmlWriter::attributes(const Measure& measure, bool first, bool bassClef) {
+    if (!measure.metreChanges) return;
+    append("      <attributes>\n");
+    if (first) {
+        append("        <divisions>");
+        appendNumber(kTicksPerQuarterNote);
+        append("</divisions>\n        <key>\n          <fifths>0</fifths>\n        </key>\n");
+    }
+    append("        <time>\n          <beats>");
+    appendNumber(measure.metre->numerator);
+    append("</beats>\n          <beat-type>");
+    appendNumber(measure.metre->denominator);
+    append("</beat-type>\n        </time>\n");
+    if (first) {
+        append(bassClef ? "        <clef>\n          <sign>F</sign>\n          <line>4</line>\n"
+                        : "        <clef>\n          <sign>G</sign>\n          <line>2</line>\n");
+        append("        </clef>\n");
+    }
+    append("      </attributes>\n");
+}
+
+// The notes that start in the measure or reach into it, the tempo marks at
+// their times, and the rests between.
+void MusicXmlWriter::measure(const Measure& measure, const MeasureGrid& grid,
+                             std::vector<WrittenNote>& notes, size_t& next,
+                             std::vector<PlacedTempo>* tempos, size_t& nextTempo,
+                             bool lastMeasure) {
+    placed_.clear();
+    for (size_t i = next; i < notes.size(); ++i) {
+        const WrittenNote& note = notes[i];
+        const bool graceAtEnd = lastMeasure && note.placedStart == measure.end &&
+                                note.placedEnd == measure.end && note.start < measure.end;
+        if (note.start >= measure.end || (note.placedStart >= measure.end && !graceAtEnd)) break;
+        placed_.push_back({note.placedStart, note.placedEnd, i});
+    }
+    while (next < notes.size() && notes[next].placedEnd <= measure.end &&
+           notes[next].placedStart < measure.end) {
+        ++next;
+    }
+    if (lastMeasure) next = notes.size();
+
+    cuts_.clear();
+    size_t tempoEnd = nextTempo;
+    while (tempos != nullptr && tempoEnd < tempos->size() &&
+           ((*tempos)[tempoEnd].time < measure.end ||
+            (lastMeasure && (*tempos)[tempoEnd].time == measure.end))) {
+        cuts_.push_back((*tempos)[tempoEnd++].time);
+    }
+    layMeasurePieces(measure, grid, placed_, cuts_, pieces_);
+    for (const Piece& p : pieces_) {
+        for (; nextTempo < tempoEnd && (*tempos)[nextTempo].time <= p.start; ++nextTempo) {
+            tempoMark(*(*tempos)[nextTempo].mark, *measure.metre);
+        }
+        piece(p, p.note == kRestPiece ? nullptr : &notes[placed_[p.note].index]);
+    }
+    for (; nextTempo < tempoEnd; ++nextTempo) tempoMark(*(*tempos)[nextTempo].mark, *measure.metre);
+}
+
+void MusicXmlWriter::tempoMark(const TempoMark& mark, const MetreMark& metre) {
+    const Metronome metronome = metronomeOf(mark.bpm, metre);
+    append("      <direction placement=\"above\">\n        <direction-type>\n"
+           "          <metronome>\n            <beat-unit>");
+    append(metronome.unit);
+    append("</beat-unit>\n");
+    if (metronome.dotted) append("            <beat-unit-dot/>\n");
+    append("            <per-minute>");
+    appendNumber(metronome.perMinute);
+    append("</per-minute>\n          </metronome>\n        </direction-type>\n"
+           "        <sound tempo=\"");
+    appendNumber(mark.bpm);
+    append("\"/>\n      </direction>\n");
+}
+
+void MusicXmlWriter::pitch(const NoteEvent& event) {
+    const Spelling spelling =
+        spellPitch(std::clamp<int32_t>(event.note, 0, 127), event.writtenLetter, event.writtenAccidental);
+    append("        <pitch>\n          <step>");
+    out_.text().push_back(spelling.step);
+    append("</step>\n");
+    if (spelling.alter != 0) {
+        append("          <alter>");
+        appendNumber(spelling.alter);
+        append("</alter>\n");
+    }
+    append("          <octave>");
+    appendNumber(spelling.octave);
+    append("</octave>\n        </pitch>\n");
+}
+
+// A new syllable, with the second one of a note split by "&" joined to it
+// (an elision), and an extension line when notes after it hold its vowel.
+void MusicXmlWriter::lyric(const WrittenNote& note) {
+    if (note.held) return;
+    const NoteEvent& event = *note.event;
+    append("        <lyric number=\"1\">\n          <syllabic>single</syllabic>\n"
+           "          <text>");
+    appendText(event.lyric.text.view());
+    append("</text>\n");
+    if (note.secondLyric != nullptr) {
+        append("          <elision/>\n          <syllabic>single</syllabic>\n          <text>");
+        appendText(note.secondLyric->text.view());
+        append("</text>\n");
+    }
+    if (note.slurStart) append("          <extend/>\n");
+    append("        </lyric>\n");
+}
+
+void MusicXmlWriter::piece(const Piece& piece, const WrittenNote* note) {
+    const bool grace = note != nullptr && piece.duration == 0;
+    const bool tieStop = note != nullptr && !piece.first && !grace;
+    const bool tieStart = note != nullptr && !piece.last && !grace;
+    append("      <note>\n");
+    if (grace) append("        <grace slash=\"yes\"/>\n");
+    if (note == nullptr) {
+        append("        <rest/>\n");
+    } else {
+        pitch(*note->event);
+    }
+    if (!grace) {
+        append("        <duration>");
+        appendNumber(piece.duration);
+        append("</duration>\n");
+    }
+    if (tieStop) append("        <tie type=\"stop\"/>\n");
+    if (tieStart) append("        <tie type=\"start\"/>\n");
+    append("        <voice>1</voice>\n        <type>");
+    append(piece.value.type);
+    append("</type>\n");
+    for (int d = 0; d < piece.value.dots; ++d) append("        <dot/>\n");
+    if (piece.triplet) {
+        append("        <time-modification>\n          <actual-notes>3</actual-notes>\n"
+               "          <normal-notes>2</normal-notes>\n        </time-modification>\n");
+    }
+    if (piece.beam != Beam::None) {
+        append("        <beam number=\"1\">");
+        append(piece.beam == Beam::Begin      ? "begin"
+               : piece.beam == Beam::Continue ? "continue"
+                                              : "end");
+        append("</beam>\n");
+    }
+    const bool slurStart = note != nullptr && piece.first && note->slurStart;
+    const bool slurStop = note != nullptr && piece.last && note->slurStop;
+    const NoteEvent* event = note != nullptr ? note->event : nullptr;
+    const bool staccato = event != nullptr && piece.first && !grace &&
+                          int64_t{event->length} * 2 <= note->end - note->start;
+    if (tieStop || tieStart || slurStart || slurStop || staccato || piece.tupletStart ||
+        piece.tupletStop) {
+        append("        <notations>\n");
+        if (tieStop) append("          <tied type=\"stop\"/>\n");
+        if (tieStart) append("          <tied type=\"start\"/>\n");
+        if (slurStop) append("          <slur type=\"stop\" number=\"1\"/>\n");
+        if (slurStart) append("          <slur type=\"start\" number=\"1\"/>\n");
+        if (piece.tupletStart) append("          <tuplet type=\"start\" bracket=\"yes\"/>\n");
+        if (piece.tupletStop) append("          <tuplet type=\"stop\"/>\n");
+        if (staccato) append("          <articulations>\n            <staccato/>\n"
+                             "          </articulations>\n");
+        append("        </notations>\n");
+    }
+    if (note != nullptr && piece.first) lyric(*note);
+    append("      </note>\n");
+}
+
+// The part's name: the singer the track is named after, or "Voice N" when
+// that is the default singer, not one the song chose, or has no name.
+std::string partName(const VoiceTrack& voice) {
+    const Singer& singer = voice.namingSinger();
+    if (singer.chosen && !singer.name.empty()) return singer.name;
+    return "Voice " + std::to_string(voice.number());
+}
+
+class MusicXmlExporter final : public ScoreExporter {
+public:
+    bool write(const RenderedSong& song, const std::string& path, OutputSink& sink) override;
+};
+
+bool MusicXmlExporter::write(const RenderedSong& song, const std::string& path, OutputSink& sink) {
+    if (!hasVoices(song)) return false;
+    const std::span<const VoiceTrack> voices = song.voices();
+
+    // The score ends with the measure that holds the end of the last note as
+    // written.
+    int64_t end = 0;
+    for (const VoiceTrack& voice : voices) {
+        for (const NoteEvent& note : voice.track().notes) {
+            end = std::max(end, int64_t{note.time} + std::max(note.step, 0));
+        }
+    }
+    const size_t limit = kMaxMeasureCells / voices.size();
+    const std::vector<Measure> measures = song.bars().barsUntil(end, limit);
+    if (measures.size() > limit) {
+        getReporter().error(msg::kTooManyMeasures, path);
+        return false;
+    }
+    std::vector<std::string> names;
+    for (const VoiceTrack& voice : voices) names.push_back(partName(voice));
+    std::vector<PlacedTempo> tempos;
+    for (const TempoMark& mark : song.tempoMap().tempos) tempos.push_back({&mark, mark.time});
+
+    // Closed here on every way out, also when the memory runs out on the way,
+    // and before a file given up is removed.
+    std::unique_ptr<std::FILE, platform::FileCloser> file(sink.open(path));
+    if (!file) return false;
+    MusicXmlWriter writer(file.get(), measures);
+    writer.header(names);
+    for (size_t i = 0; i < voices.size(); ++i) writer.part(i, voices[i], i == 0 ? &tempos : nullptr);
+    writer.footer();
+    return sink.keep(path, writer.close(std::move(file)));
+}
+
+}  // namespace
+
+std::unique_ptr<ScoreExporter> createScoreExporter() {
+    return std::make_unique<MusicXmlExporter>();
+}

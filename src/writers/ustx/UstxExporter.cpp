@@ -1,0 +1,302 @@
+// The project export: song ticks from 0 without the VSQ file's pre-measure,
+// 480 ticks per quarter note. A track is named after the singer of its first
+// note and names no voicebank of its own (the user picks one);
+// its phonemizer forms Japanese syllables for CV and VCV voicebanks alike. A
+// note part that holds the vowel before it becomes the project's extender
+// "+". Curves are drawn as lines through the VSQ file's steps.
+#include "writers/ustx/UstxExporter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <iterator>
+#include <span>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "output/BlockOutput.h"
+#include "output/NumberText.h"
+#include "output/OutputSink.h"
+#include "platform/Platform.h"
+#include "render/EditorCurves.h"
+#include "render/RenderedSong.h"
+#include "song/TempoMap.h"
+#include "song/Ticks.h"
+#include "text/Encoding.h"
+#include "writers/ustx/YamlText.h"
+
+namespace {
+
+constexpr const char* kPhonemizer = "OpenUtau.Plugin.Builtin.JapaneseVCVPhonemizer";
+constexpr const char* kExtender = "+";
+// Every note's own pitch points: the editor's default glide from the previous
+// note, on top of which the pitch curve sounds.
+constexpr const char* kNotePitch =
+    "{data: [{x: -40, y: 0, shape: io}, {x: 40, y: 0, shape: io}], snap_first: true}";
+// The vibrato of a note without one: off (length 0), the editor's own defaults otherwise.
+constexpr const char* kNoVibrato =
+    "{length: 0, period: 175, depth: 25, in: 10, out: 10, shift: 0, drift: 0}";
+// The neutral values of the note expressions, left unwritten.
+constexpr int32_t kNeutralSpeed = 100;
+constexpr int32_t kNeutralAttack = 100;
+constexpr int32_t kNeutralDecay = 0;
+
+// A note expression on the note's first phoneme, written when not neutral.
+struct NoteExpression {
+    const char* abbr;
+    int32_t value;
+    int32_t neutral;
+};
+
+std::string fileStem(const std::string& path) {
+    return std::filesystem::path(path).stem().string();
+}
+
+// The curves of one voice track the project carries, as their steps.
+struct PartCurves {
+    std::span<const BreakpointPoint> dynamics;
+    std::span<const PitchStep> pitch;
+    std::span<const BreakpointPoint> breathiness;
+    std::span<const BreakpointPoint> genderFactor;
+    int32_t end;  // the end of the track's last note
+};
+
+// Whether the line through `steps` has a point: it starts at the first step
+// that leaves 0.
+template <typename Point, typename ValueOf>
+bool lineHasPoints(std::span<const Point> steps, ValueOf valueOf) {
+    return std::any_of(steps.begin(), steps.end(),
+                       [&valueOf](const Point& step) { return valueOf(step) != 0; });
+}
+
+class UstxText {
+public:
+    explicit UstxText(BlockOutput& out) : out_(out), text_(out.text()) {}
+
+    void header(const std::string& name, const RenderedSong& song);
+    void tracks(std::span<const VoiceTrack> voices);
+    // The voice part of a voice track, with its curves as lines.
+    void part(const VoiceTrack& voice, const PartCurves& curves);
+
+private:
+    void number(int64_t value) { vsqtext::appendDecimal(text_, value); }
+    void note(const NotePart& part);
+    // The curve's line through its steps, each of which `valueOf` gives its value.
+    template <typename Point, typename ValueOf>
+    void curve(std::span<const Point> steps, ValueOf valueOf, int32_t end, const char* abbr);
+
+    BlockOutput& out_;
+    std::string& text_;
+};
+
+void UstxText::header(const std::string& name, const RenderedSong& song) {
+    const TempoMap& map = song.tempoMap();
+    text_.append("name: ");
+    appendYamlQuoted(text_, name);
+    text_.append("\ncomment: \"\"\noutput_dir: Vocal\ncache_dir: UCache\nustx_version: \"0.6\"\n");
+    text_.append("resolution: ");
+    number(kTicksPerQuarterNote);
+    text_.append("\nbpm: ");
+    number(map.tempos.front().bpm);
+    text_.append("\nbeat_per_bar: ");
+    number(map.metres.front().numerator);
+    text_.append("\nbeat_unit: ");
+    number(map.metres.front().denominator);
+    text_.append("\nexpressions: {}\ntime_signatures:\n");
+    // Every change starts a bar (song/BarGrid.h).
+    for (const MetreMark& metre : map.metres) {
+        text_.append("- {bar_position: ");
+        number(song.bars().barsBefore(metre.time));
+        text_.append(", beat_per_bar: ");
+        number(metre.numerator);
+        text_.append(", beat_unit: ");
+        number(metre.denominator);
+        text_.append("}\n");
+        out_.done();
+    }
+    text_.append("tempos:\n");
+    for (const TempoMark& tempo : map.tempos) {
+        text_.append("- {position: ");
+        number(tempo.time);
+        text_.append(", bpm: ");
+        number(tempo.bpm);
+        text_.append("}\n");
+        out_.done();
+    }
+}
+
+void UstxText::tracks(std::span<const VoiceTrack> voices) {
+    text_.append("tracks:\n");
+    for (const VoiceTrack& voice : voices) {
+        text_.append("- phonemizer: ");
+        text_.append(kPhonemizer);
+        text_.append("\n  track_name: ");
+        appendYamlQuoted(text_, cp932ToUtf8(fileText(voice.namingSinger().name)));
+        text_.push_back('\n');
+    }
+    text_.append("voice_parts:\n");
+}
+
+void UstxText::part(const VoiceTrack& voice, const PartCurves& curves) {
+    text_.append("- name: ");
+    appendYamlQuoted(text_, voice.name());
+    text_.append("\n  comment: \"\"\n  track_no: ");
+    number(voice.number() - 1);
+    // The part reaches the end of its curves and of its last note to end.
+    int64_t duration = voice.curveEnd();
+    bool sounding = false;  // a part has a length: the project has notes
+    for (size_t i = 0; i < voice.noteCount(); ++i) {
+        for (int p = 1; p <= voice.partCount(i); ++p) {
+            const NotePart part = voice.part(i, p);
+            if (part.length <= 0) continue;
+            sounding = true;
+            duration = std::max(duration, part.soundingEnd());
+        }
+    }
+    text_.append("\n  position: 0\n  duration: ");
+    number(duration);
+    text_.append("\n  notes:");
+    if (!sounding) text_.append(" []");
+    text_.push_back('\n');
+    VoiceTrack::PartsInTimeOrder parts = voice.partsInTimeOrder();
+    for (NotePart part{}; parts.next(part);) {
+        if (part.length <= 0) continue;
+        note(part);
+        out_.done();
+    }
+    text_.append("  curves:");
+    const int32_t end = curves.end;
+    const bool none = !lineHasPoints(curves.dynamics, levelOf) &&
+                      !lineHasPoints(curves.pitch, centsOf) &&
+                      !lineHasPoints(curves.breathiness, breathOf) &&
+                      !lineHasPoints(curves.genderFactor, genderOf);
+    text_.append(none ? " []\n" : "\n");
+    curve(curves.dynamics, levelOf, end, "dyn");
+    curve(curves.pitch, centsOf, end, "pitd");
+    curve(curves.breathiness, breathOf, end, "brec");
+    curve(curves.genderFactor, genderOf, end, "genc");
+}
+
+void UstxText::note(const NotePart& part) {
+    const NoteEvent& event = *part.event;
+    const std::string_view lyric = fileText(part.lyric->text.view());
+    text_.append("  - position: ");
+    number(part.start);
+    text_.append("\n    duration: ");
+    number(part.length);
+    text_.append("\n    tone: ");
+    number(event.note);
+    text_.append("\n    lyric: ");
+    appendYamlQuoted(text_, part.held ? kExtender : cp932ToUtf8(lyric));
+    text_.append("\n    pitch: ");
+    text_.append(kNotePitch);
+    text_.append("\n    vibrato: ");
+    const VibratoSound vibrato = vibratoOf(part);
+    if (vibrato.on) {
+        // Within the editor's limits of 5..500 ms and 5..200 cents already: the
+        // period is held within 64..500 ms, and the presets' depths give 25..99 cents.
+        text_.append("{length: ");
+        number(vibrato.lengthPercent);
+        text_.append(", period: ");
+        number(vibrato.periodMs);
+        text_.append(", depth: ");
+        number(vibrato.depthCents);
+        text_.append(", in: ");
+        number(kVibratoFadeInPercent);
+        text_.append(", out: ");
+        number(kVibratoFadeOutPercent);
+        text_.append(", shift: 0, drift: 0}");
+    } else {
+        text_.append(kNoVibrato);
+    }
+    text_.append("\n    phoneme_expressions: [");
+    const NoteExpression expressions[] = {
+        {"vel", speedFromVelocity(event.velocity), kNeutralSpeed},
+        {"atk", attackFromAccent(event.accent), kNeutralAttack},
+        {"dec", decayFromDecayGainRate(event.decayGainRate), kNeutralDecay}};
+    bool first = true;
+    for (const NoteExpression& expression : expressions) {
+        if (expression.value == expression.neutral) continue;
+        text_.append(first ? "{index: 0, abbr: " : ", {index: 0, abbr: ");
+        text_.append(expression.abbr);
+        text_.append(", value: ");
+        number(expression.value);
+        text_.push_back('}');
+        first = false;
+    }
+    text_.append("]\n");
+}
+
+// The line is gone through twice, for its ticks and for its values, rather
+// than held: a curve has millions of points. The numbers are formatted in a
+// buffer of their own, which goes to the block whenever it fills.
+template <typename Point, typename ValueOf>
+void UstxText::curve(std::span<const Point> steps, ValueOf valueOf, int32_t end, const char* abbr) {
+    if (!lineHasPoints(steps, valueOf)) return;
+    char buffer[4096];
+    constexpr size_t kRoomForOne = vsqtext::kMaxNumberText + 2;
+    char* at = buffer;
+    bool first = true;
+    const auto put = [&](int32_t number) {
+        if (static_cast<size_t>(buffer + sizeof buffer - at) < kRoomForOne) {
+            text_.append(buffer, at);
+            out_.done();
+            at = buffer;
+        }
+        if (!first) {
+            *at++ = ',';
+            *at++ = ' ';
+        }
+        first = false;
+        at = vsqtext::putDecimal(at, number);
+    };
+    const auto flush = [&] {
+        text_.append(buffer, at);
+        out_.done();
+        at = buffer;
+        first = true;
+    };
+    text_.append("  - xs: [");
+    forEachLinePoint(steps, valueOf, end, [&](int32_t tick, int32_t) { put(tick); });
+    flush();
+    text_.append("]\n    ys: [");
+    forEachLinePoint(steps, valueOf, end, [&](int32_t, int32_t value) { put(value); });
+    flush();
+    text_.append("]\n    abbr: ");
+    text_.append(abbr);
+    text_.push_back('\n');
+}
+
+class YamlUstxExporter final : public UstxExporter {
+public:
+    bool write(const RenderedSong& song, const std::string& path, OutputSink& sink) override;
+};
+
+bool YamlUstxExporter::write(const RenderedSong& song, const std::string& path, OutputSink& sink) {
+    if (!hasVoices(song)) return false;
+    // Closed here on every way out, before a file given up is removed.
+    std::unique_ptr<std::FILE, platform::FileCloser> file(sink.open(path));
+    if (!file) return false;
+    BlockOutput out(file.get());
+    UstxText text(out);
+    text.header(fileStem(path), song);
+    text.tracks(song.voices());
+    for (size_t i = 0; i < song.voices().size(); ++i) {
+        const VoiceTrack& voice = song.voices()[i];
+        const CurvePoints dynamics = song.curve(i, curveOfCommand(CmdDynamics)->id);
+        const CurvePoints bends = song.curve(i, curveOfCommand(CmdPitchBend)->id);
+        const CurvePoints sensitivities = song.curve(i, curveOfCommand(CmdPitchBendSensitivity)->id);
+        const CurvePoints breathiness = song.curve(i, curveOfCommand(CmdBreathiness)->id);
+        const CurvePoints gender = song.curve(i, curveOfCommand(CmdGenderFactor)->id);
+        if (!dynamics || !bends || !sensitivities || !breathiness || !gender) return false;
+        const std::vector<PitchStep> pitch = pitchSteps(*bends, *sensitivities);
+        text.part(voice, {*dynamics, pitch, *breathiness, *gender, voice.curveEnd()});
+    }
+    return sink.keep(path, out.close(std::move(file)));
+}
+
+}  // namespace
+
+std::unique_ptr<UstxExporter> createUstxExporter() { return std::make_unique<YamlUstxExporter>(); }

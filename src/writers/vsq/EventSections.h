@@ -1,0 +1,40 @@
+// The event list of one voice track: the event lines, then the ID sections
+// "[ID#...]", then the handle sections "[h#...]". Each of the three parts is
+// written by its own pass over the track's singers and note parts, straight
+// into the metatext, so no part is ever held whole in memory. Every pass
+// numbers the IDs and handles from 0 in the order of adding, so the numbers
+// agree across the passes.
+#pragma once
+
+#include <cstdint>
+
+#include "render/VoiceTrack.h"
+
+class MetatextSink;
+
+class EventSections {
+public:
+    enum class Pass { EventLines, Ids, Handles };
+
+    // Writes this pass's text of every added event to `out`.
+    EventSections(Pass pass, MetatextSink& out) : pass_(pass), out_(out) {}
+
+    // `tick` is where the event line puts the event. Both return its ID.
+    int64_t addSinger(int64_t tick, const Singer& singer);
+    // `part` is the whole note, or one half of a split note.
+    int64_t addNotePart(int64_t tick, const NotePart& part);
+
+private:
+    void eventLine(int64_t tick, int64_t id);
+    // A note part's ID section, and its lyric handle and vibrato handle (when it has a
+    // vibrato) sections.
+    void noteId(int64_t id, const NotePart& part, int64_t lyricHandle, int64_t vibratoHandle);
+    void noteHandles(const NotePart& part, int64_t lyricHandle, int64_t vibratoHandle);
+    void beginId(int64_t id);
+    void beginHandle(int64_t handle);
+
+    Pass pass_;
+    MetatextSink& out_;
+    int64_t nextId_ = 0;
+    int64_t nextHandle_ = 0;
+};

@@ -1,0 +1,86 @@
+// The expression formulas at their ends and centres, and stepped curves drawn
+// as lines.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "render/EditorCurves.h"
+
+namespace {
+
+using Steps = std::vector<BreakpointPoint>;
+
+TEST(ExpressionFormulaTest, EndsAndCentres) {
+    EXPECT_EQ(levelFromDynamics(0), -240);
+    EXPECT_EQ(levelFromDynamics(64), 0);
+    EXPECT_EQ(levelFromDynamics(127), 120);
+    EXPECT_EQ(levelFromDynamics(63), -4);  // -3.75 rounds away from zero
+    EXPECT_EQ(levelFromDynamics(65), 2);   // 1.9
+    EXPECT_EQ(levelFromDynamics(500), 120);
+
+    EXPECT_EQ(centsFromPitchBend(-8192, 2), -200);
+    EXPECT_EQ(centsFromPitchBend(8191, 2), 200);
+    EXPECT_EQ(centsFromPitchBend(4096, 1), 50);
+    EXPECT_EQ(centsFromPitchBend(-4096, 1), -50);
+    EXPECT_EQ(centsFromPitchBend(8191, 24), 1200);  // 2400 held at an octave
+    EXPECT_EQ(centsFromPitchBend(-8192, 24), -1200);
+    EXPECT_EQ(centsFromPitchBend(1000, 0), 0);
+
+    EXPECT_EQ(breathFromBreathiness(0), 0);
+    EXPECT_EQ(breathFromBreathiness(127), 100);
+    EXPECT_EQ(genderFromGenderFactor(0), -100);
+    EXPECT_EQ(genderFromGenderFactor(127), 100);
+    EXPECT_EQ(speedFromVelocity(64), 100);
+    EXPECT_EQ(speedFromVelocity(127), 198);
+    EXPECT_EQ(attackFromAccent(50), 100);
+    EXPECT_EQ(decayFromDecayGainRate(50), 0);
+    EXPECT_EQ(decayFromDecayGainRate(20), 0);
+    EXPECT_EQ(decayFromDecayGainRate(100), 50);
+
+    EXPECT_EQ(volumeFromLevel(-240), 0);
+    EXPECT_EQ(volumeFromLevel(0), 100);
+    EXPECT_EQ(volumeFromLevel(-60), 50);   // -6 dB
+    EXPECT_EQ(volumeFromLevel(120), 200);  // +12 dB held at +6
+}
+
+TEST(LineThroughStepsTest, StepsAreHeldFiveTicksBeforeTheyChange) {
+    // 0 until 100, 10 until 200, then 30 to the end at 400.
+    const LinearCurve line = lineThroughSteps(Steps{{100, 10}, {200, 30}}, 400);
+    EXPECT_EQ(line.ticks, (std::vector<int32_t>{95, 100, 195, 200, 400}));
+    EXPECT_EQ(line.values, (std::vector<int32_t>{0, 10, 10, 30, 30}));
+    EXPECT_EQ(lineValueAt(line, 0), 0);
+    EXPECT_EQ(lineValueAt(line, 97), 4);  // inside the 5-tick step: 0 + 10 * 2 / 5
+    EXPECT_EQ(lineValueAt(line, 150), 10);
+    EXPECT_EQ(lineValueAt(line, 399), 30);
+    EXPECT_EQ(lineValueAt(line, 401), 0);  // after the line: its default
+}
+
+TEST(LineThroughStepsTest, CloseStepsAndUnchangedValuesAddNoPoints) {
+    // A ramp of one point per tick, a repeated value, a step near tick 0, a return to 0.
+    const LinearCurve line =
+        lineThroughSteps(Steps{{2, 5}, {3, 6}, {4, 6}, {6, 7}, {50, 0}}, 80);
+    EXPECT_EQ(line.ticks, (std::vector<int32_t>{2, 3, 6, 45, 50}));
+    EXPECT_EQ(line.values, (std::vector<int32_t>{5, 6, 7, 7, 0}));
+    EXPECT_TRUE(lineThroughSteps(Steps{{0, 0}, {10, 0}}, 80).empty());
+    // A step at tick 0 and one 5 ticks later: the hold would fall on the first point.
+    const LinearCurve start = lineThroughSteps(Steps{{0, 3}, {5, 4}}, 9);
+    EXPECT_EQ(start.ticks, (std::vector<int32_t>{0, 5, 9}));
+}
+
+TEST(LineThroughStepsTest, TicksAtTheLimitDoNotOverflow) {
+    const int32_t last = 2147483647;
+    const LinearCurve line = lineThroughSteps(Steps{{last - 1, -1200}}, last);
+    EXPECT_EQ(line.ticks, (std::vector<int32_t>{last - 6, last - 1, last}));
+    EXPECT_EQ(lineValueAt(line, last - 3), -720);
+}
+
+TEST(MeanDynamicsTest, WeighsEachValueByItsTicks) {
+    const Steps dynamics = {{100, 0}, {200, 127}};
+    EXPECT_EQ(meanDynamics(dynamics, 0, 100), 64);     // the default before the first point
+    EXPECT_EQ(meanDynamics(dynamics, 50, 150), 32);    // half 64, half 0
+    EXPECT_EQ(meanDynamics(dynamics, 150, 250), 64);   // half 0, half 127: 63.5 rounds up
+    EXPECT_EQ(meanDynamics(dynamics, 300, 301), 127);
+    EXPECT_EQ(meanDynamics(dynamics, 10, 10), 64);
+}
+
+}  // namespace
