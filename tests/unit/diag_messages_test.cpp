@@ -128,6 +128,7 @@ const Entry kCatalogue[] = {
     ENTRY(kOutputsCollide, "出力ファイルが他の出力ファイルと同じです"),
     ENTRY(kTooManyMeasures, "小節が多すぎます"),
     ENTRY(kMetreChangeInsideBar, "小節の途中の拍子変更は次の小節から有効です"),
+    ENTRY(kCannotImport, "取り込めないファイルです"),
 };
 
 #undef ENTRY

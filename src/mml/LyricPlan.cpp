@@ -1,0 +1,149 @@
+// Planning the lyrics: what the dictionary gives, where a song dictionary is
+// needed, and the fallbacks for texts a source cannot hold.
+#include "mml/LyricPlan.h"
+
+#include <algorithm>
+
+#include "mml/SourceText.h"
+#include "song/Song.h"
+
+namespace {
+
+// The symbols `dictionary` gives `text` as one whole syllable; null when it
+// gives none or matches only part of it.
+const char* symbolsOf(const SyllableDictionary& dictionary, const std::string& text) {
+    const std::u16string codes = characterCodes(text);
+    size_t matched = 0;
+    const char* symbols = dictionary.lookup(codes.c_str(), matched);
+    return symbols != nullptr && matched == codes.size() ? symbols : nullptr;
+}
+
+bool givesSymbols(const SyllableDictionary& dictionary, const ImportedLyric& lyric) {
+    const char* symbols = fitsAsSyllable(lyric.text) ? symbolsOf(dictionary, lyric.text) : nullptr;
+    return symbols != nullptr && lyric.symbols == symbols;
+}
+
+// True when the note holds the vowel of `before` (the note ahead of it, null
+// for a track's first note) under a long-vowel mark.
+bool holdsVowel(const ImportedLyric& lyric, const std::string* before) {
+    return before != nullptr && isLongVowelLyric(lyric.text) && lyric.symbols == vowelOf(*before);
+}
+
+// Every syllable that would be looked up in a dictionary: each text with the
+// symbols it is sung with and how often.
+using SyllableUses = std::map<std::string, std::map<std::string, size_t>>;
+
+}  // namespace
+
+void SongDictionary::add(const std::string& text, const std::string& symbols) {
+    const std::u16string codes = characterCodes(text);
+    longestKey_ = std::max(longestKey_, codes.size());
+    entries_.emplace(codes, symbols);
+}
+
+const char* SongDictionary::lookup(const char16_t* codes, size_t& matched) const {
+    size_t available = 0;
+    while (available < longestKey_ && codes[available] != 0) ++available;
+    for (size_t length = available; length > 0; --length) {
+        const auto found = entries_.find(std::u16string(codes, length));
+        if (found != entries_.end()) {
+            matched = length;
+            return found->second.c_str();
+        }
+    }
+    return nullptr;
+}
+
+std::string SongDictionary::fileText(const std::string& mmlName) const {
+    std::string text = "; The phonetic symbols of every syllable " + mmlName +
+                       " sings. Compile it with this dictionary (option -p).\n";
+    for (const auto& [codes, symbols] : entries_) {
+        std::string key;
+        for (const char16_t code : codes) {
+            if (code >= 0x100) key.push_back(static_cast<char>(code >> 8));
+            key.push_back(static_cast<char>(code & 0xFF));
+        }
+        text.append(key).append(" : [").append(symbols).append("]\n");
+    }
+    return text;
+}
+
+LyricPlan::LyricPlan(ImportedSong& song, const std::vector<std::vector<PrintedNote>>& printed,
+                     const SyllableDictionary& dictionary)
+    : dictionary_(&dictionary) {
+    // Which syllables would need a dictionary of their own, and every
+    // syllable looked up, with its symbols.
+    SyllableUses uses;
+    bool ownNeeded = false;
+    const auto countUse = [&](const ImportedLyric& lyric) {
+        if (!fitsAsSyllable(lyric.text) || !fitsInBrackets(lyric.symbols)) return;
+        ++uses[lyric.text][lyric.symbols];
+        if (!givesSymbols(dictionary, lyric) && lyric.text != "a") ownNeeded = true;
+    };
+    for (size_t k = 0; k < printed.size(); ++k) {
+        const ImportedTrack& track = song.tracks[k];
+        const std::string* before = nullptr;
+        for (const PrintedNote& note : printed[k]) {
+            const ImportedLyric& lyric = song.lyricOf(track.notes[note.part]);
+            if (!holdsVowel(lyric, before)) countUse(lyric);
+            if (note.split) countUse(song.lyricOf(track.notes[note.part + 1]));
+            before = &lyric.symbols;
+        }
+    }
+    if (ownNeeded) {
+        // Each text gets the symbols it is sung with most often; the ones the
+        // given dictionary gives where that is a tie.
+        for (const auto& [text, sung] : uses) {
+            const char* given = symbolsOf(dictionary, text);
+            const auto most = std::max_element(sung.begin(), sung.end(), [&](const auto& a, const auto& b) {
+                if (a.second != b.second) return a.second < b.second;
+                return given != nullptr && b.first == given;
+            });
+            songDictionary_.add(text, most->first);
+        }
+        dictionary_ = &songDictionary_;
+    }
+
+    const ImportedLyric kDefault{kDefaultLyricText, kDefaultLyricSymbols};
+    NotCarried& lost = song.notCarried;
+    const auto spell = [&](const ImportedLyric& lyric, const std::string* before, bool maySplitOff) {
+        if (maySplitOff && holdsVowel(lyric, before)) return SyllableSpelling{SyllableForm::LongVowel, lyric.text};
+        if (givesSymbols(*dictionary_, lyric)) return SyllableSpelling{SyllableForm::Text, lyric.text};
+        if (fitsInBrackets(lyric.symbols)) {
+            if (lyric.text != "a") {
+                lost.note("lyric texts a source cannot hold, or sung with other symbols than the dictionary "
+                          "gives the same text elsewhere: sung from their phonetic symbols, shown as \"a\"");
+            }
+            return SyllableSpelling{SyllableForm::Symbols, "[" + lyric.symbols + "]"};
+        }
+        lost.note("phonetic symbols a source cannot hold: the note sings the default syllable");
+        return SyllableSpelling{SyllableForm::Symbols, std::string("[") + kDefaultLyricSymbols + "]"};
+    };
+    // The symbols each note ends up with, so that a long-vowel mark is
+    // checked against what the note before it really sings.
+    for (size_t k = 0; k < printed.size(); ++k) {
+        const ImportedTrack& track = song.tracks[k];
+        auto& firsts = first_.emplace_back();
+        auto& seconds = second_.emplace_back();
+        auto& defaults = default_.emplace_back();
+        firsts.reserve(printed[k].size());
+        seconds.resize(printed[k].size());
+        defaults.reserve(printed[k].size());
+        std::string before;
+        bool hasBefore = false;
+        for (size_t i = 0; i < printed[k].size(); ++i) {
+            const PrintedNote& note = printed[k][i];
+            const ImportedLyric& lyric = song.lyricOf(track.notes[note.part]);
+            SyllableSpelling spelling = spell(lyric, hasBefore ? &before : nullptr, true);
+            defaults.push_back(lyric == kDefault && !note.split);
+            if (spelling.form == SyllableForm::Symbols) {
+                before = spelling.written.substr(1, spelling.written.size() - 2);
+            } else {
+                before = lyric.symbols;
+            }
+            hasBefore = true;
+            firsts.push_back(std::move(spelling));
+            if (note.split) seconds[i] = spell(song.lyricOf(track.notes[note.part + 1]), nullptr, false);
+        }
+    }
+}

@@ -1,0 +1,31 @@
+// Texts as an MML source holds them: code page 932 bytes read as character
+// codes, and the tests of what a string, a lyric syllable or a dictionary key
+// may hold so that the compiler reads it back the same.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The character codes of code page 932 bytes: a lead byte and the byte after
+// it make one code. A lead byte at the end stands alone.
+std::u16string characterCodes(std::string_view bytes);
+
+// True when every character of `text` is one code page 932 has (so a source
+// holds it in either encoding) and none is a control character or a double
+// quote: the text can stand inside a string as it is.
+bool fitsInString(std::string_view text);
+
+// True when `text` can be a syllable of a lyric looked up in a dictionary:
+// it fits in a string, is not empty, holds no blank (which the lyric walk skips
+// and a dictionary key cannot hold), none of ":;[]" and does not start with a
+// character the lyric walk gives a meaning of its own ("&", a long-vowel mark,
+// a small "tsu").
+bool fitsAsSyllable(std::string_view text);
+
+// True when `symbols` can be written between brackets: not empty, every byte
+// printable ASCII, and no "]" or double quote.
+bool fitsInBrackets(std::string_view symbols);
+
+// The vowel a long-vowel mark takes from the note before: what follows the
+// last blank of its symbols (all of them when there is no blank).
+std::string_view vowelOf(std::string_view symbols);
