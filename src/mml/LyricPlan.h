@@ -52,8 +52,8 @@ public:
     // `track`, and of the second syllable of a split note.
     const SyllableSpelling& first(size_t track, size_t index) const { return first_[track][index]; }
     const SyllableSpelling& second(size_t track, size_t index) const { return second_[track][index]; }
-    // True when the note sings the syllable a note without a lyric sings, so
-    // that its syllable may be left out where no later one follows.
+    // True when the note sings the syllable a note without a lyric sings: a
+    // track whose notes all do needs no lyric.
     bool singsDefault(size_t track, size_t index) const { return default_[track][index] != 0; }
 
     // The dictionary the song is compiled with and its syllables are cut by.

@@ -157,35 +157,29 @@ size_t TrackPrinter::firstNoteFrom(int64_t time) const {
                                score_.notes.begin());
 }
 
-// The lyric cursor moves to the end of the notes at every loop mark, so a
-// syllable can be left out (the note keeps the default) only where no
-// written syllable follows before the next mark; and "&" joins only notes
-// printed one after the other within such a stretch.
+// A track that sings nothing but the default syllable is printed without
+// lyrics (each note keeps the default). "&" joins only notes printed one
+// after the other, with no loop mark between them: the lyric cursor and the
+// join both need the note before to be the one printed before.
 void TrackPrinter::planSegments() {
     const size_t count = score_.notes.size();
     std::vector<uint8_t> printed(count, 1);
-    std::vector<uint8_t> segmentStart(count + 1, 0);
+    std::vector<uint8_t> markBefore(count + 1, 0);
     for (const LoopSpan& loop : loops_) {
         const size_t start = firstNoteFrom(bars_.startOf(loop.firstBar));
         const size_t copies = firstNoteFrom(bars_.startOf(loop.firstBar + loop.bodyBars));
         const size_t end = firstNoteFrom(bars_.startOf(loop.firstBar + loop.coveredBars()));
-        segmentStart[start] = 1;
-        if (loop.exitBars > 0) segmentStart[firstNoteFrom(bars_.startOf(loop.firstBar + loop.exitBars))] = 1;
-        segmentStart[std::min(copies, end)] = 1;
-        segmentStart[end] = 1;
+        markBefore[start] = 1;
+        if (loop.exitBars > 0) markBefore[firstNoteFrom(bars_.startOf(loop.firstBar + loop.exitBars))] = 1;
+        markBefore[end] = 1;
         for (size_t i = copies; i < end; ++i) printed[i] = 0;
     }
-    syllableWritten_.assign(count, 0);
+    bool sings = false;
+    for (size_t i = 0; i < count; ++i) sings = sings || !lyrics_.singsDefault(trackIndex_, i);
+    syllableWritten_.assign(count, sings ? 1 : 0);
     writtenJoined_.assign(count, 0);
-    bool needed = false;  // a written syllable follows within the stretch
-    for (size_t i = count; i-- > 0;) {
-        if (segmentStart[i + 1] != 0) needed = false;
-        if (printed[i] == 0) continue;
-        if (!lyrics_.singsDefault(trackIndex_, i)) needed = true;
-        syllableWritten_[i] = needed;
-    }
     for (size_t i = 1; i < count; ++i) {
-        writtenJoined_[i] = score_.joined[i] != 0 && printed[i] != 0 && printed[i - 1] != 0 && segmentStart[i] == 0;
+        writtenJoined_[i] = score_.joined[i] != 0 && printed[i] != 0 && printed[i - 1] != 0 && markBefore[i] == 0;
     }
 }
 
@@ -280,19 +274,19 @@ std::string TrackPrinter::curveCommands(int64_t from, int64_t to) {
         if (next >= groups.size() || groups[next].start >= to) continue;
         std::string command = commandName(curve.command);
         int64_t cursor = from;
-        bool firstGroup = true;
         while (next < groups.size() && groups[next].start < to) {
             const CurveGroup& group = groups[next++];
-            const int64_t gap = group.start - cursor;
-            const int64_t duration = group.ramp ? group.end - group.start : 0;
-            std::string params = curveValueText(group.value, curveValues_[id]) + "," + std::to_string(gap) + "," +
-                                 std::to_string(duration) + "," + (group.ramp ? "1" : "0");
-            command.append(firstGroup ? "" : ",").append(params);
-            firstGroup = false;
+            std::vector<std::string> fields{curveValueText(group.value, curveValues_[id]),
+                                            std::to_string(group.start - cursor),
+                                            std::to_string(group.ramp ? group.end - group.start : 0),
+                                            group.ramp ? "1" : "0"};
+            // The last group's fields left out at its end are 0.
+            const bool last = next == groups.size() || groups[next].start >= to;
+            while (last && fields.size() > 1 && fields.back() == "0") fields.pop_back();
+            if (command.size() > commandName(curve.command).size()) command.push_back(',');
+            for (size_t f = 0; f < fields.size(); ++f) command.append(f > 0 ? "," : "").append(fields[f]);
             cursor = group.ramp ? group.end : group.start;
         }
-        // Parameters left out at the end are 0.
-        while (command.size() > 2 && command.compare(command.size() - 2, 2, ",0") == 0) command.resize(command.size() - 2);
         text.append(command).append(" ");
     }
     return text;
