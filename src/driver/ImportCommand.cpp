@@ -135,9 +135,10 @@ bool importAndWrite(const ImportSettings& settings) {
     const TextReading dictionaryReading{settings.utf8 && !settings.dictionaryIsDefault, &filesRead};
     if (!dictionary->load(settings.dictionary.c_str(), dictionaryReading)) return false;
 
+    const LoadedDictionary lookup(*dictionary);
     ImportedSong song;
     std::string problem;
-    if (!importSong(files, song, problem)) {
+    if (!importSong(files, lookup, song, problem)) {
         reporter.error(msg::kCannotImport, problem);
         return false;
     }
@@ -145,7 +146,6 @@ bool importAndWrite(const ImportSettings& settings) {
     files.shrink_to_fit();
 
     const std::string dictionaryOut = withExtension(settings.output, ".dic");
-    const LoadedDictionary lookup(*dictionary);
     const MmlPrintout printout = printMml(song, lookup, {settings.inputs.front(), dictionaryOut, settings.utf8});
     const bool withDictionary = !printout.dictionary.empty();
 

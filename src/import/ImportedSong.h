@@ -50,10 +50,20 @@ struct ImportedSinger {
     }
 };
 
+// A breakpoint: 8 bytes, since a curve may hold millions. A tick past what a
+// track can reach is held at the end of that range (and then left out).
 struct ImportedPoint {
-    int64_t tick = 0;
+    int32_t tick = 0;
     int32_t value = 0;
 };
+
+inline ImportedPoint pointAt(int64_t tick, int32_t value) {
+    return {static_cast<int32_t>(tick < INT32_MIN ? INT32_MIN : tick > INT32_MAX ? INT32_MAX : tick), value};
+}
+
+// The most notes an imported song may have: as many events as the compiler
+// takes in one song.
+inline constexpr size_t kMostImportedNotes = 4000000;
 
 // The singer a voice track sings with when nothing says otherwise.
 inline constexpr std::string_view kDefaultSingerName = "Tuvo";

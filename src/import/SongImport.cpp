@@ -3,7 +3,11 @@
 
 #include <string_view>
 
+#include "import/MidiReader.h"
 #include "import/SongCleanup.h"
+#include "import/StandardMidiFile.h"
+#include "import/UstReader.h"
+#include "import/UstxReader.h"
 #include "import/VsqReader.h"
 
 namespace {
@@ -33,12 +37,14 @@ const char* formatName(ImportFormat format) {
     return "";
 }
 
-bool readFile(ImportFormat format, const ImportFile& file, ImportedSong& song, std::string& problem) {
+bool readFile(ImportFormat format, const ImportFile& file, const SyllableDictionary& dictionary, ImportedSong& song,
+              std::string& problem) {
     switch (format) {
     case ImportFormat::Vsq: return readVsqFile(file.bytes, song, problem);
-    default: break;
+    case ImportFormat::Midi: return readMidiLyricsFile(file.bytes, dictionary, song, problem);
+    case ImportFormat::Ust: return readUstFile(file.bytes, dictionary, song, problem);
+    case ImportFormat::Ustx: return readUstxFile(file.bytes, dictionary, song, problem);
     }
-    problem = std::string(formatName(format)) + " cannot be read yet";
     return false;
 }
 
@@ -55,15 +61,42 @@ bool detectImportFormat(const ImportFile& file, ImportFormat& format) {
         format = ImportFormat::Vsq;
         return true;
     }
+    if (looksLikeMidiFile(file.bytes)) {
+        format = ImportFormat::Midi;
+        return true;
+    }
+    if (looksLikeUstFile(file.bytes)) {
+        format = ImportFormat::Ust;
+        return true;
+    }
+    if (looksLikeUstxFile(file.bytes)) {
+        format = ImportFormat::Ustx;
+        return true;
+    }
     const std::string_view extension = extensionOf(file.path);
+    if (sameLetters(extension, "ust")) {
+        format = ImportFormat::Ust;
+        return true;
+    }
+    if (sameLetters(extension, "ustx")) {
+        format = ImportFormat::Ustx;
+        return true;
+    }
     if (sameLetters(extension, "vsq")) {
         format = ImportFormat::Vsq;
         return true;
     }
+    for (const char* midi : {"mid", "midi", "kar", "smf"}) {
+        if (sameLetters(extension, midi)) {
+            format = ImportFormat::Midi;
+            return true;
+        }
+    }
     return false;
 }
 
-bool importSong(const std::vector<ImportFile>& files, ImportedSong& song, std::string& problem) {
+bool importSong(const std::vector<ImportFile>& files, const SyllableDictionary& dictionary, ImportedSong& song,
+                std::string& problem) {
     if (files.empty()) {
         problem = "no file to import";
         return false;
@@ -87,7 +120,7 @@ bool importSong(const std::vector<ImportFile>& files, ImportedSong& song, std::s
         }
     }
     for (size_t i = 0; i < files.size(); ++i) {
-        if (!readFile(formats[i], files[i], song, problem)) {
+        if (!readFile(formats[i], files[i], dictionary, song, problem)) {
             problem = files[i].path + ": " + problem;
             return false;
         }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "import/ImportedSong.h"
+#include "import/SyllableDictionary.h"
 
 enum class ImportFormat { Vsq, Midi, Ust, Ustx };
 
@@ -19,10 +20,8 @@ struct ImportFile {
 // The format of a file, or false when neither its content nor its name tells.
 bool detectImportFormat(const ImportFile& file, ImportFormat& format);
 
-// The most notes an imported song may have: as many events as the compiler
-// takes in one song.
-inline constexpr size_t kMostImportedNotes = 4000000;
-
-// Reads `files` into `song`; false with `problem` saying why (in English,
-// naming the file) when a file cannot be read.
-bool importSong(const std::vector<ImportFile>& files, ImportedSong& song, std::string& problem);
+// Reads `files` into `song`, giving lyrics that come without phonetic symbols
+// those of `dictionary`; false with `problem` saying why (in English, naming
+// the file) when a file cannot be read.
+bool importSong(const std::vector<ImportFile>& files, const SyllableDictionary& dictionary, ImportedSong& song,
+                std::string& problem);

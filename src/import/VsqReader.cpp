@@ -460,7 +460,7 @@ void VoiceTrackReader::readCurve(const CurveInfo& curve, std::string_view body) 
             lost_.note("breakpoint lines that are not two numbers");
             return;
         }
-        const ImportedPoint point{songTick(*tick), static_cast<int32_t>(clampTo(*number, INT32_MIN, INT32_MAX))};
+        const ImportedPoint point = pointAt(songTick(*tick), static_cast<int32_t>(clampTo(*number, INT32_MIN, INT32_MAX)));
         if (point.tick < 0) {
             if (!beforeStart || beforeStart->tick <= point.tick) beforeStart = point;
             return;

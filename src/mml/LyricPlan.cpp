@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "import/PhoneticSpelling.h"
 #include "mml/SourceText.h"
 #include "song/Song.h"
 

@@ -14,7 +14,7 @@
 
 #include "import/ImportedSong.h"
 #include "mml/PrintedNotes.h"
-#include "mml/SyllableDictionary.h"
+#include "import/SyllableDictionary.h"
 
 enum class SyllableForm : uint8_t {
     Text,       // the lyric text, looked up in the dictionary

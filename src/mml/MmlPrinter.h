@@ -8,7 +8,7 @@
 #include <string>
 
 #include "import/ImportedSong.h"
-#include "mml/SyllableDictionary.h"
+#include "import/SyllableDictionary.h"
 
 struct MmlNames {
     std::string source;      // the file the song was read from, as the user named it

@@ -2,7 +2,6 @@
 #include "mml/SourceText.h"
 
 #include "song/Song.h"
-#include "text/CharCode.h"
 #include "text/Encoding.h"
 
 namespace {
@@ -12,17 +11,6 @@ constexpr char16_t kSmallTsu = 0x82C1;
 constexpr char16_t kSmallKatakanaTsu = 0x8362;
 
 }  // namespace
-
-std::u16string characterCodes(std::string_view bytes) {
-    std::u16string codes;
-    codes.reserve(bytes.size());
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        int code = static_cast<unsigned char>(bytes[i]);
-        if (isLeadByte(code) && i + 1 < bytes.size()) code = code * 256 + static_cast<unsigned char>(bytes[++i]);
-        codes.push_back(static_cast<char16_t>(code));
-    }
-    return codes;
-}
 
 bool fitsInString(std::string_view text) {
     for (const char16_t code : characterCodes(text)) {
@@ -49,9 +37,4 @@ bool fitsInBrackets(std::string_view symbols) {
         if (c < 0x20 || c > 0x7E || c == ']' || c == '"') return false;
     }
     return true;
-}
-
-std::string_view vowelOf(std::string_view symbols) {
-    const size_t blank = symbols.rfind(' ');
-    return blank == std::string_view::npos ? symbols : symbols.substr(blank + 1);
 }

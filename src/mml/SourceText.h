@@ -1,14 +1,11 @@
-// Texts as an MML source holds them: code page 932 bytes read as character
-// codes, and the tests of what a string, a lyric syllable or a dictionary key
-// may hold so that the compiler reads it back the same.
+// What a string, a lyric syllable or a dictionary key of an MML source may
+// hold, so that the compiler reads it back the same.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-// The character codes of code page 932 bytes: a lead byte and the byte after
-// it make one code. A lead byte at the end stands alone.
-std::u16string characterCodes(std::string_view bytes);
+#include "import/TextCodes.h"
 
 // True when every character of `text` is one code page 932 has (so a source
 // holds it in either encoding) and none is a control character or a double
@@ -25,7 +22,3 @@ bool fitsAsSyllable(std::string_view text);
 // True when `symbols` can be written between brackets: not empty, every byte
 // printable ASCII, and no "]" or double quote.
 bool fitsInBrackets(std::string_view symbols);
-
-// The vowel a long-vowel mark takes from the note before: what follows the
-// last blank of its symbols (all of them when there is no blank).
-std::string_view vowelOf(std::string_view symbols);

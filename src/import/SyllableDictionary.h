@@ -1,6 +1,8 @@
-// What the printer asks of a phonetic dictionary: the longest key that starts
+// What the importer asks of a phonetic dictionary: the longest key that starts
 // a text, and its symbols, as the compiler's lyric conversion finds it. The
-// program gives it the dictionary the printed song will be compiled with.
+// readers of formats without phonetic symbols convert their lyrics with it, and
+// the MML printer checks that each syllable it writes gives the note's symbols.
+// The program gives it the dictionary the printed song will be compiled with.
 #pragma once
 
 #include <cstddef>
