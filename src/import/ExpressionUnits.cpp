@@ -88,7 +88,10 @@ int32_t sensitivityFor(int32_t cents) {
     return static_cast<int32_t>(std::clamp<int64_t>((magnitude + 99) / 100, 1, 24));
 }
 
-int32_t levelOfVolume(int32_t volume) {
-    if (volume <= 0) return -240;
-    return static_cast<int32_t>(std::clamp<int64_t>(std::llround(200.0 * std::log10(volume / 100.0)), -240, 120));
+int32_t dynamicsOfVolume(int32_t volume) {
+    return inverse(volume, 0, 127, [](int32_t d) {
+        const int32_t level = aroundCentre(d, 240, 120);
+        if (level <= -240) return 0;
+        return static_cast<int32_t>(std::lround(std::min(200.0, 100.0 * std::pow(10.0, level / 200.0))));
+    });
 }

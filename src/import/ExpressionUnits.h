@@ -25,6 +25,6 @@ int32_t decayOfDecay(int32_t decay);
 int32_t pitchBendOfCents(int32_t cents, int32_t sensitivity);
 // The least sensitivity 1..24 whose range holds `cents` either way.
 int32_t sensitivityFor(int32_t cents);
-// A per-note volume in percent (100 × 10^(level/200), 0 silent) as a level in
-// tenths of a decibel.
-int32_t levelOfVolume(int32_t volume);
+// A per-note volume in percent (100 × 10^(level/200) of the dynamics' level,
+// at most 200, 0 silent) as dynamics 0..127.
+int32_t dynamicsOfVolume(int32_t volume);

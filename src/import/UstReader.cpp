@@ -111,6 +111,7 @@ private:
     int64_t ticksOfMs(double ms) const { return roundToInteger(ms * tempo_ * kTicksPerQuarterNote / 60000.0); }
     void addNote(const UstNote& keys, int64_t start, int64_t length);
     void drawPitch(const UstNote& keys, int64_t start, int64_t end);
+    void mergeTempoMap();
 
     std::string_view bytes_;
     const SyllableDictionary& dictionary_;
@@ -319,7 +320,7 @@ void UstReader::addNote(const UstNote& keys, int64_t start, int64_t length) {
 
     // Intensity becomes a step of the dynamics at the note.
     const int32_t volume = static_cast<int32_t>(clampTo(roundToInteger(keys.intensity.value_or(100)), 0, 1000));
-    const int32_t dynamics = dynamicsOfLevel(levelOfVolume(volume));
+    const int32_t dynamics = dynamicsOfVolume(volume);
     if (dynamics != dynamics_) {
         track_.curves[static_cast<size_t>(curveOfCommand(CmdDynamics)->id)].push_back(pointAt(start, dynamics));
         dynamics_ = dynamics;
@@ -327,6 +328,29 @@ void UstReader::addNote(const UstNote& keys, int64_t start, int64_t length) {
     }
     drawPitch(keys, start, start + length);
     track_.notes.push_back(note);
+}
+
+// A sequence puts a tempo change that falls inside one of its notes on the
+// note's start, earlier than it is; so of the same change in several
+// sequences the latest is taken: the changes of all of them in time order,
+// and of a run of changes to one tempo the last.
+void UstReader::mergeTempoMap() {
+    std::vector<TempoMark>& tempos = song_.tempoMap.tempos;
+    const auto same = [](const TempoMark& a, const TempoMark& b) { return a.time == b.time && a.bpm == b.bpm; };
+    if (std::equal(tempos.begin(), tempos.end(), tempoMap_.tempos.begin(), tempoMap_.tempos.end(), same)) return;
+    lost_.note("tempo changes inside the notes of a sequence: the time another sequence gives them is taken");
+    std::vector<TempoMark> all = tempos;
+    all.insert(all.end(), tempoMap_.tempos.begin(), tempoMap_.tempos.end());
+    std::stable_sort(all.begin(), all.end(), [](const TempoMark& a, const TempoMark& b) { return a.time < b.time; });
+    std::vector<TempoMark> merged;
+    for (const TempoMark& mark : all) {
+        if (!merged.empty() && merged.back().bpm == mark.bpm && merged.back().time > 0) {
+            merged.back().time = mark.time;
+        } else {
+            merged.push_back(mark);
+        }
+    }
+    tempos.swap(merged);
 }
 
 bool UstReader::read(std::string& problem) {
@@ -384,16 +408,7 @@ bool UstReader::read(std::string& problem) {
     if (song_.tracks.empty()) {
         song_.tempoMap = tempoMap_;
     } else {
-        const auto sameTempos = [](const TempoMap& a, const TempoMap& b) {
-            if (a.tempos.size() != b.tempos.size() || a.metres.size() != b.metres.size()) return false;
-            for (size_t i = 0; i < a.tempos.size(); ++i) {
-                if (a.tempos[i].time != b.tempos[i].time || a.tempos[i].bpm != b.tempos[i].bpm) return false;
-            }
-            return true;
-        };
-        if (!sameTempos(song_.tempoMap, tempoMap_)) {
-            lost_.note("the tempo maps of later sequences where they differ from the first one's");
-        }
+        mergeTempoMap();
     }
     song_.tracks.push_back(std::move(track_));
     return true;
