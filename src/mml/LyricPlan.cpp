@@ -69,9 +69,19 @@ std::string SongDictionary::fileText(const std::string& mmlName) const {
     return text;
 }
 
-LyricPlan::LyricPlan(ImportedSong& song, const std::vector<std::vector<PrintedNote>>& printed,
-                     const SyllableDictionary& dictionary)
+uint32_t LyricPlan::indexOf(SyllableSpelling spelling) {
+    const auto [found, added] = spellingIndices_.try_emplace({spelling.form, spelling.written},
+                                                             static_cast<uint32_t>(spellings_.size()));
+    if (added) spellings_.push_back(std::move(spelling));
+    return found->second;
+}
+
+LyricPlan::LyricPlan(ImportedSong& song, const std::vector<TrackScore>& scores, const SyllableDictionary& dictionary)
     : dictionary_(&dictionary) {
+    indexOf({});
+    // Only the voice tracks' scores have notes.
+    std::vector<const std::vector<PrintedNote>*> printed;
+    for (size_t k = 0; k < song.tracks.size(); ++k) printed.push_back(&scores[k].notes);
     // Which syllables would need a dictionary of their own, and every
     // syllable looked up, with its symbols.
     SyllableUses uses;
@@ -84,10 +94,10 @@ LyricPlan::LyricPlan(ImportedSong& song, const std::vector<std::vector<PrintedNo
     for (size_t k = 0; k < printed.size(); ++k) {
         const ImportedTrack& track = song.tracks[k];
         const std::string* before = nullptr;
-        for (const PrintedNote& note : printed[k]) {
+        for (const PrintedNote& note : *printed[k]) {
             const ImportedLyric& lyric = song.lyricOf(track.notes[note.part]);
             if (!holdsVowel(lyric, before)) countUse(lyric);
-            if (note.split) countUse(song.lyricOf(track.notes[note.part + 1]));
+            if (note.split) countUse(song.lyricOf(track.notes[note.part + 1u]));
             before = &lyric.symbols;
         }
     }
@@ -124,16 +134,17 @@ LyricPlan::LyricPlan(ImportedSong& song, const std::vector<std::vector<PrintedNo
     // checked against what the note before it really sings.
     for (size_t k = 0; k < printed.size(); ++k) {
         const ImportedTrack& track = song.tracks[k];
+        const std::vector<PrintedNote>& notes = *printed[k];
         auto& firsts = first_.emplace_back();
         auto& seconds = second_.emplace_back();
         auto& defaults = default_.emplace_back();
-        firsts.reserve(printed[k].size());
-        seconds.resize(printed[k].size());
-        defaults.reserve(printed[k].size());
+        firsts.reserve(notes.size());
+        seconds.resize(notes.size());
+        defaults.reserve(notes.size());
         std::string before;
         bool hasBefore = false;
-        for (size_t i = 0; i < printed[k].size(); ++i) {
-            const PrintedNote& note = printed[k][i];
+        for (size_t i = 0; i < notes.size(); ++i) {
+            const PrintedNote& note = notes[i];
             const ImportedLyric& lyric = song.lyricOf(track.notes[note.part]);
             SyllableSpelling spelling = spell(lyric, hasBefore ? &before : nullptr, true);
             defaults.push_back(lyric == kDefault && !note.split);
@@ -143,8 +154,8 @@ LyricPlan::LyricPlan(ImportedSong& song, const std::vector<std::vector<PrintedNo
                 before = lyric.symbols;
             }
             hasBefore = true;
-            firsts.push_back(std::move(spelling));
-            if (note.split) seconds[i] = spell(song.lyricOf(track.notes[note.part + 1]), nullptr, false);
+            firsts.push_back(indexOf(std::move(spelling)));
+            if (note.split) seconds[i] = indexOf(spell(song.lyricOf(track.notes[note.part + 1u]), nullptr, false));
         }
     }
 }

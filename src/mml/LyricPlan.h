@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "import/ImportedSong.h"
-#include "mml/PrintedNotes.h"
+#include "mml/TrackScore.h"
 #include "import/SyllableDictionary.h"
 
 enum class SyllableForm : uint8_t {
@@ -43,15 +43,15 @@ private:
 
 class LyricPlan {
 public:
-    // Plans the lyrics of every track's printed notes, against `dictionary`
-    // (the one the song is compiled with unless a song dictionary is needed).
-    LyricPlan(ImportedSong& song, const std::vector<std::vector<PrintedNote>>& printed,
-              const SyllableDictionary& dictionary);
+    // Plans the lyrics of the printed notes of the scores of the song's voice
+    // tracks, against `dictionary` (the one the song is compiled with unless a
+    // song dictionary is needed).
+    LyricPlan(ImportedSong& song, const std::vector<TrackScore>& scores, const SyllableDictionary& dictionary);
 
     // The spelling of the first (or only) syllable of printed note `index` of
     // `track`, and of the second syllable of a split note.
-    const SyllableSpelling& first(size_t track, size_t index) const { return first_[track][index]; }
-    const SyllableSpelling& second(size_t track, size_t index) const { return second_[track][index]; }
+    const SyllableSpelling& first(size_t track, size_t index) const { return spellings_[first_[track][index]]; }
+    const SyllableSpelling& second(size_t track, size_t index) const { return spellings_[second_[track][index]]; }
     // True when the note sings the syllable a note without a lyric sings: a
     // track whose notes all do needs no lyric.
     bool singsDefault(size_t track, size_t index) const { return default_[track][index] != 0; }
@@ -64,7 +64,12 @@ public:
 private:
     SongDictionary songDictionary_;
     const SyllableDictionary* dictionary_;
-    std::vector<std::vector<SyllableSpelling>> first_;
-    std::vector<std::vector<SyllableSpelling>> second_;
+    // Each spelling once; the notes hold its index (the first is empty).
+    std::vector<SyllableSpelling> spellings_;
+    std::map<std::pair<SyllableForm, std::string>, uint32_t> spellingIndices_;
+    std::vector<std::vector<uint32_t>> first_;
+    std::vector<std::vector<uint32_t>> second_;
     std::vector<std::vector<uint8_t>> default_;
+
+    uint32_t indexOf(SyllableSpelling spelling);
 };

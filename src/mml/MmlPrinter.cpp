@@ -65,9 +65,11 @@ TrackScore layOutTrack(const ImportedSong& song, const ImportedTrack& track, int
     const ImportedSinger start{0, 0, 0, std::string(kDefaultSingerName)};
     for (size_t i = 0; i < track.singers.size(); ++i) {
         if (i == 0 && track.singers[0] == start) continue;
-        score.items.push_back({track.singers[i].time, ItemKind::Singer, i});
+        score.items.push_back({track.singers[i].time, static_cast<uint32_t>(i), ItemKind::Singer});
     }
-    for (size_t i = 0; i < score.notes.size(); ++i) score.items.push_back({score.notes[i].time, ItemKind::Note, i});
+    score.items.reserve(score.items.size() + score.notes.size());
+    for (size_t i = 0; i < score.notes.size(); ++i)
+        score.items.push_back({score.notes[i].time, static_cast<uint32_t>(i), ItemKind::Note});
     return score;
 }
 
@@ -75,14 +77,15 @@ TrackScore layOutTrack(const ImportedSong& song, const ImportedTrack& track, int
 // a track of its own, after the voice tracks, takes those no voice track can.
 void placeTempoMap(const ImportedSong& song, std::vector<TrackScore>& scores, const ImportedTrack& conductor,
                    NotCarried& lost) {
-    const auto place = [&](int64_t time, ItemKind kind, size_t index) {
+    const auto place = [&](int64_t time, ItemKind kind, size_t number) {
+        const TrackItem item{time, static_cast<uint32_t>(number), kind};
         if (time == 0 && !scores.empty()) {
-            scores.front().items.push_back({time, kind, index});
+            scores.front().items.push_back(item);
             return;
         }
         for (TrackScore& score : scores) {
             if (isBetweenNotes(score, time)) {
-                score.items.push_back({time, kind, index});
+                score.items.push_back(item);
                 return;
             }
         }
@@ -93,7 +96,7 @@ void placeTempoMap(const ImportedSong& song, std::vector<TrackScore>& scores, co
         TrackScore own;
         own.track = &conductor;
         own.number = static_cast<int>(scores.size()) + 1;
-        own.items.push_back({time, kind, index});
+        own.items.push_back(item);
         scores.push_back(std::move(own));
     };
     const TempoMap& map = song.tempoMap;
@@ -148,10 +151,7 @@ MmlPrintout printMml(ImportedSong& song, const SyllableDictionary& dictionary, c
     const ImportedTrack conductor;
     placeTempoMap(song, scores, conductor, song.notCarried);
 
-    std::vector<std::vector<PrintedNote>> printed;
-    for (size_t k = 0; k < song.tracks.size(); ++k) printed.push_back(scores[k].notes);
-    const LyricPlan lyrics(song, printed, dictionary);
-    printed.clear();
+    const LyricPlan lyrics(song, scores, dictionary);
 
     const Bars bars(song.tempoMap.metres);
     SingerRegistry singers;

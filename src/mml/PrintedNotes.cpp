@@ -32,10 +32,11 @@ std::vector<PrintedNote> printedNotes(const ImportedSong& song, const ImportedTr
     for (size_t i = 0; i < track.notes.size(); ++i) {
         const ImportedNote& note = track.notes[i];
         if (i + 1 < track.notes.size() && splitParts(song, note, track.notes[i + 1])) {
-            printed.push_back({i, true, note.time, kSplitOffset + track.notes[i + 1].length});
+            printed.push_back({note.time, static_cast<int32_t>(kSplitOffset + track.notes[i + 1].length),
+                               static_cast<uint32_t>(i), 1});
             ++i;
         } else {
-            printed.push_back({i, false, note.time, note.length});
+            printed.push_back({note.time, note.length, static_cast<uint32_t>(i), 0});
         }
     }
     return printed;

@@ -14,11 +14,12 @@
 // Where the second syllable of a split note starts.
 inline constexpr int64_t kSplitOffset = 60;
 
+// 16 bytes: a track may have millions.
 struct PrintedNote {
-    size_t part = 0;     // the index of its (first) part in the track's notes
-    bool split = false;  // the part after it is its second
     int64_t time = 0;
-    int64_t length = 0;  // both parts together for a split note
+    int32_t length = 0;    // both parts together for a split note
+    uint32_t part : 31 = 0;  // the index of its (first) part in the track's notes
+    uint32_t split : 1 = 0;  // the part after it is its second
 };
 
 std::vector<PrintedNote> printedNotes(const ImportedSong& song, const ImportedTrack& track);

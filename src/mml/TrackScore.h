@@ -13,10 +13,11 @@
 
 enum class ItemKind : uint8_t { Metre, Tempo, Singer, Note };
 
+// 16 bytes: every note is one.
 struct TrackItem {
     int64_t time = 0;
+    uint32_t index = 0;  // into the song's time signatures or tempos, the track's singers, or the printed notes
     ItemKind kind = ItemKind::Note;
-    size_t index = 0;  // into the song's time signatures or tempos, the track's singers, or the printed notes
 };
 
 struct TrackScore {
@@ -31,7 +32,7 @@ struct TrackScore {
 
     // The part of printed note `index`, and its second part.
     const ImportedNote& part(size_t index) const { return track->notes[notes[index].part]; }
-    const ImportedNote& secondPart(size_t index) const { return track->notes[notes[index].part + 1]; }
+    const ImportedNote& secondPart(size_t index) const { return track->notes[notes[index].part + 1u]; }
 };
 
 // True when no printed note of `score` sounds across `time`: a command can be
