@@ -22,9 +22,6 @@ double eased(double share, LineShape shape) {
     return share;
 }
 
-// The longest segment sampled tick by tick; a longer one is a file's nonsense.
-constexpr int64_t kLongestSegment = 1 << 22;
-
 }  // namespace
 
 void PitchLine::hold(int64_t tick, double cents) {
@@ -33,16 +30,19 @@ void PitchLine::hold(int64_t tick, double cents) {
     if (samples_.empty() ? value != 0 : samples_.back().value != value) samples_.push_back(pointAt(tick, value));
 }
 
-void PitchLine::segment(int64_t fromTick, double fromCents, int64_t toTick, double toCents, LineShape shape) {
-    const int64_t span = std::min(toTick - fromTick, kLongestSegment);
+bool PitchLine::segment(int64_t fromTick, double fromCents, int64_t toTick, double toCents, LineShape shape) {
+    const int64_t span = toTick - fromTick;
     if (span <= 0) {
         hold(fromTick, toCents);
-        return;
+        return true;
     }
+    if (span > ticksLeft_) return false;
+    ticksLeft_ -= span;
     for (int64_t j = 0; j < span; ++j) {
         const double share = static_cast<double>(j) / static_cast<double>(span);
         hold(fromTick + j, fromCents + (toCents - fromCents) * eased(share, shape));
     }
+    return true;
 }
 
 void PitchLine::writeCurves(ImportedTrack& track) const {

@@ -12,10 +12,15 @@ enum class LineShape { Straight, EaseInOut, EaseIn, EaseOut };
 
 class PitchLine {
 public:
+    // A line drawn tick by tick over at most `ticks` ticks in all, so that a
+    // file cannot make it draw for ever.
+    explicit PitchLine(int64_t ticks) : ticksLeft_(ticks) {}
+
     // Cents from `fromTick` on, up to (not including) `toTick`, moving from
     // `fromCents` to `toCents` along `shape`. Segments come in time order; one
-    // that starts before the last one ended cuts it there.
-    void segment(int64_t fromTick, double fromCents, int64_t toTick, double toCents, LineShape shape);
+    // that starts before the last one ended cuts it there. False, drawing
+    // nothing, when the line would take more ticks than it has left.
+    bool segment(int64_t fromTick, double fromCents, int64_t toTick, double toCents, LineShape shape);
     // `cents` from `tick` on.
     void hold(int64_t tick, double cents);
 
@@ -25,4 +30,5 @@ public:
 
 private:
     std::vector<ImportedPoint> samples_;  // cents, a point where the rounded value changes
+    int64_t ticksLeft_;
 };

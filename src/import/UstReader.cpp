@@ -24,6 +24,10 @@ namespace {
 
 constexpr size_t kHeaderLines = 20;
 constexpr int64_t kPitchArrayStep = 5;  // ticks between the values of a mode-1 pitch array
+// How many ticks of pitch line a sequence may have drawn: more than the notes
+// of any sequence cover, far less than a file's nonsense lengths could make.
+constexpr int64_t kDrawnTicks = int64_t{1} << 25;
+constexpr int64_t kDrawnTicksPerByte = 64;
 
 std::string lower(std::string_view text) {
     std::string result(text);
@@ -109,8 +113,9 @@ private:
     void readSettings(std::string_view body);
     UstNote noteKeys(std::string_view body);
     int64_t ticksOfMs(double ms) const { return roundToInteger(ms * tempo_ * kTicksPerQuarterNote / 60000.0); }
-    void addNote(const UstNote& keys, int64_t start, int64_t length);
-    void drawPitch(const UstNote& keys, int64_t start, int64_t end);
+    bool addNote(const UstNote& keys, int64_t start, int64_t length);
+    // False when the pitch line would take longer to draw than the file's size allows.
+    bool drawPitch(const UstNote& keys, int64_t start, int64_t end);
     void mergeTempoMap();
 
     std::string_view bytes_;
@@ -122,7 +127,7 @@ private:
     std::string singer_;
     TempoMap tempoMap_;
     ImportedTrack track_;
-    PitchLine pitch_;
+    PitchLine pitch_{kDrawnTicksPerByte * static_cast<int64_t>(bytes_.size()) + kDrawnTicks};
     std::string before_;  // the symbols of the note before
     int32_t dynamics_ = curveOfCommand(CmdDynamics)->defaultValue;
 };
@@ -234,7 +239,7 @@ UstNote UstReader::noteKeys(std::string_view body) {
     return keys;
 }
 
-void UstReader::drawPitch(const UstNote& keys, int64_t start, int64_t end) {
+bool UstReader::drawPitch(const UstNote& keys, int64_t start, int64_t end) {
     if (!keys.pitchStart.empty()) {
         // Mode 2: the first point's time and height, then widths to the next
         // points and their heights, in milliseconds and tenths of a semitone.
@@ -257,15 +262,16 @@ void UstReader::drawPitch(const UstNote& keys, int64_t start, int64_t end) {
                 const double span = nextMs - ms;
                 const double cut = span > 0 ? std::clamp(-ms / span, 0.0, 1.0) : 0;
                 const double fromHeight = ms < 0 ? height + (nextHeight - height) * cut : height;
-                pitch_.segment(from, fromHeight * 10, to, nextHeight * 10,
-                               shapeOf(k < shapes.size() ? shapes[k] : std::string_view()));
+                if (!pitch_.segment(from, fromHeight * 10, to, nextHeight * 10,
+                                    shapeOf(k < shapes.size() ? shapes[k] : std::string_view())))
+                    return false;
             }
             ms = nextMs;
             height = nextHeight;
         }
         const int64_t last = std::max(start + ticksOfMs(ms), start);
         if (last < end) pitch_.hold(last, height * 10);
-        return;
+        return true;
     }
     if (!keys.pitchArray.empty()) {
         // Mode 1: cents every 5 ticks from PBStart (milliseconds from the note's start).
@@ -274,15 +280,17 @@ void UstReader::drawPitch(const UstNote& keys, int64_t start, int64_t end) {
         for (size_t i = 0; i + 1 < cents.size(); ++i) {
             const int64_t tick = from + static_cast<int64_t>(i) * kPitchArrayStep;
             if (tick + kPitchArrayStep <= start || tick >= end) continue;
-            pitch_.segment(std::max(tick, start), cents[i], std::min(tick + kPitchArrayStep, end), cents[i + 1],
-                           LineShape::Straight);
+            if (!pitch_.segment(std::max(tick, start), cents[i], std::min(tick + kPitchArrayStep, end), cents[i + 1],
+                                LineShape::Straight))
+                return false;
         }
-        return;
+        return true;
     }
     pitch_.hold(start, 0);
+    return true;
 }
 
-void UstReader::addNote(const UstNote& keys, int64_t start, int64_t length) {
+bool UstReader::addNote(const UstNote& keys, int64_t start, int64_t length) {
     ImportedNote note;
     note.time = start;
     note.length = static_cast<int32_t>(clampTo(length, 0, INT32_MAX));
@@ -326,8 +334,8 @@ void UstReader::addNote(const UstNote& keys, int64_t start, int64_t length) {
         dynamics_ = dynamics;
         lost_.note("per-note Intensity: a step of the dynamics at each note (a sequence has no dynamics curve)");
     }
-    drawPitch(keys, start, start + length);
     track_.notes.push_back(note);
+    return drawPitch(keys, start, start + length);
 }
 
 // A sequence puts a tempo change that falls inside one of its notes on the
@@ -371,6 +379,10 @@ bool UstReader::read(std::string& problem) {
             }
             timed = timed && keys.delta && keys.duration;
             notes.emplace_back(section.name, keys);
+            if (notes.size() > kMostImportedNotes) {
+                problem = "more than " + std::to_string(kMostImportedNotes) + " notes, more than a song may hold";
+                return false;
+            }
         } else if (section.name != "#VERSION") {
             lost_.note("sections of a sequence other than [#VERSION], [#SETTING], the notes and [#TRACKEND]");
         }
@@ -396,7 +408,10 @@ bool UstReader::read(std::string& problem) {
         }
         if (tempo_ != std::round(tempo_)) lost_.note("tempos that are not a whole number of beats a minute are rounded");
         const std::string lyric = lower(keys.lyric);
-        if (lyric != "r" && !keys.lyric.empty()) addNote(keys, start, sounding);
+        if (lyric != "r" && !keys.lyric.empty() && !addNote(keys, start, sounding)) {
+            problem = "the pitch points reach further than the notes of a sequence of this size can";
+            return false;
+        }
         position = timed ? start : position + length;
         if (position > INT32_MAX) {
             problem = "the sequence is longer than a track may be";

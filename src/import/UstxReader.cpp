@@ -3,6 +3,7 @@
 // curves), then the parts turned into voice tracks.
 #include "import/UstxReader.h"
 
+#include <yaml-cpp/depthguard.h>
 #include <yaml-cpp/eventhandler.h>
 #include <yaml-cpp/exceptions.h>
 #include <yaml-cpp/mark.h>
@@ -466,15 +467,17 @@ bool ProjectSong::addCurve(ImportedTrack& track, const ProjectCurve& curve, doub
     if (count == 0) return true;
     std::vector<ImportedPoint>& points = track.curves[static_cast<size_t>(curveOfCommand(command)->id)];
     int32_t last = map != nullptr ? map(0) : 0;
+    // Points after the part's last note sound nowhere and are not drawn.
     const auto put = [&](int64_t tick, int32_t projectValue) {
+        if (tick >= end) return true;
+        if (pointsLeft_ == 0) return false;
+        --pointsLeft_;
         if (map == nullptr) {
             pitch.hold(tick, projectValue);
             return true;
         }
         const int32_t value = map(projectValue);
         if (value == last) return true;
-        if (pointsLeft_ == 0) return false;
-        --pointsLeft_;
         points.push_back(pointAt(tick, value));
         last = value;
         return true;
@@ -494,6 +497,7 @@ bool ProjectSong::addCurve(ImportedTrack& track, const ProjectCurve& curve, doub
         const int64_t y0 = valueOf(i);
         const int64_t y1 = valueOf(i + 1);
         if (x1 <= x0) continue;
+        if (x0 >= end) break;
         if (x1 - x0 > kStepTicks) {
             // The ticks where the rounded line moves to its next value.
             const int64_t rise = std::llabs(y1 - y0);
@@ -532,7 +536,8 @@ bool ProjectSong::build(std::string& problem) {
             name = text(!project.singer.empty() ? project.singer : project.name);
         }
         track.singers.push_back({0, 0, 0, name.empty() ? std::string(kDefaultSingerName) : name});
-        PitchLine pitch;
+        // pitd is drawn from its points' moves, never tick by tick.
+        PitchLine pitch(0);
         std::string before;
         for (const ProjectPart* part : parts) {
             int64_t end = 0;
@@ -572,6 +577,9 @@ bool readUstxFile(std::string_view bytes, const SyllableDictionary& dictionary, 
         parser.HandleNextDocument(events);
     } catch (const Refusal& refusal) {
         problem = refusal.why;
+        return false;
+    } catch (const YAML::DeepRecursion& error) {
+        problem = "the YAML nests mappings and lists deeper than " + std::to_string(error.depth()) + " levels";
         return false;
     } catch (const YAML::Exception& error) {
         problem = "the YAML is malformed at line " + std::to_string(error.mark.line + 1) + ": " + error.msg;
