@@ -14,6 +14,7 @@
 #include "driver/CommandLine.h"
 #include "driver/Console.h"
 #include "driver/DataPaths.h"
+#include "driver/DictionaryLookup.h"
 #include "import/SongImport.h"
 #include "mml/MmlPrinter.h"
 #include "output/OutputBatch.h"
@@ -78,21 +79,6 @@ bool readImportArguments(const std::vector<std::string>& args, const std::string
     return true;
 }
 
-// The phonetic dictionary as the printer asks it.
-class LoadedDictionary final : public SyllableDictionary {
-public:
-    explicit LoadedDictionary(const PhoneticDictionary& dictionary) : dictionary_(dictionary) {}
-    const char* lookup(const char16_t* codes, size_t& matched) const override {
-        const char16_t* rest = codes;
-        const char* symbols = dictionary_.lookup(codes, &rest);
-        if (symbols != nullptr) matched = static_cast<size_t>(rest - codes);
-        return symbols;
-    }
-
-private:
-    const PhoneticDictionary& dictionary_;
-};
-
 // Reads a whole file; false after reporting when it cannot be read.
 bool readWholeFile(const std::string& path, FilesRead& filesRead, std::string& bytes) {
     std::unique_ptr<std::FILE, platform::FileCloser> file(std::fopen(path.c_str(), "rb"));
@@ -135,7 +121,7 @@ bool importAndWrite(const ImportSettings& settings) {
     const TextReading dictionaryReading{settings.utf8 && !settings.dictionaryIsDefault, &filesRead};
     if (!dictionary->load(settings.dictionary.c_str(), dictionaryReading)) return false;
 
-    const LoadedDictionary lookup(*dictionary);
+    const DictionaryLookup lookup(*dictionary);
     ImportedSong song;
     std::string problem;
     if (!importSong(files, lookup, song, problem)) {

@@ -42,40 +42,64 @@ struct NoteTiming {
     int64_t duration = 0;
 };
 
-// How good a note's duration is to read: no rest after it, and note values.
+// How good a note's duration is to read, best first: no rest after it and a
+// single note value; no rest and tied values; a single value and a rest of
+// note values; no rest but ticks; tied values and a rest of note values; note
+// values and a rest in ticks; ticks.
 int timingRank(int64_t duration, int64_t limit) {
+    const bool single = !singleNoteValue(duration).empty();
     const bool value = isNoteValueLength(duration);
-    if (duration == limit) return value ? 0 : 1;
-    if (value && isNoteValueLength(limit - duration)) return 2;
-    return value ? 3 : 4;
+    if (duration == limit) return single ? 0 : value ? 1 : 3;
+    const bool restValue = isNoteValueLength(limit - duration);
+    if (single && restValue) return 2;
+    if (value && restValue) return 4;
+    return value ? 5 : 6;
 }
 
 // The gate and duration that make a note sound `length` ticks and end by
-// `limit` ticks after its start: the current gate where it serves as well as any.
+// `limit` ticks after its start. The current gate, then the full gate, serve
+// where they give note values (a rest after the note allowed); another gate
+// only where it reads better than both.
 NoteTiming chooseTiming(int64_t length, int64_t limit, int32_t currentGate) {
-    NoteTiming best{currentGate, 0};
-    int bestRank = 99;
-    const auto consider = [&](int32_t gate) {
+    const auto bestFor = [&](int32_t gate, int& rank) {
+        NoteTiming best{gate, 0};
+        rank = 99;
         int64_t low = 1;
         int64_t high = limit;
         if (gate == 0) {
-            if (length != 0) return;
+            if (length != 0) return best;
         } else {
             // trunc(duration * gate / 8) == length
             low = std::max<int64_t>(low, (8 * length + gate - 1) / gate);
             high = std::min<int64_t>(high, (8 * length + 7) / gate);
         }
         for (int64_t duration = high; duration >= low && high - duration < 16; --duration) {
-            const int rank = timingRank(duration, limit);
-            if (rank < bestRank) {
-                bestRank = rank;
-                best = {gate, duration};
+            const int candidate = timingRank(duration, limit);
+            if (candidate < rank) {
+                rank = candidate;
+                best.duration = duration;
             }
         }
+        return best;
     };
-    consider(currentGate);
+    constexpr int kReadable = 2;  // note values, with a rest of note values after
+    int rank = 0;
+    NoteTiming best = bestFor(currentGate, rank);
+    if (rank <= kReadable) return best;
+    int fullRank = 0;
+    const NoteTiming full = bestFor(kFullGate, fullRank);
+    if (fullRank <= kReadable || fullRank < rank) {
+        best = full;
+        rank = fullRank;
+    }
+    if (rank <= kReadable) return best;
     for (int32_t gate = kLastGate; gate >= 0; --gate) {
-        if (gate != currentGate) consider(gate);
+        int gateRank = 0;
+        const NoteTiming timing = bestFor(gate, gateRank);
+        if (gateRank < rank) {
+            best = timing;
+            rank = gateRank;
+        }
     }
     return best;
 }
