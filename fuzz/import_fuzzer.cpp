@@ -3,7 +3,7 @@
 // dictionary. Besides the sanitizers, every song read is checked the way a
 // user would see a fault: its printed MML must compile (in a private scratch
 // folder, through the whole pipeline) without an error, and the VSQ file that
-// gives must import and print back to the same MML, header aside.
+// gives must import, print and compile again to the same VSQ file.
 #include <unistd.h>
 
 #include <cstdint>
@@ -74,16 +74,6 @@ bool readInput(std::string_view bytes, ImportedSong& song) {
     return !song.tracks.empty();
 }
 
-// The MML without its header, the comment lines before the first command.
-std::string body(const std::string& mml) {
-    size_t at = 0;
-    while (at < mml.size() && mml[at] == ';') {
-        const size_t end = mml.find('\n', at);
-        at = end == std::string::npos ? mml.size() : end + 1;
-    }
-    return mml.substr(at);
-}
-
 std::string readFile(const char* path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -93,6 +83,25 @@ void writeFile(const char* path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     if (!out) fault(std::string("cannot write ") + path);
+}
+
+// The VSQ file `printout` compiles to, in the scratch folder; it must compile.
+std::string compiledVsq(const MmlPrintout& printout) {
+    std::error_code error;
+    fs::remove(kSongDictionary, error);
+    writeFile(kSource, printout.mml);
+    RunSettings settings;
+    settings.inputPath = kSource;
+    settings.outputPath = kVsq;
+    settings.dictionaryPath = kDictionary;
+    if (!printout.dictionary.empty()) {
+        writeFile(kSongDictionary, printout.dictionary);
+        settings.dictionaryPath = kSongDictionary;
+    }
+    settings.includeDirectories = {TUVO_FUZZ_DATA_DIR "/include"};
+    resetFuzzReporter();
+    if (!runPipeline(settings)) fault("the printed MML does not compile:\n" + printout.mml);
+    return readFile(kVsq);
 }
 
 }  // namespace
@@ -114,26 +123,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const fs::path home = fs::current_path();
     fs::current_path(scratchFolder());
-    writeFile(kSource, printed.mml);
-    RunSettings settings;
-    settings.inputPath = kSource;
-    settings.outputPath = kVsq;
-    settings.dictionaryPath = kDictionary;
-    if (!printed.dictionary.empty()) {
-        writeFile(kSongDictionary, printed.dictionary);
-        settings.dictionaryPath = kSongDictionary;
-    }
-    settings.includeDirectories = {TUVO_FUZZ_DATA_DIR "/include"};
-    resetFuzzReporter();
-    if (!runPipeline(settings)) fault("the printed MML does not compile:\n" + printed.mml);
+    const std::string compiled = compiledVsq(printed);
 
     ImportedSong again;
     std::string problem;
-    if (!readVsqFile(readFile(kVsq), again, problem)) fault("the compiled VSQ file does not import: " + problem);
+    if (!readVsqFile(compiled, again, problem)) fault("the compiled VSQ file does not import: " + problem);
     cleanUpImportedSong(again);
     const MmlPrintout reprinted = printMml(again, dictionary(), names);
-    if (body(reprinted.mml) != body(printed.mml))
-        fault("the song compiled from the printed MML prints otherwise:\n" + printed.mml + "\n---\n" + reprinted.mml);
+    if (compiledVsq(reprinted) != compiled)
+        fault("the imported VSQ file compiles otherwise:\n" + printed.mml + "\n---\n" + reprinted.mml);
 
     std::error_code error;
     for (const char* path : {kSource, kSongDictionary, kVsq, "vsqconvert.log"}) fs::remove(path, error);

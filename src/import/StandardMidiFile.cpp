@@ -60,6 +60,7 @@ int channelDataBytes(uint8_t status) {
     return kind == 0xC0 || kind == 0xD0 ? 1 : 2;
 }
 
+// Reads events until the track's end-of-track event or the cursor's end.
 bool readTrack(TrackCursor& cursor, MidiEventVisitor& visitor, std::string& problem) {
     MidiEvent event;
     uint8_t runningStatus = 0;
@@ -151,6 +152,13 @@ bool readMidiFile(std::string_view bytes, MidiFileHeader& header, MidiEventVisit
     header.division = division;
     header.tracks = 0;
     size_t offset = kChunkHeaderSize + headerLength;
+    const auto isTag = [&](size_t at) {
+        if (bytes.size() - at < 4) return false;
+        for (size_t i = 0; i < 4; ++i) {
+            if (bytes[at + i] < 'A' || bytes[at + i] > 'z') return false;
+        }
+        return true;
+    };
     while (offset < bytes.size()) {
         if (bytes.size() - offset < kChunkHeaderSize) {
             problem = "the file ends inside a chunk header" + at(offset);
@@ -165,8 +173,15 @@ bool readMidiFile(std::string_view bytes, MidiFileHeader& header, MidiEventVisit
         }
         if (bytes.substr(offset, 4) == "MTrk") {
             visitor.beginTrack(header.tracks++);
-            TrackCursor cursor(bytes.substr(dataStart, length), dataStart);
+            // An empty chunk that events follow, not another chunk, ends with
+            // its end-of-track event.
+            const bool unbounded = length == 0 && dataStart < bytes.size() && !isTag(dataStart);
+            TrackCursor cursor(bytes.substr(dataStart, unbounded ? std::string_view::npos : length), dataStart);
             if (!readTrack(cursor, visitor, problem)) return false;
+            if (unbounded) {
+                offset = cursor.fileOffset();
+                continue;
+            }
         }
         offset = dataStart + length;
     }

@@ -41,7 +41,9 @@ public:
     virtual void event(const MidiEvent& event) = 0;
 };
 
-// Reads the header and every track chunk of `bytes`. False, with `problem`
+// Reads the header and every track chunk of `bytes`. A track chunk that says
+// it is empty while events, not another chunk, follow it is read up to its
+// end-of-track event (jCadencii writes such chunks). False, with `problem`
 // saying what is wrong in a few English words and where, when the file is not
 // a MIDI file, a chunk runs past the end or an event is malformed; the
 // visitor may have seen events before that point.

@@ -362,10 +362,6 @@ bool VoiceTrackReader::readNote(int64_t tick, std::string_view body, std::string
     }
     note.lyric = song_.lyricIndex(lyric);
     if (vibratoHandle) readVibrato(*vibratoHandle, note);
-    if (note.time < 0) {
-        lost_.note("notes inside the pre-measure are left out");
-        return true;
-    }
     track_.notes.push_back(note);
     return true;
 }
@@ -475,6 +471,32 @@ void VoiceTrackReader::readCurve(const CurveInfo& curve, std::string_view body) 
     }
 }
 
+// The earliest tick a note of the metatext is listed at; none without notes.
+std::optional<int64_t> earliestNoteTick(std::string_view text) {
+    std::vector<uint64_t> notes;
+    std::string_view eventList;
+    for (const IniSection& section : iniSections(text)) {
+        if (section.name == "EventList") eventList = section.body;
+        const auto id = sectionNumber(section.name, "ID#");
+        if (id && iniValue(section.body, "Type") == "Anote") notes.push_back(*id);
+    }
+    std::sort(notes.begin(), notes.end());
+    std::optional<int64_t> earliest;
+    forEachIniLine(eventList, [&](std::string_view key, std::string_view value, bool) {
+        const std::optional<int64_t> tick = parseInteger(key);
+        if (!tick || (earliest && *earliest <= *tick)) return;
+        size_t at = 0;
+        while (at <= value.size()) {
+            size_t comma = value.find(',', at);
+            if (comma == std::string_view::npos) comma = value.size();
+            const auto id = sectionNumber(value.substr(at, comma - at), "ID#");
+            if (id && std::binary_search(notes.begin(), notes.end(), *id)) earliest = *tick;
+            at = comma + 1;
+        }
+    });
+    return earliest;
+}
+
 // The pieces of each voice track in the order of their numbers, joined; false
 // when a track's numbers repeat or leave a gap.
 bool joinMetatexts(std::vector<TextPiece>& pieces, int tracks, std::vector<std::string>& texts,
@@ -527,13 +549,32 @@ bool readVsqFile(std::string_view bytes, ImportedSong& song, std::string& proble
     }
     if (events.otherEvents) song.notCarried.note("MIDI events other than tempo, time signature and metatext");
 
-    // The pre-measure is one bar of the time signature at the start.
+    std::vector<std::string> texts;
+    if (!joinMetatexts(events.pieces, events.tracks, texts, problem)) return false;
+    events.pieces.clear();
+    events.pieces.shrink_to_fit();
+
+    // The pre-measure is one bar of the time signature at the start. A file
+    // whose notes start inside it (jCadencii's conversions of UTAU sequences)
+    // is moved later by whole bars, so that none is lost.
     MetreMark start{0, kDefaultMetreNumerator, kDefaultMetreDenominator};
     for (const FileMetre& metre : events.metres) {
         if (metre.tick == 0 && metre.numerator > 0 && metre.denominator > 0)
             start = {0, metre.numerator, metre.denominator};
     }
-    const int64_t offset = measureTicks(start.numerator, start.denominator);
+    const int64_t bar = measureTicks(start.numerator, start.denominator);
+    std::optional<int64_t> earliest;
+    for (size_t k = 1; k < texts.size(); ++k) {
+        const std::optional<int64_t> tick = earliestNoteTick(texts[k]);
+        if (tick && (!earliest || *tick < *earliest)) earliest = tick;
+    }
+    int64_t offset = bar;
+    if (earliest && ticks.toSong(*earliest) < bar) {
+        const int64_t bars = (bar - ticks.toSong(*earliest) + bar - 1) / bar;
+        song.notCarried.note("notes inside the pre-measure: the song is moved " + std::to_string(bars) +
+                             (bars == 1 ? " bar" : " bars") + " later");
+        offset -= bars * bar;
+    }
     const auto songTime = [&](int64_t fileTick) {
         if (fileTick == 0) return int64_t{0};
         const int64_t time = ticks.toSong(fileTick) - offset;
@@ -547,10 +588,6 @@ bool readVsqFile(std::string_view bytes, ImportedSong& song, std::string& proble
             {static_cast<int32_t>(clampTo(songTime(metre.tick), 0, INT32_MAX)), metre.numerator, metre.denominator});
     }
 
-    std::vector<std::string> texts;
-    if (!joinMetatexts(events.pieces, events.tracks, texts, problem)) return false;
-    events.pieces.clear();
-    events.pieces.shrink_to_fit();
     int number = 0;
     for (size_t k = 1; k < texts.size(); ++k) {
         if (texts[k].empty()) {

@@ -105,6 +105,15 @@ public class JcadenciiHelper {
 
     static void fromUst(String in, String out) throws Exception {
         VsqFile song = new VsqFile(new UstFile(in));
+        // The conversion leaves a placeholder note of note number -1, on which
+        // the writer gives up half way, leaving a track chunk of length 0.
+        for (int t = 1; t < song.Track.size(); t++) {
+            VsqTrack track = song.Track.get(t);
+            for (int i = track.getEventCount() - 1; i >= 0; i--) {
+                VsqID id = track.getEvent(i).ID;
+                if (id.type == VsqIDType.Anote && id.Note < 0) track.removeEvent(i);
+            }
+        }
         song.updateTotalClocks();
         song.write(out);
     }
