@@ -23,19 +23,25 @@ int32_t aroundCentre(int32_t value, int64_t below, int64_t above) {
 }
 
 // The value in low..high that `forward` maps to `target`, or the one it maps
-// nearest to it (the lowest among equals).
+// nearest to it; among equals the one nearest `middle`.
 template <typename Forward>
-int32_t inverse(int32_t target, int32_t low, int32_t high, Forward forward) {
+int32_t inverse(int32_t target, int32_t low, int32_t high, Forward forward, int64_t middle) {
     int32_t best = low;
     int64_t bestDistance = -1;
     for (int32_t value = low; value <= high; ++value) {
         const int64_t distance = std::llabs(int64_t{forward(value)} - target);
-        if (bestDistance < 0 || distance < bestDistance) {
+        if (bestDistance < 0 || distance < bestDistance ||
+            (distance == bestDistance && std::llabs(value - middle) < std::llabs(best - middle))) {
             best = value;
             bestDistance = distance;
         }
     }
     return best;
+}
+
+template <typename Forward>
+int32_t inverse(int32_t target, int32_t low, int32_t high, Forward forward) {
+    return inverse(target, low, high, forward, low);
 }
 
 int32_t midiLevel(int32_t level) {
@@ -80,7 +86,7 @@ int32_t pitchBendOfCents(int32_t cents, int32_t sensitivity) {
     const int64_t estimate = roundedQuotient(int64_t{cents} * 8192, int64_t{sensitivity} * 100);
     const auto low = static_cast<int32_t>(std::clamp<int64_t>(estimate - 2, -8192, 8191));
     const auto high = static_cast<int32_t>(std::clamp<int64_t>(estimate + 2, -8192, 8191));
-    return inverse(cents, low, high, [&](int32_t bend) { return centsOf(bend, sensitivity); });
+    return inverse(cents, low, high, [&](int32_t bend) { return centsOf(bend, sensitivity); }, estimate);
 }
 
 int32_t sensitivityFor(int32_t cents) {

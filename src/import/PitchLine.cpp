@@ -1,16 +1,22 @@
-// Sampling pitch lines, and their cents as pitch bends.
+// Drawing pitch lines as pitch bends.
 #include "import/PitchLine.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <numbers>
 
 #include "import/ExpressionUnits.h"
 #include "import/Numbers.h"
+#include "import/RampPoints.h"
 #include "song/CurveTable.h"
 
 namespace {
+
+// An eased line is drawn as straight pieces of at least this many ticks, at
+// most kMostPieces of them.
+constexpr int64_t kPieceTicks = 30;
+constexpr int64_t kMostPieces = 8;
+constexpr int32_t kWidestCents = 1200;
 
 double eased(double share, LineShape shape) {
     switch (shape) {
@@ -24,37 +30,72 @@ double eased(double share, LineShape shape) {
 
 }  // namespace
 
-void PitchLine::hold(int64_t tick, double cents) {
-    while (!samples_.empty() && samples_.back().tick >= tick) samples_.pop_back();
-    const auto value = static_cast<int32_t>(clampTo(roundToInteger(cents), -1200, 1200));
-    if (samples_.empty() ? value != 0 : samples_.back().value != value) samples_.push_back(pointAt(tick, value));
+PitchLine::PitchLine(int32_t widestCents, size_t mostPoints)
+    : sensitivity_(sensitivityFor(widestCents)), pointsLeft_(mostPoints) {}
+
+int32_t PitchLine::sensitivityFor(int32_t cents) {
+    return ::sensitivityFor(std::clamp(cents, -kWidestCents, kWidestCents));
+}
+
+int32_t PitchLine::bendOf(double cents) const {
+    const auto rounded = static_cast<int32_t>(clampTo(roundToInteger(cents), -kWidestCents, kWidestCents));
+    return pitchBendOfCents(rounded, sensitivity_);
+}
+
+void PitchLine::cutAt(int64_t tick) {
+    while (!bends_.empty() && bends_.back().tick >= tick) {
+        bends_.pop_back();
+        ++pointsLeft_;
+    }
+}
+
+bool PitchLine::step(int64_t tick, int32_t bend) {
+    const int32_t current = bends_.empty() ? 0 : bends_.back().value;
+    if (bend == current) return true;
+    if (pointsLeft_ == 0) return false;
+    --pointsLeft_;
+    bends_.push_back(pointAt(tick, bend));
+    moved_ = true;
+    return true;
+}
+
+bool PitchLine::hold(int64_t tick, double cents) {
+    cutAt(tick);
+    return step(tick, bendOf(cents));
 }
 
 bool PitchLine::segment(int64_t fromTick, double fromCents, int64_t toTick, double toCents, LineShape shape) {
+    cutAt(fromTick);
+    if (!step(fromTick, bendOf(fromCents))) return false;
     const int64_t span = toTick - fromTick;
-    if (span <= 0) {
-        hold(fromTick, toCents);
-        return true;
-    }
-    if (span > ticksLeft_) return false;
-    ticksLeft_ -= span;
-    for (int64_t j = 0; j < span; ++j) {
-        const double share = static_cast<double>(j) / static_cast<double>(span);
-        hold(fromTick + j, fromCents + (toCents - fromCents) * eased(share, shape));
+    if (span <= 0) return step(fromTick, bendOf(toCents));
+    const int64_t pieces = shape == LineShape::Straight ? 1 : std::clamp<int64_t>(span / kPieceTicks, 1, kMostPieces);
+    int64_t start = fromTick;
+    int32_t from = bendOf(fromCents);
+    for (int64_t i = 1; i <= pieces; ++i) {
+        const int64_t end = fromTick + span * i / pieces;
+        const double share = static_cast<double>(i) / static_cast<double>(pieces);
+        const int32_t to = bendOf(fromCents + (toCents - fromCents) * eased(share, shape));
+        const int64_t count = rampPointCount(from, to, start, end);
+        if (count > static_cast<int64_t>(pointsLeft_)) return false;
+        // A ramp that moves at its first tick takes the place of the point there.
+        if (!bends_.empty() && bends_.back().tick == start && count > 0 && std::abs(to - from) >= end - start) {
+            bends_.pop_back();
+            ++pointsLeft_;
+        }
+        const size_t before = bends_.size();
+        appendRampPoints(bends_, from, to, start, end);
+        pointsLeft_ -= bends_.size() - before;
+        moved_ = moved_ || bends_.size() > before;
+        start = end;
+        from = to;
     }
     return true;
 }
 
-void PitchLine::writeCurves(ImportedTrack& track) const {
-    int32_t widest = 0;
-    for (const ImportedPoint& sample : samples_) widest = std::max(widest, std::abs(sample.value));
-    if (widest == 0) return;
-    const int32_t sensitivity = sensitivityFor(widest);
-    std::vector<ImportedPoint>& bends = track.curves[static_cast<size_t>(curveOfCommand(CmdPitchBend)->id)];
-    for (const ImportedPoint& sample : samples_) {
-        const int32_t bend = pitchBendOfCents(sample.value, sensitivity);
-        if (bends.empty() || bends.back().value != bend) bends.push_back({sample.tick, bend});
-    }
+void PitchLine::writeCurves(ImportedTrack& track) {
+    if (!moved_) return;
+    track.curves[static_cast<size_t>(curveOfCommand(CmdPitchBend)->id)] = std::move(bends_);
     const CurveInfo& range = *curveOfCommand(CmdPitchBendSensitivity);
-    if (sensitivity != range.defaultValue) track.curves[static_cast<size_t>(range.id)] = {{0, sensitivity}};
+    if (sensitivity_ != range.defaultValue) track.curves[static_cast<size_t>(range.id)] = {{0, sensitivity_}};
 }

@@ -24,10 +24,10 @@ namespace {
 
 constexpr size_t kHeaderLines = 20;
 constexpr int64_t kPitchArrayStep = 5;  // ticks between the values of a mode-1 pitch array
-// How many ticks of pitch line a sequence may have drawn: more than the notes
-// of any sequence cover, far less than a file's nonsense lengths could make.
-constexpr int64_t kDrawnTicks = int64_t{1} << 25;
-constexpr int64_t kDrawnTicksPerByte = 64;
+// How many breakpoints a sequence's pitch line may take: a few for each byte
+// of the file, so that nonsense lengths and heights cannot make it draw for ever.
+constexpr size_t kPitchPoints = size_t{1} << 20;
+constexpr size_t kBytesPerPitchPoint = 4;
 
 std::string lower(std::string_view text) {
     std::string result(text);
@@ -127,7 +127,7 @@ private:
     std::string singer_;
     TempoMap tempoMap_;
     ImportedTrack track_;
-    PitchLine pitch_{kDrawnTicksPerByte * static_cast<int64_t>(bytes_.size()) + kDrawnTicks};
+    std::optional<PitchLine> pitch_;  // drawn once the widest height of the notes is known
     std::string before_;  // the symbols of the note before
     int32_t dynamics_ = curveOfCommand(CmdDynamics)->defaultValue;
 };
@@ -251,7 +251,7 @@ bool UstReader::drawPitch(const UstNote& keys, int64_t start, int64_t end) {
         double ms = first.empty() ? 0 : first[0];
         double height = first.size() > 1 ? first[1] : 0;
         if (ms < 0 || (!widths.empty() && ms + widths[0] < 0)) lost_.note("pitch points before a note's start");
-        pitch_.hold(start, 0);
+        if (!pitch_->hold(start, 0)) return false;
         for (size_t k = 0; k < widths.size(); ++k) {
             const double nextMs = ms + widths[k];
             const double nextHeight = k < heights.size() ? heights[k] : 0;
@@ -262,7 +262,7 @@ bool UstReader::drawPitch(const UstNote& keys, int64_t start, int64_t end) {
                 const double span = nextMs - ms;
                 const double cut = span > 0 ? std::clamp(-ms / span, 0.0, 1.0) : 0;
                 const double fromHeight = ms < 0 ? height + (nextHeight - height) * cut : height;
-                if (!pitch_.segment(from, fromHeight * 10, to, nextHeight * 10,
+                if (!pitch_->segment(from, fromHeight * 10, to, nextHeight * 10,
                                     shapeOf(k < shapes.size() ? shapes[k] : std::string_view())))
                     return false;
             }
@@ -270,8 +270,7 @@ bool UstReader::drawPitch(const UstNote& keys, int64_t start, int64_t end) {
             height = nextHeight;
         }
         const int64_t last = std::max(start + ticksOfMs(ms), start);
-        if (last < end) pitch_.hold(last, height * 10);
-        return true;
+        return last >= end || pitch_->hold(last, height * 10);
     }
     if (!keys.pitchArray.empty()) {
         // Mode 1: cents every 5 ticks from PBStart (milliseconds from the note's start).
@@ -280,14 +279,13 @@ bool UstReader::drawPitch(const UstNote& keys, int64_t start, int64_t end) {
         for (size_t i = 0; i + 1 < cents.size(); ++i) {
             const int64_t tick = from + static_cast<int64_t>(i) * kPitchArrayStep;
             if (tick + kPitchArrayStep <= start || tick >= end) continue;
-            if (!pitch_.segment(std::max(tick, start), cents[i], std::min(tick + kPitchArrayStep, end), cents[i + 1],
+            if (!pitch_->segment(std::max(tick, start), cents[i], std::min(tick + kPitchArrayStep, end), cents[i + 1],
                                 LineShape::Straight))
                 return false;
         }
         return true;
     }
-    pitch_.hold(start, 0);
-    return true;
+    return pitch_->hold(start, 0);
 }
 
 bool UstReader::addNote(const UstNote& keys, int64_t start, int64_t length) {
@@ -392,6 +390,17 @@ bool UstReader::read(std::string& problem) {
         return false;
     }
     tempoMap_.tempos.push_back({0, static_cast<int32_t>(clampTo(roundToInteger(tempo_), 1, INT32_MAX))});
+    // The pitch-bend sensitivity holds the highest of the notes' pitch points.
+    double widest = 0;
+    for (const auto& [name, keys] : notes) {
+        const char separator = keys.pitchStart.find(';') != std::string_view::npos ? ';' : ',';
+        const std::vector<double> first = numberList(keys.pitchStart, separator, 0);
+        if (first.size() > 1) widest = std::max(widest, std::abs(first[1]) * 10);
+        for (const double height : numberList(keys.pitchHeights, ',', 0)) widest = std::max(widest, std::abs(height) * 10);
+        for (const double cents : numberList(keys.pitchArray, ',', 0)) widest = std::max(widest, std::abs(cents));
+    }
+    pitch_.emplace(static_cast<int32_t>(clampTo(roundToInteger(widest), 0, INT32_MAX)),
+                   bytes_.size() / kBytesPerPitchPoint + kPitchPoints);
     int64_t position = 0;
     for (const auto& [name, keys] : notes) {
         const int64_t length = roundToInteger(*keys.length);
@@ -418,7 +427,7 @@ bool UstReader::read(std::string& problem) {
             return false;
         }
     }
-    pitch_.writeCurves(track_);
+    pitch_->writeCurves(track_);
     track_.singers.push_back({0, 0, 0, singer_.empty() ? std::string(kDefaultSingerName) : singer_});
     if (song_.tracks.empty()) {
         song_.tempoMap = tempoMap_;

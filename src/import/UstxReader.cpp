@@ -26,6 +26,7 @@
 #include "import/Numbers.h"
 #include "import/PhoneticSpelling.h"
 #include "import/PitchLine.h"
+#include "import/RampPoints.h"
 #include "import/TextCodes.h"
 #include "import/Vibratos.h"
 #include "song/CurveTable.h"
@@ -466,51 +467,47 @@ bool ProjectSong::addCurve(ImportedTrack& track, const ProjectCurve& curve, doub
     const size_t count = std::min(curve.xs.size(), curve.ys.size());
     if (count == 0) return true;
     std::vector<ImportedPoint>& points = track.curves[static_cast<size_t>(curveOfCommand(command)->id)];
-    int32_t last = map != nullptr ? map(0) : 0;
-    // Points after the part's last note sound nowhere and are not drawn.
-    const auto put = [&](int64_t tick, int32_t projectValue) {
-        if (tick >= end) return true;
-        if (pointsLeft_ == 0) return false;
-        --pointsLeft_;
-        if (map == nullptr) {
-            pitch.hold(tick, projectValue);
-            return true;
-        }
-        const int32_t value = map(projectValue);
-        if (value == last) return true;
-        points.push_back(pointAt(tick, value));
-        last = value;
-        return true;
-    };
     const auto tooDense = [&] {
         problem = "the curves hold more points than a file of this size can mean";
         return false;
     };
-    // A straight line between points; the value before the first and after
-    // the last is the curve's default.
+    // A step, or a straight line from the value there, drawn as the ramp a
+    // curve command writes; a mapped curve holds its default before its first
+    // point. Points after the part's last note sound nowhere and are not drawn.
+    int32_t last = map != nullptr ? map(0) : 0;
+    const auto mapped = [&](int32_t value) { return map != nullptr ? map(value) : value; };
+    const auto stepTo = [&](int64_t tick, int32_t value) {
+        if (map == nullptr) return pitch.hold(tick, value);
+        if (mapped(value) == last) return true;
+        if (pointsLeft_ == 0) return false;
+        --pointsLeft_;
+        last = mapped(value);
+        points.push_back(pointAt(tick, last));
+        return true;
+    };
+    const auto lineTo = [&](int64_t from, int32_t fromValue, int64_t to, int32_t toValue) {
+        if (map == nullptr) return pitch.segment(from, fromValue, to, toValue, LineShape::Straight);
+        const int64_t moves = rampPointCount(last, mapped(toValue), from, to);
+        if (moves > static_cast<int64_t>(pointsLeft_)) return false;
+        pointsLeft_ -= static_cast<size_t>(moves);
+        appendRampPoints(points, last, mapped(toValue), from, to);
+        last = mapped(toValue);
+        return true;
+    };
     const auto at = [&](size_t i) { return songTicks(partPosition + curve.xs[i]); };
     const auto valueOf = [&](size_t i) { return static_cast<int32_t>(clampTo(roundToInteger(curve.ys[i]), low, high)); };
-    if (!put(at(0), valueOf(0))) return tooDense();
+    if (at(0) < end && !stepTo(at(0), valueOf(0))) return tooDense();
     for (size_t i = 0; i + 1 < count; ++i) {
         const int64_t x0 = at(i);
-        const int64_t x1 = at(i + 1);
-        const int64_t y0 = valueOf(i);
-        const int64_t y1 = valueOf(i + 1);
-        if (x1 <= x0) continue;
+        const int64_t x1 = std::min(at(i + 1), end);
         if (x0 >= end) break;
-        if (x1 - x0 > kStepTicks) {
-            // The ticks where the rounded line moves to its next value.
-            const int64_t rise = std::llabs(y1 - y0);
-            const int64_t direction = y1 > y0 ? 1 : -1;
-            for (int64_t k = 1; k <= rise; ++k) {
-                const int64_t tick = x0 + ((2 * k - 1) * (x1 - x0) + 2 * rise - 1) / (2 * rise);
-                if (tick >= x1) break;
-                if (!put(tick, static_cast<int32_t>(y0 + k * direction))) return tooDense();
-            }
-        }
-        if (!put(x1, static_cast<int32_t>(y1))) return tooDense();
+        if (x1 <= x0) continue;
+        // OpenUtau draws a step as a rise over its 5-tick grid.
+        const bool drawn = x1 - x0 > kStepTicks ? lineTo(x0, valueOf(i), x1, valueOf(i + 1))
+                                                : x1 >= end || stepTo(x1, valueOf(i + 1));
+        if (!drawn) return tooDense();
     }
-    if (at(count - 1) < end && !put(at(count - 1) + 1, 0)) return tooDense();
+    if (at(count - 1) + 1 < end && !stepTo(at(count - 1) + 1, 0)) return tooDense();
     return true;
 }
 
@@ -536,8 +533,15 @@ bool ProjectSong::build(std::string& problem) {
             name = text(!project.singer.empty() ? project.singer : project.name);
         }
         track.singers.push_back({0, 0, 0, name.empty() ? std::string(kDefaultSingerName) : name});
-        // pitd is drawn from its points' moves, never tick by tick.
-        PitchLine pitch(0);
+        // One sensitivity holds the highest pitd of the track.
+        int32_t widest = 0;
+        for (const ProjectPart* part : parts) {
+            for (const ProjectCurve& curve : part->curves) {
+                if (curve.abbr != "pitd") continue;
+                for (const double y : curve.ys) widest = std::max<int32_t>(widest, static_cast<int32_t>(clampTo(std::llabs(roundToInteger(y)), 0, 1200)));
+            }
+        }
+        PitchLine pitch(widest, pointsLeft_);
         std::string before;
         for (const ProjectPart* part : parts) {
             int64_t end = 0;

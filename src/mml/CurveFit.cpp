@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <optional>
 
+#include "import/RampPoints.h"
+
 namespace {
 
 using Points = std::span<const ImportedPoint>;
@@ -13,41 +15,29 @@ using Points = std::span<const ImportedPoint>;
 // ceil(a / b) for a >= 0, b > 0.
 int64_t ceilDiv(int64_t a, int64_t b) { return (a + b - 1) / b; }
 
-// True when a ramp from `from` to `to` over [start, end) writes exactly `points`.
+// True when a ramp from `from` to `to` over [start, end) writes exactly
+// `points`; the comparison stops at the first point that differs.
 bool rampWrites(int64_t from, int64_t to, int64_t start, int64_t end, Points points) {
-    const int64_t span = end - start;
-    const int64_t change = to - from;
-    const int64_t magnitude = std::llabs(change);
-    if (span <= 0 || magnitude == 0) return false;
-    const auto count = static_cast<int64_t>(points.size());
-    if (magnitude >= span) {
-        // Every tick moves the value.
-        if (count != span) return false;
-        for (int64_t j = 0; j < span; ++j) {
-            const ImportedPoint& point = points[static_cast<size_t>(j)];
-            if (point.tick != start + j || point.value != from + (j + 1) * change / span) return false;
-        }
-        return true;
-    }
-    // The value moves by one at each of `magnitude` ticks.
-    if (count != magnitude) return false;
-    const int64_t direction = change > 0 ? 1 : -1;
-    for (int64_t j = 1; j <= magnitude; ++j) {
-        const ImportedPoint& point = points[static_cast<size_t>(j - 1)];
-        if (point.tick != start - 1 + ceilDiv(j * span, magnitude) || point.value != from + j * direction)
-            return false;
+    if (points.empty() || rampPointCount(from, to, start, end) != static_cast<int64_t>(points.size())) return false;
+    for (size_t i = 0; i < points.size(); ++i) {
+        const ImportedPoint expected = rampPoint(from, to, start, end, static_cast<int64_t>(i));
+        if (expected.tick != points[i].tick || expected.value != points[i].value) return false;
     }
     return true;
 }
 
 // The start of a ramp from `from` that writes exactly `points` and starts at
-// or after `earliest`; none when no start does.
-std::optional<int64_t> rampStart(int64_t from, int64_t earliest, Points points) {
+// or after `earliest`; none when no start does. `step`, when given, is the
+// tick of a step just before that the ramp may start on too, as people write
+// it ("@DYN40,0,0,0,80,0,1440,1"): a ramp that takes away the point at its
+// start puts it back while its value has not moved yet.
+std::optional<int64_t> rampStart(int64_t from, int64_t earliest, Points points, std::optional<int64_t> step) {
     const ImportedPoint& first = points.front();
     const ImportedPoint& last = points.back();
     const int64_t end = last.tick + 1;
     const int64_t magnitude = std::llabs(int64_t{last.value} - from);
     if (magnitude == 0 || first.tick < earliest) return std::nullopt;
+    if (step && rampWrites(from, last.value, *step, end, points)) return *step;
     // A steep ramp writes its first point at its start.
     if (rampWrites(from, last.value, first.tick, end, points)) return first.tick;
     // A gentle one first moves at start - 1 + ceil(span / magnitude), which
@@ -92,20 +82,29 @@ std::vector<CurveGroup> fitCurve(std::span<const ImportedPoint> points) {
     while (k < points.size()) {
         const Points rest = points.subspan(k);
         const size_t run = monotoneRun(previous, rest);
-        const auto rampOver = [&](size_t count) { return rampStart(previous, earliest, rest.first(count)); };
-        // The longest ramp of two points or more: the count doubled while a
-        // ramp fits, then the step between the last count that fits and the
-        // first that does not halved.
+        // A step that moved the value may start the ramp after it.
+        std::optional<int64_t> step;
+        if (!groups.empty() && !groups.back().ramp && (k < 2 || points[k - 2].value != points[k - 1].value))
+            step = groups.back().start;
+        const auto rampOver = [&](size_t count) { return rampStart(previous, earliest, rest.first(count), step); };
+        // The longest ramp of two points or more: the whole run, or else the
+        // count doubled while a ramp fits, then the step between the last
+        // count that fits and the first that does not halved.
         size_t fits = 0;
         int64_t fitStart = 0;
         if (run >= 2) {
-            if (const auto start = rampOver(2)) {
+            // A ramp the file drew from end to end fits the whole run, and
+            // often no shorter part of it: its rounding depends on its ends.
+            if (const auto whole = rampOver(run)) {
+                fits = run;
+                fitStart = *whole;
+            } else if (const auto start = rampOver(2)) {
                 fits = 2;
                 fitStart = *start;
             }
         }
-        if (fits > 0) {
-            size_t fails = run + 1;
+        if (fits > 0 && fits < run) {
+            size_t fails = run;
             for (size_t count = 4; count < fails; count = count * 2 > run && count < run ? run : count * 2) {
                 const auto start = rampOver(count);
                 if (!start) {
@@ -125,6 +124,8 @@ std::vector<CurveGroup> fitCurve(std::span<const ImportedPoint> points) {
                     fails = middle;
                 }
             }
+        }
+        if (fits > 0) {
             const ImportedPoint& last = rest[fits - 1];
             groups.push_back({fitStart, last.tick + 1, last.value, true});
             earliest = last.tick + 1;

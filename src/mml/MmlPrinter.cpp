@@ -124,7 +124,7 @@ std::string registrations(const ImportedSong& song, SingerRegistry& singers) {
 }
 
 std::string header(const ImportedSong& song, const MmlNames& names, bool withDictionary) {
-    std::string text = "; " + names.source + ", imported by tuvommlc " TUVO_VERSION ". One line per bar.\n";
+    std::string text = "; " + names.source + ", imported by tuvommlc. One line per bar.\n";
     if (names.utf8) text.append("; This file is UTF-8: compile it with -u.\n");
     if (withDictionary) {
         text.append("; The phonetic symbols of its syllables are in ")
