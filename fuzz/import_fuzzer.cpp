@@ -118,7 +118,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ImportedSong song;
     if (!readInput(std::string_view(reinterpret_cast<const char*>(data), size), song)) return 0;
-    const MmlNames names{"input", kSongDictionary, false};
+    const MmlNames names{"input", kSource, kSongDictionary, false};
     const MmlPrintout printed = printMml(song, dictionary(), names);
 
     const fs::path home = fs::current_path();

@@ -132,7 +132,7 @@ bool importAndWrite(const ImportSettings& settings) {
     files.shrink_to_fit();
 
     const std::string dictionaryOut = withExtension(settings.output, ".dic");
-    const MmlPrintout printout = printMml(song, lookup, {settings.inputs.front(), dictionaryOut, settings.utf8});
+    const MmlPrintout printout = printMml(song, lookup, {settings.inputs.front(), settings.output, dictionaryOut, settings.utf8});
     const bool withDictionary = !printout.dictionary.empty();
 
     if (filesRead.contains(settings.output)) reporter.error(msg::kOutputIsAFileRead, settings.output);

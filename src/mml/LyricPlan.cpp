@@ -7,6 +7,7 @@
 #include "import/PhoneticSpelling.h"
 #include "mml/SourceText.h"
 #include "song/Song.h"
+#include "text/CharCode.h"
 
 namespace {
 
@@ -36,10 +37,16 @@ using SyllableUses = std::map<std::string, std::map<std::string, size_t>>;
 
 }  // namespace
 
-void SongDictionary::add(const std::string& text, const std::string& symbols) {
+void SongDictionary::add(const std::string& text, const std::string& symbols, const char* given) {
     const std::u16string codes = characterCodes(text);
     longestKey_ = std::max(longestKey_, codes.size());
-    entries_.emplace(codes, symbols);
+    std::string note;
+    if (given == nullptr) {
+        note = "not in the dictionary";
+    } else if (symbols != given) {
+        note = std::string("the dictionary gives [") + given + "]";
+    }
+    entries_.emplace(codes, Entry{symbols, note});
 }
 
 const char* SongDictionary::lookup(const char16_t* codes, size_t& matched) const {
@@ -49,7 +56,7 @@ const char* SongDictionary::lookup(const char16_t* codes, size_t& matched) const
         const auto found = entries_.find(std::u16string(codes, length));
         if (found != entries_.end()) {
             matched = length;
-            return found->second.c_str();
+            return found->second.symbols.c_str();
         }
     }
     return nullptr;
@@ -57,14 +64,11 @@ const char* SongDictionary::lookup(const char16_t* codes, size_t& matched) const
 
 std::string SongDictionary::fileText(const std::string& mmlName) const {
     std::string text = "; The phonetic symbols of every syllable " + mmlName +
-                       " sings. Compile it with this dictionary (option -p).\n";
-    for (const auto& [codes, symbols] : entries_) {
-        std::string key;
-        for (const char16_t code : codes) {
-            if (code >= 0x100) key.push_back(static_cast<char>(code >> 8));
-            key.push_back(static_cast<char>(code & 0xFF));
-        }
-        text.append(key).append(" : [").append(symbols).append("]\n");
+                       " sings: compile it with this dictionary (option -p).\n";
+    for (const auto& [codes, entry] : entries_) {
+        text.append(codesToBytes(codes)).append(" : [").append(entry.symbols).append("]");
+        if (!entry.note.empty()) text.append("  ; ").append(entry.note);
+        text.append("\n");
     }
     return text;
 }
@@ -110,7 +114,7 @@ LyricPlan::LyricPlan(ImportedSong& song, const std::vector<TrackScore>& scores, 
                 if (a.second != b.second) return a.second < b.second;
                 return given != nullptr && b.first == given;
             });
-            songDictionary_.add(text, most->first);
+            songDictionary_.add(text, most->first, given);
         }
         dictionary_ = &songDictionary_;
     }

@@ -30,14 +30,20 @@ struct SyllableSpelling {
 // The dictionary beside the MML: each syllable's text and symbols.
 class SongDictionary final : public SyllableDictionary {
 public:
-    void add(const std::string& text, const std::string& symbols);
+    // `given` is what the dictionary the song was checked against gives the
+    // text (null for nothing); the file says where the entry differs.
+    void add(const std::string& text, const std::string& symbols, const char* given);
     bool empty() const { return entries_.empty(); }
     const char* lookup(const char16_t* codes, size_t& matched) const override;
     // The file's text: a comment naming the song, then one line per syllable.
     std::string fileText(const std::string& mmlName) const;
 
 private:
-    std::map<std::u16string, std::string> entries_;  // by character codes
+    struct Entry {
+        std::string symbols;
+        std::string note;  // a comment: how the entry differs from the dictionary's
+    };
+    std::map<std::u16string, Entry> entries_;  // by character codes
     size_t longestKey_ = 0;
 };
 

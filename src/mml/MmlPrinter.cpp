@@ -163,6 +163,6 @@ MmlPrintout printMml(ImportedSong& song, const SyllableDictionary& dictionary, c
     MmlPrintout printout;
     const bool withDictionary = !lyrics.songDictionary().empty();
     printout.mml = header(song, names, withDictionary) + body;
-    if (withDictionary) printout.dictionary = lyrics.songDictionary().fileText(names.source);
+    if (withDictionary) printout.dictionary = lyrics.songDictionary().fileText(names.mml);
     return printout;
 }

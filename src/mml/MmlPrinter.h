@@ -12,6 +12,7 @@
 
 struct MmlNames {
     std::string source;      // the file the song was read from, as the user named it
+    std::string mml;         // where the MML is written
     std::string dictionary;  // where a song dictionary is written, as it is named in the MML
     bool utf8 = false;       // the MML is written in UTF-8, compiled with -u
 };
