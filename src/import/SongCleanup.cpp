@@ -62,6 +62,15 @@ void cleanUpCurves(ImportedTrack& track, NotCarried& lost) {
         std::vector<ImportedPoint> kept;
         kept.reserve(points.size());
         for (ImportedPoint point : points) {
+            if (point.tick < 0) {
+                // The value the curve has reached when the song starts.
+                lost.note("curve points before the song's start: the value they reach is given at its start");
+                point.tick = 0;
+                if (!kept.empty()) {
+                    kept.back().value = point.value;
+                    continue;
+                }
+            }
             if (point.tick >= end) {
                 lost.note("curve points after the end of a track's last note");
                 continue;

@@ -448,7 +448,6 @@ void VoiceTrackReader::readVibrato(uint64_t handle, ImportedNote& note) {
 
 void VoiceTrackReader::readCurve(const CurveInfo& curve, std::string_view body) {
     std::vector<ImportedPoint>& points = track_.curves[static_cast<size_t>(curve.id)];
-    std::optional<ImportedPoint> beforeStart;
     forEachIniLine(body, [&](std::string_view key, std::string_view value, bool) {
         const std::optional<int64_t> tick = parseInteger(key);
         const std::optional<int64_t> number = parseInteger(value);
@@ -456,19 +455,8 @@ void VoiceTrackReader::readCurve(const CurveInfo& curve, std::string_view body) 
             lost_.note("breakpoint lines that are not two numbers");
             return;
         }
-        const ImportedPoint point = pointAt(songTick(*tick), static_cast<int32_t>(clampTo(*number, INT32_MIN, INT32_MAX)));
-        if (point.tick < 0) {
-            if (!beforeStart || beforeStart->tick <= point.tick) beforeStart = point;
-            return;
-        }
-        points.push_back(point);
+        points.push_back(pointAt(songTick(*tick), static_cast<int32_t>(clampTo(*number, INT32_MIN, INT32_MAX))));
     });
-    if (beforeStart) {
-        // The value the curve has at the song's start.
-        const bool startGiven = std::any_of(points.begin(), points.end(), [](const ImportedPoint& p) { return p.tick == 0; });
-        if (!startGiven) points.insert(points.begin(), ImportedPoint{0, beforeStart->value});
-        lost_.note("curve points inside the pre-measure: the value they reach is given at the song's start");
-    }
 }
 
 // The earliest tick a note of the metatext is listed at; none without notes.
