@@ -78,6 +78,7 @@ struct Channel {
 struct TimedLyric {
     int64_t tick;
     uint32_t text;  // index into the texts read
+    bool sung = false;  // given to a note of an earlier channel
 };
 
 class MidiTracks final : public MidiEventVisitor {
@@ -110,7 +111,7 @@ private:
     void channelMessage(const MidiEvent& event);
     void controller(Channel& channel, const MidiEvent& event);
     std::string lyricText(std::string_view bytes) const;
-    void addVoiceTrack(int number, Channel& channel, const std::vector<TimedLyric>& lyrics);
+    void addVoiceTrack(int number, Channel& channel, std::vector<TimedLyric>& lyrics);
     // The text of the lyric events at `tick`, added to the texts read so far.
     void addLyric(std::vector<TimedLyric>& lyrics, int64_t tick, std::string text);
 
@@ -189,7 +190,7 @@ void MidiTracks::addLyric(std::vector<TimedLyric>& lyrics, int64_t tick, std::st
     if (!lyrics.empty() && lyrics.back().tick == tick) {
         lyrics.back().text = found->second;
     } else {
-        lyrics.push_back({tick, found->second});
+        lyrics.push_back({tick, found->second, false});
     }
 }
 
@@ -245,7 +246,8 @@ void MidiTracks::controller(Channel& channel, const MidiEvent& event) {
     }
 }
 
-void MidiTracks::addVoiceTrack(int number, Channel& channel, const std::vector<TimedLyric>& lyrics) {
+// A lyric goes to the note that starts with it on the first channel that has one.
+void MidiTracks::addVoiceTrack(int number, Channel& channel, std::vector<TimedLyric>& lyrics) {
     if (number == kDrumChannel) {
         lost_.note("notes on the drum channel (channel 10)");
         return;
@@ -263,8 +265,9 @@ void MidiTracks::addVoiceTrack(int number, Channel& channel, const std::vector<T
         note.velocity = static_cast<uint8_t>(songLevelOfMidiLevel(raw.velocity));
         while (lyric != lyrics.end() && lyric->tick < raw.start) ++lyric;
         ImportedLyric sung{kDefaultLyricText, kDefaultLyricSymbols};
-        if (lyric != lyrics.end() && lyric->tick == raw.start && !texts_[lyric->text].empty()) {
+        if (lyric != lyrics.end() && lyric->tick == raw.start && !lyric->sung && !texts_[lyric->text].empty()) {
             sung = lyricOfText(dictionary_, texts_[lyric->text], before, lost_);
+            lyric->sung = true;
         } else if (!lyrics.empty()) {
             lost_.note("notes without a lyric at their start sing the default syllable");
         }

@@ -72,6 +72,20 @@ size_t monotoneRun(int64_t from, Points points) {
     return run;
 }
 
+// How many of the first `run` points keep one pattern of a ramp: a point on
+// every tick (`everyTick`), or values one apart.
+size_t patternRun(Points points, size_t run, bool everyTick) {
+    size_t count = 1;
+    while (count < run) {
+        const ImportedPoint& before = points[count - 1];
+        const ImportedPoint& point = points[count];
+        const bool kept = everyTick ? point.tick == before.tick + 1 : std::llabs(int64_t{point.value} - before.value) == 1;
+        if (!kept) break;
+        ++count;
+    }
+    return count;
+}
+
 }  // namespace
 
 std::vector<CurveGroup> fitCurve(std::span<const ImportedPoint> points) {
@@ -92,19 +106,28 @@ std::vector<CurveGroup> fitCurve(std::span<const ImportedPoint> points) {
         // count that fits and the first that does not halved.
         size_t fits = 0;
         int64_t fitStart = 0;
+        bool whole = false;
         if (run >= 2) {
-            // A ramp the file drew from end to end fits the whole run, and
-            // often no shorter part of it: its rounding depends on its ends.
-            if (const auto whole = rampOver(run)) {
-                fits = run;
-                fitStart = *whole;
-            } else if (const auto start = rampOver(2)) {
-                fits = 2;
-                fitStart = *start;
+            // A ramp the file drew from end to end fits all the points that
+            // keep its pattern (a move on every tick, or moves of one), and
+            // often no shorter part of them: its rounding depends on its ends.
+            for (const size_t count : {patternRun(rest, run, true), patternRun(rest, run, false)}) {
+                if (whole || count < 2) continue;
+                if (const auto start = rampOver(count)) {
+                    fits = count;
+                    fitStart = *start;
+                    whole = true;
+                }
+            }
+            if (fits == 0) {
+                if (const auto start = rampOver(2)) {
+                    fits = 2;
+                    fitStart = *start;
+                }
             }
         }
-        if (fits > 0 && fits < run) {
-            size_t fails = run;
+        if (fits > 0 && !whole) {
+            size_t fails = run + 1;
             for (size_t count = 4; count < fails; count = count * 2 > run && count < run ? run : count * 2) {
                 const auto start = rampOver(count);
                 if (!start) {

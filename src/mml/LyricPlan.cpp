@@ -90,10 +90,11 @@ LyricPlan::LyricPlan(ImportedSong& song, const std::vector<TrackScore>& scores, 
     // syllable looked up, with its symbols.
     SyllableUses uses;
     bool ownNeeded = false;
+    // The text "a" is what symbols in brackets show: it needs no entry.
     const auto countUse = [&](const ImportedLyric& lyric) {
-        if (!fitsAsSyllable(lyric.text) || !fitsInBrackets(lyric.symbols)) return;
+        if (!fitsAsSyllable(lyric.text) || !fitsInBrackets(lyric.symbols) || lyric.text == "a") return;
         ++uses[lyric.text][lyric.symbols];
-        if (!givesSymbols(dictionary, lyric) && lyric.text != "a") ownNeeded = true;
+        if (!givesSymbols(dictionary, lyric)) ownNeeded = true;
     };
     for (size_t k = 0; k < printed.size(); ++k) {
         const ImportedTrack& track = song.tracks[k];

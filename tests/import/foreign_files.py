@@ -204,9 +204,12 @@ def read_midi_voices(path, encoding):
             if channel['notes']:
                 channel['notes'].sort()
                 starts = {n[0] for n in channel['notes']}
+                # A lyric belongs to the first channel with a note starting with it.
+                sung = {t: v for t, v in lyrics.items() if t in starts}
+                for t in sung:
+                    del lyrics[t]
                 voices.append({'notes': channel['notes'], 'bends': channel['bends'], 'ranges': channel['ranges'],
-                               'expressions': channel['expressions'],
-                               'lyrics': {t: v for t, v in lyrics.items() if t in starts}})
+                               'expressions': channel['expressions'], 'lyrics': sung})
     tempos.sort()
     metres.sort()
     if not tempos or tempos[0][0] != 0:

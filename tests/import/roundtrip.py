@@ -90,8 +90,9 @@ def case_runs(program, cases):
         shutil.rmtree(work)
 
 
-def document_songs(docs):
-    """The song examples of the documents, each with the files written beside it."""
+def document_songs(docs, with_options=False):
+    """The song examples of the documents, each with the files written beside it
+    (and, when `with_options`, the options written after "mml song")."""
     for manual in MANUALS:
         path = os.path.join(docs, manual)
         if not os.path.exists(path):
@@ -105,9 +106,11 @@ def document_songs(docs):
                         continue
                     if info.startswith('mml file '):
                         files.append((info[len('mml file '):], ''.join(block)))
-                    elif info == 'mml song':
+                    elif info == 'mml song' or (with_options and info.startswith('mml song ')):
                         number += 1
-                        yield f'{manual} song {number}', ''.join(block), files
+                        options = info.split()[2:]
+                        song = (f'{manual} song {number}', ''.join(block), files)
+                        yield song + (options,) if with_options else song
                         files = []
                     block = None
                 elif block is not None:
@@ -145,13 +148,13 @@ def main():
         if not failures or not failures[-1].startswith('case ' + name):
             shutil.rmtree(work)
 
-    songs = list(document_songs(os.path.join(source_dir, 'doc')))
+    songs = list(document_songs(os.path.join(source_dir, 'doc'), with_options=True))
     with open(os.path.join(source_dir, 'examples', 'song.mml'), 'rb') as example:
-        songs.append(('examples/song.mml', example.read(), []))
-    for name, source, files in songs:
-        work = compile_source(program, name, source, files, isinstance(source, str))
+        songs.append(('examples/song.mml', example.read(), [], []))
+    for name, source, files, options in songs:
+        work = compile_source(program, name, source, files, isinstance(source, str), options)
         if work:
-            check(name, work, None, ['song.vsq'])
+            check(name, work, dictionary_of(options), ['song.vsq'])
 
     corpus = os.path.join(source_dir, 'fuzz', 'corpus')
     fuzz_data = os.path.join(source_dir, 'fuzz', 'data')
