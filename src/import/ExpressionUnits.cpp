@@ -56,7 +56,11 @@ int32_t centsOf(int32_t bend, int32_t sensitivity) {
 
 }  // namespace
 
-int32_t songLevelOfMidiLevel(int32_t level) { return inverse(level, 0, 127, midiLevel); }
+int32_t songLevelOfMidiLevel(int32_t level) {
+    // Among the levels that play the same, the one in proportion.
+    const int64_t proportional = level <= 100 ? level * kCentre / 100 : kCentre + (level - 100) * 63 / 27;
+    return inverse(level, 0, 127, midiLevel, proportional);
+}
 
 int32_t dynamicsOfLevel(int32_t level) {
     return inverse(level, 0, 127, [](int32_t d) { return aroundCentre(d, 240, 120); });
