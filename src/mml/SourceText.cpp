@@ -7,6 +7,7 @@
 namespace {
 
 constexpr char16_t kIdeographicSpace = 0x8140;
+constexpr char16_t kCtrlZ = 0x1A;
 constexpr char16_t kSmallTsu = 0x82C1;
 constexpr char16_t kSmallKatakanaTsu = 0x8362;
 
@@ -14,7 +15,9 @@ constexpr char16_t kSmallKatakanaTsu = 0x8362;
 
 bool fitsInString(std::string_view text) {
     for (const char16_t code : characterCodes(text)) {
-        if (code < 0x20 || code == '"' || code == 0x7F) return false;
+        // A line feed ends a string, Ctrl-Z the file, and a zero byte the
+        // text as a file holds it.
+        if (code == '"' || code == '\n' || code == kCtrlZ || code == 0) return false;
         if (cp932ToUnicode(code) == kNoCharacter) return false;
     }
     return true;
@@ -24,7 +27,8 @@ bool fitsAsSyllable(std::string_view text) {
     if (text.empty() || !fitsInString(text)) return false;
     const std::u16string codes = characterCodes(text);
     for (const char16_t code : codes) {
-        if (code == ' ' || code == kIdeographicSpace || code == ':' || code == ';' || code == '[' || code == ']')
+        if (code == ' ' || code == '\t' || code == '\r' || code == kIdeographicSpace || code == ':' || code == ';' ||
+            code == '[' || code == ']')
             return false;
     }
     const char16_t first = codes.front();

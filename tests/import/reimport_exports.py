@@ -271,7 +271,7 @@ def check_song(program, work, utf8, where):
 
 
 def main():
-    program, source_dir = os.path.abspath(sys.argv[1]), sys.argv[2]
+    program, source_dir = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     songs = [(name, source, files, True) for name, source, files in document_songs(os.path.join(source_dir, 'doc'))]
     with open(os.path.join(source_dir, 'examples', 'song.mml'), 'rb') as example:
         songs.append(('examples/song.mml', example.read(), [], False))

@@ -131,7 +131,7 @@ def compile_source(program, name, source, files, utf8, extra_args=()):
 
 
 def main():
-    program, source_dir = os.path.abspath(sys.argv[1]), sys.argv[2]
+    program, source_dir = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     generated = int(sys.argv[sys.argv.index('--generated') + 1]) if '--generated' in sys.argv else 0
     failures, checked = [], 0
 
