@@ -183,6 +183,7 @@ void MidiTracks::meta(const MidiEvent& event) {
 }
 
 void MidiTracks::addLyric(std::vector<TimedLyric>& lyrics, int64_t tick, std::string text) {
+    if (text.empty()) return;
     // Several events at one time make one lyric.
     if (!lyrics.empty() && lyrics.back().tick == tick) text = texts_[lyrics.back().text] + text;
     const auto [found, added] = textIndices_.try_emplace(text, static_cast<uint32_t>(texts_.size()));

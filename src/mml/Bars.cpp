@@ -2,6 +2,7 @@
 #include "mml/Bars.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "song/Ticks.h"
 
@@ -36,4 +37,10 @@ int64_t Bars::barLineFrom(int64_t time) const {
     const int64_t bar = barOf(time);
     const int64_t start = startOf(bar);
     return start == time ? time : startOf(bar + 1);
+}
+
+int64_t Bars::stretchEnd(int64_t bar) const {
+    const auto after = std::upper_bound(stretches_.begin(), stretches_.end(), bar,
+                                        [](int64_t b, const Stretch& s) { return b < s.firstBar; });
+    return after == stretches_.end() ? INT64_MAX : after->firstBar;
 }

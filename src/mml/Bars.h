@@ -17,6 +17,9 @@ public:
     int64_t startOf(int64_t bar) const;
     // The first bar line at or after `time`.
     int64_t barLineFrom(int64_t time) const;
+    // The first bar after `bar` of another time signature; INT64_MAX when
+    // the signature holds to the end.
+    int64_t stretchEnd(int64_t bar) const;
 
 private:
     struct Stretch {

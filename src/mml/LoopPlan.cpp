@@ -1,11 +1,14 @@
-// Finding runs of repeated bars: every bar gets a hash of what happens in it
-// (times counted from the bar's start), equal hashes are confirmed item by
-// item, and at each bar the body of one to eight bars that covers the most
-// bars is taken.
+// Finding runs of repeated bars: a bar gets a hash of what happens in it
+// (times counted from the bar's start) when it is first compared, equal hashes
+// are confirmed item by item, and at each bar the body of one to eight bars
+// that covers the most bars is taken. Stretches of bars where nothing starts
+// are passed in one step: rests become loops of one bar, and bars a note
+// sounds through need nothing.
 #include "mml/LoopPlan.h"
 
 #include <algorithm>
 #include <functional>
+#include <unordered_map>
 
 #include "song/CurveTable.h"
 
@@ -22,19 +25,28 @@ public:
         int64_t last = 0;
         if (!score.items.empty()) last = score.items.back().time;
         barCount_ = bars.barOf(last) + 1;
-        hashes_.reserve(static_cast<size_t>(barCount_));
-        clean_.reserve(static_cast<size_t>(barCount_));
-        for (int64_t b = 0; b < barCount_; ++b) {
-            hashes_.push_back(hashOf(b));
-            clean_.push_back(isBetweenNotes(score, bars.startOf(b)) && isBetweenNotes(score, bars.startOf(b + 1)));
-        }
     }
 
     int64_t barCount() const { return barCount_; }
-    bool clean(int64_t bar) const { return clean_[static_cast<size_t>(bar)] != 0; }
+    bool clean(int64_t bar) const { return info(bar).clean; }
+
+    // The first bar from `bar` on where an item or a curve group starts.
+    int64_t nextBusyBar(int64_t bar) const {
+        const int64_t start = bars_.startOf(bar);
+        int64_t next = INT64_MAX;
+        const auto item = std::lower_bound(score_.items.begin(), score_.items.end(), start,
+                                           [](const TrackItem& i, int64_t t) { return i.time < t; });
+        if (item != score_.items.end()) next = item->time;
+        for (const CurveInfo& curve : kCurves) {
+            const std::vector<CurveGroup>& groups = score_.groups[static_cast<size_t>(curve.id)];
+            const size_t group = firstGroupFrom(groups, start);
+            if (group < groups.size()) next = std::min(next, groups[group].start);
+        }
+        return next == INT64_MAX ? barCount_ : std::min(barCount_, bars_.barOf(next));
+    }
 
     bool same(int64_t a, int64_t b) const {
-        if (hashes_[static_cast<size_t>(a)] != hashes_[static_cast<size_t>(b)]) return false;
+        if (info(a).hash != info(b).hash) return false;
         const int64_t startA = bars_.startOf(a);
         const int64_t startB = bars_.startOf(b);
         if (bars_.startOf(a + 1) - startA != bars_.startOf(b + 1) - startB) return false;
@@ -159,12 +171,25 @@ private:
         return hash;
     }
 
+    struct BarInfo {
+        uint64_t hash;
+        bool clean;  // no note sounds across its bar lines
+    };
+
+    const BarInfo& info(int64_t bar) const {
+        const auto [found, added] = infos_.try_emplace(bar, BarInfo{0, false});
+        if (added) {
+            found->second = {hashOf(bar), isBetweenNotes(score_, bars_.startOf(bar)) &&
+                                              isBetweenNotes(score_, bars_.startOf(bar + 1))};
+        }
+        return found->second;
+    }
+
     const ImportedSong& song_;
     const TrackScore& score_;
     const Bars& bars_;
     int64_t barCount_ = 0;
-    std::vector<uint64_t> hashes_;
-    std::vector<uint8_t> clean_;
+    mutable std::unordered_map<int64_t, BarInfo> infos_;
 };
 
 // The best loop starting at `first`: the most bars covered by one body
@@ -224,6 +249,22 @@ std::vector<LoopSpan> planLoops(const ImportedSong& song, const TrackScore& scor
     std::vector<LoopSpan> loops;
     int64_t bar = 0;
     while (bar < contents.barCount()) {
+        const int64_t busy = contents.nextBusyBar(bar);
+        if (busy > bar + 1) {
+            // Bars where nothing starts: a note sounds through them, or the
+            // track rests, a loop of one bar at a time signature's length.
+            const int64_t stretch = std::min(busy, bars.stretchEnd(bar));
+            if (!isBetweenNotes(score, bars.startOf(bar))) {
+                bar = std::max(bar + 1, bars.barOf(soundingUntil(score, bars.startOf(bar))));
+                continue;
+            }
+            const int64_t passes = std::min(stretch - bar, kMostPasses);
+            if (passes >= 2) {
+                loops.push_back({bar, 1, 0, passes});
+                bar += passes;
+                continue;
+            }
+        }
         const LoopSpan loop = bestLoopAt(contents, bar);
         if (loop.passes >= 2) {
             loops.push_back(loop);

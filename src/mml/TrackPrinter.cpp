@@ -214,6 +214,12 @@ void TrackPrinter::print(std::string& out) {
     if (!score_.items.empty()) lastBar = bars_.barOf(score_.items.back().time);
     size_t loop = 0;
     for (int64_t bar = 0; bar <= lastBar;) {
+        // Bars a note sounds through have no line of their own.
+        if (time_ >= bars_.startOf(bar + 1) && (loop >= loops_.size() || loops_[loop].firstBar > bar)) {
+            bar = std::max(bar + 1, bars_.barOf(time_));
+            if (loop < loops_.size()) bar = std::min(bar, loops_[loop].firstBar);
+            continue;
+        }
         if (loop < loops_.size() && loops_[loop].firstBar == bar) {
             const LoopSpan& span = loops_[loop++];
             out.append("/:").append(std::to_string(span.passes)).append("\n");

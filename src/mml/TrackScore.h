@@ -38,3 +38,6 @@ struct TrackScore {
 // True when no printed note of `score` sounds across `time`: a command can be
 // written there.
 bool isBetweenNotes(const TrackScore& score, int64_t time);
+
+// Where the note that sounds across `time` ends; `time` when none does.
+int64_t soundingUntil(const TrackScore& score, int64_t time);

@@ -124,6 +124,10 @@ def cases(program, work):
         b'1920=ID#0001', b'99999999999=ID#0001')
     yield 'numbers past every range', vsq_with_metatext(huge), '.vsq', 'fail'
     yield 'a million notes', many_notes_midi(1000000), '.mid', 'ok'
+    far = meta(0x58, b'\x01\x05\x18\x08') + b''.join(meta(0x01, b'', 0) [:0] + vlq(0x0FFFFFFF) + b'\xff\x01\x00'
+                                                  for _ in range(7))
+    yield 'a note after millions of bars of 1/32', midi([far + vlq(0) + b'\x90\x40\x40' + vlq(480) + b'\x80\x40\x00'
+                                                         + meta(0x2F, b'')]), '.mid', 'ok'
     yield 'data byte without a status', midi([vlq(0) + b'\x40\x40' + meta(0x2F, b'')]), '.mid', 'fail'
     yield 'delta time of five bytes', midi([b'\xff\xff\xff\xff\x7f\x90\x40\x40' + meta(0x2F, b'')]), '.mid', 'fail'
     yield 'MIDI file without notes', midi([meta(0x2F, b'')] * 1000), '.mid', 'fail'
