@@ -1,7 +1,10 @@
 #!/bin/sh
 # Builds a compile fuzzer with clang in build-fuzz and fuzzes for a bounded
 # time: run_fuzz.sh [seconds] [fuzzer]. The seconds default to 60; the fuzzer
-# is compile_fuzzer (code page 932 sources, the default) or compile_fuzzer_utf8.
+# is compile_fuzzer (code page 932 sources, the default), compile_fuzzer_utf8,
+# or one of the import readers' import_vsq_fuzzer, import_midi_fuzzer,
+# import_ust_fuzzer and import_ustx_fuzzer, whose seeds are
+# fuzz/corpus-import-<reader>/.
 #
 # The seeds are fuzz/corpus/ and the sources of the golden cases; inputs that
 # find new paths go to build-fuzz/fuzz-work-<fuzzer>/, so the committed corpus only
@@ -26,20 +29,30 @@ cmake --build "$build" --target "$fuzzer" -j2
 
 work="$build/fuzz-work-$fuzzer"
 mkdir -p "$work" "$fuzz_dir/crashes"
-for case_dir in "$repo"/tests/cases/*/; do
-    for source in "$case_dir"*.mml; do
-        [ -f "$source" ] || continue
-        cp "$source" "$work/case-$(basename "$case_dir")-$(basename "$source")"
+case "$fuzzer" in
+import_*_fuzzer)
+    reader=${fuzzer#import_}
+    corpus="$fuzz_dir/corpus-import-${reader%_fuzzer}"
+    set --
+    ;;
+*)
+    corpus="$fuzz_dir/corpus"
+    for case_dir in "$repo"/tests/cases/*/; do
+        for source in "$case_dir"*.mml; do
+            [ -f "$source" ] || continue
+            cp "$source" "$work/case-$(basename "$case_dir")-$(basename "$source")"
+        done
     done
-done
+    set -- -dict="$fuzz_dir/mml.dict"
+    ;;
+esac
 
 # The fuzzer writes each run's outputs in its working folder.
 run="$build/fuzz-run-$fuzzer"
 mkdir -p "$run"
 cd "$run"
-"$build/fuzz/$fuzzer" "$work" "$fuzz_dir/corpus" \
+"$build/fuzz/$fuzzer" "$work" "$corpus" "$@" \
     -fork=1 -ignore_timeouts=1 -ignore_ooms=1 \
-    -dict="$fuzz_dir/mml.dict" \
-    -max_len=4096 -timeout=5 -rss_limit_mb=1024 \
+    -max_len=8192 -timeout=5 -rss_limit_mb=1024 \
     -max_total_time="$seconds" -print_final_stats=1 \
     -artifact_prefix="$fuzz_dir/crashes/"

@@ -14,8 +14,10 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTUVO_SANITIZE=ON -DTUVO_
 cmake --build build-sanitize -j "$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 
-# The fuzz targets replay their corpus once, without new inputs, so every input
-# the fuzzer ever found stays covered (needs clang with libFuzzer).
+# The fuzz targets (the compile's and the import readers') replay their corpus
+# once, without new inputs, so every input the fuzzer ever found stays covered
+# (needs clang with libFuzzer).
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DTUVO_FUZZ=ON -DTUVO_TESTS=OFF
-cmake --build build-fuzz -j "$jobs" --target compile_fuzzer compile_fuzzer_utf8
+cmake --build build-fuzz -j "$jobs" --target compile_fuzzer compile_fuzzer_utf8 \
+    import_vsq_fuzzer import_midi_fuzzer import_ust_fuzzer import_ustx_fuzzer
 ctest --test-dir build-fuzz/fuzz --output-on-failure

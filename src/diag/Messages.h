@@ -352,4 +352,9 @@ inline constexpr Message kMetreChangeInsideBar{"metre-change-inside-bar", "\x8F\
 //   (a dictionary line that is not "keys : [symbols] ..."; plain ASCII on purpose)
 inline constexpr Message kBadLine{"bad-line", "BAD Line"};
 
+// 取り込めないファイルです
+//   (a file given to --import cannot be read as a song (detail: the file and
+//   what is wrong with it))
+inline constexpr Message kCannotImport{"cannot-import", "\x8E\xE6\x82\xE8\x8D\x9E\x82\xDF\x82\xC8\x82\xA2\x83t\x83@\x83" "C\x83\x8B\x82\xC5\x82\xB7"};
+
 }  // namespace msg

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "driver/CommandLine.h"
+#include "driver/ImportCommand.h"
 #include "driver/OutputFormats.h"
 #include "text/Encoding.h"
 
@@ -19,14 +20,14 @@ void writeLine(std::string_view text) {
     std::fflush(stdout);
 }
 
+}  // namespace
+
 // A label of the program's and a path of the user's.
 void printPathLine(std::string_view label, std::string_view path) {
     std::string text = consoleText(label);
     text.append(path);
     writeLine(text);
 }
-
-}  // namespace
 
 // Every line of the program's own, in the console's encoding.
 void printLine(std::string_view text) { writeLine(consoleText(text)); }
@@ -78,6 +79,7 @@ void printHelp(std::string_view manualPath) {
     printUsageHead();
     for (std::string_view line : kHelpOptionsBeforeExports) printLine(line);
     for (const OutputFormat& format : outputFormats()) printLine(format.helpLine);
+    for (const std::string& line : importHelpLines()) printLine(line);
     for (std::string_view line : kHelpOptionsAfterExports) printLine(line);
     printLine("");
     std::string last =

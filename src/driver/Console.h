@@ -21,4 +21,6 @@ void printUsageReason(std::string_view reason);
 // A line of the program's own on standard error: "tuvommlc: " and the text.
 void printNote(std::string_view text);
 void printSettings(const RunSettings& settings, std::string_view exeDir);
+// A settings line: the program's label, then a path as the user typed it.
+void printPathLine(std::string_view label, std::string_view path);
 void printVerdict(int errors, int warnings, bool succeeded);

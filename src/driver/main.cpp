@@ -7,6 +7,7 @@
 #include "driver/CommandLine.h"
 #include "driver/Console.h"
 #include "driver/DataPaths.h"
+#include "driver/ImportCommand.h"
 #include "driver/PipelineRun.h"
 #include "driver/RunContext.h"
 #include "driver/Utf8Hint.h"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) try {
     printBanner();
     const std::vector<std::string> args(argv, argv + argc);
     const std::string exeDir = exeDirectory();
+    if (asksForImport(args)) return runImport(args, exeDir);
     const CommandLine commandLine = parseCommandLine(args, exeDir);
     setUtf8Mode(commandLine.settings.utf8);  // the console's, for the whole process
     switch (commandLine.request) {

@@ -130,6 +130,7 @@ const Entry kCatalogue[] = {
     ENTRY(kTooManyMeasures, "小節が多すぎます"),
     ENTRY(kMetreChangeInsideBar, "小節の途中の拍子変更は次の小節から有効です"),
     ENTRY(kBadLine, "BAD Line"),
+    ENTRY(kCannotImport, "取り込めないファイルです"),
 };
 
 #undef ENTRY
