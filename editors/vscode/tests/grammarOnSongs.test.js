@@ -61,7 +61,8 @@ function documentSongs() {
         const blocks = fencedBlocks(fs.readFileSync(path.join(docs, name), 'utf8'));
         blocks.forEach((block, i) => {
             const where = `doc/${name} line ${block.line}`;
-            if (block.info.startsWith('mml file ')) songs.push({ where, text: block.text });
+            // Files written beside a song are songs only when they are MML (a dictionary is not).
+            if (/^mml file \S+\.mml$/.test(block.info)) songs.push({ where, text: block.text });
             if (!/^mml song\b/.test(block.info)) return;
             const next = blocks[i + 1];
             const failed = next && next.info === 'text result' && !/^errors: 0$/m.test(next.text);
