@@ -5,7 +5,8 @@
 # through the installed program and once through a symbolic link to it: both
 # must find the dictionary and the include folder in the share folder and write
 # the VSQ file the build's program writes, and --help must name the installed
-# manual.
+# manual and the installed dictionary; the README is installed beside the
+# documents, which point to it.
 # Arguments: the build folder, the source folder and the cmake program.
 set -eu
 build=$1
@@ -21,7 +22,7 @@ fail() { echo "$*"; exit 1; }
 [ "$(ls -A "$prefix/bin")" = tuvommlc ] || fail "bin/ holds more than the program: $(ls -A "$prefix/bin")"
 test -f "$prefix/share/tuvommlc/phonetic_symbols.dic" || fail "no dictionary in share/tuvommlc"
 test -f "$prefix/share/tuvommlc/include/dynamics.mml" || fail "no include folder in share/tuvommlc"
-for document in "$source"/doc/*.md; do
+for document in "$source"/doc/*.md "$source"/README.md; do
     cmp "$document" "$prefix/share/doc/tuvommlc/$(basename "$document")" || fail "$document not installed"
 done
 
@@ -43,6 +44,8 @@ for program in "$prefix/bin/tuvommlc" "$scratch/links/tuvommlc"; do
     grep -qx "PHONETIC: $prefix/share/tuvommlc/phonetic_symbols.dic" run.txt ||
         { echo "$program: wrong dictionary"; cat run.txt; exit 1; }
     cmp song.vsq "$scratch/reference/song.vsq"
+    "$program" --help | grep -qxF " -p phonetic-symbol-filename  the phonetic dictionary (default: $prefix/share/tuvommlc/phonetic_symbols.dic)" ||
+        fail "$program --help does not name the installed dictionary"
     "$program" --help | tail -n 1 |
         grep -qxF "Options come before the input file. The language is described in $prefix/share/doc/tuvommlc/manual.md." ||
         fail "$program --help does not name the installed manual"

@@ -13,11 +13,16 @@
 //   index;
 // - every command the compiler dispatches has a row in a command table of the
 //   manual and of the quick reference card, and a link in the index;
-// - every link from one document to another leads to an existing heading.
+// - every link from one document to another leads to an existing heading;
+// - the tutorial's steps build on each other: each step's song keeps every line
+//   of the song before (as a whole line or a part of one), but in the steps
+//   that rewrite it, and every command a step with a song shows compiles
+//   exactly that song with exactly its options.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -322,6 +327,66 @@ TEST(ManualTest, EveryLinkBetweenDocumentsLeadsToAHeading) {
     }
     EXPECT_GT(links, 100);
     EXPECT_TRUE(broken.empty()) << "broken links in doc/:\n" << broken;
+}
+
+// The step (from "## Step N") each line of the tutorial belongs to; 0 before
+// the first.
+std::vector<int> tutorialSteps(const std::vector<std::string>& tutorial) {
+    std::vector<int> steps;
+    int step = 0;
+    for (const std::string& line : tutorial) {
+        if (line.rfind("## Step ", 0) == 0) step = std::atoi(line.c_str() + 8);
+        steps.push_back(step);
+    }
+    return steps;
+}
+
+TEST(ManualTest, TutorialStepsBuildOnEachOtherAndShowTheirCommands) {
+    // The steps that rewrite lines of the song before instead of adding to
+    // them: the loop in place of the repeated bars, and the first track
+    // selected on a line of its own.
+    const std::vector<int> rewriting = {5, 6};
+    const std::vector<std::string>& tutorial = documentLines("tutorial.md");
+    const std::vector<int> steps = tutorialSteps(tutorial);
+    struct StepSong {
+        int step;
+        std::vector<std::string> lines;
+        std::vector<std::string> options;
+    };
+    std::vector<StepSong> songs;
+    for (const Block& block : fencedBlocks("tutorial.md")) {
+        const std::vector<std::string> info = words(block.info);
+        if (info.size() < 2 || info[0] != "mml" || info[1] != "song") continue;
+        songs.push_back({steps[static_cast<size_t>(block.line - 1)], lines(block.text),
+                         std::vector<std::string>(info.begin() + 2, info.end())});
+    }
+    ASSERT_GE(songs.size(), 9u) << "the tutorial lost its steps";
+    for (size_t i = 1; i < songs.size(); ++i) {
+        EXPECT_GT(songs[i].step, songs[i - 1].step) << "one song per step";
+        if (std::find(rewriting.begin(), rewriting.end(), songs[i].step) != rewriting.end()) continue;
+        for (const std::string& kept : songs[i - 1].lines) {
+            EXPECT_TRUE(contains(songs[i].lines, kept))
+                << "step " << songs[i].step << " drops the line '" << kept << "' of step "
+                << songs[i - 1].step;
+        }
+    }
+    // A command shown in a step with a song: "tuvommlc -u", the song's
+    // options, "song.mml".
+    int commands = 0;
+    for (size_t i = 0; i < tutorial.size(); ++i) {
+        if (tutorial[i].rfind("    tuvommlc ", 0) != 0) continue;
+        const auto song = std::find_if(songs.begin(), songs.end(),
+                                       [&](const StepSong& s) { return s.step == steps[i]; });
+        if (song == songs.end()) continue;
+        std::vector<std::string> expected = {"tuvommlc", "-u"};
+        expected.insert(expected.end(), song->options.begin(), song->options.end());
+        expected.push_back("song.mml");
+        EXPECT_EQ(words(tutorial[i]), expected)
+            << "doc/tutorial.md line " << i + 1 << " shows another command than step "
+            << song->step << " compiles";
+        ++commands;
+    }
+    EXPECT_GE(commands, 2);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "compile/Compiler.h"
 #include "compile/EnvelopeTable.h"
+#include "compile/LyricReport.h"
 #include "diag/Message.h"
 #include "song/BarGrid.h"
 #include "song/CurveTable.h"
@@ -33,6 +34,7 @@ struct LoopFrame {
     int32_t exit = -1;
     int32_t startNotes = 0, startControls = 0, startEnvelopes = 0;
     int32_t exitNotes = -1, exitControls = -1, exitEnvelopes = -1;
+    SourceLocation opened;  // its "/:", for the hint on a loop never closed
 };
 
 // A singer registered by @SGR: what a singer change to it carries.

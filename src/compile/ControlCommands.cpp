@@ -107,7 +107,12 @@ void CompilerImpl::singerRegistration(int count, const CommandParam* params) {
         error(msg::kWrongParamType);
         return;
     }
-    singers[singerName(strings, params[2].value)] = SingerVoice{params[1].value, params[0].value};
+    const std::string name = singerName(strings, params[2].value);
+    // Every file writes the name on a line of its own, up to a zero byte: a
+    // carriage return would break the VSQ file's line, a zero byte cut the name.
+    if (name.find('\r') != std::string::npos) error(msg::kSingerNameLineBreak, name);
+    if (name.find('\0') != std::string::npos) warning(msg::kSingerNameCut, name);
+    singers[name] = SingerVoice{params[1].value, params[0].value};
 }
 
 void CompilerImpl::curve(TrackState& state, const CurveInfo& info, int count,

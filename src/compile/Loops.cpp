@@ -4,6 +4,7 @@
 // so a loop that would overflow the tick range or the event bound changes
 // nothing but is closed, its body played once.
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "compile/CompilerImpl.h"
@@ -74,7 +75,8 @@ void CompilerImpl::loopStart(TrackState& state, int count, const CommandParam* p
     frame.startNotes = static_cast<int32_t>(track.notes.size());
     frame.startControls = static_cast<int32_t>(track.controls.size());
     frame.startEnvelopes = static_cast<int32_t>(track.envelopes.size());
-    state.loops.push_back(frame);
+    if (currentPlace != nullptr) frame.opened = currentPlace->written;
+    state.loops.push_back(std::move(frame));
     state.lyricCursor = frame.startNotes;
 }
 
@@ -101,7 +103,7 @@ void CompilerImpl::loopEnd(TrackState& state) {
         error(msg::kLoopMarkOutsideLoop);
         return;
     }
-    const LoopFrame frame = state.loops.back();
+    const LoopFrame frame = std::move(state.loops.back());
     state.loops.pop_back();
     Track& track = *state.track;
     const size_t notesEnd = track.notes.size();
@@ -163,5 +165,8 @@ void CompilerImpl::loopEnd(TrackState& state) {
 }
 
 void CompilerImpl::endOfSource(TrackState& state) {
-    if (!state.loops.empty()) error(msg::kLoopNotClosed);
+    if (state.loops.empty()) return;
+    error(msg::kLoopNotClosed);
+    // Reported: what stays open after the end is only what no error named.
+    state.loops.clear();
 }

@@ -48,5 +48,8 @@ LyricReport CompilerImpl::lyricReport() const {
                               state->track->noteLocation(static_cast<size_t>(firstUnsung - sung.begin())));
         report.unsung.push_back(std::move(notes));
     }
+    for (const auto& state : tracks) {
+        for (const LoopFrame& loop : state->loops) report.openLoops.push_back({state->number, placeOf(diagnostics.files(), loop.opened)});
+    }
     return report;
 }

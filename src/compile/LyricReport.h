@@ -1,7 +1,8 @@
-// What the lyric walk noticed for the lyric hints: lyrics with more syllables
-// than notes waiting for them, and per track the notes that no syllable
-// reached and so sing the default one. The compiler gathers it; the driver
-// prints it on standard error.
+// What the compile noticed for the hints: lyrics with more syllables than notes
+// waiting for them, per track the notes that no syllable reached and so sing
+// the default one, and loops left open in tracks that the end of the source
+// did not reach. The compiler gathers it; the driver prints it on standard
+// error.
 #pragma once
 
 #include <cstdint>
@@ -30,10 +31,18 @@ struct UnsungNotes {
     SourcePlace first;  // where the earliest of them is written
 };
 
+// A loop opened in a track that was not selected when the source ended: no
+// error says it is never closed, and its part is played once.
+struct OpenLoop {
+    int32_t track = 0;
+    SourcePlace opened;  // where its "/:" is written
+};
+
 struct LyricReport {
     std::vector<SurplusLyric> surpluses;  // the first few, in source order
     int64_t moreSurpluses = 0;            // those beyond them
     std::vector<UnsungNotes> unsung;      // by track
+    std::vector<OpenLoop> openLoops;      // by track, outermost first
 };
 
 // How many surplus lyrics are described one by one.

@@ -119,7 +119,9 @@ private:
     const char16_t* bracket(const char16_t* open) {
         const char16_t* close = open + 1;
         for (; *close != ']'; ++close) {
-            if (*close == 0 || *close > 127) {
+            // Symbols are printable ASCII: a control character (a carriage
+            // return above all) would break the VSQ file's line.
+            if (*close < 0x20 || *close >= 0x7F) {
                 compiler_.error(msg::kCloseBracketRequired);
                 return nullptr;
             }

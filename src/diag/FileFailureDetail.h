@@ -5,8 +5,10 @@
 #include <string>
 #include <string_view>
 
+inline constexpr std::string_view kFileFailureSeparator = " : ";
+
 inline std::string fileFailureDetail(std::string_view path, std::string_view reason) {
     std::string detail(path);
-    detail.append(" : ").append(reason);
+    detail.append(kFileFailureSeparator).append(reason);
     return detail;
 }

@@ -268,6 +268,16 @@ inline constexpr Message kInvalidParam{"invalid-param", "\x83p\x83\x89\x83\x81\x
 //   (unknown singer name)
 inline constexpr Message kUnknownSinger{"unknown-singer", "\x95s\x96\xBE\x82\xC8\x89\xCC\x8E\xE8\x96\xBC"};
 
+// 歌手名に改行文字は使えません
+//   (a singer name holds a carriage return, which would break the VSQ file's
+//   line (detail: the name))
+inline constexpr Message kSingerNameLineBreak{"singer-name-line-break", "\x89\xCC\x8E\xE8\x96\xBC\x82\xC9\x89\xFC\x8Ds\x95\xB6\x8E\x9A\x82\xCD\x8Eg\x82\xA6\x82\xDC\x82\xB9\x82\xF1"};
+
+// 歌手名はゼロバイトの前までです
+//   (a singer name holds a zero byte; the files carry the name up to it (a
+//   warning; detail: the name))
+inline constexpr Message kSingerNameCut{"singer-name-cut", "\x89\xCC\x8E\xE8\x96\xBC\x82\xCD\x83[\x83\x8D\x83o\x83" "C\x83g\x82\xCC\x91O\x82\xDC\x82\xC5\x82\xC5\x82\xB7"};
+
 // パラメータのタイプが違います
 //   (wrong parameter type)
 inline constexpr Message kWrongParamType{"wrong-param-type", "\x83p\x83\x89\x83\x81\x81[\x83^\x82\xCC\x83^\x83" "C\x83v\x82\xAA\x88\xE1\x82\xA2\x82\xDC\x82\xB7"};

@@ -1,6 +1,8 @@
 // Option parsing and the default paths.
 #include "driver/CommandLine.h"
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "driver/DataPaths.h"
@@ -87,6 +89,26 @@ bool mentionsOption(const std::vector<std::string>& args, UsageGroup group, char
     return false;
 }
 
+// Why `path` cannot be the name the sequences of -t are numbered after; empty
+// when it can. A name ending in a folder, or naming something other than a
+// file, would give odd names ("d/-1", ".-1", "/dev/null-1").
+std::string sequenceNameProblem(const std::string& path) {
+    const size_t cut = path.find_last_of(platform::pathSeparator() == '\\' ? "/\\:" : "/");
+    const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+    std::string what;
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (name.empty() || name == "." || name == ".." || std::filesystem::is_directory(status)) {
+        what = "names a folder";
+    } else if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        what = "is not a file";
+    } else {
+        return {};
+    }
+    return "option '-t' needs a file name to number the sequences after (song.ust gives "
+           "song-1.ust, song-2.ust, ...); " + quoted(path) + " " + what;
+}
+
 }  // namespace
 
 bool mentionsExportOption(const std::vector<std::string>& args) {
@@ -143,14 +165,18 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const std::st
     if (settings.midiLyricsInUtf8 && exportPath(settings, 'm').empty())
         return reject(args, next, settings.utf8,
                       "option '-8' sets how the MIDI file's lyrics are written; give -m with it");
+    const std::string sequences = exportPath(settings, 't');
+    if (!sequences.empty()) {
+        if (std::string problem = sequenceNameProblem(sequences); !problem.empty())
+            return reject(args, next, settings.utf8, std::move(problem));
+    }
     result.request = Request::Run;
     settings.inputPath = args[next];
     if (settings.outputPath.empty()) settings.outputPath = defaultOutputPath(settings.inputPath);
-    const std::string dataDir = dataDirectory(exeDir);
     if (settings.dictionaryPath.empty()) {
-        settings.dictionaryPath = inFolder(dataDir, "phonetic_symbols.dic");
+        settings.dictionaryPath = defaultDictionaryPath(exeDir);
         settings.dictionaryIsDefault = true;
     }
-    settings.includeDirectories.push_back(inFolder(dataDir, "include"));
+    settings.includeDirectories.push_back(inFolder(dataDirectory(exeDir), "include"));
     return result;
 }

@@ -61,12 +61,14 @@ void printUsage(bool withExports, bool withProjects) {
 }
 
 // The options the program has besides the export formats, one line each, in
-// the order the help shows them: the formats' lines come after the first three.
-constexpr std::string_view kHelpOptionsBeforeExports[] = {
-    " -o outputfile                the VSQ file to write (default: inputfile with .vsq)",
-    " -p phonetic-symbol-filename  the phonetic dictionary (default: the one beside the program)",
-    " -I<include-dir>              a folder searched by .include; may be repeated",
-};
+// the order the help shows them: -o, -p (with the default dictionary's path),
+// -I, the formats' lines, then the rest.
+constexpr std::string_view kHelpOutputOption =
+    " -o outputfile                the VSQ file to write (default: inputfile with .vsq)";
+constexpr std::string_view kHelpDictionaryOption =
+    " -p phonetic-symbol-filename  the phonetic dictionary (default: ";
+constexpr std::string_view kHelpIncludeOption =
+    " -I<include-dir>              a folder searched by .include; may be repeated";
 constexpr std::string_view kHelpOptionsAfterExports[] = {
     " -8                           write the MIDI file's lyrics in UTF-8 (with -m)",
     " -u                           read sources as UTF-8 and print in UTF-8",
@@ -75,9 +77,13 @@ constexpr std::string_view kHelpOptionsAfterExports[] = {
     " --version                    print the version and exit",
 };
 
-void printHelp(std::string_view manualPath) {
+void printHelp(std::string_view manualPath, std::string_view defaultDictionary) {
     printUsageHead();
-    for (std::string_view line : kHelpOptionsBeforeExports) printLine(line);
+    printLine(kHelpOutputOption);
+    std::string dictionary = consoleText(kHelpDictionaryOption);
+    dictionary.append(defaultDictionary).push_back(')');
+    writeLine(dictionary);
+    printLine(kHelpIncludeOption);
     for (const OutputFormat& format : outputFormats()) printLine(format.helpLine);
     for (const std::string& line : importHelpLines()) printLine(line);
     for (std::string_view line : kHelpOptionsAfterExports) printLine(line);

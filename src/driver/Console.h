@@ -12,9 +12,9 @@ void printLine(std::string_view text);
 void printBanner();
 // The export options are listed to those who gave one.
 void printUsage(bool withExports, bool withProjects = false);
-// The usage head and every option with what it does, for -h and --help, and
-// where the manual is.
-void printHelp(std::string_view manualPath);
+// The usage head and every option with what it does (with where the default
+// dictionary is), for -h and --help, and where the manual is.
+void printHelp(std::string_view manualPath, std::string_view defaultDictionary);
 // Says on standard error why the command line was rejected, and where to
 // read about every option.
 void printUsageReason(std::string_view reason);

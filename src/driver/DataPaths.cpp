@@ -41,6 +41,10 @@ std::string dataDirectory(const std::string& exeDir) {
     return !installed.empty() && exists(installed, true) ? installed : exeDir;
 }
 
+std::string defaultDictionaryPath(const std::string& exeDir) {
+    return inFolder(dataDirectory(exeDir), "phonetic_symbols.dic");
+}
+
 std::string manualPath(const std::string& exeDir) {
     std::string installed = underPrefix(exeDir, TUVO_DOC_DIR);
     if (!installed.empty()) {

@@ -10,6 +10,9 @@
 // share/tuvommlc when that folder exists, `exeDir` otherwise.
 std::string dataDirectory(const std::string& exeDir);
 
+// The default phonetic dictionary: phonetic_symbols.dic in dataDirectory.
+std::string defaultDictionaryPath(const std::string& exeDir);
+
 // The installed manual (in `exeDir`'s parent's share/doc/tuvommlc) when it
 // exists; otherwise the manual's place in the source tree, doc/manual.md.
 std::string manualPath(const std::string& exeDir);

@@ -38,6 +38,12 @@ void printLyricHints(const LyricReport& report, bool errorsReported) {
         printHint(std::to_string(report.moreSurpluses) +
                   " more lyrics have more syllables than notes waiting for them");
     }
+    for (const OpenLoop& loop : report.openLoops) {
+        printHint(placeText(loop.opened) + ": the loop opened here in track " +
+                  std::to_string(loop.track) +
+                  " is never closed (the track is not selected where the source ends); its part "
+                  "is played once");
+    }
     // After an error a lyric walk may have stopped early, so unsung notes then
     // say nothing of lyrics running out; the errors come first.
     if (errorsReported) return;

@@ -38,21 +38,22 @@ bool clashes(const std::string& path, const FilesRead& filesRead,
 bool outputPathsAreAllowed(const RunSettings& settings, const FilesRead& filesRead,
                            Diagnostics& diagnostics) {
     // The VSQ file first, then each export in the table's order, each file it
-    // may write against the files read and the outputs before it; every clash
-    // is reported, and a format's first clash only.
+    // may write against the files read and the outputs before it, its own
+    // included; every clash is reported, and a format's first clash only.
     std::vector<std::string> outputs{settings.outputPath};
     bool allowed = !clashes(settings.outputPath, filesRead, {}, diagnostics);
     for (const OutputFormat& format : outputFormats()) {
         const std::string path = exportPath(settings, format.letter);
         if (path.empty()) continue;
-        const std::vector<std::string> files = filesWrittenFor(format, path);
-        for (const std::string& file : files) {
+        // The files of one format are held against each other too: two
+        // sequences leading to one file would lose a track.
+        for (const std::string& file : filesWrittenFor(format, path)) {
             if (clashes(file, filesRead, outputs, diagnostics)) {
                 allowed = false;
                 break;
             }
+            outputs.push_back(file);
         }
-        outputs.insert(outputs.end(), files.begin(), files.end());
     }
     return allowed;
 }

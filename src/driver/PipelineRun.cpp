@@ -11,6 +11,7 @@
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
 #include "driver/Console.h"
+#include "driver/LeftoverSequences.h"
 #include "driver/LyricHints.h"
 #include "driver/OutputFormats.h"
 #include "driver/OutputPaths.h"
@@ -90,6 +91,7 @@ void writeOutputs(RunContext& run, const Song& song, const StringPool& strings) 
     if (diagnostics.errorCount() > 0) fail();
     outputs.putAllInPlace();
     if (diagnostics.errorCount() > 0) fail();
+    if (run.console) printLeftoverSequenceHints(settings, static_cast<int>(rendered.voices().size()));
 }
 
 void endRun(const RunContext& run, bool succeeded) {

@@ -1,7 +1,9 @@
-// The watch loop. Each run starts the console afresh (driver/PipelineRun.cpp),
-// so its counts and verdict are its own; what to watch is what the run read, plus the source and
-// the dictionary should they not have opened (so that creating them counts).
-// What the loop itself says goes to standard error.
+// The watch loop. Each run starts the console afresh (driver/PipelineRun.cpp), so its counts and
+// verdict are its own; what to watch is what the run read and what the run
+// before it read (a file that a run could not read, such as an included file
+// replaced by a named pipe, is watched on until it is back), plus the source
+// and the dictionary should they not have opened (so that creating them
+// counts). What the loop itself says goes to standard error.
 #include "driver/WatchMode.h"
 
 #include <algorithm>
@@ -15,10 +17,12 @@
 
 namespace {
 
-std::vector<std::string> filesToWatch(const RunSettings& settings,
-                                      std::vector<std::string> files) {
-    for (const std::string* path : {&settings.inputPath, &settings.dictionaryPath})
-        if (std::find(files.begin(), files.end(), *path) == files.end()) files.push_back(*path);
+std::vector<std::string> filesToWatch(const RunSettings& settings, std::vector<std::string> files,
+                                      const std::vector<std::string>& readBefore) {
+    std::vector<std::string> more = readBefore;
+    more.insert(more.end(), {settings.inputPath, settings.dictionaryPath});
+    for (const std::string& path : more)
+        if (std::find(files.begin(), files.end(), path) == files.end()) files.push_back(path);
     return files;
 }
 
@@ -28,10 +32,15 @@ int watchAndCompile(const RunSettings& settings, const std::string& exeDir,
                     const std::function<std::vector<std::string>()>& compile) {
     platform::catchStopSignals();
     const auto watcher = platform::createFileWatcher();
+    // The source and the dictionary are looked at before the first run, so
+    // that a save while it runs is seen whenever it comes.
+    watcher->watch(filesToWatch(settings, {}, {}));
+    std::vector<std::string> readBefore;
     for (;;) {
         std::vector<std::string> read = compile();
         if (platform::stopRequested()) break;
-        const std::vector<std::string> files = filesToWatch(settings, std::move(read));
+        const std::vector<std::string> files = filesToWatch(settings, read, readBefore);
+        readBefore = std::move(read);
         watcher->watch(files);
         printNote("watching " + std::to_string(files.size()) +
              " files; save one to compile again, Ctrl-C to stop");

@@ -46,7 +46,7 @@ int main(int argc, char** argv) try {
     setUtf8Mode(commandLine.settings.utf8);  // the console's, for the whole process
     switch (commandLine.request) {
     case Request::Help:
-        printHelp(manualPath(exeDir));
+        printHelp(manualPath(exeDir), defaultDictionaryPath(exeDir));
         return 0;
     case Request::Version:
         return 0;

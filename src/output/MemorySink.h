@@ -20,7 +20,7 @@ public:
     std::FILE* open(const std::string& path) override;
     bool keep(const std::string& path, int writeError) override;
     std::FILE* openLog() override { return open(kLogFileName); }
-    void keepLog(const std::string&, int writeError) override { keep(kLogFileName, writeError); }
+    void keepLog(int writeError) override { keep(kLogFileName, writeError); }
 
     // The files kept, by path.
     const std::map<std::string, std::string>& files() const { return files_; }

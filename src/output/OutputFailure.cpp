@@ -32,6 +32,10 @@ public:
 
     bool finish() override { return output_.finish() || reported(); }
     bool putInPlace() override { return output_.commit() || reported(); }
+    void putBack() override {
+        if (!output_.putBack()) reported();
+    }
+    const std::string& place() const override { return output_.place(); }
 
 private:
     bool reported() {

@@ -24,9 +24,9 @@ public:
     // reported. A file opened and never kept is given up.
     virtual bool keep(const std::string& path, int writeError) = 0;
 
-    // The same for the conversion log, which goes with the output file
-    // `outputPath`; a log that cannot be made or kept is warned of, and the
-    // run goes on without it (openLog then gives null).
+    // The same for the conversion log; a log that cannot be made or kept is
+    // warned of, and the run goes on without it (openLog then gives null).
+    // It gives way to any other output that leads to its file.
     virtual std::FILE* openLog() = 0;
-    virtual void keepLog(const std::string& outputPath, int writeError) = 0;
+    virtual void keepLog(int writeError) = 0;
 };

@@ -17,10 +17,14 @@ bool StagedOutputFile::prepare(const std::string& target) {
     target_ = target;
     if (target.empty()) return fail(ENOENT);
 
+    // Whatever keeps the name from being looked up (a name too long for the
+    // folder, a loop of links) would fail the rename at the end, after other
+    // outputs of the run were put in place; it is known now.
+    int reason = 0;
+    if (!platform::canLookUp(target, reason)) return fail(reason);
     std::error_code error;
     const fs::file_status status = fs::status(target, error);
     const bool exists = fs::exists(status);
-    int reason = 0;
     if (exists && !fs::is_regular_file(status)) {
         // Devices are written directly; opening a directory fails with the
         // system's own reason.
@@ -31,6 +35,7 @@ bool StagedOutputFile::prepare(const std::string& target) {
     // written, not the link.
     const std::string resolved = platform::finalPath(target);
     if (!resolved.empty()) target_ = resolved;
+    if (!platform::canLookUp(target_, reason)) return fail(reason);
     if (exists) {
         // Refuse a file this process could not have overwritten in place.
         // Appending asks for the right to write only, as truncating would.
@@ -67,9 +72,15 @@ bool StagedOutputFile::finish() {
 bool StagedOutputFile::commit() {
     if (replacement_ == nullptr) return true;
     int reason = 0;
-    const bool placed = replacement_->putInPlace(reason);
+    if (replacement_->putInPlace(reason)) return true;
     replacement_.reset();
-    return placed || fail(reason);
+    return fail(reason);
+}
+
+bool StagedOutputFile::putBack() {
+    if (replacement_ == nullptr) return true;
+    int reason = 0;
+    return replacement_->putBack(reason) || fail(reason);
 }
 
 bool StagedOutputFile::fail(int errorNumber) {

@@ -17,7 +17,9 @@ public:
     // the file it leads to. A device is opened and written directly, and one
     // that cannot seek (a pipe, a terminal) is refused before anything goes
     // into it. False when the target is empty, an existing one could not be
-    // written, or no new file can be made beside it; failureText() says why.
+    // written, its name cannot be looked up (too long, a loop of links, a
+    // folder that cannot be searched), or no new file can be made beside it;
+    // failureText() says why.
     bool prepare(const std::string& target);
     // A stream on the file to write, owned and closed by the caller; null on
     // failure, with failureText() saying why.
@@ -28,10 +30,17 @@ public:
     // failureText() says why.
     bool finish();
     // Puts the written file over the target, finishing it first if that was
-    // not done; the stream must be closed. False when that fails; the new file
-    // is then removed and failureText() says why.
+    // not done; the stream must be closed. The file it replaces is kept aside
+    // until this object goes. False when that fails; the new file is then
+    // removed, the target is as it was and failureText() says why.
     bool commit();
+    // Undoes commit: the file the target held is back (no file, where there
+    // was none). True when there is nothing to undo; false when it cannot be
+    // put back, with failureText() saying why.
+    bool putBack();
     const std::string& failureText() const { return failureText_; }
+    // The file written: the target, or the file a link there leads to.
+    const std::string& place() const { return target_; }
 
 private:
     bool fail(int errorNumber);

@@ -15,43 +15,43 @@
 
 namespace {
 
+void warnLogNotWritten(const std::string& reason) {
+    getReporter().warning(msg::kLogNotWritten, fileFailureDetail(kLogFileName, reason));
+}
+
 void warnLogNotWritten(int errorNumber) {
-    getReporter().warning(
-        msg::kLogNotWritten,
-        fileFailureDetail(kLogFileName,
-                          platform::systemErrorText(platform::failureErrorNumber(errorNumber))));
+    warnLogNotWritten(platform::systemErrorText(platform::failureErrorNumber(errorNumber)));
 }
 
 // The complete log, waiting for the output file: a log that cannot be put in
-// place is only warned of.
+// place is only warned of, and it gives way to any output of the run that
+// leads to its file.
 class PendingLog final : public PendingOutput {
 public:
-    PendingLog(std::unique_ptr<platform::ReplacementFile> file, std::string outputPath)
-        : file_(std::move(file)), outputPath_(std::move(outputPath)) {}
+    explicit PendingLog(std::unique_ptr<StagedOutputFile> file) : file_(std::move(file)) {}
 
     bool finish() override {
-        int reason = 0;
-        if (file_ != nullptr && !file_->finish(reason)) {
-            file_.reset();
-            warnLogNotWritten(reason);
-        }
+        if (live_ && !file_->finish()) given(file_->failureText());
         return true;
     }
-
     bool putInPlace() override {
-        if (file_ == nullptr) return true;
-        int reason = 0;
-        const auto output = platform::fileIdentity(outputPath_);
-        if (output && output == platform::fileIdentity(kLogFileName)) reason = EEXIST;
-        const bool placed = reason == 0 && file_->putInPlace(reason);
-        file_.reset();
-        if (!placed) warnLogNotWritten(reason);
+        if (live_ && !file_->commit()) given(file_->failureText());
         return true;
     }
+    void putBack() override {
+        if (live_ && !file_->putBack()) warnLogNotWritten(file_->failureText());
+    }
+    const std::string& place() const override { return file_->place(); }
+    void giveWay() override { given(platform::systemErrorText(EEXIST)); }
 
 private:
-    std::unique_ptr<platform::ReplacementFile> file_;
-    std::string outputPath_;
+    void given(const std::string& reason) {
+        live_ = false;
+        warnLogNotWritten(reason);
+    }
+
+    std::unique_ptr<StagedOutputFile> file_;
+    bool live_ = true;  // false once the log is given up
 };
 
 }  // namespace
@@ -77,18 +77,16 @@ bool StagedSink::keep(const std::string& path, int writeError) {
 }
 
 std::FILE* StagedSink::openLog() {
-    log_.reset();
-    int reason = 0;
-    log_ = platform::createReplacementFile(kLogFileName, reason);
-    std::FILE* stream = log_ != nullptr ? log_->openStream(reason) : nullptr;
+    log_ = std::make_unique<StagedOutputFile>();
+    std::FILE* stream = log_->prepare(kLogFileName) ? log_->openStream() : nullptr;
     if (stream == nullptr) {
+        warnLogNotWritten(log_->failureText());
         log_.reset();
-        warnLogNotWritten(reason);
     }
     return stream;
 }
 
-void StagedSink::keepLog(const std::string& outputPath, int writeError) {
+void StagedSink::keepLog(int writeError) {
     if (log_ == nullptr) return;
     // The log gives way to every file the run has read (the source, an
     // included file, the dictionary).
@@ -100,5 +98,5 @@ void StagedSink::keepLog(const std::string& outputPath, int writeError) {
         warnLogNotWritten(writeError);
         return;
     }
-    outputs_.add(std::make_unique<PendingLog>(std::move(log_), outputPath));
+    outputs_.addYielding(std::make_unique<PendingLog>(std::move(log_)));
 }

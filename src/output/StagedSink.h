@@ -1,7 +1,7 @@
 // The files of a run staged beside their places: each is written as a new
 // file and handed, once complete, to the run's batch, which puts them all in
 // place together (OutputBatch.h). The log gives way to any file the run has
-// read.
+// read and to any output that leads to its file.
 #pragma once
 
 #include <map>
@@ -9,7 +9,6 @@
 #include <string>
 
 #include "output/OutputSink.h"
-#include "platform/ReplacementFile.h"
 
 class FilesRead;
 class OutputBatch;
@@ -24,11 +23,11 @@ public:
     std::FILE* open(const std::string& path) override;
     bool keep(const std::string& path, int writeError) override;
     std::FILE* openLog() override;
-    void keepLog(const std::string& outputPath, int writeError) override;
+    void keepLog(int writeError) override;
 
 private:
     OutputBatch& outputs_;
     const FilesRead* filesRead_;
     std::map<std::string, std::unique_ptr<StagedOutputFile>> open_;  // by path
-    std::unique_ptr<platform::ReplacementFile> log_;
+    std::unique_ptr<StagedOutputFile> log_;
 };

@@ -138,7 +138,8 @@ private:
             ++group_;
             return State::AfterGroup;
         }
-        if (code >= 32 && code <= 127) {
+        // A double quote would end the VSQ file's quoted symbols early.
+        if (code >= 32 && code <= 127 && code != '"') {
             symbols.push_back(static_cast<char>(code));
             return State::InGroup;
         }

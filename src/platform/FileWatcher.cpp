@@ -1,14 +1,19 @@
-// File watching. On Linux each folder holding a watched file gets an inotify
-// watch, and its events are matched by name: editors often save by writing a
-// new file and renaming it over the old one, which a watch on the file itself
-// would lose. Elsewhere, and where inotify is not available, the files' times
-// and sizes are compared twice a second. A change is reported once the files
-// have been quiet for a moment, so that one save that writes several times
-// makes one run.
+// File watching. What decides that a file changed is its state at its path:
+// which file is there (device and number, so a file replaced by a rename, or a
+// folder swapped for another, counts), its times and its size, followed
+// through symbolic links. States are looked at twice a second, and at once
+// whenever inotify reports anything in a folder that holds a watched path or
+// the file it links to; notifications only wake the watcher, so one about a
+// file moved away with its old folder changes nothing. The folders are watched
+// again by their paths each time the files are, so a folder removed and made
+// again is followed. A change is reported once the files have been quiet for a
+// moment, so that one save that writes several times makes one run.
 #include "platform/FileWatcher.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -16,13 +21,17 @@
 #include <thread>
 #include <utility>
 
+#include <sys/stat.h>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 #ifdef __linux__
 #include <poll.h>
 #include <sys/inotify.h>
-#include <unistd.h>
-
-#include <cerrno>
 #endif
+
+#include "platform/PathIdentity.h"
 
 namespace fs = std::filesystem;
 
@@ -31,150 +40,215 @@ namespace {
 
 volatile std::sig_atomic_t stopSignalled = 0;
 
-extern "C" void onStopSignal(int) { stopSignalled = 1; }
+extern "C" void onStopSignal(int signalNumber) {
+    if (stopSignalled != 0) {
+        // The second: the process ends as the signal ends it by default. The
+        // files of a run under way are unnamed until the renames, and the
+        // renames keep every old file whole.
+        std::signal(signalNumber, SIG_DFL);
+        std::raise(signalNumber);
+        return;
+    }
+    stopSignalled = 1;
+#ifndef _WIN32
+    static constexpr char kNote[] = "tuvommlc: stopping after this run; a second Ctrl-C stops at once\n";
+    [[maybe_unused]] const ssize_t written = ::write(2, kNote, sizeof kNote - 1);
+#endif
+}
 
-// How often the stop flag and, without notifications, the files are looked at.
+// How often the files and the stop flag are looked at.
 constexpr auto kLookInterval = std::chrono::milliseconds(500);
 // How long the files must stay quiet after a change before it is reported.
 constexpr auto kSettleTime = std::chrono::milliseconds(150);
+// A file that keeps being written is reported after this many settle times.
+constexpr int kMaxSettleRounds = 20;
 
-// What the polling watcher compares: whether the file exists, its time, its size.
+// A time of the file system's clock, in nanoseconds.
+using Nanoseconds = long long;
+
+// What tells a file's change: the file at the path and its times and size.
 struct FileState {
     bool exists = false;
-    fs::file_time_type time{};
-    std::uintmax_t size = 0;
+    std::uint64_t device = 0;
+    std::uint64_t number = 0;
+    Nanoseconds modified = 0;  // the later of the times of its bytes and of its entry
+    long long size = 0;
     bool operator==(const FileState&) const = default;
 };
 
+#ifdef _WIN32
 FileState stateOf(const std::string& path) {
     std::error_code error;
     FileState state;
-    state.time = fs::last_write_time(path, error);
+    const auto time = fs::last_write_time(path, error);
     if (error) return {};
-    state.size = fs::file_size(path, error);
+    state.modified = std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
+    state.size = static_cast<long long>(fs::file_size(path, error));
     if (error) return {};
     state.exists = true;
     return state;
 }
 
-class PollingWatcher final : public FileWatcher {
+Nanoseconds fileClockNow() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               fs::file_time_type::clock::now().time_since_epoch())
+        .count();
+}
+#else
+Nanoseconds nanoseconds(const timespec& time) {
+    return static_cast<Nanoseconds>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+FileState stateOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return {};
+    FileState state;
+    state.exists = true;
+    state.device = static_cast<std::uint64_t>(info.st_dev);
+    state.number = static_cast<std::uint64_t>(info.st_ino);
+    state.modified = std::max(nanoseconds(info.st_mtim), nanoseconds(info.st_ctim));
+    state.size = static_cast<long long>(info.st_size);
+    return state;
+}
+
+// Now, by the coarse clock the file system stamps its times with, so that a
+// file changed from now on has a time no earlier than this.
+Nanoseconds fileClockNow() {
+    timespec now {};
+#ifdef CLOCK_REALTIME_COARSE
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+#else
+    ::clock_gettime(CLOCK_REALTIME, &now);
+#endif
+    return nanoseconds(now);
+}
+#endif
+
+// What wakes the watcher before its next look: nothing but the time here.
+class Wakeups {
 public:
-    // A file watched before keeps the state last looked at, so a file saved
-    // while the run was under way is still reported.
-    void watch(const std::vector<std::string>& paths) override {
-        std::map<std::string, FileState> states;
-        for (const std::string& path : paths) {
-            const auto known = states_.find(path);
-            states[path] = known != states_.end() ? known->second : stateOf(path);
-        }
-        states_ = std::move(states);
-    }
-
-    std::string waitForChange() override {
-        for (;;) {
-            std::this_thread::sleep_for(kLookInterval);
-            if (stopRequested()) return {};
-            std::string changed;
-            for (auto& [path, state] : states_) {
-                const FileState now = stateOf(path);
-                if (now != state && changed.empty()) changed = path;
-                state = now;
-            }
-            if (!changed.empty()) return changed;
-        }
-    }
-
-private:
-    std::map<std::string, FileState> states_;
+    virtual ~Wakeups() = default;
+    // Follows the folders that can hold changes of these paths.
+    virtual void follow(const std::vector<std::string>& paths) { (void)paths; }
+    // Waits `wait` at most; returns early when something happened.
+    virtual void waitFor(std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); }
 };
 
 #ifdef __linux__
-
-class InotifyWatcher final : public FileWatcher {
+class InotifyWakeups final : public Wakeups {
 public:
-    explicit InotifyWatcher(int descriptor) : descriptor_(descriptor) {}
-    ~InotifyWatcher() override { close(descriptor_); }
+    explicit InotifyWakeups(int descriptor) : descriptor_(descriptor) {}
+    ~InotifyWakeups() override { ::close(descriptor_); }
 
-    // Folders watched before keep their watch (adding one again gives the same
-    // number), so a file saved while the run was under way is still reported.
-    void watch(const std::vector<std::string>& paths) override {
+    // Adding a folder that is watched already gives its watch again; one that
+    // was made anew at the same path gets a watch of its own.
+    void follow(const std::vector<std::string>& paths) override {
         std::set<int> watches;
-        std::map<std::pair<int, std::string>, std::string> named;
         for (const std::string& path : paths) {
-            const fs::path file(path);
-            const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
-            const int watch = inotify_add_watch(
-                descriptor_, folder.c_str(),
-                IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_DELETE | IN_MODIFY | IN_ATTRIB);
-            if (watch < 0) continue;  // a folder that is gone: nothing in it can change
-            watches.insert(watch);
-            named[{watch, file.filename().string()}] = path;
+            for (const std::string& file : {path, finalPath(path)}) {
+                if (file.empty()) continue;
+                const fs::path folder = fs::path(file).has_parent_path() ? fs::path(file).parent_path() : fs::path(".");
+                const int watch = inotify_add_watch(
+                    descriptor_, folder.c_str(),
+                    IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE | IN_MODIFY |
+                        IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF);
+                if (watch >= 0) watches.insert(watch);  // a folder that is gone holds nothing
+            }
         }
         for (const int watch : watches_)
             if (!watches.contains(watch)) inotify_rm_watch(descriptor_, watch);
         watches_ = std::move(watches);
-        paths_ = std::move(named);
     }
 
-    std::string waitForChange() override {
-        std::string changed;
-        int settleRounds = 0;
-        for (;;) {
-            if (stopRequested()) return {};
-            const auto wait = changed.empty() ? kLookInterval : kSettleTime;
-            pollfd ready{descriptor_, POLLIN, 0};
-            const int count = poll(&ready, 1, static_cast<int>(wait.count()));
-            if (count < 0 && errno != EINTR) return {};
-            if (count > 0) {
-                const std::string name = readEvents();
-                if (changed.empty()) changed = name;
-            }
-            // Reported once quiet again, or after a while of a file that keeps
-            // being written.
-            if (!changed.empty() && (count == 0 || ++settleRounds > kMaxSettleRounds))
-                return changed;
+    void waitFor(std::chrono::milliseconds wait) override {
+        pollfd ready{descriptor_, POLLIN, 0};
+        if (::poll(&ready, 1, static_cast<int>(wait.count())) <= 0) return;
+        // The events only wake: what changed is told by the files' states.
+        alignas(inotify_event) char buffer[16 * 1024];
+        while (::read(descriptor_, buffer, sizeof buffer) > 0) {
         }
     }
 
 private:
-    static constexpr int kMaxSettleRounds = 20;
-
-    // Reads the pending events and returns the path of the first watched file
-    // among them, or an empty text.
-    std::string readEvents() {
-        alignas(inotify_event) char buffer[16 * 1024];
-        const ssize_t size = read(descriptor_, buffer, sizeof buffer);
-        std::string first;
-        for (ssize_t at = 0; size > 0 && at < size;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            if (event->len == 0 || !first.empty()) continue;
-            const auto found = paths_.find({event->wd, std::string(event->name)});
-            if (found != paths_.end()) first = found->second;
-        }
-        return first;
-    }
-
     int descriptor_;
     std::set<int> watches_;
-    std::map<std::pair<int, std::string>, std::string> paths_;  // (watch, file name) -> path
 };
-
 #endif
+
+class StateWatcher final : public FileWatcher {
+public:
+    explicit StateWatcher(std::unique_ptr<Wakeups> wakeups)
+        : wakeups_(std::move(wakeups)), runStart_(fileClockNow()) {}
+
+    void watch(const std::vector<std::string>& paths) override {
+        std::map<std::string, FileState> states;
+        for (const std::string& path : paths) {
+            const auto known = states_.find(path);
+            if (known != states_.end()) {
+                states[path] = known->second;
+                continue;
+            }
+            const FileState now = stateOf(path);
+            // Changed after the run began: taken as unseen before, so that it
+            // counts as changed (a change in the very tick the run began is
+            // not told from one just before it).
+            states[path] = now.exists && now.modified > runStart_ ? FileState{} : now;
+        }
+        states_ = std::move(states);
+        wakeups_->follow(paths);
+    }
+
+    std::string waitForChange() override {
+        std::string changed = lookForChanges();
+        while (changed.empty()) {
+            if (stopRequested()) return {};
+            wakeups_->waitFor(kLookInterval);
+            if (stopRequested()) return {};
+            changed = lookForChanges();
+        }
+        // Reported once quiet again, or after a while of a file that keeps
+        // being written.
+        for (int round = 0; round < kMaxSettleRounds; ++round) {
+            std::this_thread::sleep_for(kSettleTime);
+            if (lookForChanges().empty()) break;
+        }
+        runStart_ = fileClockNow();
+        return changed;
+    }
+
+private:
+    // Takes in the files' states; returns the first path whose state changed.
+    std::string lookForChanges() {
+        std::string changed;
+        for (auto& [path, state] : states_) {
+            const FileState now = stateOf(path);
+            if (now != state && changed.empty()) changed = path;
+            state = now;
+        }
+        return changed;
+    }
+
+    std::unique_ptr<Wakeups> wakeups_;
+    std::map<std::string, FileState> states_;
+    Nanoseconds runStart_;
+};
 
 }  // namespace
 
 std::unique_ptr<FileWatcher> createFileWatcher() {
 #ifdef __linux__
     const int descriptor = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (descriptor >= 0) return std::make_unique<InotifyWatcher>(descriptor);
+    if (descriptor >= 0) return std::make_unique<StateWatcher>(std::make_unique<InotifyWakeups>(descriptor));
 #endif
     return createPollingFileWatcher();
 }
 
-std::unique_ptr<FileWatcher> createPollingFileWatcher() { return std::make_unique<PollingWatcher>(); }
+std::unique_ptr<FileWatcher> createPollingFileWatcher() {
+    return std::make_unique<StateWatcher>(std::make_unique<Wakeups>());
+}
 
 void catchStopSignals() {
+    stopSignalled = 0;
     std::signal(SIGINT, onStopSignal);
     std::signal(SIGTERM, onStopSignal);
 }

@@ -54,26 +54,64 @@ bool pathExists(const std::string& path) {
 #endif
 }
 
+bool canLookUp(const std::string& path, int& errorNumber) {
+    if (path.find('\0') != std::string::npos) {
+        errorNumber = ENOENT;
+        return false;
+    }
+#ifdef _WIN32
+    struct _stat info;
+    if (_stat(path.c_str(), &info) == 0 || errno == ENOENT) return true;
+#else
+    struct stat info;
+    if (::stat(path.c_str(), &info) == 0 || errno == ENOENT) return true;
+#endif
+    errorNumber = errno;
+    return false;
+}
+
 std::FILE* openForReading(const std::string& path, int& errorNumber) {
     if (path.find('\0') != std::string::npos) {
         errorNumber = ENOENT;  // the system would open the name cut at the zero byte
         return nullptr;
     }
+#ifdef _WIN32
     errno = 0;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         errorNumber = errno;
         return nullptr;
     }
-#ifndef _WIN32
-    struct stat info;
-    if (::fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
+    struct _stat info;
+    if (_fstat(_fileno(file), &info) == 0 && (info.st_mode & _S_IFMT) != _S_IFREG) {
         std::fclose(file);
-        errorNumber = EISDIR;
+        errorNumber = (info.st_mode & _S_IFMT) == _S_IFDIR ? EISDIR : ESPIPE;
         return nullptr;
     }
-#endif
     return file;
+#else
+    // Without O_NONBLOCK, opening a named pipe would wait for a writer, for
+    // ever, past every stop signal.
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        errorNumber = errno;
+        return nullptr;
+    }
+    struct stat info;
+    std::FILE* file = nullptr;
+    if (::fstat(descriptor, &info) != 0) {
+        errorNumber = errno;
+    } else if (!S_ISREG(info.st_mode)) {
+        // A folder, a pipe, a device or a terminal: no source is read from one
+        // (a pipe or a terminal could keep the run waiting, a device such as
+        // /dev/zero never end).
+        errorNumber = S_ISDIR(info.st_mode) ? EISDIR : ESPIPE;
+    } else if ((file = ::fdopen(descriptor, "rb")) == nullptr) {
+        errorNumber = errno;
+    }
+    if (file == nullptr) ::close(descriptor);
+    return file;
+#endif
 }
 
 std::FILE* openDeviceForWriting(const std::string& path, int& errorNumber) {

@@ -20,9 +20,18 @@ char pathSeparator();
 // True when a file-system entry of any kind (a directory too) exists at `path`.
 bool pathExists(const std::string& path);
 
-// Opens `path` for reading bytes. On failure returns null and puts the system's
-// error number in `errorNumber`. A directory is refused (EISDIR) everywhere,
-// also where the C library would open it as an empty stream.
+// True when the system can look `path` up, following links: there is an entry,
+// or none (ENOENT) that a write could make. False, with the system's error
+// number in `errorNumber`, when the lookup itself fails: a name too long for
+// its folder, a loop of links, a folder that cannot be searched, a file where
+// a folder should be.
+bool canLookUp(const std::string& path, int& errorNumber);
+
+// Opens `path` for reading bytes, without waiting. On failure returns null and
+// puts the system's error number in `errorNumber`. Only a regular file is
+// read: a directory is refused with EISDIR everywhere (also where the C library
+// would open it as an empty stream), anything else (a named pipe, a device, a
+// terminal) with ESPIPE.
 std::FILE* openForReading(const std::string& path, int& errorNumber);
 
 // Opens an existing file that is not a regular file (a device, a pipe) for

@@ -110,6 +110,8 @@ const Entry kCatalogue[] = {
     ENTRY(kIndexOutOfRange, "インデックスのパラメータが範囲外です"),
     ENTRY(kInvalidParam, "パラメータが不正です"),
     ENTRY(kUnknownSinger, "不明な歌手名"),
+    ENTRY(kSingerNameLineBreak, "歌手名に改行文字は使えません"),
+    ENTRY(kSingerNameCut, "歌手名はゼロバイトの前までです"),
     ENTRY(kWrongParamType, "パラメータのタイプが違います"),
     ENTRY(kShapeNotImplemented, "type=0,1 以外は未実装"),
     ENTRY(kBadPairCount, "追加パラメータ数が 2未満または 2の倍数でない"),

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "diag/ConsoleReporter.h"
+#include "diag/DiagnosticLine.h"
+#include "diag/FileFailureDetail.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 
@@ -139,6 +141,31 @@ TEST(ReporterLimitTest, LinesStopAtTheLimitButCountsGoOn) {
               std::string(msg::kFurtherDiagnosticsNotShown) + "\n");
     EXPECT_EQ(reporter->errorCount(), 1500);
     EXPECT_EQ(reporter->warningCount(), 1);
+}
+
+// What a song or a path puts into a line is bounded and cannot drive the
+// terminal: details are cut between two characters, control bytes escaped.
+TEST(DiagnosticLineTest, DetailsAreCutBetweenCharactersAndControlBytesEscaped) {
+    const ConsoleText same = [](std::string_view text) { return std::string(text); };
+    // A line feed would forge a line of its own, a carriage return overwrite one.
+    EXPECT_EQ(diagnosticLine("WARN", "a\x1b.mml", 3, text("m"), "x\ny\rz\x7f\tw", same),
+              "WARN: a\\x1B.mml(3) m: x\\x0Ay\\x0Dz\\x7F\tw\n");
+
+    // Code page 932 text: the double-byte character that would cross the limit
+    // is left out whole.
+    const std::string kana = "x" + std::string(kMaxShownDetailBytes, '\x82');
+    const std::string shown = diagnosticLine("ERROR", "", 0, text("m"), kana, same);
+    EXPECT_EQ(shown, "ERROR: m: " + kana.substr(0, kMaxShownDetailBytes - 1) + " ... (" +
+                         std::to_string(kana.size()) + " bytes)\n");
+
+    // A path is cut between UTF-8 characters, and the system's reason after it stays.
+    std::string path;
+    while (path.size() < kMaxShownDetailBytes + 10) path += "\xE3\x81\x82";
+    const std::string line =
+        diagnosticLine("ERROR", "", 0, msg::kCannotOpenFile, fileFailureDetail(path, "No such file"), same);
+    const std::string kept = path.substr(0, kMaxShownDetailBytes / 3 * 3);
+    EXPECT_EQ(line, std::string("ERROR: ") + std::string(msg::kCannotOpenFile.text) + ": " + kept + " ... (" +
+                        std::to_string(path.size()) + " bytes) : No such file\n");
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // A whole run whose disk fills while it writes the MIDI file or the score,
-// after the VSQ file and the log were written: the run fails, and the VSQ file,
-// the log, the MIDI file and the score are all the previous ones, with nothing
-// else left in the folder. A file-size limit stands for the full disk; each
-// run goes into a child process, so the limit touches nothing else.
+// after the VSQ file and the log were written, or whose MIDI file cannot be
+// renamed into place after the VSQ file and the log were: the run fails, and
+// the VSQ file, the log, the MIDI file and the score are all the previous
+// ones, with nothing else left in the folder. A file-size limit stands for the
+// full disk; each run goes into a child process, so the limit touches nothing
+// else.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -42,8 +44,13 @@ struct RunOutcome {
     std::string printed;
 };
 
+// The user the run takes where a test asks for another, and a third one.
+constexpr uid_t kOtherUser = 65534;
+constexpr uid_t kThirdUser = 65533;
+
 class FullDiskRunTest : public ::testing::Test {
 protected:
+    bool asOtherUser = false;  // the run gives up root for kOtherUser
     ScratchFolder folder;    // the working folder of the run
     ScratchFolder printing;  // what the run prints, kept out of the way
 
@@ -75,6 +82,7 @@ protected:
                 platform::reportFileSizeLimitAsError();
             }
             if (::setrlimit(RLIMIT_FSIZE, &size) != 0) ::_exit(103);
+            if (asOtherUser && (::setgid(kOtherUser) != 0 || ::setuid(kOtherUser) != 0)) ::_exit(104);
             RunSettings settings;
             settings.inputPath = "song.mml";
             settings.outputPath = "song.vsq";
@@ -101,9 +109,9 @@ protected:
     }
 };
 
-std::string cannotWrite(const std::string& path) {
+std::string cannotWrite(const std::string& path, int reason = EFBIG) {
     return std::string("ERROR: ") + msg::kCannotOpenFile + ": " + path + " : " +
-           platform::systemErrorText(EFBIG) + "\n";
+           platform::systemErrorText(reason) + "\n";
 }
 
 // A long note with a deep vibrato: the VSQ file and the log stay under 1 KB,
@@ -140,6 +148,27 @@ TEST_F(FullDiskRunTest, RunWithinTheLimitReplacesEveryFile) {
     const RunOutcome outcome = run(kLongScoreSong, 1 << 20);
     EXPECT_EQ(outcome.status, 0) << outcome.printed;
     for (const auto& [name, bytes] : kOldFiles) EXPECT_NE(readFile(folder.file(name)), bytes) << name;
+}
+
+// In a folder where anyone may make files but only their owners remove them
+// (as /tmp), an old MIDI file of a third user that the run may write but not
+// replace: only its rename fails, after the VSQ file and the log were put in
+// place, and those two are put back.
+TEST_F(FullDiskRunTest, ARenameThatFailsPutsBackTheFilesPlacedBefore) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to set up three owners";
+    asOtherUser = true;
+    ASSERT_EQ(::chmod(folder.path().c_str(), 01777), 0);
+    folder.write("song.mml", kLongScoreSong);
+    for (const std::string name : {"song.mml", "test.dic", "song.vsq", "vsqconvert.log", "song.musicxml"})
+        ASSERT_EQ(::chown(folder.file(name).c_str(), kOtherUser, kOtherUser), 0) << name;
+    ASSERT_EQ(::chown(folder.file("song.mid").c_str(), kThirdUser, kThirdUser), 0);
+    ASSERT_EQ(::chmod(folder.file("song.mid").c_str(), 0666), 0);
+
+    const RunOutcome outcome = run(kLongScoreSong, 1 << 20);
+    EXPECT_EQ(outcome.status, 1) << outcome.printed;
+    EXPECT_NE(outcome.printed.find(cannotWrite("song.mid", EPERM) + "errors: 1\n"), std::string::npos)
+        << outcome.printed;
+    expectOnlyTheOldFiles();
 }
 
 }  // namespace

@@ -1,16 +1,23 @@
-// Tests of the file watchers (the system's notifications and the portable
-// polling one): each change is reported with the watched path it concerns,
-// whether the file is rewritten, replaced by a rename or created, and changes
-// to other files of the folder are not; a stop signal ends the waiting. Every
-// change is made before waiting, so no test depends on timing.
+// Tests of the file watchers (woken by the system's notifications, and the
+// portable polling one): each change is reported with the watched path it
+// concerns, whether the file is rewritten, replaced by a rename or created,
+// reached through a link into another folder, or its folder removed and made
+// again, and also when it changed while the run read it; changes to other
+// files, also to a watched file moved away with its folder, are not; a stop
+// signal ends the waiting. Every change is made before waiting, so no test
+// depends on timing.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "VsqTestSupport.h"
 #include "platform/FileWatcher.h"
@@ -28,12 +35,37 @@ protected:
     ScratchFolder folder;
     std::string song = folder.file("song.mml");
     std::string part = folder.file("part.mml");
-    std::unique_ptr<platform::FileWatcher> watcher = GetParam()();
+    std::unique_ptr<platform::FileWatcher> watcher;
 
+    // The files exist before the run, which starts with the watcher.
     void SetUp() override {
         write(song, "c\n");
         write(part, "d\n");
+        startRun();
         watcher->watch({song, part});
+    }
+
+    // A watcher made now, as at the start of a run, between two ticks of the
+    // clock the file system stamps its times with: the files written before
+    // are older than the run, those written after younger.
+    void startRun() {
+        struct stat written {};
+        ASSERT_EQ(::stat(part.c_str(), &written), 0);
+        waitForTheClockToPass(written.st_mtim);
+        watcher = GetParam()();
+        timespec started {};
+        ::clock_gettime(CLOCK_REALTIME_COARSE, &started);
+        waitForTheClockToPass(started);
+    }
+
+    static void waitForTheClockToPass(const timespec& time) {
+        for (;;) {
+            timespec now {};
+            ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+            if (now.tv_sec > time.tv_sec || (now.tv_sec == time.tv_sec && now.tv_nsec > time.tv_nsec))
+                return;
+            std::this_thread::yield();
+        }
     }
 };
 
@@ -74,6 +106,43 @@ TEST_P(FileWatcherTest, ChangeBeforeWatchingTheSameFilesAgainIsNamed) {
     write(song, "c d e f g a b\n");
     watcher->watch({song, part});
     EXPECT_EQ(watcher->waitForChange(), song);
+}
+
+TEST_P(FileWatcherTest, FileChangedWhileTheFirstRunReadItIsNamed) {
+    startRun();
+    write(part, "d e\n");  // saved while the run is under way
+    watcher->watch({song, part});
+    EXPECT_EQ(watcher->waitForChange(), part);
+}
+
+TEST_P(FileWatcherTest, FileReachedThroughALinkIntoAnotherFolderIsNamed) {
+    std::filesystem::create_directory(folder.file("real"));
+    write(folder.file("real/lead.mml"), "e\n");
+    const std::string link = folder.file("lead.mml");
+    std::filesystem::create_symlink("real/lead.mml", link);
+    watcher->watch({song, link});
+    write(folder.file("real/lead.mml"), "e f g\n");
+    EXPECT_EQ(watcher->waitForChange(), link);
+}
+
+TEST_P(FileWatcherTest, FolderMadeAgainIsFollowedAndTheOneMovedAwayForgotten) {
+    const std::string inner = folder.file("inner/song.mml");
+    std::filesystem::create_directory(folder.file("inner"));
+    write(inner, "c\n");
+    watcher->watch({inner, part});
+    // As a checkout swaps the folder: the old one moved away, a new one made.
+    std::filesystem::rename(folder.file("inner"), folder.file("inner.old"));
+    std::filesystem::create_directory(folder.file("inner"));
+    write(inner, "c d\n");
+    EXPECT_EQ(watcher->waitForChange(), inner);
+    watcher->watch({inner, part});
+    write(inner, "c d e\n");
+    EXPECT_EQ(watcher->waitForChange(), inner);
+    // The file moved away is no longer the watched one.
+    watcher->watch({inner, part});
+    write(folder.file("inner.old/song.mml"), "g\n");
+    write(part, "d d\n");
+    EXPECT_EQ(watcher->waitForChange(), part);
 }
 
 TEST_P(FileWatcherTest, StopSignalEndsTheWaiting) {

@@ -4,6 +4,7 @@
 // away what a killed run left.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,20 @@ bool replace(const std::string& target, const std::string& text) {
     if (stream == nullptr) return false;
     const bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
     return std::fclose(stream) == 0 && written && replacement->putInPlace(reason);
+}
+
+// A replacement for `target` with "new" written and its stream closed.
+std::unique_ptr<platform::ReplacementFile> writtenReplacement(const std::string& target) {
+    int reason = 0;
+    auto replacement = platform::createReplacementFile(target, reason);
+    EXPECT_NE(replacement, nullptr) << reason;
+    if (replacement == nullptr) return nullptr;
+    std::FILE* stream = replacement->openStream(reason);
+    EXPECT_NE(stream, nullptr) << reason;
+    if (stream == nullptr) return nullptr;
+    EXPECT_EQ(std::fputs("new", stream), 1);
+    EXPECT_EQ(std::fclose(stream), 0);
+    return replacement;
 }
 
 struct stat statusOf(const std::string& path) {
@@ -96,26 +112,74 @@ TEST(ReplacementFileTest, AnOwnerThatCannotBeKeptTakesTheSetIdBitsAlong) {
 }
 
 // A run killed between naming its file and renaming it leaves that file; the
-// next replacement in the folder removes it, and only it.
-TEST(ReplacementFileTest, TemporariesOfEndedRunsAreRemoved) {
+// next replacement in the folder removes it, and only it: a temporary that a
+// living run holds stays, whatever process number its name carries (a run in
+// another container or on another machine has numbers of its own).
+TEST(ReplacementFileTest, OnlyTemporariesNobodyHoldsAreRemoved) {
     ScratchFolder folder;
     const pid_t ended = ::fork();
     if (ended == 0) ::_exit(0);
     ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
     const std::string left = "tuvo-" + std::to_string(ended) + "-abc123.tmp";
-    const std::string living = "tuvo-" + std::to_string(::getppid()) + "-abc123.tmp";
-    const std::string ours = platform::temporaryName("");
+    const std::string unheldOfLiving = "tuvo-" + std::to_string(::getppid()) + "-abc123.tmp";
+    const std::string heldOfEnded = "tuvo-" + std::to_string(ended) + "-held00.tmp";
+    const std::string fifo = "tuvo-" + std::to_string(ended) + "-fifo00.tmp";
     const std::vector<std::string> notOurs = {"tuvo-abc123.tmp", "tuvo-12-abc.tmp",
                                               "tuvo--abc123.tmp", "tuvo-99x-abc123.tmp"};
-    for (const std::string& name : std::vector<std::string>{left, living, ours})
+    for (const std::string& name : {left, unheldOfLiving, heldOfEnded})
         writeFile(folder.file(name), "complete file");
     for (const std::string& name : notOurs) writeFile(folder.file(name), "user file");
+    ASSERT_EQ(::mkfifo(folder.file(fifo).c_str(), 0600), 0);
+    const int held = ::open(folder.file(heldOfEnded).c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_TRUE(platform::holdTemporary(held));
 
     ASSERT_TRUE(replace(folder.file("song.vsq"), "song"));
     std::vector<std::string> expected = notOurs;
-    expected.insert(expected.end(), {living, ours, "song.vsq"});
+    expected.insert(expected.end(), {heldOfEnded, fifo, "song.vsq"});
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(sortedEntries(folder), expected);
+    ::close(held);
+}
+
+// Another run writing in the same folder meanwhile removes neither the new
+// file of a run under way nor the file it replaced, kept aside.
+TEST(ReplacementFileTest, ARunUnderWayKeepsItsFilesFromOtherRuns) {
+    ScratchFolder folder;
+    const std::string target = folder.write("song.vsq", "old");
+    int reason = 0;
+    auto replacement = writtenReplacement(target);
+    ASSERT_NE(replacement, nullptr);
+    ASSERT_TRUE(replacement->finish(reason)) << reason;
+    ASSERT_TRUE(replace(folder.file("other.vsq"), "other"));  // clears the folder
+    ASSERT_EQ(sortedEntries(folder).size(), 3u);
+    ASSERT_TRUE(replacement->putInPlace(reason)) << reason;
+    ASSERT_TRUE(replace(folder.file("other.vsq"), "other"));
+    ASSERT_EQ(sortedEntries(folder).size(), 3u);  // the old file, aside
+    ASSERT_TRUE(replacement->putBack(reason)) << reason;
+    EXPECT_EQ(readFile(target), "old");
+    replacement.reset();
+    EXPECT_EQ(sortedEntries(folder), (std::vector<std::string>{"other.vsq", "song.vsq"}));
+}
+
+// A file put in place can be put back until the replacement goes: the old
+// file returns, or, where there was none, the new one goes.
+TEST(ReplacementFileTest, APlacedFileCanBePutBack) {
+    ScratchFolder folder;
+    const std::string old = folder.write("old.vsq", "old");
+    const std::string fresh = folder.file("new.vsq");
+    for (const std::string& target : {old, fresh}) {
+        int reason = 0;
+        auto replacement = writtenReplacement(target);
+        ASSERT_NE(replacement, nullptr);
+        ASSERT_TRUE(replacement->putInPlace(reason)) << reason;
+        EXPECT_EQ(readFile(target), "new");
+        EXPECT_TRUE(replacement->putBack(reason)) << reason;
+        EXPECT_TRUE(replacement->putBack(reason)) << reason;  // nothing more to undo
+        replacement.reset();
+    }
+    EXPECT_EQ(readFile(old), "old");
+    EXPECT_EQ(sortedEntries(folder), std::vector<std::string>{"old.vsq"});
 }
 
 // A finished file waits beside its target under one temporary name, with the

@@ -3,6 +3,7 @@
 // and the conversion of codes back to bytes.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -135,6 +136,21 @@ TEST_F(TextFileTest, DirectoryIsRefused) {
               std::string("ERROR: ") + msg::kCannotOpenFile + ": " + path + " : " +
                   std::strerror(EISDIR) + "\n");
     EXPECT_EQ(reporter.errorCount(), errorsBefore + 1);
+}
+
+// A named pipe nobody writes to would keep the run waiting in its open for
+// ever, a device such as /dev/zero never end: only regular files are read.
+TEST_F(TextFileTest, PipesAndDevicesAreRefusedWithoutWaiting) {
+    const std::string pipe = (dir_ / "part.mml").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& path : {pipe, std::string("/dev/zero")}) {
+        testing::internal::CaptureStdout();
+        TestReading read;
+        EXPECT_EQ(openTextFile(path, read.reading), nullptr) << path;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  std::string("ERROR: ") + msg::kCannotOpenFile + ": " + path + " : " +
+                      std::strerror(ESPIPE) + "\n");
+    }
 }
 
 TEST_F(TextFileTest, OpenFailureReportsPathAndReason) {

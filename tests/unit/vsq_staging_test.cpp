@@ -80,4 +80,28 @@ TEST(StagedOutputTest, ADeviceThatCanSeekIsWrittenDirectly) {
     EXPECT_TRUE(writeStaged("/dev/null", "anything"));
 }
 
+// What would make the rename at the end fail is known before anything is
+// written: a loop of links (which must not be replaced by a file, losing the
+// links) and a name too long for its folder, given or reached through a link.
+TEST(StagedOutputTest, NamesThatCannotBeLookedUpAreRefusedAtOnce) {
+    ScratchFolder folder;
+    fs::create_symlink("b.vsq", folder.file("a.vsq"));
+    fs::create_symlink("a.vsq", folder.file("b.vsq"));
+    const std::string tooLong(256, 'x');
+    fs::create_symlink(tooLong, folder.file("long.vsq"));
+    const struct {
+        std::string target;
+        int reason;
+    } refused[] = {{folder.file("a.vsq"), ELOOP},
+                   {folder.file(tooLong), ENAMETOOLONG},
+                   {folder.file("long.vsq"), ENAMETOOLONG}};
+    for (const auto& [target, reason] : refused) {
+        StagedOutputFile output;
+        EXPECT_FALSE(output.prepare(target)) << target;
+        EXPECT_EQ(output.failureText(), platform::systemErrorText(reason)) << target;
+    }
+    EXPECT_TRUE(fs::is_symlink(folder.file("a.vsq")));
+    EXPECT_EQ(sortedEntries(folder), (std::vector<std::string>{"a.vsq", "b.vsq", "long.vsq"}));
+}
+
 }  // namespace

@@ -30,12 +30,12 @@ void ConversionLog::open(OutputSink& sink) {
     if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferSize);
 }
 
-void ConversionLog::finish(const std::string& outputPath) {
+void ConversionLog::finish() {
     if (file_ == nullptr) return;
     flushBuffer();
     if (std::fclose(file_) != 0 && writeError_ == 0) writeError_ = platform::failureErrorNumber(errno);
     file_ = nullptr;
-    sink_->keepLog(outputPath, writeError_);
+    sink_->keepLog(writeError_);
 }
 
 void ConversionLog::close() {

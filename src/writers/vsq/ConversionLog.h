@@ -2,8 +2,10 @@
 // and a copy of every voice track's metatext. Its file comes from the output
 // sink, which stages it with the run's other outputs, so the log on disk
 // always describes the last successful run; a log given up leaves the
-// previous one as it was. A log that cannot be written is warned of by the
-// sink, and the conversion goes on without it.
+// previous one as it was. It is written like every output: through a link to
+// the file the link names, to a device directly, never into a pipe. A log that
+// cannot be written is warned of by the sink, and the conversion goes on
+// without it.
 #pragma once
 
 #include <cstdio>
@@ -23,8 +25,8 @@ public:
 
     // Gives up a log being written, then starts a new one in `sink`.
     void open(OutputSink& sink);
-    // Hands the complete log to the sink, to go with the output file `outputPath`.
-    void finish(const std::string& outputPath);
+    // Hands the complete log to the sink.
+    void finish();
     // Writes the bytes unchanged.
     void raw(std::string_view text);
     // Writes the text and a line feed.

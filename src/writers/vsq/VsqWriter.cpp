@@ -151,7 +151,7 @@ bool SectionVsqWriter::write(const RenderedSong& song, const char* outputPath, O
     const int writeError = midi.finish() ? 0 : errno;
     if (!sink.keep(path, writeError)) return false;
     // The log of a write that failed is given up with the writer.
-    log_.finish(path);
+    log_.finish();
     return true;
 }
 
