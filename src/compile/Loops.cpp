@@ -142,7 +142,7 @@ void CompilerImpl::loopEnd(TrackState& state) {
             copyRange(track.notes, notesFrom, notesTo, offset);
             copyBeside(track.noteLocations, notesFrom, notesTo);
             copyBeside(state.sung, notesFrom, notesTo);
-            track.copySecondLyrics(notesFrom, notesTo, copiesStart);
+            track.copyLyricMarks(notesFrom, notesTo, copiesStart);
             const auto controlsFrom = static_cast<size_t>(frame.startControls);
             const size_t controlsTo = last ? static_cast<size_t>(frame.exitControls) : controlsEnd;
             copyRange(track.controls, controlsFrom, controlsTo, offset);

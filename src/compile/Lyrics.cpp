@@ -57,7 +57,7 @@ public:
                 if (!longVowel(p)) return;
                 next = p + 1;
             } else if (isSmallTsu(code)) {
-                if (!smallTsu()) return;
+                if (!smallTsu(code)) return;
                 next = p + 1;
             } else if (code == '[') {
                 next = bracket(p);
@@ -101,8 +101,9 @@ private:
         return true;
     }
 
-    // Shortens the previous note; the small tsu takes no note of its own.
-    bool smallTsu() {
+    // Shortens the previous note; the small tsu takes no note of its own, but
+    // the note keeps it for the files people read.
+    bool smallTsu(int code) {
         if (cursor() == 0) {
             compiler_.error(msg::kLyricStartsWithSmallTsu);
             return false;
@@ -111,6 +112,7 @@ private:
         // Only the sounding length is cut: the vibrato keeps the length it
         // got from the note as written.
         if (note.length > kSmallTsuLength) note.length = kSmallTsuLength;
+        state_.track->setSmallTsuAfter(cursor() - 1, code);
         return true;
     }
 

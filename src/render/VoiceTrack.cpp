@@ -31,21 +31,27 @@ int64_t VoiceTrack::writtenEnd(size_t index) const {
 
 NotePart VoiceTrack::part(size_t index, int part) const {
     const NoteEvent& event = note(index);
+    const int smallTsu = track_->smallTsuAfter(index);
     if (part == 2) {
         const Lyric& lyric = track_->secondLyric(index);
         const int64_t start = int64_t{event.time} + event.splitOffset;
         return {&event, index, 2, start, int64_t{event.length} - event.splitOffset,
                 std::max(writtenEnd(index), start), &lyric, event.vibrato.type,
-                isLongVowelLyric(fileText(lyric.text.view()))};
+                isLongVowelLyric(fileText(lyric.text.view())), smallTsu};
     }
     const bool held = index > 0 && isLongVowelLyric(fileText(event.lyric.text.view())) &&
                       writtenEnd(index - 1) == event.time;
     if (event.splitOffset > 0) {
         const int64_t split = int64_t{event.time} + event.splitOffset;
-        return {&event, index, 1, event.time, event.splitOffset, split, &event.lyric, 0, held};
+        return {&event, index, 1, event.time, event.splitOffset, split, &event.lyric, 0, held, 0};
     }
     return {&event, index, 1, event.time, event.length, writtenEnd(index), &event.lyric,
-            event.vibrato.type, held};
+            event.vibrato.type, held, smallTsu};
+}
+
+std::string smallTsuText(int code) {
+    if (code == 0) return {};
+    return {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
 }
 
 int32_t VoiceTrack::curveEnd() const {

@@ -41,9 +41,17 @@ struct NotePart {
     // still continues its vowel (the compiler gives the mark's note that
     // vowel either way), so every file shows the same notes as held.
     bool held;
+    // The character code of a small "tsu" that cut the note short, on the
+    // note's last part; 0 when there is none.
+    int smallTsu;
 
     int64_t soundingEnd() const { return start + length; }
 };
+
+// A small "tsu" (`NotePart::smallTsu`) as the files people read show it after
+// the lyric of the note it cut short (the score, the MIDI file): its code page
+// 932 bytes, empty for 0. The files sung from keep the syllable the voice sings.
+std::string smallTsuText(int code);
 
 // How the part's vibrato sounds (not on when it has none).
 VibratoSound vibratoOf(const NotePart& part);

@@ -1,12 +1,13 @@
-// The song's track list, and the second lyrics each track keeps by note index.
+// The song's track list, and the second lyrics and small tsus each track keeps
+// by note index.
 #include "song/Song.h"
 
 #include <algorithm>
 
 namespace {
 
-// The first of `entries` (second lyrics by ascending note index) at or after
-// the note at `noteIndex`.
+// The first of `entries` (pairs of a note index and what the note has, by
+// ascending note index) at or after the note at `noteIndex`.
 template <typename Entries>
 auto firstFrom(Entries& entries, size_t noteIndex) {
     return std::lower_bound(entries.begin(), entries.end(), noteIndex,
@@ -28,15 +29,40 @@ Lyric& Track::editSecondLyric(size_t noteIndex) {
     return secondLyrics_.insert(found, {noteIndex, Lyric{}})->second;
 }
 
-void Track::copySecondLyrics(size_t from, size_t to, size_t copiesStart) {
-    const auto begin = static_cast<size_t>(firstFrom(secondLyrics_, from) - secondLyrics_.begin());
-    const auto end = static_cast<size_t>(firstFrom(secondLyrics_, to) - secondLyrics_.begin());
+int Track::smallTsuAfter(size_t noteIndex) const {
+    const auto found = firstFrom(smallTsus_, noteIndex);
+    return found != smallTsus_.end() && found->first == noteIndex ? found->second : 0;
+}
+
+void Track::setSmallTsuAfter(size_t noteIndex, int code) {
+    const auto found = firstFrom(smallTsus_, noteIndex);
+    if (found != smallTsus_.end() && found->first == noteIndex) {
+        found->second = code;
+    } else {
+        smallTsus_.insert(found, {noteIndex, code});
+    }
+}
+
+namespace {
+
+// Appends to `entries` a copy of each entry for the notes [from, to), moved
+// to the notes copied from `copiesStart` on.
+template <typename Entry>
+void copyEntries(std::vector<Entry>& entries, size_t from, size_t to, size_t copiesStart) {
+    const auto begin = static_cast<size_t>(firstFrom(entries, from) - entries.begin());
+    const auto end = static_cast<size_t>(firstFrom(entries, to) - entries.begin());
     for (size_t i = begin; i < end; ++i) {
         // Copied out first: appending may move the entry copied.
-        std::pair<size_t, Lyric> copy{secondLyrics_[i].first - from + copiesStart,
-                                      secondLyrics_[i].second};
-        secondLyrics_.push_back(std::move(copy));
+        Entry copy{entries[i].first - from + copiesStart, entries[i].second};
+        entries.push_back(std::move(copy));
     }
+}
+
+}  // namespace
+
+void Track::copyLyricMarks(size_t from, size_t to, size_t copiesStart) {
+    copyEntries(secondLyrics_, from, to, copiesStart);
+    copyEntries(smallTsus_, from, to, copiesStart);
 }
 
 namespace {

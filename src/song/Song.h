@@ -127,10 +127,14 @@ struct Track {
     const Lyric& secondLyric(size_t noteIndex) const;
     // The same lyric to be written, added empty when the note has none yet.
     Lyric& editSecondLyric(size_t noteIndex);
+    // The small "tsu" written after the note at `noteIndex` (its character
+    // code), which cut the note's sound short; 0 when none was.
+    int smallTsuAfter(size_t noteIndex) const;
+    void setSmallTsuAfter(size_t noteIndex, int code);
     // Gives the notes from `copiesStart` on, copies of the notes [from, to)
-    // appended after every note with a second lyric, the second lyrics of the
+    // appended after every note, the second lyrics and small tsus of the
     // notes they copy.
-    void copySecondLyrics(size_t from, size_t to, size_t copiesStart);
+    void copyLyricMarks(size_t from, size_t to, size_t copiesStart);
 
     // Where the note at `noteIndex` was written; a location that is not known
     // when none was recorded for it. The same for controls and envelopes.
@@ -146,6 +150,8 @@ private:
     // Few notes are split, so their second lyrics are kept here by note index
     // (ascending) rather than in every note.
     std::vector<std::pair<size_t, Lyric>> secondLyrics_;
+    // The same for the few notes a small tsu follows.
+    std::vector<std::pair<size_t, int>> smallTsus_;
 };
 
 class Song {

@@ -270,6 +270,21 @@ def check_sound(where, track, curves, vibratos, clock):
 
 # --- the MIDI file ----------------------------------------------------------
 
+# A small tsu, shown after the lyric of the note it cut short in the MIDI file
+# and the score; the VSQ file sings the syllable alone.
+SMALL_TSUS = ('っ', 'ッ')
+
+
+def as_sung(shown, sung, encoding='cp932'):
+    """The lyric `shown` in the MIDI file without the small tsu it ends in where
+    the VSQ file sings `sung`, the syllable alone (both in `encoding`)."""
+    for tsu in SMALL_TSUS:
+        mark = tsu.encode(encoding)
+        if shown.endswith(mark) and shown[:-len(mark)] == sung:
+            return sung
+    return shown
+
+
 def check_midi(path, vsq, utf8_lyrics):
     """The MIDI file against the VSQ file; its lyrics in UTF-8 when -8 wrote it."""
     midi = mido.MidiFile(path)
@@ -326,6 +341,10 @@ def check_midi(path, vsq, utf8_lyrics):
         want = [(t, length, note, max(level(velocity), 1),
                  text.decode('cp932').encode('utf-8') if utf8_lyrics else text)
                 for t, length, note, velocity, text in parts]
+        if len(notes) == len(want):
+            encoding = 'utf-8' if utf8_lyrics else 'cp932'
+            notes = [(*shown[:4], as_sung(shown[4], sung[4], encoding))
+                     for shown, sung in zip(sorted(notes), sorted(want))]
         if sorted(notes) != sorted(want):
             fail(where, f'notes\n{sorted(notes)}\nagainst the VSQ file\'s\n{sorted(want)}')
         check_sound(where, track, curves, vibratos, clock)
@@ -423,6 +442,10 @@ def read_part(part, where):
                         if open_chain is not None:
                             fail(at, 'a tie that ends nowhere')
                         syllables = [t.text for t in element.findall('lyric/text')]
+                        # A small tsu after the last syllable shows that it cut the
+                        # note short; the VSQ file sings the syllable alone.
+                        if syllables and len(syllables[-1]) > 1 and syllables[-1][-1] in SMALL_TSUS:
+                            syllables[-1] = syllables[-1][:-1]
                         chain = [position, duration, note, syllables]
                     if 'start' in ties:
                         open_chain = chain

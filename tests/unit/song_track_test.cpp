@@ -24,25 +24,31 @@ TEST(TrackTest, SecondLyricsAreFoundByTheirNoteOnly) {
     }
 }
 
-TEST(TrackTest, CopiedNotesTakeTheSecondLyricsOfTheirOriginals) {
+TEST(TrackTest, CopiedNotesTakeTheSecondLyricsAndSmallTsusOfTheirOriginals) {
     Track track;
     track.editSecondLyric(0) = {"a", "a"};
+    track.setSmallTsuAfter(3, 0x82C1);
+    track.setSmallTsuAfter(2, 0x8362);
     track.editSecondLyric(2) = {"c", "c"};
     track.editSecondLyric(3) = {std::string(12, 'd'), "d"};
     // Notes 1..3 copied twice, behind the four notes, then behind those copies.
-    track.copySecondLyrics(1, 4, 4);
-    track.copySecondLyrics(1, 4, 7);
+    track.copyLyricMarks(1, 4, 4);
+    track.copyLyricMarks(1, 4, 7);
     // An empty range copies nothing.
-    track.copySecondLyrics(2, 2, 10);
+    track.copyLyricMarks(2, 2, 10);
     for (size_t copy : {4, 7}) {
         EXPECT_TRUE(track.secondLyric(copy).text.empty()) << copy;
         EXPECT_EQ(track.secondLyric(copy + 1).text, "c") << copy;
         EXPECT_EQ(track.secondLyric(copy + 2).text, std::string(12, 'd')) << copy;
+        EXPECT_EQ(track.smallTsuAfter(copy), 0) << copy;
+        EXPECT_EQ(track.smallTsuAfter(copy + 1), 0x8362) << copy;
+        EXPECT_EQ(track.smallTsuAfter(copy + 2), 0x82C1) << copy;
     }
+    EXPECT_EQ(track.smallTsuAfter(10), 0);
     EXPECT_EQ(track.secondLyric(0).text, "a");
     EXPECT_TRUE(track.secondLyric(10).text.empty());
     // Copies made of copies, with far more lyrics than the first capacity held.
-    for (size_t start = 10; start < 10 + 3 * 200; start += 3) track.copySecondLyrics(1, 4, start);
+    for (size_t start = 10; start < 10 + 3 * 200; start += 3) track.copyLyricMarks(1, 4, start);
     EXPECT_EQ(track.secondLyric(10 + 3 * 199 + 2).text, std::string(12, 'd'));
     EXPECT_EQ(track.editSecondLyric(10 + 3 * 199 + 1).text, "c");
 }

@@ -314,7 +314,8 @@ void StreamMidiExporter::startNotePart(const NotePart& part, size_t order, EndQu
         writeChanges();
     }
     vibrato_ = VibratoSamples(vibratoOf(part), part.start, *clock_);
-    const std::string_view lyric = fileText(part.lyric->text.view());
+    std::string lyric(fileText(part.lyric->text.view()));
+    lyric += smallTsuText(part.smallTsu);
     if (lyricText_ == MidiLyricText::Utf8) {
         const std::string text = cp932ToUtf8(lyric);
         midi_->lyric(text.data(), text.size());

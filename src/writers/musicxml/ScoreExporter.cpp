@@ -54,6 +54,7 @@ struct WrittenNote {
     bool held;       // sings no new syllable: holds the vowel of the note before
     bool slurStart;  // its syllable is held over the notes after it
     bool slurStop;   // the last note holding a syllable
+    int smallTsu;    // the small tsu that cut it short, shown after its last syllable
 };
 
 // The track's notes as written. Each reaches to the start of the next at the
@@ -72,7 +73,8 @@ std::vector<WrittenNote> collectWrittenNotes(const VoiceTrack& voice) {
         if (held && !notes.back().held) notes.back().slurStart = true;
         if (!held && !notes.empty() && notes.back().held) notes.back().slurStop = true;
         const Lyric* secondLyric = split ? voice.part(i, 2).lyric : nullptr;
-        notes.push_back({&event, secondLyric, start, end, start, end, held, false, false});
+        const int smallTsu = voice.part(i, voice.partCount(i)).smallTsu;
+        notes.push_back({&event, secondLyric, start, end, start, end, held, false, false, smallTsu});
     }
     if (!notes.empty() && notes.back().held) notes.back().slurStop = true;
     return notes;
@@ -350,10 +352,12 @@ void MusicXmlWriter::lyric(const WrittenNote& note) {
     append("        <lyric number=\"1\">\n          <syllabic>single</syllabic>\n"
            "          <text>");
     appendText(event.lyric.text.view());
+    if (note.secondLyric == nullptr) appendText(smallTsuText(note.smallTsu));
     append("</text>\n");
     if (note.secondLyric != nullptr) {
         append("          <elision/>\n          <syllabic>single</syllabic>\n          <text>");
         appendText(note.secondLyric->text.view());
+        appendText(smallTsuText(note.smallTsu));
         append("</text>\n");
     }
     if (note.slurStart) append("          <extend/>\n");
