@@ -11,6 +11,7 @@
 #include "driver/PipelineChecker.h"
 #include "lsp/LanguageServer.h"
 #include "lsp/ReferenceTables.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -51,8 +52,13 @@ int runLanguageServer(const std::vector<std::string>& args, const std::string& e
         std::cerr << "tuvommlc --lsp: " << commandLine.reason << "\n";
         return 1;
     }
-    std::ios::sync_with_stdio(false);
+    // What the compile's writers print goes to standard error from now on.
+    std::FILE* protocol = platform::takeStandardOutput();
+    if (protocol == nullptr) {
+        std::cerr << "tuvommlc --lsp: standard output cannot be used\n";
+        return 1;
+    }
     const auto checker = createPipelineChecker(commandLine.settings);
     const ReferenceTables tables = ReferenceTables::load(documentsFolder(exeDir));
-    return serveLanguage(std::cin, std::cout, *checker, tables);
+    return serveLanguage(std::cin, protocol, *checker, tables);
 }

@@ -52,11 +52,14 @@ void readInto(std::istream& in, const std::shared_ptr<Inbox>& inbox) {
 
 }  // namespace
 
-int serveLanguage(std::istream& in, std::ostream& out, Checker& checker,
+int serveLanguage(std::istream& in, std::FILE* out, Checker& checker,
                   const ReferenceTables& tables) {
     Session session(checker, tables, [&](const nlohmann::json& message) {
-        out << framed(message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
-        out.flush();
+        const std::string bytes =
+            framed(message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+        // An editor gone away leaves the writes failing until the input ends.
+        std::fwrite(bytes.data(), 1, bytes.size(), out);
+        std::fflush(out);
     });
     auto inbox = std::make_shared<Inbox>();
     std::thread reader(readInto, std::ref(in), inbox);

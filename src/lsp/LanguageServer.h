@@ -3,8 +3,8 @@
 // documents checked whenever the queue runs empty.
 #pragma once
 
+#include <cstdio>
 #include <istream>
-#include <ostream>
 
 class Checker;
 class ReferenceTables;
@@ -12,5 +12,5 @@ class ReferenceTables;
 // Serves until "exit" or the end of the input; the process's exit code.
 // After "exit" a reading thread may still wait on `in`, so an input that
 // has not ended by then must outlive the process (standard input does).
-int serveLanguage(std::istream& in, std::ostream& out, Checker& checker,
+int serveLanguage(std::istream& in, std::FILE* out, Checker& checker,
                   const ReferenceTables& tables);
