@@ -50,7 +50,7 @@ struct CheckedNote {
 struct CheckResult {
     std::vector<CheckedMessage> messages;
     std::vector<CheckedNote> notes;      // every note written in the checked document
-    std::vector<std::string> filesRead;  // paths, the document's own first
+    std::vector<std::string> filesRead;  // the paths of every file the check read
 };
 
 // Which files a compile writes besides the VSQ file.
