@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -50,6 +51,16 @@ void readInto(std::istream& in, const std::shared_ptr<Inbox>& inbox) {
     }
 }
 
+// Runs one step of the session; a step that runs out of memory is given up,
+// and the server goes on with the next message.
+template <typename Step>
+void guarded(Step step) {
+    try {
+        step();
+    } catch (const std::exception&) {
+    }
+}
+
 }  // namespace
 
 int serveLanguage(std::istream& in, std::FILE* out, Checker& checker,
@@ -70,7 +81,7 @@ int serveLanguage(std::istream& in, std::FILE* out, Checker& checker,
             std::unique_lock lock(inbox->mutex);
             if (inbox->bodies.empty() && !inbox->ended) {
                 lock.unlock();
-                session.idle();
+                guarded([&] { session.idle(); });
                 lock.lock();
             }
             inbox->changed.wait(lock, [&] { return !inbox->bodies.empty() || inbox->ended; });
@@ -82,7 +93,7 @@ int serveLanguage(std::istream& in, std::FILE* out, Checker& checker,
             inbox->bodies.pop_front();
             inbox->changed.notify_all();
         }
-        session.handle(*body);
+        guarded([&] { session.handle(*body); });
     }
     {
         std::lock_guard lock(inbox->mutex);

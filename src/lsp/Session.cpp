@@ -259,7 +259,10 @@ struct Session::State {
             throw std::invalid_argument("unknown command");
         }
         const json& arguments = params.at("arguments");
-        const std::string path = pathOf(arguments.at(0).get<std::string>());
+        const std::string uri = arguments.at(0).get<std::string>();
+        // The files are written beside the song: it needs a folder of its own.
+        if (!uri.starts_with("file://")) throw std::invalid_argument("only a file's song can be compiled");
+        const std::string path = pathOf(uri);
         CompileOutputs outputs;
         if (arguments.size() > 1 && arguments[1].is_object()) {
             const json& wanted = arguments[1];
