@@ -56,6 +56,7 @@ void compileSource(RunContext& run, Song& song, StringPool& strings) {
     auto parser = createCommandParser(run.diagnostics);
     parser->parse(preprocessor.get(), compiler.get(), &strings);
     if (run.console) printLyricHints(compiler->lyricReport(), run.diagnostics.errorCount() > 0);
+    if (run.onCompiled) run.onCompiled(song, compiler->lyricReport());
 
     // The front end is released in this order: parser, compiler,
     // preprocessor, dictionary, source reader.

@@ -23,6 +23,7 @@
 // writes collects those reports from it, shown or not).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -32,6 +33,9 @@
 #include "text/FilesRead.h"
 #include "text/SourceProvider.h"
 #include "text/TextFile.h"
+
+class Song;
+struct LyricReport;
 
 struct RunContext {
     RunContext(RunSettings settings, SourceProvider& sources)
@@ -50,6 +54,10 @@ struct RunContext {
     SourceMap files;
     Diagnostics diagnostics{files};
     FilesRead filesRead;
+    // Called, when given, with the compiled song and what the compile noticed
+    // for the hints, before the front end is released: an editor's queries
+    // read the notes there.
+    std::function<void(const Song&, const LyricReport&)> onCompiled;
 
     // How the run reads its files; the shipped dictionary is code page 932
     // whatever -u says, as that option is about the user's own files.

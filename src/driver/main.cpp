@@ -8,6 +8,7 @@
 #include "driver/Console.h"
 #include "driver/DataPaths.h"
 #include "driver/ImportCommand.h"
+#include "driver/LanguageServerCommand.h"
 #include "driver/PipelineRun.h"
 #include "driver/RunContext.h"
 #include "driver/Utf8Hint.h"
@@ -37,10 +38,12 @@ bool compile(const RunSettings& settings, std::vector<std::string>* pathsRead = 
 
 int main(int argc, char** argv) try {
     platform::reportFileSizeLimitAsError();
-    useConsoleText(consoleText);
-    printBanner();
     const std::vector<std::string> args(argv, argv + argc);
     const std::string exeDir = exeDirectory();
+    // The server's standard output carries the protocol alone: no banner.
+    if (asksForLanguageServer(args)) return runLanguageServer(args, exeDir);
+    useConsoleText(consoleText);
+    printBanner();
     if (asksForImport(args)) return runImport(args, exeDir);
     const CommandLine commandLine = parseCommandLine(args, exeDir);
     setUtf8Mode(commandLine.settings.utf8);  // the console's, for the whole process

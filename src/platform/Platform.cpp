@@ -6,6 +6,7 @@
 #include <vector>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
@@ -198,6 +199,23 @@ std::optional<FileIdentity> fileIdentity(std::FILE* file) {
 
 void reportFileSizeLimitAsError() { std::signal(SIGXFSZ, SIG_IGN); }
 #endif
+
+std::FILE* takeStandardOutput() {
+    std::fflush(stdout);
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);
+    const int protocol = _dup(1);
+    if (protocol < 0 || _dup2(2, 1) != 0) return nullptr;
+    _setmode(protocol, _O_BINARY);
+    return _fdopen(protocol, "wb");
+#else
+    std::signal(SIGPIPE, SIG_IGN);
+    const int protocol = dup(1);
+    if (protocol < 0 || dup2(2, 1) < 0) return nullptr;
+    fcntl(protocol, F_SETFD, FD_CLOEXEC);
+    return fdopen(protocol, "wb");
+#endif
+}
 
 std::string systemErrorText(int errorNumber) { return std::strerror(errorNumber); }
 

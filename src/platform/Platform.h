@@ -64,6 +64,14 @@ std::optional<FileIdentity> fileIdentity(std::FILE* file);
 // disk fails, instead of ending the process without a word.
 void reportFileSizeLimitAsError();
 
+// Moves standard output aside for a protocol spoken on it: returns a stream
+// on the original standard output (binary, as is standard input from then
+// on), and points the process's standard output at standard error, so that
+// nothing else printed can come between the protocol's bytes. A write to an
+// output closed at its other end then fails instead of ending the process.
+// Null when the system refuses.
+std::FILE* takeStandardOutput();
+
 // The system's text for an error number, as the standard library gives it.
 std::string systemErrorText(int errorNumber);
 

@@ -1,0 +1,59 @@
+// The language server's checker on the real pipeline: open buffers, UTF-8 as
+// an editor sends them, checked in front of the disk, with located messages,
+// their include chain, the notes with their syllables and bars, and the hints.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "driver/PipelineChecker.h"
+
+namespace {
+
+RunSettings shippedDictionary() {
+    RunSettings settings;
+    settings.dictionaryPath = TUVO_SOURCE_DIR "/data/phonetic_symbols.dic";
+    settings.dictionaryIsDefault = true;
+    return settings;
+}
+
+TEST(PipelineChecker, ChecksOpenBuffersWithTheirPlacesAndChains) {
+    const auto checker = createPipelineChecker(shippedDictionary());
+    // The include is found among the buffers though no such file exists on disk.
+    const CheckResult result = checker->check(
+        "/nowhere/song.mml", {{"/nowhere/song.mml", "c \"\xE3\x81\x82\" .include \"part.mml\"\n"},
+                              {"/nowhere/part.mml", "l4 c @vib1\n"}});
+    ASSERT_FALSE(result.messages.empty());
+    const CheckedMessage& unknown = result.messages.front();
+    EXPECT_EQ(unknown.id, "unknown-command");
+    EXPECT_EQ(unknown.place.path, "/nowhere/part.mml");
+    EXPECT_EQ(unknown.place.line, 1);
+    EXPECT_EQ(unknown.place.column, 5);
+    ASSERT_EQ(unknown.chain.size(), 1u);
+    EXPECT_EQ(unknown.chain[0].place.path, "/nowhere/song.mml");
+    EXPECT_EQ(unknown.chain[0].place.column, 6);  // a kana is one column
+    const auto& read = result.filesRead;
+    EXPECT_NE(std::find(read.begin(), read.end(), "/nowhere/part.mml"), read.end());
+}
+
+TEST(PipelineChecker, GivesEachNoteItsSyllableBarAndTheHints) {
+    const auto checker = createPipelineChecker(shippedDictionary());
+    const CheckResult result = checker->check(
+        "/nowhere/song.mml", {{"/nowhere/song.mml", "l2 o3 c d \"\xE3\x81\x8B\"\ne\n"}});
+    ASSERT_EQ(result.notes.size(), 3u);
+    const CheckedNote& c = result.notes[0];
+    EXPECT_EQ(c.key, 60);
+    EXPECT_EQ(c.ticks, 960);
+    EXPECT_EQ(c.syllable, "\xE3\x81\x8B");
+    EXPECT_FALSE(c.defaultSyllable);
+    EXPECT_TRUE(result.notes[1].defaultSyllable);
+    EXPECT_EQ(result.notes[2].bar, 2);
+    EXPECT_EQ(result.notes[2].place.line, 2);
+    // The notes left without a syllable are a hint at the first of them.
+    const auto hint = std::find_if(result.messages.begin(), result.messages.end(),
+                                   [](const CheckedMessage& m) { return m.id == "lyric-default-syllable"; });
+    ASSERT_NE(hint, result.messages.end());
+    EXPECT_EQ(hint->severity, CheckedSeverity::Information);
+    EXPECT_EQ(hint->place.line, 1);
+}
+
+}  // namespace
