@@ -83,7 +83,7 @@ void writeOutputs(RunContext& run, const Song& song, const StringPool& strings) 
     OutputBatch outputs;
     StagedSink sink(outputs, &run.filesRead);
     // The song is rendered once for every writer; a curve is kept for as
-    // long as a writer still to come reads it.
+    // long as a writer still to come reads it, while the kept curves stay small.
     CurveReaders readers;
     readers.add(kAllCurveIds);
     for (const OutputFormat& format : outputFormats()) {

@@ -1,12 +1,12 @@
-// The curves of the voice tracks, rendered when a writer asks for them: a
-// curve's breakpoint list is built when a writer first asks for it and kept
-// only while another writer of the run is still to read it, so a run that
-// writes the VSQ file alone keeps no curve beyond its use, and one that writes
-// every file builds each curve once. A curve kept waiting is packed (two or
+// The curves of the voice tracks, rendered on demand: a curve's breakpoint
+// list is built when a writer first asks for it and kept only while another
+// writer of the run is still to read it, so a run that writes the VSQ file
+// alone keeps no curve beyond its use. A curve kept waiting is packed (two or
 // three bytes a point instead of eight) and unpacked for each reader. The
-// curves kept take kMostKeptBytes at the most; a curve that would not fit is
-// built again for each reader, so that writing more files costs time, not
-// memory in proportion to the song.
+// curves kept take kMostKeptBytes at the most: a run that writes every file
+// builds the curves of a small song once, and a curve that would not fit is
+// built again for each reader, so that more files cost time, not memory in
+// proportion to the song.
 #pragma once
 
 #include <array>
