@@ -19,7 +19,11 @@ added note cost.
 With --all-outputs, songs of the sizes given are compiled as often again with
 every output the program writes (the VSQ file and its log, -m, -x, -s and -t),
 compiles of every output alternating with compiles of the VSQ file alone, and
-their medians and peak memory are printed side by side.
+their medians and peak memory are printed side by side; then, once each, the
+short sources that expand into the most output (SMALL_SOURCES: a loop of
+forty bytes writes some 4.5 GB), the same way. A run writing every output
+must stay within MEMORY_BOUND times the peak of the VSQ file alone; a row
+beyond it is marked.
 
 With --long-lines, sources of one long line of the sizes given (a lyric string,
 a run of notes) are compiled once each, and their peak memory is printed beside
@@ -123,28 +127,50 @@ LONG_LINES = {
 
 ALL_OUTPUTS = ["-m", "song.mid", "-x", "song.musicxml", "-s", "song.ustx", "-t", "song.ust"]
 
+# Short sources whose loops or ramps make far more events or points than their
+# bytes: four million one-tick notes from one loop, and a pitch curve of
+# 250 ramps across the whole bend range under one long note.
+SMALL_SOURCES = {
+    "40-byte loop": b"1 @VIB0 l*1 /:1000 /:999 /:4 c :/ :/ :/\n",
+    "250 @PIT ramps": b"1 @PIT" + b",".join(
+        b"%d,0,20000,1" % (8191 if i % 2 else -8192) for i in range(250)) + b" l*5000000 c\n",
+}
 
-def all_outputs(args, program, work, size):
-    """Medians of compiles writing every output against compiles of the VSQ file alone."""
+# The most memory a run writing every output may take, as a multiple of the
+# peak of the same song written as the VSQ file alone.
+MEMORY_BOUND = 1.2
+
+
+def all_outputs(program, work, runs_each):
+    """Medians of compiles of work/song.mml writing every output against compiles of the VSQ
+    file alone."""
     song = os.path.join(work, "song.mml")
-    subprocess.run([sys.executable, os.path.join(HERE, "gen_song.py"), "--notes", str(size),
-                    "--tracks", str(args.tracks), "--seed", str(args.seed), "-o", song],
-                   check=True)
     runs = {"vsq": [], "all": []}
-    for _ in range(args.runs):
+    for _ in range(runs_each):
         for kind, extra in (("vsq", []), ("all", ALL_OUTPUTS)):
             for name in os.listdir(work):
                 if name != "song.mml":
                     os.remove(os.path.join(work, name))
             wall, cpu, peak, status = timed([program] + extra + [song], work)
             if status != 0:
-                sys.exit("the %d-note song did not compile with every output" % size)
+                sys.exit("%s did not compile with every output" % song)
             runs[kind].append((wall, cpu, peak))
     result = {}
     for kind, values in runs.items():
         result[kind] = (statistics.median(v[0] for v in values),
                         statistics.median(v[1] for v in values), max(v[2] for v in values))
+    for name in os.listdir(work):
+        os.remove(os.path.join(work, name))
     return result
+
+
+def print_all_outputs(label, r):
+    for kind, outputs in (("vsq", "VSQ file and log"), ("all", "all six (-m -x -s -t)")):
+        wall, cpu, peak = r[kind]
+        ratio = peak / r["vsq"][2]
+        print("| %s | %s | %.3f s | %.3f s | %.0f MB | %.2f | %.2f%s |" % (
+            label, outputs, wall, cpu, peak, cpu / r["vsq"][1] if r["vsq"][1] > 0 else 1.0,
+            ratio, " (beyond %.1f)" % MEMORY_BOUND if ratio > MEMORY_BOUND else ""), flush=True)
 
 
 def long_lines(program, sizes_mb):
@@ -207,17 +233,20 @@ def main():
 
     if args.all_outputs:
         print()
-        print("| notes | outputs | wall (median) | CPU (median) | peak RSS | CPU / VSQ alone "
-              "| memory / VSQ alone |")
-        print("|---:|---|---:|---:|---:|---:|---:|")
+        print("| song | outputs | wall (median) | CPU (median) | peak RSS | CPU / VSQ alone "
+              "| memory / VSQ alone (bound %.1f) |" % MEMORY_BOUND)
+        print("|---|---|---:|---:|---:|---:|---:|")
         with tempfile.TemporaryDirectory(prefix="tuvo-bench-all-") as work:
+            song = os.path.join(work, "song.mml")
             for size in (int(s) for s in args.all_outputs.split(",")):
-                r = all_outputs(args, program, work, size)
-                for kind, label in (("vsq", "VSQ file and log"), ("all", "all six (-m -x -s -t)")):
-                    wall, cpu, peak = r[kind]
-                    print("| %d | %s | %.3f s | %.3f s | %.0f MB | %.2f | %.2f |" % (
-                        size, label, wall, cpu, peak, cpu / r["vsq"][1], peak / r["vsq"][2]),
-                        flush=True)
+                subprocess.run([sys.executable, os.path.join(HERE, "gen_song.py"), "--notes",
+                                str(size), "--tracks", str(args.tracks), "--seed", str(args.seed),
+                                "-o", song], check=True)
+                print_all_outputs("%d notes" % size, all_outputs(program, work, args.runs))
+            for label, text in SMALL_SOURCES.items():
+                with open(song, "wb") as f:
+                    f.write(text)
+                print_all_outputs(label, all_outputs(program, work, 1))
 
     if args.long_lines:
         print()

@@ -2,6 +2,7 @@
 // caught in one place, which ends the run with "Failed.".
 #include "driver/PipelineRun.h"
 
+#include <cstdio>
 #include <exception>
 #include <memory>
 #include <new>
@@ -67,6 +68,13 @@ void compileSource(RunContext& run, Song& song, StringPool& strings) {
     source.reset();
 }
 
+// An export of a run that has already failed is not written, since it would
+// be given up anyway; its first file is only opened and given up at once, so
+// that every file the run cannot make is reported together.
+void openAndGiveUp(const OutputFormat& format, const std::string& path, OutputSink& sink) {
+    if (std::FILE* stream = sink.open(filesWrittenFor(format, path).front())) std::fclose(stream);
+}
+
 // Writes every output: each is written completely to a staged file first;
 // only when all are, they are put in place together, so a failed run
 // replaces none.
@@ -76,7 +84,7 @@ void writeOutputs(RunContext& run, const Song& song, const StringPool& strings) 
     OutputBatch outputs;
     StagedSink sink(outputs, &run.filesRead);
     // The song is rendered once for every writer; a curve is kept for as
-    // long as a writer still to come reads it.
+    // long as a writer still to come reads it, while the kept curves stay small.
     CurveReaders readers;
     readers.add(kAllCurveIds);
     for (const OutputFormat& format : outputFormats()) {
@@ -87,7 +95,12 @@ void writeOutputs(RunContext& run, const Song& song, const StringPool& strings) 
     if (diagnostics.errorCount() > 0) fail();
     for (const OutputFormat& format : outputFormats()) {
         const std::string path = exportPath(settings, format.letter);
-        if (!path.empty()) format.write(rendered, settings, path, sink);
+        if (path.empty()) continue;
+        if (diagnostics.errorCount() == 0) {
+            format.write(rendered, settings, path, sink);
+        } else {
+            openAndGiveUp(format, path, sink);
+        }
     }
     if (diagnostics.errorCount() > 0) fail();
     outputs.putAllInPlace();

@@ -89,7 +89,7 @@ CurvePoints CurveStore::points(size_t voice, int32_t curveId) {
     std::vector<BreakpointPoint>& list = freshList();
     if (found.packed) {
         found.packed->unpack(list);
-        if (found.readsLeft == 0) found.packed.reset();
+        if (found.readsLeft == 0) letGo(found);
         return scratch_;
     }
 
@@ -101,6 +101,22 @@ CurvePoints CurveStore::points(size_t voice, int32_t curveId) {
         found.failed = true;
         return nullptr;
     }
-    if (found.readsLeft > 0) found.packed = std::make_unique<const PackedPoints>(list);
+    if (found.readsLeft > 0) keep(found, list);
     return scratch_;
+}
+
+// A point packs into two bytes at the least: a list that cannot fit is not
+// packed at all.
+void CurveStore::keep(Entry& found, std::span<const BreakpointPoint> points) {
+    const size_t room = kMostKeptBytes - keptBytes_;
+    if (points.size() > room / 2) return;
+    auto packed = std::make_unique<const PackedPoints>(points);
+    if (packed->byteCount() > room) return;
+    keptBytes_ += packed->byteCount();
+    found.packed = std::move(packed);
+}
+
+void CurveStore::letGo(Entry& found) {
+    keptBytes_ -= found.packed->byteCount();
+    found.packed.reset();
 }

@@ -1,9 +1,12 @@
-// The curves of the voice tracks, each rendered once per run: a curve's
-// breakpoint list is built when a writer first asks for it and kept only while
-// another writer of the run is still to read it, so a run that writes the VSQ
-// file alone keeps no curve beyond its use, and one that writes every file
-// builds each curve once. A curve kept waiting is packed (two or three bytes a
-// point instead of eight) and unpacked for each reader.
+// The curves of the voice tracks, rendered on demand: a curve's breakpoint
+// list is built when a writer first asks for it and kept only while another
+// writer of the run is still to read it, so a run that writes the VSQ file
+// alone keeps no curve beyond its use. A curve kept waiting is packed (two or
+// three bytes a point instead of eight) and unpacked for each reader. The
+// curves kept take kMostKeptBytes at the most: a run that writes every file
+// builds the curves of a small song once, and a curve that would not fit is
+// built again for each reader, so that more files cost time, not memory in
+// proportion to the song.
 #pragma once
 
 #include <array>
@@ -53,6 +56,10 @@ public:
     // its section. A read beyond what the readers declared is rendered anew.
     CurvePoints points(size_t voice, int32_t curveId);
 
+    // The most bytes the packed curves kept waiting take together: room for
+    // every curve of a song of some ten thousand notes.
+    static constexpr size_t kMostKeptBytes = size_t{1} << 20;
+
 private:
     // A breakpoint list packed as differences from point to point, each a
     // variable-length number: ticks only grow and values mostly move by a
@@ -62,6 +69,7 @@ private:
         explicit PackedPoints(std::span<const BreakpointPoint> points);
         // The points, appended to `out`.
         void unpack(std::vector<BreakpointPoint>& out) const;
+        size_t byteCount() const { return bytes_.size(); }
 
     private:
         std::vector<uint8_t> bytes_;
@@ -75,12 +83,18 @@ private:
     };
     // The scratch list again when nobody holds it, else a new one; empty.
     std::vector<BreakpointPoint>& freshList();
+    // Keeps `points` packed in `found` when they fit in what is left of
+    // kMostKeptBytes.
+    void keep(Entry& found, std::span<const BreakpointPoint> points);
+    // Lets go of the packed points of `found`.
+    void letGo(Entry& found);
     Entry& entry(size_t voice, int32_t curveId) {
         return entries_[voice * (kLastCurveId + 1) + static_cast<size_t>(curveId)];
     }
 
     std::span<const VoiceTrack> voices_;
     std::vector<Entry> entries_;
+    size_t keptBytes_ = 0;  // what the packed curves in entries_ take
     std::unique_ptr<BreakpointListBuilder> builder_ = createBreakpointListBuilder();
     // The list of the last curve nobody keeps, built into again once its
     // reader has let it go, so that its memory serves curve after curve.

@@ -12,7 +12,8 @@
 //                 pitch in cents (Pitch.h)
 //
 // It keeps references to the song and reads the notes from there, so it costs
-// no memory per note; only curves still to be read by another writer are kept.
+// no memory per note; only curves still to be read by another writer are kept,
+// up to a bound (CurveStore.h).
 #pragma once
 
 #include <cstddef>

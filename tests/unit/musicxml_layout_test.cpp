@@ -1,15 +1,22 @@
 // The score's layout: note values, measures and beats, the quantisation grid
-// with its triplet stretches, the pieces of a measure, and the spelling rule.
+// with its triplet stretches, the pieces of a measure, the spelling rule, and
+// the notes as written, made and let go as the writing goes.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "VsqTestSupport.h"
+#include "render/VoiceTrack.h"
 #include "song/Song.h"
+#include "text/StringPool.h"
 #include "writers/musicxml/ScoreLayout.h"
 #include "writers/musicxml/ScoreMeasure.h"
 #include "writers/musicxml/ScoreSpelling.h"
 #include "writers/musicxml/ScoreValues.h"
+#include "writers/musicxml/WrittenNotes.h"
 
 namespace {
 
@@ -178,6 +185,37 @@ TEST(Spelling, NotesKeepTheirWrittenNameAndTranspositionsTheLetter) {
     EXPECT_EQ(name(63, LetterF, 0), "Eb4");
     // A note of no written name: naturals and sharps.
     EXPECT_EQ(name(70, kNoLetter, 0), "A#4");
+}
+
+TEST(WrittenNotesTest, HeldVowelsAreSlurredAndNotesReadTheSameAfterOthersAreLetGo) {
+    const char* mark = "\x81\x5B";  // the long-vowel mark in code page 932
+    const std::unique_ptr<Song> song = createSong();
+    const std::unique_ptr<StringPool> strings = createStringPool();
+    Track& track = song->appendTrack();
+    for (const auto& [time, lyric] : std::vector<std::pair<int32_t, const char*>>{
+             {0, "a"}, {480, mark}, {960, mark}, {1440, "b"}, {2400, mark}, {2880, "c"}}) {
+        NoteEvent& note = track.notes.emplace_back(vsqtest::makeNote(time, 480, 60, lyric));
+        note.step = 480;
+    }
+    const VoiceTrack voice(track, 1, *strings);
+
+    WrittenNotes notes(voice);
+    ASSERT_EQ(notes.size(), 6u);
+    EXPECT_TRUE(notes[0].slurStart);
+    EXPECT_FALSE(notes[0].held);
+    EXPECT_TRUE(notes[1].held);
+    EXPECT_FALSE(notes[1].slurStart || notes[1].slurStop);
+    EXPECT_TRUE(notes[2].held && notes[2].slurStop);
+    EXPECT_FALSE(notes[3].slurStart || notes[3].slurStop);
+    EXPECT_FALSE(notes[4].held);  // after a rest: a syllable of its own
+
+    notes[2].placedEnd = 1000;
+    notes.letGoBefore(2);
+    EXPECT_EQ(notes[2].placedEnd, 1000);  // kept with what was placed
+    notes.letGoBefore(5);                 // past every note made so far
+    EXPECT_EQ(notes[5].start, 2880);
+    EXPECT_EQ(notes[5].end, 3360);
+    EXPECT_THROW(notes[4], std::out_of_range);
 }
 
 }  // namespace

@@ -193,6 +193,31 @@ TEST_F(RenderedSongTest, ACurveReadsTheSameForEveryReaderAndOnlyDeclaredReadersA
     EXPECT_GT(alone.curve(0, dynamics)->size(), 100u);
 }
 
+TEST_F(RenderedSongTest, CurvesTooLargeToKeepAreBuiltAgainForEachReader) {
+    // Ramps across the whole bend range: some 16 000 points each, over a
+    // megabyte packed for the pitch bend, while the dynamics stay small.
+    Track& track = song->appendTrack();
+    std::vector<CurvePoint> ramps;
+    for (int i = 0; i < 48; ++i) ramps.push_back({i % 2 == 0 ? 8191 : -8192, 0, 20000, 1});
+    track.controls.push_back(makeControl(0, CurveChange{curveOfCommand(CmdPitchBend)->id, ramps}));
+    const int32_t dynamics = curveOfCommand(CmdDynamics)->id;
+    track.controls.push_back(makeControl(0, CurveChange{dynamics, {{0, 0, 400, 1}, {127, 0, 300, 1}}}));
+    note(track, 0, 48 * 20000, 48 * 20000, "a");
+
+    CurveReaders readers;
+    readers.add(kAllCurveIds);
+    readers.add(kAllCurveIds);
+    const RenderedSong rendered(*song, *strings, readers);
+    const RenderedSong alone(*song, *strings);
+    const std::vector<BreakpointPoint> bends = *alone.curve(0, curveOfCommand(CmdPitchBend)->id);
+    ASSERT_GT(bends.size() * 2, CurveStore::kMostKeptBytes);
+    const std::vector<BreakpointPoint> levels = *alone.curve(0, dynamics);
+    for (int reader = 0; reader < 3; ++reader) {
+        EXPECT_EQ(*rendered.curve(0, curveOfCommand(CmdPitchBend)->id), bends) << reader;
+        EXPECT_EQ(*rendered.curve(0, dynamics), levels) << reader;
+    }
+}
+
 TEST_F(RenderedSongTest, ASongWithoutVoicesIsReportedBeforeAnyFileIsWritten) {
     song->appendTrack().controls.push_back(makeControl(0, TempoChange{100}));
     const RenderedSong rendered(*song, *strings);

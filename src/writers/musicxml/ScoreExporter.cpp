@@ -6,8 +6,10 @@
 // less is marked staccato. Each measure's times are quantised to its grid
 // (ScoreLayout), one measure ahead of the writing so that a note reaching
 // into the next measure is known to end at its bar line or after it. The
-// first part carries the tempo marks, each at its time. The text is gathered
-// in a block that goes to the file whenever it fills.
+// first part carries the tempo marks, each at its time. The notes are made as
+// the writing reaches them and let go once written (WrittenNotes), and the
+// text is gathered in a block that goes to the file whenever it fills, so the
+// score needs no memory per note of the song.
 #include "writers/musicxml/ScoreExporter.h"
 
 #include <algorithm>
@@ -24,6 +26,7 @@
 #include "writers/musicxml/ScoreLayout.h"
 #include "writers/musicxml/ScoreMeasure.h"
 #include "writers/musicxml/ScoreSpelling.h"
+#include "writers/musicxml/WrittenNotes.h"
 #include "writers/musicxml/XmlText.h"
 #include "output/BlockOutput.h"
 #include "output/NumberText.h"
@@ -43,43 +46,6 @@ constexpr int kMiddleC = 60;
 // bytes each, so this bounds the file a song of long silences can make.
 constexpr size_t kMaxMeasureCells = size_t{1} << 20;
 
-// A note as the score writes it.
-struct WrittenNote {
-    const NoteEvent* event;
-    const Lyric* secondLyric;  // sung from the note's split on; null when not split
-    int64_t start;  // song ticks of its written value
-    int64_t end;
-    int64_t placedStart;  // quantised, once its measure is placed
-    int64_t placedEnd;
-    bool held;       // sings no new syllable: holds the vowel of the note before
-    bool slurStart;  // its syllable is held over the notes after it
-    bool slurStop;   // the last note holding a syllable
-    int smallTsu;    // the small tsu that cut it short, shown after its last syllable
-};
-
-// The track's notes as written. Each reaches to the start of the next at the
-// most, so that they never overlap. A note that sings no new syllable (it is
-// not split, and its part holds the vowel before it) is slurred to the note
-// before.
-std::vector<WrittenNote> collectWrittenNotes(const VoiceTrack& voice) {
-    std::vector<WrittenNote> notes;
-    notes.reserve(voice.noteCount());
-    for (size_t i = 0; i < voice.noteCount(); ++i) {
-        const NoteEvent& event = voice.note(i);
-        const int64_t start = event.time;
-        const int64_t end = voice.writtenEnd(i);
-        const bool split = voice.partCount(i) == 2;
-        const bool held = !split && voice.part(i, 1).held;
-        if (held && !notes.back().held) notes.back().slurStart = true;
-        if (!held && !notes.empty() && notes.back().held) notes.back().slurStop = true;
-        const Lyric* secondLyric = split ? voice.part(i, 2).lyric : nullptr;
-        const int smallTsu = voice.part(i, voice.partCount(i)).smallTsu;
-        notes.push_back({&event, secondLyric, start, end, start, end, held, false, false, smallTsu});
-    }
-    if (!notes.empty() && notes.back().held) notes.back().slurStop = true;
-    return notes;
-}
-
 // The tempo marks as the first part writes them, at their quantised times.
 struct PlacedTempo {
     const TempoMark* mark;
@@ -89,14 +55,16 @@ struct PlacedTempo {
 // The quantised times of one part, worked out measure by measure.
 class PartPlacement {
 public:
-    PartPlacement(std::vector<WrittenNote>& notes, std::vector<PlacedTempo>* tempos)
+    PartPlacement(WrittenNotes& notes, std::vector<PlacedTempo>* tempos)
         : notes_(notes), tempos_(tempos) {}
 
     // Places the times of the next measure and returns its grid.
     MeasureGrid place(const Measure& measure);
+    // The first note with a time still to place.
+    size_t firstUnplaced() const { return std::min(nextStart_, nextEnd_); }
 
 private:
-    std::vector<WrittenNote>& notes_;
+    WrittenNotes& notes_;
     std::vector<PlacedTempo>* tempos_;
     size_t nextStart_ = 0;
     size_t nextEnd_ = 0;
@@ -176,7 +144,7 @@ private:
     void instrument(size_t index);
     void attributes(const Measure& measure, bool first, bool bassClef);
     void measure(const Measure& measure, const MeasureGrid& grid,
-                 std::vector<WrittenNote>& notes, size_t& next, std::vector<PlacedTempo>* tempos,
+                 WrittenNotes& notes, size_t& next, std::vector<PlacedTempo>* tempos,
                  size_t& nextTempo, bool lastMeasure);
     void tempoMark(const TempoMark& mark, const MetreMark& metre);
     void piece(const Piece& piece, const WrittenNote* note);
@@ -230,9 +198,10 @@ void MusicXmlWriter::instrument(size_t index) {
 }
 
 void MusicXmlWriter::part(size_t index, const VoiceTrack& voice, std::vector<PlacedTempo>* tempos) {
-    std::vector<WrittenNote> notes = collectWrittenNotes(voice);
+    const std::vector<NoteEvent>& events = voice.track().notes;
     const size_t low = static_cast<size_t>(std::count_if(
-        notes.begin(), notes.end(), [](const WrittenNote& n) { return n.event->note < kMiddleC; }));
+        events.begin(), events.end(), [](const NoteEvent& n) { return n.note < kMiddleC; }));
+    WrittenNotes notes(voice);
     PartPlacement placement(notes, tempos);
 
     append("  <part id=\"P");
@@ -250,6 +219,7 @@ void MusicXmlWriter::part(size_t index, const VoiceTrack& voice, std::vector<Pla
         attributes(measures_[m], m == 0, low * 2 > notes.size());
         measure(measures_[m], grid, notes, next, tempos, nextTempo, lastMeasure);
         append("    </measure>\n");
+        notes.letGoBefore(std::min(next, placement.firstUnplaced()));
         grid = std::move(following);
     }
     append("  </part>\n");
@@ -279,7 +249,7 @@ void MusicXmlWriter::attributes(const Measure& measure, bool first, bool bassCle
 // The notes that start in the measure or reach into it, the tempo marks at
 // their times, and the rests between.
 void MusicXmlWriter::measure(const Measure& measure, const MeasureGrid& grid,
-                             std::vector<WrittenNote>& notes, size_t& next,
+                             WrittenNotes& notes, size_t& next,
                              std::vector<PlacedTempo>* tempos, size_t& nextTempo,
                              bool lastMeasure) {
     placed_.clear();

@@ -1,0 +1,47 @@
+// The notes of a part as the score writes them, made as the writing reaches
+// them and let go once their measures are written: a part holds the notes of
+// the measures being laid out, never all of its notes at once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+
+#include "render/VoiceTrack.h"
+
+// A note as the score writes it. It reaches to the start of the next note at
+// the most, so that notes never overlap.
+struct WrittenNote {
+    const NoteEvent* event;
+    const Lyric* secondLyric;  // sung from the note's split on; null when not split
+    int64_t start;  // song ticks of its written value
+    int64_t end;
+    int64_t placedStart;  // quantised, once its measure is placed
+    int64_t placedEnd;
+    bool held;       // sings no new syllable: holds the vowel of the note before
+    bool slurStart;  // its syllable is held over the notes after it
+    bool slurStop;   // the last note holding a syllable
+    int smallTsu;    // the small tsu that cut it short, shown after its last syllable
+};
+
+class WrittenNotes {
+public:
+    explicit WrittenNotes(const VoiceTrack& voice) : voice_(voice) {}
+
+    // How many notes the part has.
+    size_t size() const { return voice_.noteCount(); }
+    // The note at `index` (below size(), not let go yet), made when first
+    // asked for. The reference stays valid until the note is let go.
+    WrittenNote& operator[](size_t index);
+    // Lets go of every note before `index`; they are not asked for again.
+    void letGoBefore(size_t index);
+
+private:
+    WrittenNote make(size_t index) const;
+    // A note that is not split and whose part holds the vowel before it.
+    bool heldAt(size_t index) const;
+
+    const VoiceTrack& voice_;
+    std::deque<WrittenNote> window_;
+    size_t first_ = 0;  // the index of window_.front()
+};
