@@ -3,12 +3,21 @@
 
 #include "song/CurveTable.h"
 
+namespace {
+
+// The sensitivity a reader of the VSQ file takes before the file's first
+// sensitivity point (or without any): the file lists the curve from the
+// first @PBS on only, and every reader then bends by 2 semitones.
+constexpr int32_t kReadersSensitivity = 2;
+
+}  // namespace
+
 std::vector<PitchStep> pitchSteps(std::span<const BreakpointPoint> bends,
                                   std::span<const BreakpointPoint> sensitivities) {
     std::vector<PitchStep> result;
     result.reserve(bends.size() + sensitivities.size());
     int32_t bend = curveOfCommand(CmdPitchBend)->defaultValue;
-    int32_t sensitivity = curveOfCommand(CmdPitchBendSensitivity)->defaultValue;
+    int32_t sensitivity = kReadersSensitivity;
     size_t b = 0;
     size_t s = 0;
     while (b < bends.size() || s < sensitivities.size()) {

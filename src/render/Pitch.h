@@ -22,7 +22,8 @@ struct PitchStep {
 };
 
 // The pitch curve of a voice track in cents, from its pitch-bend and
-// sensitivity curves: a step at every tick where either changes, each curve
-// at its default before its first point.
+// sensitivity curves: a step at every tick where either changes, the bend at
+// its default before its first point and the sensitivity at 2, what readers
+// of the VSQ file take there.
 std::vector<PitchStep> pitchSteps(std::span<const BreakpointPoint> bends,
                                   std::span<const BreakpointPoint> sensitivities);
