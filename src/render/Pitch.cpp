@@ -3,15 +3,6 @@
 
 #include "song/CurveTable.h"
 
-namespace {
-
-// The sensitivity a reader of the VSQ file takes before the file's first
-// sensitivity point (or without any): the file lists the curve from the
-// first @PBS on only, and every reader then bends by 2 semitones.
-constexpr int32_t kReadersSensitivity = 2;
-
-}  // namespace
-
 std::vector<PitchStep> pitchSteps(std::span<const BreakpointPoint> bends,
                                   std::span<const BreakpointPoint> sensitivities) {
     std::vector<PitchStep> result;
