@@ -1,10 +1,11 @@
-// The expression formulas at their ends and centres, and stepped curves drawn
-// as lines.
+// The expression formulas at their ends and centres, stepped curves drawn as
+// lines, and the lyric the editors sing for a held vowel.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "render/EditorCurves.h"
+#include "render/HeldVowel.h"
 
 namespace {
 
@@ -75,6 +76,18 @@ TEST(MeanDynamicsTest, WeighsEachValueByItsTicks) {
     EXPECT_EQ(meanDynamics(dynamics, 150, 250), 64);   // half 0, half 127: 63.5 rounds up
     EXPECT_EQ(meanDynamics(dynamics, 300, 301), 127);
     EXPECT_EQ(meanDynamics(dynamics, 10, 10), 64);
+}
+
+TEST(HeldVowelTest, AMarkSingsTheKanaOfTheVowelItsSymbolsEndIn) {
+    const std::string_view longMark = "\x81\x5B";  // ー
+    EXPECT_EQ(singableLyric(longMark, "a"), "\x82\xA0");     // あ
+    EXPECT_EQ(singableLyric("-", " M "), "\x82\xA4");        // う, blanks around it
+    EXPECT_EQ(singableLyric(longMark, "k o"), "\x82\xA8");   // お, the last symbol
+    EXPECT_EQ(singableLyric(longMark, "N\\"), "\x82\xF1");  // ん
+    // Symbols that end in no vowel, and a text that is no mark, stay as they are.
+    EXPECT_EQ(singableLyric(longMark, "k"), longMark);
+    EXPECT_EQ(singableLyric(longMark, ""), longMark);
+    EXPECT_EQ(singableLyric("\x82\xA9", "a"), "\x82\xA9");  // か
 }
 
 }  // namespace
