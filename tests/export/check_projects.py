@@ -17,23 +17,26 @@ The project's notes are read by the editor's rules (format notes on the
 project, sections 5 and 6): notes last 10 ticks at least, and a first pitch
 point snaps to the previous note when it ends where the note starts.
 
-Usage: check_projects.py PROGRAM CASES_DIR EXAMPLE_SONG
+Usage: check_projects.py PROGRAM CASES_DIR EXAMPLE_SONG MANUAL
 
 Every golden case whose expected files hold a .ustx or .ust file beside a .vsq
-file is checked on those files. The example song is compiled afresh with both
-options and checked the same way.
+file is checked on those files. The example song and every song example of the
+manual that compiles are compiled afresh with both options and checked the
+same way.
 """
 import bisect
 import math
 import os
 import re
+import subprocess
 import sys
+import tempfile
 
 import yaml
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from check_exports import (  # noqa: E402
-    check_cases_and_example, fail, pre_measure_ticks, read_vsq_sections)
+    check_cases_and_example, fail, manual_songs, pre_measure_ticks, read_vsq_sections)
 
 LONG_VOWEL_MARKS = ('-', 'ー', '－')
 # What every reader of the VSQ file takes where the file lists no sensitivity.
@@ -526,8 +529,23 @@ def check_run(folder):
 
 
 def main():
-    check_cases_and_example(check_run, ['-s', 'song.ustx', '-t', 'song.ust'],
-                            'projects and sequences')
+    options = ['-s', 'song.ustx', '-t', 'song.ust']
+    check_cases_and_example(check_run, options, 'projects and sequences')
+    program, manual = sys.argv[1], sys.argv[4]
+    songs = 0
+    for source, files in manual_songs(manual):
+        with tempfile.TemporaryDirectory() as work:
+            for name, text in files + [('song.mml', source)]:
+                with open(os.path.join(work, name), 'w', encoding='utf-8') as out:
+                    out.write(text)
+            run = subprocess.run([program, '-u', *options, '-o', 'song.vsq', 'song.mml'], cwd=work,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if run.returncode == 0:
+                os.remove(os.path.join(work, 'vsqconvert.log'))
+                songs += check_run(work) > 0
+    if songs < 10:
+        fail(manual, f'only {songs} song examples were checked')
+    print(f'{songs} song examples of the manual: their projects and sequences agree as well')
 
 
 if __name__ == '__main__':
