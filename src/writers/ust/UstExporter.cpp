@@ -44,6 +44,9 @@ constexpr int64_t kLeadInTenthsOfMs = 1;
 // The tempo in hundredths of a beat a minute that a tick takes 12 500 / tempo
 // ms at (480 ticks a quarter note).
 constexpr double kMsPerTickTimesHundredthsBpm = 12500.0;
+// The tempos a sequence's note may carry, in hundredths: 10..512 beats a minute.
+constexpr int64_t kSlowestTempo = 1000;
+constexpr int64_t kFastestTempo = 51200;
 
 // A tenth-unit number as a decimal: 35 as "3.5", -20 as "-2".
 void appendTenths(std::string& out, int64_t tenths) {
@@ -222,9 +225,13 @@ int64_t UstText::sectionTempo(int64_t start, int64_t end) {
     if (!changes && std::abs(clock_.msAt(start) - readerMs_) < 1) return own;
     const double ms = clock_.msAt(end) - readerMs_;
     if (ms <= 0) return own;
+    // Within the format's tempos (or up to the song's own), so that a short
+    // section a reader has start late gets no absurd tempo; the sections after
+    // it take up what is left.
     const double hundredths =
         std::round(static_cast<double>(end - start) * kMsPerTickTimesHundredthsBpm / ms);
-    return hundredths < 1 ? own : static_cast<int64_t>(hundredths);
+    return static_cast<int64_t>(std::clamp<double>(hundredths, std::min(own, kSlowestTempo),
+                                                   std::max(own, kFastestTempo)));
 }
 
 void UstText::openSection(int64_t start, int64_t end, std::string_view lyric, int32_t noteNumber) {
