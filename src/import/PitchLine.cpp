@@ -97,5 +97,5 @@ void PitchLine::writeCurves(ImportedTrack& track) {
     if (!moved_) return;
     track.curves[static_cast<size_t>(curveOfCommand(CmdPitchBend)->id)] = std::move(bends_);
     const CurveInfo& range = *curveOfCommand(CmdPitchBendSensitivity);
-    if (sensitivity_ != range.defaultValue) track.curves[static_cast<size_t>(range.id)] = {{0, sensitivity_}};
+    track.curves[static_cast<size_t>(range.id)] = {{0, sensitivity_}};
 }

@@ -26,7 +26,8 @@ public:
     bool segment(int64_t fromTick, double fromCents, int64_t toTick, double toCents, LineShape shape);
 
     // Gives the track the pitch-bend and sensitivity curves; none when the
-    // line stays at 0 cents.
+    // line stays at 0 cents. The sensitivity is given even at the compiler's
+    // default: without it the VSQ file lists none, and its readers bend by 2.
     void writeCurves(ImportedTrack& track);
 
     // The least sensitivity that holds `cents` either way.

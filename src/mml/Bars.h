@@ -1,5 +1,7 @@
-// The bars of a song from its time signatures: where each bar starts, and the
-// bar a time lies in. Bars are numbered from 0 at the song's start.
+// The bars of an imported song from its time signatures: where each bar
+// starts, and the bar a time lies in. Bars are numbered from 0 at the song's
+// start. The class is named apart from the rendered song's bars, which live in
+// the same program.
 #pragma once
 
 #include <cstdint>
@@ -7,10 +9,10 @@
 
 #include "song/TempoMap.h"
 
-class Bars {
+class MmlBars {
 public:
     // `metres` start at time 0 and lie on bar lines, as a cleaned-up song's do.
-    explicit Bars(const std::vector<MetreMark>& metres);
+    explicit MmlBars(const std::vector<MetreMark>& metres);
     // The bar that `time` (>= 0) lies in.
     int64_t barOf(int64_t time) const;
     // Where bar `bar` (>= 0) starts.

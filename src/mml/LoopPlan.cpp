@@ -20,7 +20,7 @@ constexpr int64_t kMostPasses = 1000;
 // The contents of the bars of one track.
 class BarContents {
 public:
-    BarContents(const ImportedSong& song, const TrackScore& score, const Bars& bars)
+    BarContents(const ImportedSong& song, const TrackScore& score, const MmlBars& bars)
         : song_(song), score_(score), bars_(bars) {
         int64_t last = 0;
         if (!score.items.empty()) last = score.items.back().time;
@@ -187,7 +187,7 @@ private:
 
     const ImportedSong& song_;
     const TrackScore& score_;
-    const Bars& bars_;
+    const MmlBars& bars_;
     int64_t barCount_ = 0;
     mutable std::unordered_map<int64_t, BarInfo> infos_;
 };
@@ -244,7 +244,7 @@ LoopSpan bestLoopAt(const BarContents& contents, int64_t first) {
 
 }  // namespace
 
-std::vector<LoopSpan> planLoops(const ImportedSong& song, const TrackScore& score, const Bars& bars) {
+std::vector<LoopSpan> planLoops(const ImportedSong& song, const TrackScore& score, const MmlBars& bars) {
     const BarContents contents(song, score, bars);
     std::vector<LoopSpan> loops;
     int64_t bar = 0;

@@ -22,4 +22,4 @@ struct LoopSpan {
 };
 
 // The loops of a track, in bar order, none inside another.
-std::vector<LoopSpan> planLoops(const ImportedSong& song, const TrackScore& score, const Bars& bars);
+std::vector<LoopSpan> planLoops(const ImportedSong& song, const TrackScore& score, const MmlBars& bars);

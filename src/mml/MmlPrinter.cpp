@@ -153,7 +153,7 @@ MmlPrintout printMml(ImportedSong& song, const SyllableDictionary& dictionary, c
 
     const LyricPlan lyrics(song, scores, dictionary);
 
-    const Bars bars(song.tempoMap.metres);
+    const MmlBars bars(song.tempoMap.metres);
     SingerRegistry singers;
     std::string body = registrations(song, singers);
     for (size_t k = 0; k < scores.size(); ++k) {

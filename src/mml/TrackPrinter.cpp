@@ -121,7 +121,7 @@ std::string curveValueText(int64_t value, int64_t& current) {
 class TrackPrinter {
 public:
     TrackPrinter(const ImportedSong& song, const TrackScore& score, size_t trackIndex, const LyricPlan& lyrics,
-                 const Bars& bars, const std::vector<LoopSpan>& loops, SingerRegistry& singers)
+                 const MmlBars& bars, const std::vector<LoopSpan>& loops, SingerRegistry& singers)
         : song_(song), score_(score), trackIndex_(trackIndex), lyrics_(lyrics), bars_(bars), loops_(loops),
           singers_(singers) {
         for (const CurveInfo& curve : kCurves) curveValues_[static_cast<size_t>(curve.id)] = curve.defaultValue;
@@ -147,7 +147,7 @@ private:
     const TrackScore& score_;
     size_t trackIndex_;
     const LyricPlan& lyrics_;
-    const Bars& bars_;
+    const MmlBars& bars_;
     const std::vector<LoopSpan>& loops_;
     SingerRegistry& singers_;
 
@@ -478,6 +478,6 @@ std::string singerRegistration(const ImportedSinger& singer) {
 }
 
 void printTrack(const ImportedSong& song, const TrackScore& score, size_t track, const LyricPlan& lyrics,
-                const Bars& bars, const std::vector<LoopSpan>& loops, SingerRegistry& singers, std::string& out) {
+                const MmlBars& bars, const std::vector<LoopSpan>& loops, SingerRegistry& singers, std::string& out) {
     TrackPrinter(song, score, track, lyrics, bars, loops, singers).print(out);
 }

@@ -24,7 +24,7 @@ using SingerRegistry = std::map<std::string, std::pair<int32_t, int32_t>>;
 // the score among the song's voice tracks, or past them for a track that
 // carries only tempo and time signatures.
 void printTrack(const ImportedSong& song, const TrackScore& score, size_t track, const LyricPlan& lyrics,
-                const Bars& bars, const std::vector<LoopSpan>& loops, SingerRegistry& singers, std::string& out);
+                const MmlBars& bars, const std::vector<LoopSpan>& loops, SingerRegistry& singers, std::string& out);
 
 // A singer's name as a string holds it, and the "@SGR" command for it.
 std::string singerRegistration(const ImportedSinger& singer);

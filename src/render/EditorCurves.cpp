@@ -64,28 +64,6 @@ LinearCurve lineThroughSteps(std::span<const BreakpointPoint> steps, int32_t end
     return line;
 }
 
-int32_t lineValueAt(const LinearCurve& line, int64_t tick) {
-    const auto after = std::upper_bound(line.ticks.begin(), line.ticks.end(), tick);
-    if (after == line.ticks.begin()) return 0;
-    const auto index = static_cast<size_t>(after - line.ticks.begin());
-    if (line.ticks[index - 1] == tick) return line.values[index - 1];
-    if (index == line.ticks.size()) return 0;
-    const int64_t x0 = line.ticks[index - 1];
-    const int64_t y0 = line.values[index - 1];
-    const int64_t x1 = line.ticks[index];
-    const int64_t y1 = line.values[index];
-    return static_cast<int32_t>(y0 + roundedQuotient((y1 - y0) * (tick - x0), x1 - x0));
-}
-
-LinearCurve centsLine(std::span<const PitchStep> pitch, int32_t end) {
-    LinearCurve line;
-    forEachLinePoint(pitch, centsOf, end, [&line](int32_t tick, int32_t value) {
-        line.ticks.push_back(tick);
-        line.values.push_back(value);
-    });
-    return line;
-}
-
 int32_t meanDynamics(std::span<const BreakpointPoint> dynamics, int64_t start, int64_t end) {
     const int32_t defaultValue = curveOfCommand(CmdDynamics)->defaultValue;
     if (end <= start) return defaultValue;

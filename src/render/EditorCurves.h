@@ -65,9 +65,6 @@ void forEachLinePoint(std::span<const Point> steps, ValueOf valueOf, int32_t end
 // The line of steps whose values are the editors' already.
 LinearCurve lineThroughSteps(std::span<const BreakpointPoint> steps, int32_t end);
 
-// The line's value at `tick`, rounded to the nearest whole number.
-int32_t lineValueAt(const LinearCurve& line, int64_t tick);
-
 // The editors' values of the curves, one for a point of each: the level in
 // tenths of a decibel from the dynamics curve, cents from the pitch steps,
 // breath from breathiness and gender from the gender factor.
@@ -77,9 +74,6 @@ inline int32_t breathOf(const BreakpointPoint& breathiness) {
     return breathFromBreathiness(breathiness.value);
 }
 inline int32_t genderOf(const BreakpointPoint& factor) { return genderFromGenderFactor(factor.value); }
-
-// The pitch line in cents, whole.
-LinearCurve centsLine(std::span<const PitchStep> pitch, int32_t end);
 
 // The mean dynamics over the ticks [start, end), rounded; the curve's default
 // before its first point.

@@ -8,7 +8,7 @@ std::vector<PitchStep> pitchSteps(std::span<const BreakpointPoint> bends,
     std::vector<PitchStep> result;
     result.reserve(bends.size() + sensitivities.size());
     int32_t bend = curveOfCommand(CmdPitchBend)->defaultValue;
-    int32_t sensitivity = curveOfCommand(CmdPitchBendSensitivity)->defaultValue;
+    int32_t sensitivity = kReadersSensitivity;
     size_t b = 0;
     size_t s = 0;
     while (b < bends.size() || s < sensitivities.size()) {

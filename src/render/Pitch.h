@@ -15,6 +15,12 @@ inline double pitchCents(int32_t bend, int32_t sensitivity) {
     return static_cast<double>(bend) * sensitivity * 100.0 / 8192.0;
 }
 
+// The sensitivity a reader of the VSQ file takes before the file's first
+// sensitivity point (or without any): the file lists the curve from the first
+// @PBS on only, and every reader then bends by 2 semitones. The projects and
+// sequences bend by it there, so that they sound as the VSQ file does.
+inline constexpr int32_t kReadersSensitivity = 2;
+
 // The pitch from a tick on, held to the next step's tick.
 struct PitchStep {
     int32_t tick;
@@ -22,7 +28,8 @@ struct PitchStep {
 };
 
 // The pitch curve of a voice track in cents, from its pitch-bend and
-// sensitivity curves: a step at every tick where either changes, each curve
-// at its default before its first point.
+// sensitivity curves: a step at every tick where either changes, the bend at
+// its default before its first point and the sensitivity at 2, what readers
+// of the VSQ file take there.
 std::vector<PitchStep> pitchSteps(std::span<const BreakpointPoint> bends,
                                   std::span<const BreakpointPoint> sensitivities);

@@ -21,7 +21,9 @@ For each song:
 - notes and lyrics: the VSQ file's note parts are the MIDI file's notes with
   their lyrics, the project's notes and, laid end to end, the sequence's;
 - held vowels: a long-vowel mark the project writes as the extender "+" is a
-  note the score slurs without a syllable, and the other way round.
+  note the score slurs without a syllable, and the other way round;
+- the project and the sequences as the editor reads them (check_projects.py):
+  every note at its time in seconds, its pitch that of the VSQ file.
 
 The readers are those of check_exports.py and check_projects.py.
 """
@@ -201,7 +203,7 @@ def check_singers(folder, song, score_names, project, sequences):
         if name != singer:
             fail(where, f'project track "{name}", the first note is sung by "{singer}"')
         sequence = sequences[index][1][1]['ProjectName'].decode('cp932')
-        if sequence != ''.join(' ' if ord(c) < 32 else c for c in singer):
+        if sequence != check_projects.plain(track['singer']).decode('cp932'):
             fail(where, f'sequence named "{sequence}", the first note is sung by "{singer}"')
         part = score_names[index]
         if part != singer and not (part == f'Voice {index + 1}' and singer == DEFAULT_SINGER):
@@ -228,17 +230,24 @@ def check_notes(folder, vsq, song, midi, project, sequences, score):
         notes = project['voice_parts'][index]['notes']
         if len(notes) != len(sung):
             fail(where, f'{len(notes)} project notes for {len(sung)} sung parts')
+        lengthened_end = 0
         for note, part in zip(notes, sung):
-            lyric = part['lyric'].decode('cp932')
+            lyric = check_projects.singable(part['lyric'], part['symbols']).decode('cp932')
+            mark = part['lyric'].decode('cp932') in LONG_VOWELS
+            # Notes shorter than the editor's 10 ticks are lengthened (check_projects.py).
+            start = max(part['start'], lengthened_end)
+            end = max(part['start'] + part['length'], start + 10)
+            lengthened_end = end if end > part['start'] + part['length'] else 0
             got = (note['position'], note['duration'], note['tone'])
-            if got != (part['start'], part['length'], part['note']) or \
-                    note['lyric'] not in (lyric, '+') or (note['lyric'] == '+') > (lyric in LONG_VOWELS):
+            if got != (start, end - start, part['note']) or \
+                    note['lyric'] not in (lyric, '+') or (note['lyric'] == '+') > mark:
                 fail(where, f'project note {note} against {part}')
         laid = check_projects.expected_sequence(sung)
         got = [(int(keys['NoteNum']), keys['Lyric']) for name, keys in sequences[index][2:-1]
                if keys['Lyric'] != b'R']
-        # A control character becomes a blank in a sequence.
-        want = [(p['note'], bytes(b if b >= 32 else 32 for b in p['lyric'])) for p, _ in laid]
+        # A held vowel sings its kana, a control character becomes a blank.
+        want = [(p['note'], check_projects.plain(check_projects.singable(p['lyric'], p['symbols'])))
+                for p, _ in laid]
         if got != want:
             fail(where, f'sequence notes {got[:5]}... against {want[:5]}...')
         check_held_vowels(where, notes, sung, score[1][index][1])
@@ -279,6 +288,8 @@ def check_song(work, label):
     check_tempo_and_metre(label, song, midi, score, project)
     check_singers(label, song, score[0], project, read)
     check_notes(label, vsq, song, midi, project, read, score)
+    # Each export as the editor reads it: times in seconds, pitch along the notes.
+    check_projects.check_run(work)
 
 
 def compile_song(program, work, source, extra=()):

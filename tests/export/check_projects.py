@@ -4,24 +4,44 @@ writes with readers of their own (the YAML package, a small INI reader) and
 holds them against the VSQ file of the same run, by the formulas the manual
 states.
 
-Usage: check_projects.py PROGRAM CASES_DIR EXAMPLE_SONG
+The sequences are read the way OpenUtau reads them (format notes on the UTAU
+sequence, sections 1, 4, 5 and 6): a line holding "[#NAME]" anywhere starts a
+section; each note's "Tempo" holds from that note on, so a note starts where
+the lengths before it at their tempos end; pitch points are milliseconds from
+the note's start with tens of cents, and the first point's value is replaced by
+the previous note's pitch when a note comes right before; outside its points
+a note sounds at its own key. Each note must then start and end within 1 ms
+of the VSQ file's time, and sound within 5 cents of the VSQ file's pitch at
+every 5th tick, except over the 5 ticks a step of the pitch is drawn across.
+The project's notes are read by the editor's rules (format notes on the
+project, sections 5 and 6): notes last 10 ticks at least, and a first pitch
+point snaps to the previous note when it ends where the note starts.
+
+Usage: check_projects.py PROGRAM CASES_DIR EXAMPLE_SONG MANUAL
 
 Every golden case whose expected files hold a .ustx or .ust file beside a .vsq
-file is checked on those files. The example song is compiled afresh with both
-options and checked the same way.
+file is checked on those files. The example song and every song example of the
+manual that compiles are compiled afresh with both options and checked the
+same way.
 """
+import bisect
 import math
 import os
+import re
+import subprocess
 import sys
+import tempfile
 
 import yaml
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from check_exports import (  # noqa: E402
-    check_cases_and_example, fail, pre_measure_ticks, read_vsq_sections)
+    check_cases_and_example, fail, manual_songs, pre_measure_ticks, read_vsq_sections)
 
 LONG_VOWEL_MARKS = ('-', 'ー', '－')
-CURVE_DEFAULTS = {'PitchBendBPList': 0, 'PitchBendSensBPList': 1, 'DynamicsBPList': 64,
+# What every reader of the VSQ file takes where the file lists no sensitivity.
+READERS_SENSITIVITY = 2
+CURVE_DEFAULTS = {'PitchBendBPList': 0, 'PitchBendSensBPList': READERS_SENSITIVITY, 'DynamicsBPList': 64,
                   'EpRResidualBPList': 0, 'GenderFactorBPList': 64}
 
 
@@ -50,9 +70,22 @@ def breath(breathiness):
     return half_away(breathiness * 100, 127)
 
 
-def cents(bend, sensitivity):
-    value = half_away(bend * sensitivity * 100, 8192 if bend < 0 else 8191)
-    return max(-1200, min(1200, value))
+def cents(bend, sensitivity, limit=1200):
+    value = half_away(bend * sensitivity * 100, 8192)
+    return max(-limit, min(limit, value))
+
+
+VOWEL_KANA = {'a': 'あ', 'i': 'い', 'M': 'う', 'e': 'え', 'o': 'お', 'N\\': 'ん'}
+
+
+def singable(lyric, symbols):
+    """The lyric bytes the editors sing: a long-vowel mark as the kana of the vowel
+    its symbols end in."""
+    words = symbols.decode('ascii').split()
+    kana = VOWEL_KANA.get(words[-1]) if words else None
+    if lyric.decode('cp932') in LONG_VOWEL_MARKS and kana:
+        return kana.encode('cp932')
+    return lyric
 
 
 def volume(tenths_db):
@@ -70,7 +103,7 @@ def vibrato_sound(vibrato, part_length):
     if ticks <= 0:
         return None
     period = max(64, min(500, round(4000 * math.pi / rate))) if rate > 0 else 500
-    return (round(ticks * 100 / part_length), period, round(depth * 50 / 64))
+    return (half_away(ticks * 100, part_length), period, half_away(depth * 50, 64))
 
 
 # --- the VSQ file -----------------------------------------------------------
@@ -115,6 +148,7 @@ def read_track(sections, offset):
                       'accent': int(fields[b'DEMaccent']),
                       'decay': int(fields[b'DEMdecGainRate']),
                       'lyric': lyric_line[len(b'L0="'):].split(b'"', 1)[0],
+                      'symbols': lyric_line.split(b'"')[3],
                       'vibrato': vibrato})
     curves = {name: [(int(t) - offset, int(v)) for t, _, v in
                      (l.partition(b'=') for l in sections.get(name, []))]
@@ -137,14 +171,15 @@ def value_at(points, tick, default):
     return value
 
 
-def mapped_steps(track, kind):
+def mapped_steps(track, kind, limit=1200):
     """A curve's steps in the project's unit, as (tick, value), where either source changes."""
     curves = track['curves']
     if kind == 'pitd':
         ticks = sorted({t for t, _ in curves['PitchBendBPList']} |
                        {t for t, _ in curves['PitchBendSensBPList']})
         return [(t, cents(value_at(curves['PitchBendBPList'], t, 0),
-                          value_at(curves['PitchBendSensBPList'], t, 1))) for t in ticks]
+                          value_at(curves['PitchBendSensBPList'], t, READERS_SENSITIVITY),
+                          limit)) for t in ticks]
     name, formula = {'dyn': ('DynamicsBPList', level), 'brec': ('EpRResidualBPList', breath),
                      'genc': ('GenderFactorBPList', gender)}[kind]
     return [(t, formula(v)) for t, v in curves[name]]
@@ -254,21 +289,29 @@ def check_ustx(path, song):
 def check_ustx_notes(where, notes, parts):
     if len(notes) != len(parts):
         fail(where, f'{len(notes)} notes, the VSQ file has {len(parts)}')
-    previous_end = None
+    previous_end, previous_tone, lengthened_end = None, None, 0
     for note, part in zip(notes, parts):
         at = f'{where} note at {part["start"]}'
-        lyric = part['lyric'].decode('cp932')
+        lyric = singable(part['lyric'], part['symbols']).decode('cp932')
         # A long-vowel mark right after the part before as it sounds is held; one
         # after a gap may be too (the part before may end there as written, which
         # the VSQ file does not say), and the writers' agreement test holds the
-        # project to the score there.
-        held = lyric in LONG_VOWEL_MARKS and (part['start'] == previous_end or note['lyric'] == '+')
-        if held:
+        # project to the score there. Elsewhere it sings its vowel.
+        mark = part['lyric'].decode('cp932') in LONG_VOWEL_MARKS
+        if mark and (part['start'] == previous_end or note['lyric'] == '+'):
             lyric = '+'
+        # The editor lengthens a note to 10 ticks; the next then starts after it.
+        start = max(part['start'], lengthened_end)
+        end = max(part['start'] + part['length'], start + 10)
+        lengthened_end = end if end > part['start'] + part['length'] else 0
         got = (note['position'], note['duration'], note['tone'], note['lyric'])
-        if got != (part['start'], part['length'], part['note'], lyric):
+        if got != (start, end - start, part['note'], lyric):
             fail(at, f'{got} against {part}')
-        previous_end = part['start'] + part['length']
+        first = note['pitch']['data'][0]['y'] if note['pitch']['data'] else None
+        snapped = (previous_tone - part['note']) * 10 if previous_end == start else 0
+        if first != snapped:
+            fail(at, f'first pitch point {first}, the editor snaps it to {snapped}')
+        previous_end, previous_tone = end, part['note']
         sound = vibrato_sound(part['vibrato'], part['length'])
         vibrato = note['vibrato']
         got = (vibrato['length'], vibrato['period'], vibrato['depth'])
@@ -289,16 +332,23 @@ def check_ustx_notes(where, notes, parts):
 
 # --- the sequences ----------------------------------------------------------
 
+HEADER = re.compile(rb'\[#(\w+)\]')
+
+
 def read_ust(path):
-    """The sections of a sequence in order, each (name, {key: value bytes})."""
+    """The sections of a sequence in order, each (name, {key: value bytes}); a line
+    holding a header anywhere starts a section, as the editor reads it."""
     with open(path, 'rb') as binary:
         data = binary.read()
     if b'\n' in data.replace(b'\r\n', b''):
         fail(path, 'a line not ended by CR LF')
     sections = []
     for line in data.split(b'\r\n')[:-1]:
-        if line.startswith(b'[#') and line.endswith(b']'):
-            sections.append((line[2:-1].decode('ascii'), {}))
+        header = HEADER.search(line)
+        if header:
+            if line != b'[#' + header.group(1) + b']':
+                fail(path, f'line {line!r} reads as a section header')
+            sections.append((header.group(1).decode('ascii'), {}))
         elif b'=' in line:
             key, _, value = line.partition(b'=')
             sections[-1][1][key.decode('ascii')] = value
@@ -325,6 +375,30 @@ def expected_sequence(parts):
     return laid
 
 
+class Clock:
+    """Milliseconds of the VSQ file's song ticks."""
+
+    def __init__(self, tempos):
+        self.ticks, self.bpms, self.ms = [], [], []
+        for tick, bpm in tempos:
+            if self.ticks:
+                self.ms.append(self.ms_at(tick))
+            else:
+                self.ms.append(0.0)
+            self.ticks.append(tick)
+            self.bpms.append(bpm)
+
+    def ms_at(self, tick):
+        i = bisect.bisect_right(self.ticks, tick) - 1
+        return self.ms[i] + (tick - self.ticks[i]) * 125 / self.bpms[i]
+
+
+def plain(lyric):
+    """A value as a sequence carries it: control characters and a header's "#" blank."""
+    text = bytes(b if 32 <= b != 127 else 32 for b in lyric)
+    return text.replace(b'[#', b'[ ')
+
+
 def check_ust(path, vsq, song):
     sections = read_ust(path)
     names = [name for name, _ in sections]
@@ -333,42 +407,47 @@ def check_ust(path, vsq, song):
     setting = sections[1][1]
     if setting.get('Mode2') != b'True' or setting.get('Tracks') != b'1':
         fail(path, 'not a mode-2 sequence of one track')
-    if setting.get('ProjectName') != vsq['singer']:
+    if setting.get('ProjectName') != plain(vsq['singer']):
         fail(path, f'project name {setting.get("ProjectName")} against {vsq["singer"]}')
     bpm = float(setting['Tempo'])
     if bpm != song['tempos'][0][1]:
         fail(path, f'tempo {bpm} against {song["tempos"][0][1]}')
-    items, tick, written_tempos = [], 0, []
+    # Each section at the reader's time: the lengths before it at their tempos.
+    items, tick, ms = [], 0, 0.0
     for name, keys in sections[2:-1]:
         if 'Tempo' in keys:
             bpm = float(keys['Tempo'])
-            written_tempos.append((tick, bpm))
-        items.append((tick, int(keys['Length']), keys, bpm))
-        tick += int(keys['Length'])
-    want_tempos = []
-    for time, value in song['tempos'][1:]:
-        holder = [start for start, length, _, _ in items if start <= time < start + length]
-        if holder:
-            if want_tempos and want_tempos[-1][0] == holder[0]:
-                want_tempos.pop()
-            want_tempos.append((holder[0], value))
-    if written_tempos != want_tempos:
-        fail(path, f'tempo changes {written_tempos} against {want_tempos}')
+        length = int(keys['Length'])
+        items.append((tick, length, keys, ms, ms + length * 125 / bpm))
+        tick += length
+        ms += length * 125 / bpm
     notes = [item for item in items if item[2]['Lyric'] != b'R']
     laid = expected_sequence(vsq['parts'])
-    got = [(start, length, int(keys['NoteNum']), keys['Lyric']) for start, length, keys, _ in notes]
-    want = [(p['start'], end - p['start'], p['note'], p['lyric']) for p, end in laid]
+    got = [(start, length, int(keys['NoteNum']), keys['Lyric']) for start, length, keys, _, _ in notes]
+    want = [(p['start'], end - p['start'], p['note'], plain(singable(p['lyric'], p['symbols'])))
+            for p, end in laid]
     if got != want:
         fail(path, f'notes\n{got}\nagainst the VSQ file\'s\n{want}')
-    for start, length, keys, _ in items:
-        if keys['Lyric'] == b'R' and any(start < t < start + length for t, _ in song['tempos']):
-            fail(path, f'a tempo change inside the rest at {start}')
-    pitch = line_through(mapped_steps(vsq, 'pitd'), vsq['end'])
-    for (start, length, keys, bpm), (part, end) in zip(notes, laid):
-        check_ust_note(f'{path} note at {start}', keys, bpm, part, end, vsq, pitch)
+    clock = Clock(song['tempos'])
+    for start, length, keys, begin, finish in notes:
+        for what, tick, read in (('start', start, begin), ('end', start + length, finish)):
+            if abs(clock.ms_at(tick) - read) > 1:
+                fail(path, f'the note at {start} {what}s at {read:.1f} ms, in the VSQ file at '
+                           f'{clock.ms_at(tick):.1f} ms')
+    steps = mapped_steps(vsq, 'pitd', 2047)
+    previous = None
+    for item in items:
+        start, length, keys, _, _ = item
+        if keys['Lyric'] == b'R':
+            previous = None
+            continue
+        part, end = laid[[p['start'] for p, _ in laid].index(start)]
+        check_ust_note(f'{path} note at {start}', keys, part, end, vsq)
+        check_ust_pitch(f'{path} note at {start}', keys, part, end, steps, clock, previous)
+        previous = part
 
 
-def check_ust_note(at, keys, bpm, part, end, vsq, pitch):
+def check_ust_note(at, keys, part, end, vsq):
     start = part['start']
     dynamics = vsq['curves']['DynamicsBPList']
     total = sum(value_at(dynamics, t, 64) for t in range(start, end))
@@ -382,25 +461,47 @@ def check_ust_note(at, keys, bpm, part, end, vsq, pitch):
         sound[0], sound[1], max(5, min(200, sound[2])))
     if keys.get('VBR') != want:
         fail(at, f'vibrato {keys.get("VBR")} against {want}')
-    if 'PBS' not in keys:
-        for tick in [start, end - 1] + [x for x in pitch[0] if start < x < end]:
-            if line_value(*pitch, tick) != 0:
-                fail(at, f'no pitch points, but the pitch curve is not 0 at {tick}')
-        return
-    first_x, first_y = keys['PBS'].split(b';')
-    widths = [tenths(w) for w in keys['PBW'].split(b',')]
-    ys = [tenths(first_y)] + [tenths(y) for y in keys['PBY'].split(b',')]
-    shapes = keys['PBM'].split(b',')
-    if not len(ys) - 1 == len(widths) == len(shapes) or len(ys) > 50 or set(shapes) != {b's'}:
-        fail(at, f'{len(ys)} points with {len(widths)} widths and shapes {shapes}')
-    position = tenths(first_x)
-    for index, y in enumerate(ys):
-        tick = start + round(position * bpm / 1250)
-        if not start <= tick <= max(end - 1, start + 1) or y != line_value(*pitch, tick):
-            fail(at, f'pitch point {index} at tick {tick}: {y} cents against '
-                     f'{line_value(*pitch, tick)}')
-        if index < len(widths):
-            position += widths[index]
+
+
+def check_ust_pitch(at, keys, part, end, steps, clock, previous):
+    """The note's pitch as the editor hears it against the VSQ file's at every 5th tick."""
+    start = part['start']
+    points = []
+    if 'PBS' in keys:
+        first_x, first_y = keys['PBS'].split(b';')
+        widths = [tenths(w) for w in keys['PBW'].split(b',')]
+        ys = [tenths(first_y)] + [tenths(y) for y in keys['PBY'].split(b',')]
+        shapes = keys['PBM'].split(b',')
+        if not len(ys) - 1 == len(widths) == len(shapes) or len(ys) > 51 or set(shapes) != {b's'}:
+            fail(at, f'{len(ys)} points with {len(widths)} widths and shapes {shapes}')
+        if previous is not None:
+            ys[0] = (previous['note'] - part['note']) * 100
+        x = tenths(first_x)
+        for index, y in enumerate(ys):
+            points.append((x / 10, y))
+            if index < len(widths):
+                x += widths[index]
+    begin = clock.ms_at(start)
+    step_ticks = [t for t, _ in steps]
+    for tick in range(start, end, 5):
+        want = value_at(steps, tick, 0)
+        following = bisect.bisect_right(step_ticks, tick)
+        if following < len(steps) and steps[following][0] - tick <= 5 and steps[following][0] < end:
+            continue  # drawn across to the next step
+        got = line_value_ms(points, clock.ms_at(tick) - begin)
+        if abs(got - want) > 5:
+            fail(at, f'at tick {tick} the pitch is {got:.1f} cents, the VSQ file bends {want}')
+
+
+def line_value_ms(points, ms):
+    """Straight lines through (ms, cents) points; 0 outside them."""
+    if not points or ms < points[0][0] or ms > points[-1][0]:
+        return 0
+    for i in range(1, len(points)):
+        (x0, y0), (x1, y1) = points[i - 1], points[i]
+        if x0 <= ms <= x1:
+            return y1 if x1 == x0 else y0 + (y1 - y0) * (ms - x0) / (x1 - x0)
+    return 0
 
 
 # --- the runs ---------------------------------------------------------------
@@ -428,8 +529,23 @@ def check_run(folder):
 
 
 def main():
-    check_cases_and_example(check_run, ['-s', 'song.ustx', '-t', 'song.ust'],
-                            'projects and sequences')
+    options = ['-s', 'song.ustx', '-t', 'song.ust']
+    check_cases_and_example(check_run, options, 'projects and sequences')
+    program, manual = sys.argv[1], sys.argv[4]
+    songs = 0
+    for source, files in manual_songs(manual):
+        with tempfile.TemporaryDirectory() as work:
+            for name, text in files + [('song.mml', source)]:
+                with open(os.path.join(work, name), 'w', encoding='utf-8') as out:
+                    out.write(text)
+            run = subprocess.run([program, '-u', *options, '-o', 'song.vsq', 'song.mml'], cwd=work,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if run.returncode == 0:
+                os.remove(os.path.join(work, 'vsqconvert.log'))
+                songs += check_run(work) > 0
+    if songs < 10:
+        fail(manual, f'only {songs} song examples were checked')
+    print(f'{songs} song examples of the manual: their projects and sequences agree as well')
 
 
 if __name__ == '__main__':

@@ -1,10 +1,11 @@
-// The expression formulas at their ends and centres, and stepped curves drawn
-// as lines.
+// The expression formulas at their ends and centres, stepped curves drawn as
+// lines, and the lyric the editors sing for a held vowel.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "render/EditorCurves.h"
+#include "render/HeldVowel.h"
 
 namespace {
 
@@ -48,11 +49,6 @@ TEST(LineThroughStepsTest, StepsAreHeldFiveTicksBeforeTheyChange) {
     const LinearCurve line = lineThroughSteps(Steps{{100, 10}, {200, 30}}, 400);
     EXPECT_EQ(line.ticks, (std::vector<int32_t>{95, 100, 195, 200, 400}));
     EXPECT_EQ(line.values, (std::vector<int32_t>{0, 10, 10, 30, 30}));
-    EXPECT_EQ(lineValueAt(line, 0), 0);
-    EXPECT_EQ(lineValueAt(line, 97), 4);  // inside the 5-tick step: 0 + 10 * 2 / 5
-    EXPECT_EQ(lineValueAt(line, 150), 10);
-    EXPECT_EQ(lineValueAt(line, 399), 30);
-    EXPECT_EQ(lineValueAt(line, 401), 0);  // after the line: its default
 }
 
 TEST(LineThroughStepsTest, CloseStepsAndUnchangedValuesAddNoPoints) {
@@ -71,7 +67,6 @@ TEST(LineThroughStepsTest, TicksAtTheLimitDoNotOverflow) {
     const int32_t last = 2147483647;
     const LinearCurve line = lineThroughSteps(Steps{{last - 1, -1200}}, last);
     EXPECT_EQ(line.ticks, (std::vector<int32_t>{last - 6, last - 1, last}));
-    EXPECT_EQ(lineValueAt(line, last - 3), -720);
 }
 
 TEST(MeanDynamicsTest, WeighsEachValueByItsTicks) {
@@ -81,6 +76,18 @@ TEST(MeanDynamicsTest, WeighsEachValueByItsTicks) {
     EXPECT_EQ(meanDynamics(dynamics, 150, 250), 64);   // half 0, half 127: 63.5 rounds up
     EXPECT_EQ(meanDynamics(dynamics, 300, 301), 127);
     EXPECT_EQ(meanDynamics(dynamics, 10, 10), 64);
+}
+
+TEST(HeldVowelTest, AMarkSingsTheKanaOfTheVowelItsSymbolsEndIn) {
+    const std::string_view longMark = "\x81\x5B";  // ー
+    EXPECT_EQ(singableLyric(longMark, "a"), "\x82\xA0");     // あ
+    EXPECT_EQ(singableLyric("-", " M "), "\x82\xA4");        // う, blanks around it
+    EXPECT_EQ(singableLyric(longMark, "k o"), "\x82\xA8");   // お, the last symbol
+    EXPECT_EQ(singableLyric(longMark, "N\\"), "\x82\xF1");  // ん
+    // Symbols that end in no vowel, and a text that is no mark, stay as they are.
+    EXPECT_EQ(singableLyric(longMark, "k"), longMark);
+    EXPECT_EQ(singableLyric(longMark, ""), longMark);
+    EXPECT_EQ(singableLyric("\x82\xA9", "a"), "\x82\xA9");  // か
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ TEST_F(ProjectExportTest, ASequenceSingsOneNoteAtATime) {
     EXPECT_EQ(countOf(ustx, "lyric: \"b\""), 0u);
 }
 
-TEST_F(ProjectExportTest, TheLastTempoChangeInsideANoteIsWrittenOnIt) {
+TEST_F(ProjectExportTest, ANoteWithTempoChangesInsideLastsItsTimeAndTheTempoComesBack) {
     track.notes.push_back(makeNote(0, 960, 60, "a"));
     track.notes.push_back(makeNote(1440, 480, 62, "b"));
     track.controls.push_back(makeControl(100, TempoChange{90}));
@@ -54,24 +54,26 @@ TEST_F(ProjectExportTest, TheLastTempoChangeInsideANoteIsWrittenOnIt) {
     ASSERT_TRUE(write(*createUstExporter(), folder.file("t.ust")));
     const std::string ust = readFile(folder.file("t-1.ust"));
     EXPECT_NE(ust.find("Tempo=120.00\r\nTracks=1"), std::string::npos);
-    EXPECT_NE(ust.find("Lyric=a\r\nNoteNum=60\r\nPreUtterance=\r\nTempo=80.00\r\n"),
+    // 100 ticks at 120, 100 at 90 and 760 at 80 last 1430.56 ms: 960 ticks at 83.88.
+    EXPECT_NE(ust.find("Lyric=a\r\nNoteNum=60\r\nPreUtterance=\r\nTempo=83.88\r\n"),
               std::string::npos);
-    EXPECT_NE(ust.find("Length=240\r\nLyric=R\r\nNoteNum=60\r\nPreUtterance=\r\n[#0002]"),
+    EXPECT_NE(ust.find("Length=240\r\nLyric=R\r\nNoteNum=60\r\nPreUtterance=\r\nTempo=80.00"),
               std::string::npos);
     EXPECT_NE(ust.find("Length=240\r\nLyric=R\r\nNoteNum=60\r\nPreUtterance=\r\nTempo=150.00"),
               std::string::npos);
-    EXPECT_EQ(countOf(ust, "Tempo="), 3u);
+    EXPECT_EQ(countOf(ust, "Tempo="), 4u);
 }
 
 TEST_F(ProjectExportTest, ASingerNameKeepsItsTextInTheProjectAndStaysOnOneLineInTheSequence) {
-    const int name = strings->add(u"a\rb: #\"c\"");
+    const int name = strings->add(u"a\rb: #\"c\"[#X]\x7F");
     track.controls.push_back(makeControl(0, SingerChange{0, 0, name}));
     track.notes.push_back(makeNote(0, 480, 60, "a"));
     ASSERT_TRUE(write(*createUstxExporter(), folder.file("n.ustx")));
-    EXPECT_NE(readFile(folder.file("n.ustx")).find("track_name: \"a\\u000Db: #\\\"c\\\"\"\n"),
+    EXPECT_NE(readFile(folder.file("n.ustx")).find("track_name: \"a\\u000Db: #\\\"c\\\"[#X]\\u007F\"\n"),
               std::string::npos);
+    // No line a reader takes for a section header either.
     ASSERT_TRUE(write(*createUstExporter(), folder.file("n.ust")));
-    EXPECT_NE(readFile(folder.file("n-1.ust")).find("ProjectName=a b: #\"c\"\r\n"),
+    EXPECT_NE(readFile(folder.file("n-1.ust")).find("ProjectName=a b: #\"c\"[ X] \r\n"),
               std::string::npos);
 }
 
@@ -88,11 +90,12 @@ TEST_F(ProjectExportTest, SequencesThatCannotBeWrittenLeaveNoneBehind) {
 
 TEST_F(ProjectExportTest, ANoteOfOneTickHasTwoPitchPoints) {
     track.notes.push_back(makeNote(0, 1, 60, "a"));
-    track.controls.push_back(makeControl(0, CurveChange{8, {{4096, 0, -1, 0}}}));  // 50 cents
+    track.controls.push_back(makeControl(0, CurveChange{8, {{4096, 0, -1, 0}}}));  // 100 cents under the sensitivity 2
     ASSERT_TRUE(write(*createUstExporter(), folder.file("p.ust")));
-    // One tick at 120 beats a minute is 1.04 ms, 1 in tenths.
+    // One tick at 120 beats a minute is 1.04 ms, 1 in tenths; the first point
+    // only leads in, a tenth before the note.
     EXPECT_NE(readFile(folder.file("p-1.ust"))
-                  .find("PBS=0;5\r\nPBW=1\r\nPBY=5\r\nPBM=s\r\n"),
+                  .find("PBS=-0.1;10\r\nPBW=0.1,1\r\nPBY=10,10\r\nPBM=s,s\r\n"),
               std::string::npos);
 }
 

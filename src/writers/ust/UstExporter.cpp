@@ -1,10 +1,12 @@
 // The sequence export. Each voice track's note parts are laid end to end from
 // tick 0: a gap becomes a rest "R", and a part that runs into the next one is
 // cut where that one starts (a sequence has one note at a time). A tempo
-// change inside a rest splits the rest there; one inside a note is written on
-// that note, the last of several counting. Each note takes its volume from the
-// mean dynamics over it, its consonant speed from its velocity, its pitch
-// points from the pitch curve (at most 50, the least needed left out) and its
+// change inside a rest splits the rest there. A note with a tempo change
+// inside it gets the tempo that makes it last as long as it does in the song,
+// so that every note starts at its time in seconds; the true tempo comes back
+// on the next note or rest. Each note takes its volume from the mean dynamics
+// over it, its consonant speed from its velocity, its pitch points from the
+// pitch steps inside it (at most 50, the least needed left out) and its
 // vibrato from the one mapping of vibratos to sound.
 #include "writers/ust/UstExporter.h"
 
@@ -21,8 +23,10 @@
 #include "output/OutputSink.h"
 #include "platform/Platform.h"
 #include "render/EditorCurves.h"
+#include "render/HeldVowel.h"
 #include "render/RenderedSong.h"
 #include "song/TempoMap.h"
+#include "text/CharCode.h"
 
 namespace {
 
@@ -30,6 +34,19 @@ constexpr const char* kNewline = "\r\n";
 constexpr const char* kRestLyric = "R";
 constexpr int32_t kRestNoteNumber = 60;
 constexpr size_t kMaxPitchPoints = 50;
+// The widest bend a pitch point carries: its ys are tens of cents within
+// -204.8..204.7.
+constexpr int32_t kMaxPointCents = 2047;
+// How far before the note's start its first point goes: readers replace that
+// point's value by the note before's pitch, so it carries nothing of the bend
+// and lies outside the note.
+constexpr int64_t kLeadInTenthsOfMs = 1;
+// The tempo in hundredths of a beat a minute that a tick takes 12 500 / tempo
+// ms at (480 ticks a quarter note).
+constexpr double kMsPerTickTimesHundredthsBpm = 12500.0;
+// The tempos a sequence's note may carry, in hundredths: 10..512 beats a minute.
+constexpr int64_t kSlowestTempo = 1000;
+constexpr int64_t kFastestTempo = 51200;
 
 // A tenth-unit number as a decimal: 35 as "3.5", -20 as "-2".
 void appendTenths(std::string& out, int64_t tenths) {
@@ -43,9 +60,32 @@ void appendTenths(std::string& out, int64_t tenths) {
 }
 
 // A value copied as written, except that a control character (a line break
-// would end the line) becomes a blank.
+// would end the line) or a lead byte without its trail becomes a blank, and so
+// does the "#" of a "[#" that readers would take for a section header. A
+// double-byte character's trail byte is no "[".
 void appendValue(std::string& out, std::string_view bytes) {
-    for (char c : bytes) out.push_back(static_cast<unsigned char>(c) < 0x20 ? ' ' : c);
+    bool afterBracket = false;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (isLeadByte(byte)) {
+            const int trail = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+            const bool whole = trail >= 0x40 && trail <= 0xFC && trail != 0x7F;
+            if (whole) out.append(bytes.substr(i++, 2));
+            if (!whole) out.push_back(' ');
+            afterBracket = false;
+            continue;
+        }
+        const bool control = byte < 0x20 || byte == 0x7F;
+        out.push_back(control || (afterBracket && byte == '#') ? ' ' : static_cast<char>(byte));
+        afterBracket = byte == '[';
+    }
+}
+
+// Cents as a point carries them: whole, rounded half away from zero, held
+// within the points' range.
+int32_t pointCents(double cents) {
+    return static_cast<int32_t>(
+        std::clamp<double>(std::round(cents), -kMaxPointCents, kMaxPointCents));
 }
 
 // A note's pitch points: ticks from the note's start and cents.
@@ -88,34 +128,41 @@ std::vector<PitchPoint> fewestPoints(const std::vector<PitchPoint>& points, size
     return result;
 }
 
-// The pitch curve over [start, end) as points at the note's start, at every
-// point of the curve inside the note and at its last tick (at its end for a
-// note of one tick, so there are always two); empty when the curve stays at 0
-// over the whole note.
-std::vector<PitchPoint> notePitch(const LinearCurve& cents, int64_t start, int64_t end) {
-    std::vector<PitchPoint> points;
-    const int64_t last = std::max(end - 1, start + 1);
-    points.push_back({start, lineValueAt(cents, start)});
-    auto inside = std::upper_bound(cents.ticks.begin(), cents.ticks.end(), start);
-    for (; inside != cents.ticks.end() && *inside < last; ++inside) {
-        points.push_back({*inside, lineValueAt(cents, *inside)});
+// The pitch over [start, end) as points: at the note's start, at each step
+// inside it with the value before it held up to 5 ticks earlier (the projects'
+// line, within the note), and at its end; empty when the pitch stays at 0 over
+// the whole note. Only the steps inside the note count, so no note takes in the
+// next one's bend.
+std::vector<PitchPoint> notePitch(std::span<const PitchStep> steps, int64_t start, int64_t end) {
+    auto step = std::upper_bound(steps.begin(), steps.end(), start,
+                                 [](int64_t tick, const PitchStep& s) { return tick < s.tick; });
+    int32_t value = step == steps.begin() ? 0 : pointCents(std::prev(step)->cents);
+    std::vector<PitchPoint> points = {{start, value}};
+    bool bent = value != 0;
+    for (; step != steps.end() && step->tick < end; ++step) {
+        const int32_t next = pointCents(step->cents);
+        if (next == value) continue;
+        const int64_t hold = int64_t{step->tick} - kStepHoldTicks;
+        if (hold > points.back().tick) points.push_back({hold, value});
+        points.push_back({step->tick, next});
+        value = next;
+        bent = true;
     }
-    points.push_back({last, lineValueAt(cents, last)});
-    const bool flat = std::all_of(points.begin(), points.end(),
-                                  [](const PitchPoint& point) { return point.cents == 0; });
-    if (flat) points.clear();
+    if (!bent) return {};
+    points.push_back({end, value});
     return fewestPoints(points, kMaxPitchPoints);
 }
 
 class UstText {
 public:
-    UstText(BlockOutput& out, const TempoMap& map) : out_(out), text_(out.text()), map_(map) {}
+    UstText(BlockOutput& out, const TempoMap& map, const TempoClock& clock)
+        : out_(out), text_(out.text()), map_(map), clock_(clock) {}
 
     void header(std::string_view singer);
     // The note parts that sound and the rests between them, then the end; the
-    // notes' volumes from `dynamics`, their pitch from `cents`.
+    // notes' volumes from `dynamics`, their pitch from `pitch`.
     void sequence(const VoiceTrack& voice, std::span<const BreakpointPoint> dynamics,
-                  const LinearCurve& cents);
+                  std::span<const PitchStep> pitch);
 
 private:
     void key(const char* name) {
@@ -128,37 +175,63 @@ private:
         vsqtext::appendDecimal(text_, value);
         line();
     }
-    void tempoLine(int32_t bpm) {
+    // A tempo in hundredths of a beat a minute, with two decimals.
+    void tempoLine(int64_t hundredths) {
         key("Tempo");
-        vsqtext::appendDecimal(text_, bpm);
-        text_.append(".00");
+        vsqtext::appendDecimal(text_, hundredths / 100);
+        text_.push_back('.');
+        text_.push_back(static_cast<char>('0' + hundredths % 100 / 10));
+        text_.push_back(static_cast<char>('0' + hundredths % 10));
         line();
     }
-    // Opens the section of the next note or rest [start, end) with its length, lyric and note
-    // number, and its tempo change if one falls inside it.
+    // Opens the section of the next note or rest [start, end) with its length,
+    // lyric and note number, and the tempo it is read at when that changes.
     void openSection(int64_t start, int64_t end, std::string_view lyric, int32_t noteNumber);
+    // The tempo in hundredths a reader reads [start, end) at: the song's, or
+    // when the tempo changes inside it or the reader has it start a
+    // millisecond or more away from its time, the one that makes it end at its
+    // time in the song.
+    int64_t sectionTempo(int64_t start, int64_t end);
     void rest(int64_t start, int64_t end);
     void note(const NotePart& part, int64_t end, std::span<const BreakpointPoint> dynamics,
-              const LinearCurve& cents);
+              std::span<const PitchStep> pitch);
     void pitch(const std::vector<PitchPoint>& points, int64_t start);
 
     BlockOutput& out_;
     std::string& text_;
     const TempoMap& map_;
+    const TempoClock& clock_;
     int64_t section_ = 0;
-    size_t nextTempo_ = 1;  // the first tempo change not yet written
-    int32_t bpm_ = 0;       // the tempo in force
+    size_t nextTempo_ = 1;    // the first tempo change after the next section's start
+    int64_t hundredths_ = 0;  // the tempo a reader reads the next section at
+    double readerMs_ = 0;     // where a reader has the next section start
 };
 
 void UstText::header(std::string_view singer) {
-    bpm_ = map_.tempos.front().bpm;
+    hundredths_ = int64_t{map_.tempos.front().bpm} * 100;
     text_.append("[#VERSION]\r\nUST Version1.2\r\n[#SETTING]\r\n");
-    tempoLine(bpm_);
+    tempoLine(hundredths_);
     numberLine("Tracks", 1);
     key("ProjectName");
     appendValue(text_, singer);
     line();
     text_.append("Mode2=True\r\n");
+}
+
+int64_t UstText::sectionTempo(int64_t start, int64_t end) {
+    while (nextTempo_ < map_.tempos.size() && map_.tempos[nextTempo_].time <= start) ++nextTempo_;
+    const int64_t own = int64_t{clock_.bpmAt(start)} * 100;
+    const bool changes = nextTempo_ < map_.tempos.size() && map_.tempos[nextTempo_].time < end;
+    if (!changes && std::abs(clock_.msAt(start) - readerMs_) < 1) return own;
+    const double ms = clock_.msAt(end) - readerMs_;
+    if (ms <= 0) return own;
+    // Within the format's tempos (or up to the song's own), so that a short
+    // section a reader has start late gets no absurd tempo; the sections after
+    // it take up what is left.
+    const double hundredths =
+        std::round(static_cast<double>(end - start) * kMsPerTickTimesHundredthsBpm / ms);
+    return static_cast<int64_t>(std::clamp<double>(hundredths, std::min(own, kSlowestTempo),
+                                                   std::max(own, kFastestTempo)));
 }
 
 void UstText::openSection(int64_t start, int64_t end, std::string_view lyric, int32_t noteNumber) {
@@ -172,17 +245,16 @@ void UstText::openSection(int64_t start, int64_t end, std::string_view lyric, in
     line();
     numberLine("NoteNum", noteNumber);
     text_.append("PreUtterance=\r\n");
-    bool changed = false;
-    for (; nextTempo_ < map_.tempos.size() && map_.tempos[nextTempo_].time < end; ++nextTempo_) {
-        bpm_ = map_.tempos[nextTempo_].bpm;
-        changed = true;
-    }
-    if (changed) tempoLine(bpm_);
+    const int64_t tempo = sectionTempo(start, end);
+    if (tempo != hundredths_) tempoLine(tempo);
+    hundredths_ = tempo;
+    readerMs_ += static_cast<double>(end - start) * kMsPerTickTimesHundredthsBpm /
+                 static_cast<double>(tempo);
 }
 
 void UstText::rest(int64_t start, int64_t end) {
     while (start < end) {
-        // A change at the piece's start is written on it; the next one ends it.
+        // Each piece runs to the next tempo change after its start.
         size_t split = nextTempo_;
         while (split < map_.tempos.size() && map_.tempos[split].time <= start) ++split;
         const int64_t pieceEnd =
@@ -194,13 +266,15 @@ void UstText::rest(int64_t start, int64_t end) {
 }
 
 void UstText::note(const NotePart& part, int64_t end, std::span<const BreakpointPoint> dynamics,
-                   const LinearCurve& cents) {
+                   std::span<const PitchStep> pitchSteps) {
     const NoteEvent& event = *part.event;
-    openSection(part.start, end, fileText(part.lyric->text.view()), event.note);
+    const std::string_view lyric =
+        singableLyric(fileText(part.lyric->text.view()), fileText(part.lyric->symbols.view()));
+    openSection(part.start, end, lyric, event.note);
     numberLine("Intensity",
                volumeFromLevel(levelFromDynamics(meanDynamics(dynamics, part.start, end))));
     numberLine("Velocity", speedFromVelocity(event.velocity));
-    pitch(notePitch(cents, part.start, end), part.start);
+    pitch(notePitch(pitchSteps, part.start, end), part.start);
     const VibratoSound vibrato = vibratoOf(part);
     if (vibrato.on) {
         // Within the sequence's limits of 64..512 ms and 5..200 cents already:
@@ -219,37 +293,44 @@ void UstText::note(const NotePart& part, int64_t end, std::span<const Breakpoint
 }
 
 // Mode-2 points: the first as "ms;y", then the widths between them in ms, the
-// other ys, and straight lines between them. Positions are rounded to tenths
-// of a millisecond from the note's start, so the widths add up exactly.
+// other ys, and straight lines between them. The first point written lies just
+// before the note with the value at its start (it only starts the line), then
+// come the note's points. Positions are the time in the song from the note's
+// start, rounded to tenths of a millisecond, so the widths add up exactly and
+// each point sounds at its time even in a note read at a tempo of its own.
 void UstText::pitch(const std::vector<PitchPoint>& points, int64_t start) {
     if (points.empty()) return;
+    const double startMs = clock_.msAt(start);
     const auto tenthsMs = [&](int64_t tick) {
-        return TempoClock::tenthsOfMs(tick - start, bpm_);
+        return static_cast<int64_t>(std::llround((clock_.msAt(tick) - startMs) * 10));
     };
     key("PBS");
-    appendTenths(text_, tenthsMs(points.front().tick));
+    appendTenths(text_, -kLeadInTenthsOfMs);
     text_.push_back(';');
     appendTenths(text_, points.front().cents);
     line();
     key("PBW");
-    for (size_t i = 1; i < points.size(); ++i) {
-        if (i > 1) text_.push_back(',');
-        appendTenths(text_, tenthsMs(points[i].tick) - tenthsMs(points[i - 1].tick));
+    int64_t previous = -kLeadInTenthsOfMs;
+    for (size_t i = 0; i < points.size(); ++i) {
+        if (i > 0) text_.push_back(',');
+        const int64_t at = tenthsMs(points[i].tick);
+        appendTenths(text_, at - previous);
+        previous = at;
     }
     line();
     key("PBY");
-    for (size_t i = 1; i < points.size(); ++i) {
-        if (i > 1) text_.push_back(',');
+    for (size_t i = 0; i < points.size(); ++i) {
+        if (i > 0) text_.push_back(',');
         appendTenths(text_, points[i].cents);
     }
     line();
     key("PBM");
-    for (size_t i = 1; i < points.size(); ++i) text_.append(i > 1 ? ",s" : "s");
+    for (size_t i = 0; i < points.size(); ++i) text_.append(i > 0 ? ",s" : "s");
     line();
 }
 
 void UstText::sequence(const VoiceTrack& voice, std::span<const BreakpointPoint> dynamics,
-                       const LinearCurve& cents) {
+                       std::span<const PitchStep> pitch) {
     // Each part reaches the next part's start at the most.
     VoiceTrack::PartsInTimeOrder parts = voice.partsInTimeOrder();
     const auto nextSounding = [&parts](NotePart& part) {
@@ -268,7 +349,7 @@ void UstText::sequence(const VoiceTrack& voice, std::span<const BreakpointPoint>
         if (another) end = std::min(end, following.start);
         if (end > part.start) {
             rest(cursor, part.start);
-            note(part, end, dynamics, cents);
+            note(part, end, dynamics, pitch);
             cursor = end;
         }
         part = following;
@@ -284,14 +365,14 @@ bool writeTrack(const RenderedSong& song, size_t voice, const std::string& path,
     const CurvePoints sensitivities = song.curve(voice, curveOfCommand(CmdPitchBendSensitivity)->id);
     if (!dynamics || !bends || !sensitivities) return false;
     const VoiceTrack& track = song.voices()[voice];
-    const LinearCurve cents = centsLine(pitchSteps(*bends, *sensitivities), track.curveEnd());
+    const std::vector<PitchStep> pitch = pitchSteps(*bends, *sensitivities);
     // Closed here on every way out, before a file given up is removed.
     std::unique_ptr<std::FILE, platform::FileCloser> file(sink.open(path));
     if (!file) return false;
     BlockOutput out(file.get());
-    UstText text(out, song.tempoMap());
+    UstText text(out, song.tempoMap(), song.clock());
     text.header(fileText(track.namingSinger().name));
-    text.sequence(track, *dynamics, cents);
+    text.sequence(track, *dynamics, pitch);
     return sink.keep(path, out.close(std::move(file)));
 }
 

@@ -3,7 +3,9 @@
 // note and names no voicebank of its own (the user picks one);
 // its phonemizer forms Japanese syllables for CV and VCV voicebanks alike. A
 // note part that holds the vowel before it becomes the project's extender
-// "+". Curves are drawn as lines through the VSQ file's steps.
+// "+", a long-vowel mark elsewhere the kana of its vowel. A note shorter than
+// the editor's shortest is lengthened to it, and a note it then runs into
+// starts where it ends. Curves are drawn as lines through the VSQ file's steps.
 #include "writers/ustx/UstxExporter.h"
 
 #include <algorithm>
@@ -21,6 +23,7 @@
 #include "output/OutputSink.h"
 #include "platform/Platform.h"
 #include "render/EditorCurves.h"
+#include "render/HeldVowel.h"
 #include "render/RenderedSong.h"
 #include "song/TempoMap.h"
 #include "song/Ticks.h"
@@ -32,9 +35,14 @@ namespace {
 constexpr const char* kPhonemizer = "OpenUtau.Plugin.Builtin.JapaneseVCVPhonemizer";
 constexpr const char* kExtender = "+";
 // Every note's own pitch points: the editor's default glide from the previous
-// note, on top of which the pitch curve sounds.
-constexpr const char* kNotePitch =
-    "{data: [{x: -40, y: 0, shape: io}, {x: 40, y: 0, shape: io}], snap_first: true}";
+// note, on top of which the pitch curve sounds. The first point's value is the
+// one the editor snaps it to: the previous note's, in tens of cents from this
+// one, when that note ends where this one starts, else 0.
+constexpr const char* kNotePitchStart = "{data: [{x: -40, y: ";
+constexpr const char* kNotePitchEnd =
+    ", shape: io}, {x: 40, y: 0, shape: io}], snap_first: true}";
+// The editor lengthens every note to at least this many ticks.
+constexpr int64_t kShortestNote = 10;
 // The vibrato of a note without one: off (length 0), the editor's own defaults otherwise.
 constexpr const char* kNoVibrato =
     "{length: 0, period: 175, depth: 25, in: 10, out: 10, shift: 0, drift: 0}";
@@ -82,13 +90,16 @@ public:
 
 private:
     void number(int64_t value) { vsqtext::appendDecimal(text_, value); }
-    void note(const NotePart& part);
+    // The note [start, start + duration) of `part`.
+    void note(const NotePart& part, int64_t start, int64_t duration);
     // The curve's line through its steps, each of which `valueOf` gives its value.
     template <typename Point, typename ValueOf>
     void curve(std::span<const Point> steps, ValueOf valueOf, int32_t end, const char* abbr);
 
     BlockOutput& out_;
     std::string& text_;
+    int64_t previousEnd_ = -1;  // where the note written before ends, -1 before the first
+    int32_t previousTone_ = 0;
 };
 
 void UstxText::header(const std::string& name, const RenderedSong& song) {
@@ -161,9 +172,14 @@ void UstxText::part(const VoiceTrack& voice, const PartCurves& curves) {
     if (!sounding) text_.append(" []");
     text_.push_back('\n');
     VoiceTrack::PartsInTimeOrder parts = voice.partsInTimeOrder();
+    previousEnd_ = -1;
+    int64_t lengthenedEnd = 0;  // the end of the last note lengthened, 0 without one
     for (NotePart part{}; parts.next(part);) {
         if (part.length <= 0) continue;
-        note(part);
+        const int64_t start = std::max(part.start, lengthenedEnd);
+        const int64_t end = std::max(part.soundingEnd(), start + kShortestNote);
+        lengthenedEnd = end > part.soundingEnd() ? end : 0;
+        note(part, start, end - start);
         out_.done();
     }
     text_.append("  curves:");
@@ -179,19 +195,24 @@ void UstxText::part(const VoiceTrack& voice, const PartCurves& curves) {
     curve(curves.genderFactor, genderOf, end, "genc");
 }
 
-void UstxText::note(const NotePart& part) {
+void UstxText::note(const NotePart& part, int64_t start, int64_t duration) {
     const NoteEvent& event = *part.event;
-    const std::string_view lyric = fileText(part.lyric->text.view());
+    const std::string_view lyric =
+        singableLyric(fileText(part.lyric->text.view()), fileText(part.lyric->symbols.view()));
     text_.append("  - position: ");
-    number(part.start);
+    number(start);
     text_.append("\n    duration: ");
-    number(part.length);
+    number(duration);
     text_.append("\n    tone: ");
     number(event.note);
     text_.append("\n    lyric: ");
     appendYamlQuoted(text_, part.held ? kExtender : cp932ToUtf8(lyric));
     text_.append("\n    pitch: ");
-    text_.append(kNotePitch);
+    text_.append(kNotePitchStart);
+    number(previousEnd_ == start ? int64_t{previousTone_ - event.note} * 10 : 0);
+    text_.append(kNotePitchEnd);
+    previousEnd_ = start + duration;
+    previousTone_ = event.note;
     text_.append("\n    vibrato: ");
     const VibratoSound vibrato = vibratoOf(part);
     if (vibrato.on) {
