@@ -201,4 +201,12 @@ void reportFileSizeLimitAsError() { std::signal(SIGXFSZ, SIG_IGN); }
 
 std::string systemErrorText(int errorNumber) { return std::strerror(errorNumber); }
 
+bool standardErrorIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
 }  // namespace platform

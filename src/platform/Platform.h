@@ -64,6 +64,10 @@ std::optional<FileIdentity> fileIdentity(std::FILE* file);
 // disk fails, instead of ending the process without a word.
 void reportFileSizeLimitAsError();
 
+// True when standard error is a terminal (where colour may be used), false
+// when it goes to a file or a pipe.
+bool standardErrorIsTerminal();
+
 // The system's text for an error number, as the standard library gives it.
 std::string systemErrorText(int errorNumber);
 
