@@ -1,7 +1,8 @@
 // The console's source excerpts. A file is read again when a report first
 // names it, held with the start of each line, and given up when it is larger
-// than an excerpt is worth; after a number of reports no more excerpts follow,
-// so a source full of errors cannot flood the console.
+// than an excerpt is worth; after a number of reports, or of bytes of lines
+// walked, no more excerpts follow, so a source full of errors can neither
+// flood the console nor slow the run down.
 #include "driver/ConsoleExcerpts.h"
 
 #include <cstdio>
@@ -21,6 +22,9 @@ namespace {
 
 constexpr int kMaxExcerptedReports = 200;
 constexpr size_t kMaxExcerptedFileBytes = size_t{16} << 20;
+// The bytes of lines a run walks for its excerpts at most: a few huge lines
+// with many reports on each cannot make the excerpts cost more than the run.
+constexpr size_t kMaxWalkedLineBytes = size_t{64} << 20;
 constexpr char kCtrlZ = '\x1A';
 
 constexpr std::string_view kErrorColour = "\x1B[1;31m";
@@ -95,7 +99,8 @@ private:
         const HeldFile* file = held(at.file);
         if (file == nullptr) return;
         const std::optional<std::string_view> line = file->line(at.line);
-        if (!line) return;
+        if (!line || line->size() > kMaxWalkedLineBytes - walkedLineBytes_) return;
+        walkedLineBytes_ += line->size();
         const SourceExcerpt excerpt = sourceExcerpt(*line, file->utf8, at.column, at.endColumn);
         std::string number = std::to_string(at.line);
         if (number.size() < 4) number.insert(0, 4 - number.size(), ' ');
@@ -147,6 +152,7 @@ private:
     std::string cp932File_;
     bool colour_;
     int shownReports_ = 0;
+    size_t walkedLineBytes_ = 0;
     std::map<int32_t, std::optional<HeldFile>> heldFiles_;
 };
 
