@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "compile/CommandSuggestion.h"
 #include "compile/CompilerImpl.h"
 #include "diag/Diagnostics.h"
 #include "diag/Messages.h"
@@ -73,7 +74,7 @@ void dispatch(CompilerImpl& c, TrackState& state, int code, int count, const Com
     case CmdVibrato: c.vibrato(state, count, params); break;
     case CmdParameterEnvelope: c.parameterEnvelope(state, count, params); break;
     case CmdLayEnvelope: c.layEnvelopeCommand(state, count, params); break;
-    default: c.error(msg::kUnknownCommand); break;
+    default: c.unknownCommand(code); break;
     }
 }
 
@@ -180,10 +181,21 @@ bool CompilerImpl::checkNumbers(int count, const CommandParam* params) {
 
 bool CompilerImpl::checkRange(int64_t value, int64_t low, int64_t high, std::string_view detail) {
     if (value < low || value > high) {
-        error(msg::kOutOfRange, detail);
+        error(msg::kOutOfRange, detail,
+              {"the value " + std::to_string(value) + " is outside the allowed range " +
+                   std::to_string(low) + " to " + std::to_string(high),
+               {}});
         return false;
     }
     return true;
+}
+
+void CompilerImpl::unknownCommand(int code) {
+    const std::string name = commandName(code);
+    std::string note = "'" + name + "' is no command";
+    const std::string nearest = nearestCommandName(name);
+    if (!nearest.empty()) note += "; did you mean '" + nearest + "'?";
+    error(msg::kUnknownCommand, {}, {std::move(note), {}});
 }
 
 // Every report of the compiler is about the command or lyric being compiled;
@@ -194,6 +206,16 @@ void CompilerImpl::error(const msg::Message& message, std::string_view detail) {
         return;
     }
     diagnostics.error(message, currentPlace->written, currentPlace->consoleLine, detail);
+}
+
+void CompilerImpl::error(const msg::Message& message, std::string_view detail,
+                         DiagnosticNote note) {
+    if (currentPlace == nullptr) {
+        diagnostics.error(message, detail);
+        return;
+    }
+    diagnostics.error(message, currentPlace->written, currentPlace->consoleLine, detail,
+                      std::move(note));
 }
 
 void CompilerImpl::warning(const msg::Message& message, std::string_view detail) {
@@ -379,7 +401,12 @@ void CompilerImpl::timeSignature(TrackState& state, int count, const CommandPara
     if (!checkRange(numerator, kMetreNumeratorRange.minimum, kMetreNumeratorRange.maximum)) return;
     if (std::find(kMetreDenominators.begin(), kMetreDenominators.end(), denominator) ==
         kMetreDenominators.end()) {
-        error(msg::kOutOfRange, "@M");
+        std::string note = "the denominator " + std::to_string(denominator) + " is not one of ";
+        for (const int32_t allowed : kMetreDenominators) {
+            if (allowed != kMetreDenominators.front()) note += ", ";
+            note += std::to_string(allowed);
+        }
+        error(msg::kOutOfRange, "@M", {std::move(note), {}});
         return;
     }
     if (!roomForEvents(1)) return;

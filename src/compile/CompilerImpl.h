@@ -15,6 +15,7 @@
 #include "compile/Compiler.h"
 #include "compile/EnvelopeTable.h"
 #include "compile/LyricReport.h"
+#include "diag/Diagnostic.h"
 #include "diag/Message.h"
 #include "song/BarGrid.h"
 #include "song/CurveTable.h"
@@ -69,6 +70,11 @@ struct VibratoSetting {
     int32_t startRate = kVibratoPresets[kDefaultVibratoType].second;
 };
 
+struct SungLyric {
+    size_t firstNote = 0;
+    SourceLocation written;
+};
+
 struct TrackState {
     Track* track = nullptr;
     int32_t number = 0;  // 1-based, as selected in the source
@@ -91,6 +97,9 @@ struct TrackState {
     // Whether a syllable reached each note, for the lyric hints; parallel to
     // track->notes.
     std::vector<bool> sung;
+    // Each lyric that gave this track syllables, by the first note it reached,
+    // in the order of the notes: the hints name the lyric that sang a note.
+    std::vector<SungLyric> sungLyrics;
     // Set when a control was moved past controls recorded after it (a metre
     // change moved to a bar line); the controls are put in time order at the end.
     bool controlsOutOfOrder = false;
@@ -115,6 +124,8 @@ public:
     bool checkRange(int64_t value, int64_t low, int64_t high, std::string_view detail = {});
     // Reports about the command or lyric being compiled.
     void error(const msg::Message& message, std::string_view detail = {});
+    // The same, with a note that says more (diag/Diagnostic.h).
+    void error(const msg::Message& message, std::string_view detail, DiagnosticNote note);
     void warning(const msg::Message& message, std::string_view detail = {});
     // A length, delay or duration from the source in ticks, after reference-
     // tempo scaling. 64-bit so that hostile values cannot overflow.
@@ -138,6 +149,9 @@ public:
     void tempo(TrackState& state, int count, const CommandParam* params);
     void referenceTempo(TrackState& state, int count, const CommandParam* params);
     void timeSignature(TrackState& state, int count, const CommandParam* params);
+    // Reports a command the compiler does not carry out, naming it and the
+    // known one it is nearest to.
+    void unknownCommand(int code);
     // Moves a metre change inside a bar to the next bar line, with a warning,
     // and records it among the song's bar lines.
     void placeMetreChange(TrackState& state, ControlEvent& change);

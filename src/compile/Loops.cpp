@@ -4,6 +4,7 @@
 // so a loop that would overflow the tick range or the event bound changes
 // nothing but is closed, its body played once.
 #include <algorithm>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -166,7 +167,10 @@ void CompilerImpl::loopEnd(TrackState& state) {
 
 void CompilerImpl::endOfSource(TrackState& state) {
     if (state.loops.empty()) return;
-    error(msg::kLoopNotClosed);
+    // The innermost loop is the one a ":/" would close first.
+    error(msg::kLoopNotClosed, {},
+          {"the loop opened here in track " + std::to_string(state.number) + " is never closed",
+           state.loops.back().opened});
     // Reported: what stays open after the end is only what no error named.
     state.loops.clear();
 }

@@ -1,6 +1,7 @@
 // The compiler's side of the lyric hints: which notes a syllable reached, and
 // the lyrics that had syllables left over, placed where they are written.
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <utility>
 
@@ -46,6 +47,16 @@ LyricReport CompilerImpl::lyricReport() const {
         notes.count = unsung;
         notes.first = placeOf(diagnostics.files(),
                               state->track->noteLocation(static_cast<size_t>(firstUnsung - sung.begin())));
+        const auto before = static_cast<size_t>(firstUnsung - sung.begin());
+        const std::vector<SungLyric>& lyrics = state->sungLyrics;
+        // The last lyric that reached a note at or before the one before.
+        const auto after = std::upper_bound(
+            lyrics.begin(), lyrics.end(), before,
+            [](size_t note, const SungLyric& lyric) { return note <= lyric.firstNote; });
+        if (before > 0 && after != lyrics.begin()) {
+            notes.lastLyric = placeOf(diagnostics.files(), std::prev(after)->written);
+            notes.lastSyllable = std::string(state->track->notes[before - 1].lyric.text.view());
+        }
         report.unsung.push_back(std::move(notes));
     }
     for (const auto& state : tracks) {

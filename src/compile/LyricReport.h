@@ -29,6 +29,11 @@ struct UnsungNotes {
     int32_t track = 0;
     int64_t count = 0;
     SourcePlace first;  // where the earliest of them is written
+    // Where syllables and notes part ways: the lyric that sang the note before
+    // the earliest of them, and the syllable it sang there (code page 932
+    // bytes); empty when no note before it sang.
+    SourcePlace lastLyric;
+    std::string lastSyllable;
 };
 
 // A loop opened in a track that was not selected when the source ended: no

@@ -210,6 +210,9 @@ private:
     }
 
     void sung(size_t index) {
+        if (placed_ == 0 && compiler_.currentPlace != nullptr) {
+            state_.sungLyrics.push_back({index, compiler_.currentPlace->written});
+        }
         ++placed_;
         if (index < state_.sung.size()) state_.sung[index] = true;
     }

@@ -25,6 +25,15 @@ struct DiagnosticStep {
     SourceLocation location;
 };
 
+// What a report says beyond its catalogue text, in English: the value given
+// and the range allowed, the name that was likely meant, the place that caused
+// it. The console prints it on standard error under the report's excerpt, with
+// an excerpt of `location` too when that is known.
+struct DiagnosticNote {
+    std::string text;  // code page 932 text (most of it ASCII); empty: no note
+    SourceLocation location;
+};
+
 struct Diagnostic {
     Severity severity = Severity::Error;
     const msg::Message* message = nullptr;  // an entry of diag/Messages.h, never null
@@ -36,6 +45,7 @@ struct Diagnostic {
     // The places it came through: where a macro wrote it and the uses
     // between, then the include directives from the innermost file outward.
     std::vector<DiagnosticStep> chain;
+    DiagnosticNote note;  // its location, if known, is in the text as read
 
     std::string_view id() const { return message->id; }
 };

@@ -69,6 +69,12 @@ void appendDetail(std::string& line, std::string_view detail, bool isPath, Conso
 
 }  // namespace
 
+std::string withControlBytesEscaped(std::string_view text) {
+    std::string escaped;
+    appendEscaped(escaped, text);
+    return escaped;
+}
+
 std::string diagnosticLine(std::string_view level, std::string_view file, int line,
                            const msg::Message& message, std::string_view detail,
                            ConsoleText toConsole) {

@@ -11,6 +11,11 @@
 // and marked as cut.
 inline constexpr size_t kMaxShownDetailBytes = 300;
 
+// `text` with every control byte (below a blank, but the tab, and DEL) written
+// as \xHH, so that no song or path can move the cursor, retitle or clear the
+// terminal, or forge a line.
+std::string withControlBytesEscaped(std::string_view text);
+
 // "LEVEL: " [file "(" line ") "] message [": " detail] and a line feed. The file
 // name is a path and kept as it is; the message and the detail are made ready
 // for the console through `toConsole`, except the details that are a path (and

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <climits>
 #include <string>
+#include <utility>
 
 #include "diag/Reporter.h"
 
@@ -38,6 +39,11 @@ void Diagnostics::error(const msg::Message& message, const SourceLocation& about
 void Diagnostics::error(const msg::Message& message, const SourceLocation& about,
                         int32_t consoleLine, std::string_view detail) {
     report(Severity::Error, message, &about, consoleLine, detail, shown_);
+}
+
+void Diagnostics::error(const msg::Message& message, const SourceLocation& about,
+                        int32_t consoleLine, std::string_view detail, DiagnosticNote note) {
+    report(Severity::Error, message, &about, consoleLine, detail, shown_, std::move(note));
 }
 
 void Diagnostics::warning(const msg::Message& message, const SourceLocation& about,
@@ -69,7 +75,7 @@ bool Diagnostics::errorReported(const msg::Message& message) const {
 
 void Diagnostics::report(Severity severity, const msg::Message& message,
                          const SourceLocation* about, int32_t consoleLine,
-                         std::string_view detail, bool show) {
+                         std::string_view detail, bool show, DiagnosticNote note) {
     // Counted in full, held at the largest int a count can show.
     int& count = severity == Severity::Error ? errors_ : warnings_;
     if (count < INT_MAX) ++count;
@@ -83,6 +89,8 @@ void Diagnostics::report(Severity severity, const msg::Message& message,
         record.location = files_.expansionLocation(*about);
         record.chain = chainOf(*about, record.location);
     }
+    record.note.text = std::move(note.text);
+    if (note.location.known()) record.note.location = files_.expansionLocation(note.location);
     if (show) this->show(record, about == nullptr || consoleLine >= 0 ? consoleLine
                                                                       : record.location.line);
     if (records_.size() < kMaxRecords) records_.push_back(std::move(record));
@@ -105,6 +113,7 @@ void Diagnostics::show(const Diagnostic& record, int32_t consoleLine) const {
     } else {
         console.warning(consoleLine, *record.message, record.detail);
     }
+    if (follower_ != nullptr) follower_->shown(record);
 }
 
 std::vector<DiagnosticStep> Diagnostics::chainOf(const SourceLocation& about,

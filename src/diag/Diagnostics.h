@@ -16,6 +16,14 @@
 #include "song/SourceLocation.h"
 #include "song/SourceMap.h"
 
+// Told of every positioned report the moment the console has shown its line:
+// the console's source excerpts follow that line this way.
+class ShownReportFollower {
+public:
+    virtual ~ShownReportFollower() = default;
+    virtual void shown(const Diagnostic& record) = 0;
+};
+
 class Diagnostics {
 public:
     // A run keeps the records of this many reports; it counts every report.
@@ -34,6 +42,9 @@ public:
     void collectFromProcess();
     // From now on every report is also printed on the console; and as above.
     void showOnConsole();
+    // From now on `follower` (null: none) is told of every positioned report
+    // shown on the console; it must outlive the reports made while it follows.
+    void followShownReports(ShownReportFollower* follower) { follower_ = follower; }
 
     // A report about the token or command at `about`. The console names the
     // file it stands in as read and the line it stands on there, or
@@ -47,6 +58,9 @@ public:
                  std::string_view detail = {});
     void warning(const msg::Message& message, const SourceLocation& about, int32_t consoleLine,
                  std::string_view detail);
+    // An error with a note (DiagnosticNote) saying more than its message.
+    void error(const msg::Message& message, const SourceLocation& about, int32_t consoleLine,
+               std::string_view detail, DiagnosticNote note);
     // Reports without a position.
     void error(const msg::Message& message, std::string_view detail);
     void warning(const msg::Message& message, std::string_view detail);
@@ -64,7 +78,8 @@ public:
 
 private:
     void report(Severity severity, const msg::Message& message, const SourceLocation* about,
-                int32_t consoleLine, std::string_view detail, bool show);
+                int32_t consoleLine, std::string_view detail, bool show,
+                DiagnosticNote note = {});
     void show(const Diagnostic& record, int32_t consoleLine) const;
     std::vector<DiagnosticStep> chainOf(const SourceLocation& about,
                                         const SourceLocation& location) const;
@@ -72,6 +87,7 @@ private:
     const SourceMap& files_;
     bool collecting_ = false;
     bool shown_ = false;
+    ShownReportFollower* follower_ = nullptr;
     std::vector<Diagnostic> records_;
     std::vector<std::string_view> errorIds_;  // each id once: the catalogue is small
     int errors_ = 0;

@@ -24,6 +24,13 @@ std::string placeText(const SourcePlace& place) {
     return place.file + "(" + std::to_string(place.line) + ")";
 }
 
+// Where the syllables and the notes part ways, when a note before sang.
+std::string partingText(const UnsungNotes& unsung) {
+    if (unsung.lastSyllable.empty()) return {};
+    return "; syllables and notes part ways after '" + consoleText(unsung.lastSyllable) +
+           "', the last syllable sung, of the lyric at " + placeText(unsung.lastLyric);
+}
+
 }  // namespace
 
 void printLyricHints(const LyricReport& report, bool errorsReported) {
@@ -51,6 +58,6 @@ void printLyricHints(const LyricReport& report, bool errorsReported) {
         printHint("track " + std::to_string(unsung.track) + ": the lyrics ran out: " +
                   counted(unsung.count, "note") + (unsung.count == 1 ? " sings" : " sing") +
                   " the default '" + consoleText(kDefaultLyricText) + "', the first at " +
-                  placeText(unsung.first));
+                  placeText(unsung.first) + partingText(unsung));
     }
 }

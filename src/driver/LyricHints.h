@@ -1,6 +1,7 @@
 // The hints of the compile on standard error: for a lyric with more syllables
 // than notes, its counts and the first syllable left over; for a track whose
-// lyrics ran out, how many notes sing the default syllable and where; for a
+// lyrics ran out, how many notes sing the default syllable and where, and the
+// last syllable sung before them with its lyric's line; for a
 // loop left open in a track not selected at the end, where it opens.
 #pragma once
 

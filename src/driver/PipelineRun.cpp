@@ -12,6 +12,7 @@
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
 #include "driver/Console.h"
+#include "driver/ConsoleExcerpts.h"
 #include "driver/LeftoverSequences.h"
 #include "driver/LyricHints.h"
 #include "driver/OutputFormats.h"
@@ -108,6 +109,27 @@ void writeOutputs(RunContext& run, const Song& song, const StringPool& strings) 
     if (run.console) printLeftoverSequenceHints(settings, static_cast<int>(rendered.voices().size()));
 }
 
+// While it lives, the source excerpts of a run shown on the console follow
+// each positioned report on standard error.
+class ExcerptsFollowing {
+public:
+    explicit ExcerptsFollowing(RunContext& run) : diagnostics_(run.diagnostics) {
+        if (!run.console) return;
+        const RunSettings& settings = run.settings;
+        excerpts_ = createConsoleExcerpts(run.sources, run.files, settings.utf8,
+                                          settings.dictionaryIsDefault ? settings.dictionaryPath
+                                                                       : std::string());
+        diagnostics_.followShownReports(excerpts_.get());
+    }
+    ~ExcerptsFollowing() { diagnostics_.followShownReports(nullptr); }
+    ExcerptsFollowing(const ExcerptsFollowing&) = delete;
+    ExcerptsFollowing& operator=(const ExcerptsFollowing&) = delete;
+
+private:
+    Diagnostics& diagnostics_;
+    std::unique_ptr<ShownReportFollower> excerpts_;
+};
+
 void endRun(const RunContext& run, bool succeeded) {
     if (run.console) {
         printVerdict(run.diagnostics.errorCount(), run.diagnostics.warningCount(), succeeded);
@@ -126,6 +148,7 @@ bool runPipeline(RunContext& run) {
         // The writers report through the process-wide reporter.
         diagnostics.collectFromProcess();
     }
+    const ExcerptsFollowing excerpts(run);
     try {
         auto song = createSong();
         auto strings = createStringPool();

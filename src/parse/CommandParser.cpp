@@ -8,6 +8,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "diag/Diagnostics.h"
@@ -18,6 +19,7 @@
 #include "song/Ticks.h"
 #include "source/Preprocessor.h"
 #include "source/Token.h"
+#include "text/CharCode.h"
 #include "text/StringPool.h"
 
 namespace {
@@ -119,6 +121,18 @@ private:
         diagnostics_.error(message, at.written, at.consoleLine, {});
     }
 
+    // A token that starts no command, named in a note when it is a character.
+    void unknownToken(int32_t kind) {
+        DiagnosticNote note;
+        if (kind > 0 && kind <= 0xFFFF) {
+            note.text = "'" + codesToBytes(std::u16string(1, static_cast<char16_t>(kind))) +
+                        "' starts no command";
+        }
+        const CommandPlace at = place();
+        diagnostics_.error(msg::kUnknownCommandToken, at.written, at.consoleLine, {},
+                           std::move(note));
+    }
+
     void send(int32_t code) { compiler_->command(code, 0, nullptr, place()); }
 
     void send(int32_t code, int32_t value) {
@@ -175,7 +189,7 @@ private:
             } else if (kind == TokLoopEnd) {
                 send(CmdLoopEnd);
             } else {
-                error(msg::kUnknownCommandToken);
+                unknownToken(kind);
                 return;
             }
         }

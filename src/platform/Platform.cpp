@@ -219,4 +219,12 @@ std::FILE* takeStandardOutput() {
 
 std::string systemErrorText(int errorNumber) { return std::strerror(errorNumber); }
 
+bool standardErrorIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
 }  // namespace platform

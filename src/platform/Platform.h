@@ -72,6 +72,10 @@ void reportFileSizeLimitAsError();
 // Null when the system refuses.
 std::FILE* takeStandardOutput();
 
+// True when standard error is a terminal (where colour may be used), false
+// when it goes to a file or a pipe.
+bool standardErrorIsTerminal();
+
 // The system's text for an error number, as the standard library gives it.
 std::string systemErrorText(int errorNumber);
 

@@ -61,3 +61,13 @@ enum CommandCode : int32_t {
     CmdPitchBend = commandCode("@PIT"),
     CmdPitchBendSensitivity = commandCode("@PBS"),
 };
+
+// Every command named by "@" and letters, as the compiler knows them: where a
+// name it does not know is reported, the nearest of these is suggested.
+inline constexpr int32_t kLetterCommands[] = {
+    CmdReferenceTempo,    CmdTimeSignature,        CmdSingerRegistration, CmdVelocity,
+    CmdNoteParameters,    CmdVibrato,              CmdParameterEnvelope,  CmdDefineEnvelope,
+    CmdLayEnvelope,       CmdDynamics,             CmdBreathiness,        CmdBrightness,
+    CmdClearness,         CmdOpening,              CmdGenderFactor,       CmdPortamentoTiming,
+    CmdPitchBend,         CmdPitchBendSensitivity,
+};
