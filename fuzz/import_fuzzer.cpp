@@ -15,10 +15,10 @@
 #include <string>
 #include <system_error>
 
-#include "FuzzReporter.h"
 #include "driver/CommandLine.h"
 #include "driver/DictionaryLookup.h"
 #include "driver/PipelineRun.h"
+#include "driver/RunContext.h"
 #include "import/MidiReader.h"
 #include "import/SongCleanup.h"
 #include "import/UstReader.h"
@@ -26,6 +26,7 @@
 #include "import/VsqReader.h"
 #include "mml/MmlPrinter.h"
 #include "parse/PhoneticDictionary.h"
+#include "text/SourceProvider.h"
 
 namespace fs = std::filesystem;
 
@@ -99,8 +100,10 @@ std::string compiledVsq(const MmlPrintout& printout) {
         settings.dictionaryPath = kSongDictionary;
     }
     settings.includeDirectories = {TUVO_FUZZ_DATA_DIR "/include"};
-    resetFuzzReporter();
-    if (!runPipeline(settings)) fault("the printed MML does not compile:\n" + printout.mml);
+    // Each run counts its own reports; none is shown.
+    RunContext run(settings, diskSources());
+    run.console = false;
+    if (!runPipeline(run)) fault("the printed MML does not compile:\n" + printout.mml);
     return readFile(kVsq);
 }
 
