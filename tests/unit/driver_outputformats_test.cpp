@@ -38,6 +38,7 @@ TEST(OutputFormatsTest, EveryFormatsOptionTakesItsPath) {
         const std::vector<std::string> args{"tuvommlc", option + "x"};
         EXPECT_EQ(mentionsExportOption(args), format.usageGroup == UsageGroup::Exports) << option;
         EXPECT_EQ(mentionsProjectOption(args), format.usageGroup == UsageGroup::Projects) << option;
+        EXPECT_EQ(mentionsPreviewOption(args), format.usageGroup == UsageGroup::Preview) << option;
     }
 }
 
