@@ -35,7 +35,6 @@ public:
     explicit StretchingPartSinger(int rate)
         : stretcher_(static_cast<size_t>(rate), 1,
                      RubberBandStretcher::OptionProcessRealTime | RubberBandStretcher::OptionEngineFaster |
-                         RubberBandStretcher::OptionFormantPreserved |
                          RubberBandStretcher::OptionPitchHighConsistency),
           fadeIn_(static_cast<size_t>(kFadeInMs * rate / 1000)),
           fadeOut_(static_cast<size_t>(kFadeOutMs * rate / 1000)) {

@@ -1,7 +1,7 @@
 // One note part sung from its spoken syllable: the consonant at its own
 // length, the vowel stretched (and, for a long note, swung back and forth
 // over its steady middle) to fill the part, the pitch moved block by block to
-// where the song wants it, the formants kept, a short fade at both ends.
+// where the song wants it, a short fade at both ends.
 #pragma once
 
 #include <cstddef>
