@@ -11,9 +11,11 @@ class SpeechVoice {
 public:
     virtual ~SpeechVoice() = default;
     virtual int sampleRate() const = 0;
+    // The highest speaking pitch: pitches go from 0 to it, low to high.
+    static constexpr int kHighestPitch = 99;
     // `utf8` spoken in the Japanese voice with variant `variant` (any number;
-    // it picks one of the library's variants), -1..1.
-    virtual std::vector<float> speak(std::string_view utf8, int variant) = 0;
+    // it picks one of the library's variants) at speaking pitch `pitch`, -1..1.
+    virtual std::vector<float> speak(std::string_view utf8, int variant, int pitch) = 0;
 };
 
 // The process's synthesizer, started on first use; null when it cannot start

@@ -88,7 +88,9 @@ void TrackSinger::startPart(const NotePart& part) {
     const std::string text = part.held ? std::string(vowelKana(fileText(part.lyric->symbols.view())))
                                        : cp932ToUtf8(lyric);
     const Singer& singer = singerAt(voice_->singers(), part.start);
-    syllable_ = syllables_->syllable(text, singer.program + voice_->number() - 1);
+    vibrato_ = VibratoSound{};
+    syllable_ = syllables_->syllable(text, singer.program + voice_->number() - 1,
+                                     centsAt(start, part.start));
     if (!syllable_) return;
     singer_->start(*syllable_, static_cast<size_t>(partEnd_ - start));
     vibrato_ = vibratoOf(part);
