@@ -155,8 +155,8 @@ size_t StretchingPartSinger::take(std::span<float> out, size_t done) {
 void StretchingPartSinger::sing(std::span<float> out, double cents) {
     std::fill(out.begin(), out.end(), 0.0F);
     if (syllable_ == nullptr || sung_ >= length_) return;
-    const double scale = std::exp2((cents - syllable_->cents) / 1200.0);
-    stretcher_.setPitchScale(std::clamp(scale, kLowestScale, kHighestScale));
+    const double scale = std::clamp(std::exp2((cents - syllable_->cents) / 1200.0), kLowestScale, kHighestScale);
+    if (scale != stretcher_.getPitchScale()) stretcher_.setPitchScale(scale);
     const std::span<float> wanted = out.first(std::min(out.size(), length_ - sung_));
     size_t done = take(wanted, 0);
     while (done < wanted.size() && feed()) done = take(wanted, done);
