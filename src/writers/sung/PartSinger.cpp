@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "writers/sung/SyllableSound.h"
@@ -30,10 +31,18 @@ constexpr double kFadeOutMs = 15;
 constexpr double kLowestScale = 1.0 / 16;
 constexpr double kHighestScale = 16;
 
+// The stretcher's messages (its warnings of a buffer it had to grow) are
+// not the program's to print.
+struct SilentLog final : RubberBandStretcher::Logger {
+    void log(const char*) override {}
+    void log(const char*, double) override {}
+    void log(const char*, double, double) override {}
+};
+
 class StretchingPartSinger final : public PartSinger {
 public:
     explicit StretchingPartSinger(int rate)
-        : stretcher_(static_cast<size_t>(rate), 1,
+        : stretcher_(static_cast<size_t>(rate), 1, std::make_shared<SilentLog>(),
                      RubberBandStretcher::OptionProcessRealTime | RubberBandStretcher::OptionEngineFaster |
                          RubberBandStretcher::OptionPitchHighConsistency),
           fadeIn_(static_cast<size_t>(kFadeInMs * rate / 1000)),

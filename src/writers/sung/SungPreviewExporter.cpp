@@ -26,9 +26,11 @@
 namespace {
 
 constexpr size_t kBlock = 4096;
-// The longest preview: longer songs would take long to sing and fill a disk
-// in the temporary file, and a WAV file cannot hold much more than a few hours.
-constexpr double kLongestMs = 30.0 * 60 * 1000;
+// The longest preview, and the most singing summed over its tracks: more
+// would take long to sing (some minutes of processor time an hour) and fill a
+// disk with the temporary file.
+constexpr double kLongestMs = 60.0 * 60 * 1000;
+constexpr double kMostSungMs = 60.0 * 60 * 1000;
 // Silence after the last note, for its fade.
 constexpr double kTailMs = 200;
 // The loudest sample: -3 dBFS.
@@ -94,8 +96,18 @@ bool SingingSungPreviewExporter::write(const RenderedSong& song, const std::stri
                                        OutputSink& sink) {
     if (!hasVoices(song)) return false;
     double lastMs = 0;
-    for (const VoiceTrack& voice : song.voices()) lastMs = std::max(lastMs, song.clock().msAt(voice.curveEnd()));
-    if (lastMs > kLongestMs) {
+    double sungMs = 0;
+    const TempoClock& clock = song.clock();
+    for (const VoiceTrack& voice : song.voices()) {
+        lastMs = std::max(lastMs, clock.msAt(voice.curveEnd()));
+        for (size_t i = 0; i < voice.noteCount() && sungMs <= kMostSungMs; ++i) {
+            for (int part = 1; part <= voice.partCount(i); ++part) {
+                const NotePart sung = voice.part(i, part);
+                sungMs += clock.msAt(sung.soundingEnd()) - clock.msAt(sung.start);
+            }
+        }
+    }
+    if (lastMs > kLongestMs || sungMs > kMostSungMs) {
         getReporter().error(msg::kSungPreviewTooLong, path);
         return false;
     }

@@ -21,6 +21,7 @@ namespace {
 constexpr size_t kStep = 128;
 constexpr double kCentsPerNote = 100;
 constexpr double kLevels = 127;
+constexpr int64_t kShortestPartMs = 20;
 
 // The kana of the vowel that phonetic symbols end with ("k a" gives あ);
 // empty for none.
@@ -83,7 +84,8 @@ void TrackSinger::startPart(const NotePart& part) {
     partEnd_ = sampleAt(part.soundingEnd());
     const int64_t start = sampleAt(part.start);
     singing_ = false;
-    if (partEnd_ <= start) return;
+    // Too short a part to hear a syllable in is not sung.
+    if (partEnd_ - start < kShortestPartMs * rate_ / 1000) return;
     const std::string_view lyric = fileText(part.lyric->text.view());
     const std::string text = part.held ? std::string(vowelKana(fileText(part.lyric->symbols.view())))
                                        : cp932ToUtf8(lyric);
