@@ -10,7 +10,11 @@ within 30 ms of its note and over by its end; silence in rests; a vibrato's
 depth and rate within 20% of the MIDI file's; the peak between -6 and -1
 dBFS; two tracks sung with voices that sound apart.
 
-usage: check_sung_preview.py PROGRAM
+With the example song given too, its WAV file is read for distinct
+syllables: the sound dips to half its level or less between most notes of
+its first track.
+
+usage: check_sung_preview.py PROGRAM [EXAMPLE_SONG]
 """
 import os
 import resource
@@ -41,11 +45,24 @@ SONGS = {
     "tracks": '1 t120 @VIB0 l2 o4 c r r c "ああ"\n2 @VIB0 l2 o4 r c r g "ああ"',
 }
 
+# Hostile songs: each must finish within the processor time and give a file
+# that does not clip.
+HOSTILE = {
+    "singers": "\n".join([f'@SGR0,{k},"S{k}"' for k in range(32)] +
+                         [f'{k + 1} @"S{k}" t120 l8 o4 cdefgab "あいうえおかき"' for k in range(32)]),
+    "ticks": "t120 o4 " + "c*1d*1 " * 20000 + ' c4 "あ"',
+    "extreme-pit": 't120 @PBS24 l4 o4 @PIT8191 cc @PIT-8192 cc o1 c o8 c "ああああああ"',
+}
+
 
 def run(program, folder, name, text):
     source = os.path.join(folder, name + ".mml")
     with open(source, "wb") as out:
         out.write((text + "\n").encode("cp932"))
+    return run_source(program, folder, name, source)
+
+
+def run_source(program, folder, name, source):
     wav, mid = source[:-4] + ".wav", source[:-4] + ".mid"
     limit = lambda: resource.setrlimit(resource.RLIMIT_CPU, (CPU_SECONDS, CPU_SECONDS))
     result = subprocess.run([program, "-a", wav, "-m", mid, source], cwd=folder,
@@ -208,10 +225,40 @@ def spectrum(samples, rate, start, end):
     return np.log(np.abs(np.fft.rfft(part * np.hanning(len(part)))) + 1e-6)
 
 
+def check_syllables_distinct(rate, samples, notes, failures):
+    def level(t):
+        part = samples[max(int(t * rate), 0):int((t + 0.01) * rate)]
+        return float(np.sqrt((part ** 2).mean())) if len(part) else 0.0
+
+    first = [n for n in notes if n["channel"] == 0][:16]
+    dips = 0
+    for note, after in zip(first, first[1:]):
+        body = np.median([level(t) for t in np.arange(note["start"] + 0.05, note["end"] - 0.05, 0.01)])
+        low = min(level(t) for t in np.arange(after["start"] - 0.05, after["start"] + 0.05, 0.005))
+        dips += low <= 0.5 * body
+    if dips < 0.8 * (len(first) - 1):
+        failures.append(f"example: only {dips} of {len(first) - 1} syllables stand apart")
+
+
 def main():
     program = sys.argv[1]
     failures = []
     with tempfile.TemporaryDirectory() as folder:
+        for name, text in HOSTILE.items():
+            _, samples, _ = run(program, folder, name, text)
+            if np.abs(samples).max() > 10 ** (-1 / 20):
+                failures.append(f"{name}: peak above -1 dBFS")
+        # Over an hour of song is refused, and nothing is written.
+        long_song = os.path.join(folder, "long.mml")
+        with open(long_song, "w") as out:
+            out.write("t20 c*2000000000\n")
+        refused = subprocess.run([program, "-a", "long.wav", long_song], cwd=folder, capture_output=True)
+        if refused.returncode == 0 or os.path.exists(os.path.join(folder, "long.wav")):
+            failures.append("long: a song of days was not refused")
+        if len(sys.argv) > 2:
+            with open(sys.argv[2], "rb") as song:
+                text = song.read().decode("cp932")
+            check_syllables_distinct(*run(program, folder, "example", text), failures)
         for name, text in SONGS.items():
             rate, samples, notes = run(program, folder, name, text)
             check_song(name, rate, samples, notes, failures)
