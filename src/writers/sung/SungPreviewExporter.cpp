@@ -119,6 +119,7 @@ bool SingingSungPreviewExporter::write(const RenderedSong& song, const std::stri
     const int rate = voice->sampleRate();
     SyllableCache syllables(*voice);
     std::vector<TrackSinger> singers;
+    singers.reserve(song.voices().size());
     for (size_t i = 0; i < song.voices().size(); ++i) {
         const CurvePoints bends = song.curve(i, curveOfCommand(CmdPitchBend)->id);
         const CurvePoints sensitivities = song.curve(i, curveOfCommand(CmdPitchBendSensitivity)->id);
