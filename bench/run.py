@@ -25,6 +25,10 @@ forty bytes writes some 4.5 GB), the same way. A run writing every output
 must stay within MEMORY_BOUND times the peak of the VSQ file alone; a row
 beyond it is marked.
 
+With --sung-preview, songs of the sizes given are compiled with the sung
+preview (-a) and the seconds of audio made per second of processor time are
+printed with the peak memory.
+
 With --long-lines, sources of one long line of the sizes given (a lyric string,
 a run of notes) are compiled once each, and their peak memory is printed beside
 the budget of four bytes a source byte and 64 MB.
@@ -36,6 +40,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import wave
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -173,6 +178,31 @@ def print_all_outputs(label, r):
             ratio, " (beyond %.1f)" % MEMORY_BOUND if ratio > MEMORY_BOUND else ""), flush=True)
 
 
+def sung_preview(args, program, sizes):
+    """Prints, for songs of the sizes given, the seconds of audio the sung
+    preview (-a) makes per second of processor time and its peak memory."""
+    print("| notes | tracks | audio | CPU (median) | audio s / CPU s | peak RSS |")
+    print("|---:|---:|---:|---:|---:|---:|")
+    with tempfile.TemporaryDirectory(prefix="tuvo-bench-sung-") as work:
+        song, wav = os.path.join(work, "song.mml"), os.path.join(work, "song.wav")
+        for size in sizes:
+            subprocess.run([sys.executable, os.path.join(HERE, "gen_song.py"), "--notes", str(size),
+                            "--tracks", str(args.tracks), "--seed", str(args.seed), "-o", song],
+                           check=True)
+            runs = []
+            for _ in range(args.runs):
+                remove(wav)
+                _, cpu, peak, status = timed([program, "-a", wav, song], work)
+                if status != 0:
+                    sys.exit("the %d-note song did not compile with -a" % size)
+                runs.append((cpu, peak))
+            with wave.open(wav) as w:
+                audio = w.getnframes() / w.getframerate()
+            cpu = statistics.median(r[0] for r in runs)
+            print("| %d | %d | %.1f s | %.2f s | %.1f | %.0f MB |" % (
+                size, args.tracks, audio, cpu, audio / cpu, max(r[1] for r in runs)), flush=True)
+
+
 def long_lines(program, sizes_mb):
     """Prints the peak memory of sources of one long line against 4 bytes a source byte + 64 MB."""
     print("| source line | input | wall | peak RSS | 4 x input + 64 MB |")
@@ -205,6 +235,9 @@ def main():
     parser.add_argument("--long-lines", default="",
                         help="also sources of one long line (a lyric, notes) of these sizes "
                              "in MB, comma-separated, e.g. 50,100")
+    parser.add_argument("--sung-preview", default="",
+                        help="also write the sung preview (-a) of songs of these sizes "
+                             "(comma-separated), e.g. 1000,4000")
     args = parser.parse_args()
     if args.runs < 1:
         parser.error("--runs must be at least 1")
@@ -247,6 +280,10 @@ def main():
                 with open(song, "wb") as f:
                     f.write(text)
                 print_all_outputs(label, all_outputs(program, work, 1))
+
+    if args.sung_preview:
+        print()
+        sung_preview(args, program, [int(n) for n in args.sung_preview.split(",")])
 
     if args.long_lines:
         print()

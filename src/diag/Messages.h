@@ -353,6 +353,10 @@ inline constexpr Message kOutputsCollide{"outputs-collide", "\x8Fo\x97\xCD\x83t\
 //   (the score would get more measures than the MusicXML export takes (detail: the path))
 inline constexpr Message kTooManyMeasures{"too-many-measures", "\x8F\xAC\x90\xDF\x82\xAA\x91\xBD\x82\xB7\x82\xAC\x82\xDC\x82\xB7", Detail::Path};
 
+// 歌声のプレビューが長すぎます
+//   (the sung preview would last longer than it may (detail: the path))
+inline constexpr Message kSungPreviewTooLong{"sung-preview-too-long", "\x89\xCC\x90\xBA\x82\xCC\x83v\x83\x8C\x83r\x83\x85\x81[\x82\xAA\x92\xB7\x82\xB7\x82\xAC\x82\xDC\x82\xB7", Detail::Path};
+
 // 小節の途中の拍子変更は次の小節から有効です
 //   (a metre change "@M" falls inside a bar; a warning: the change is moved to
 //   the next bar line)

@@ -9,6 +9,7 @@
 #include "driver/OutputFormats.h"
 #include "platform/PathText.h"
 #include "platform/Platform.h"
+#include "writers/sung/SungPreviewExporter.h"
 
 std::string parentFolder(const std::string& path) {
     // Cut at the last separator of either kind; on Windows that is always the
@@ -119,6 +120,10 @@ bool mentionsProjectOption(const std::vector<std::string>& args) {
     return mentionsOption(args, UsageGroup::Projects, '\0');
 }
 
+bool mentionsPreviewOption(const std::vector<std::string>& args) {
+    return mentionsOption(args, UsageGroup::Preview, '\0');
+}
+
 CommandLine parseCommandLine(const std::vector<std::string>& args, const std::string& exeDir) {
     CommandLine result;
     RunSettings& settings = result.settings;
@@ -165,6 +170,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const std::st
     if (settings.midiLyricsInUtf8 && exportPath(settings, 'm').empty())
         return reject(args, next, settings.utf8,
                       "option '-8' sets how the MIDI file's lyrics are written; give -m with it");
+    if (!exportPath(settings, 'a').empty() && !sungPreviewBuilt())
+        return reject(args, next, settings.utf8, "option '-a': " + std::string(kSungPreviewMissing));
     const std::string sequences = exportPath(settings, 't');
     if (!sequences.empty()) {
         if (std::string problem = sequenceNameProblem(sequences); !problem.empty())

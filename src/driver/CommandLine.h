@@ -54,6 +54,8 @@ bool mentionsExportOption(const std::vector<std::string>& args);
 // True when an argument is an option of a format of the usage group Projects:
 // the usage text then lists that group.
 bool mentionsProjectOption(const std::vector<std::string>& args);
+// True when an argument is the sung preview's option.
+bool mentionsPreviewOption(const std::vector<std::string>& args);
 
 // The path given for the export format of option `letter`; empty when none
 // was (an empty path asks for no file either).

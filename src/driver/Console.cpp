@@ -47,14 +47,17 @@ void printUsageHead() {
 
 // The -u line is shown only to those who gave -u, the export lines only to
 // those who gave -m or -x, and the project lines only to those who gave -s or
-// -t, so the usage text of everyone else stays as it always was.
-void printUsage(bool withExports, bool withProjects) {
+// -t, and the sung preview's line only to those who gave -a, so the usage
+// text of everyone else stays as it always was.
+void printUsage(bool withExports, bool withProjects, bool withPreview) {
     printUsageHead();
     printLine(" -p phonetic-symbol-filename");
     printLine(" -I<include-dir>");
     if (utf8Mode()) printLine(" -u  read sources as UTF-8 and print in UTF-8");
     for (const OutputFormat& format : outputFormats()) {
-        const bool listed = format.usageGroup == UsageGroup::Exports ? withExports : withProjects;
+        const bool listed = format.usageGroup == UsageGroup::Exports    ? withExports
+                            : format.usageGroup == UsageGroup::Projects ? withProjects
+                                                                        : withPreview;
         if (listed) printLine(format.usageLine);
     }
     printLine("");

@@ -11,7 +11,7 @@ void printLine(std::string_view text);
 
 void printBanner();
 // The export options are listed to those who gave one.
-void printUsage(bool withExports, bool withProjects = false);
+void printUsage(bool withExports, bool withProjects = false, bool withPreview = false);
 // The usage head and every option with what it does (with where the default
 // dictionary is), for -h and --help, and where the manual is.
 void printHelp(std::string_view manualPath, std::string_view defaultDictionary);

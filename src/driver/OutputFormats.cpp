@@ -4,6 +4,7 @@
 #include "driver/CommandLine.h"
 #include "writers/midi/MidiExporter.h"
 #include "writers/musicxml/ScoreExporter.h"
+#include "writers/sung/SungPreviewExporter.h"
 #include "song/Limits.h"
 #include "writers/ust/UstExporter.h"
 #include "writers/ustx/UstxExporter.h"
@@ -45,6 +46,9 @@ constexpr OutputFormat kOutputFormats[] = {
      " -t ust-filename              also write a UTAU sequence per voice track, named like\n"
      "                              ust-filename with -1, -2, ... before its extension",
      writeWith<createUstExporter>, kUstCurves, sequenceFiles},
+    {'a', UsageGroup::Preview, "WAV:      ", " -a wav-filename       also write a sung preview (WAV)",
+     " -a wav-filename              also write a sung preview of the song, a WAV file",
+     writeWith<createSungPreviewExporter>, kSungPreviewCurves, nullptr},
 };
 
 }  // namespace

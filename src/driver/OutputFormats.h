@@ -17,7 +17,7 @@ struct RunSettings;
 // Which lines the usage text adds for those who gave an option of a format:
 // the lines of that format's group only, so the usage text of each group
 // stays as it was when another group is added.
-enum class UsageGroup { Exports, Projects };
+enum class UsageGroup { Exports, Projects, Preview };
 
 struct OutputFormat {
     char letter;                     // the option: -<letter> FILE

@@ -54,7 +54,7 @@ int main(int argc, char** argv) try {
     case Request::Version:
         return 0;
     case Request::Usage:
-        printUsage(mentionsExportOption(args), mentionsProjectOption(args));
+        printUsage(mentionsExportOption(args), mentionsProjectOption(args), mentionsPreviewOption(args));
         printUsageReason(commandLine.reason);
         return 1;
     case Request::Run:

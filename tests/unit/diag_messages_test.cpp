@@ -124,6 +124,7 @@ const Entry kCatalogue[] = {
     ENTRY(kNotInCodePage932, "コードページ932にない文字です"),
     ENTRY(kInvalidUtf8, "UTF-8として不正なバイト列です"),
     ENTRY(kTooManyBreakpoints, "ブレークポイントが多すぎです"),
+    ENTRY(kSungPreviewTooLong, "歌声のプレビューが長すぎます"),
     ENTRY(kOutOfMemory, "メモリが足りません"),
     ENTRY(kOutputIsAFileRead, "出力ファイルが入力ファイルと同じです"),
     ENTRY(kLogNotWritten, "ログファイルが書けません"),
@@ -179,7 +180,7 @@ TEST(MessageCatalogue, FileMessagesHaveAPathAsTheirDetail) {
         if (entry.message.detail == msg::Detail::Path) paths.insert(entry.name);
     EXPECT_EQ(paths, (std::set<std::string_view>{"kCannotOpenFile", "kOutputIsAFileRead",
                                                  "kLogNotWritten", "kOutputsCollide",
-                                                 "kTooManyMeasures"}));
+                                                 "kTooManyMeasures", "kSungPreviewTooLong"}));
 }
 
 // A message added to the header must also be added to the table above.

@@ -9,6 +9,7 @@
 
 #include "driver/CommandLine.h"
 #include "driver/Console.h"
+#include "writers/sung/SungPreviewExporter.h"
 
 namespace {
 
@@ -29,6 +30,21 @@ TEST(CommandLineTest, InputAloneTakesEveryDefault) {
     EXPECT_EQ(settings->dictionaryPath, "/opt/tuvo/phonetic_symbols.dic");
     EXPECT_TRUE(settings->dictionaryIsDefault);
     EXPECT_EQ(settings->includeDirectories, (std::vector<std::string>{"/opt/tuvo/include"}));
+}
+
+// The sung preview's option is taken by a build with its libraries and
+// refused, naming them, by one without.
+TEST(CommandLineTest, SungPreviewNeedsItsLibraries) {
+    const CommandLine line = parseCommandLine({"tuvommlc", "-a", "song.wav", "in.mml"}, kExeDir);
+    if (sungPreviewBuilt()) {
+        ASSERT_EQ(line.request, Request::Run);
+        EXPECT_EQ(exportPath(line.settings, 'a'), "song.wav");
+    } else {
+        EXPECT_EQ(line.request, Request::Usage);
+        EXPECT_NE(line.reason.find("libespeak-ng-dev"), std::string::npos) << line.reason;
+    }
+    EXPECT_TRUE(mentionsPreviewOption({"tuvommlc", "-a"}));
+    EXPECT_FALSE(mentionsPreviewOption({"tuvommlc", "-m", "a.mid"}));
 }
 
 TEST(CommandLineTest, IncludeDirectoriesKeepOrderAndEndWithTheBuiltInOne) {

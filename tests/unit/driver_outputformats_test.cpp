@@ -8,6 +8,7 @@
 
 #include "driver/CommandLine.h"
 #include "driver/OutputFormats.h"
+#include "writers/sung/SungPreviewExporter.h"
 
 namespace {
 
@@ -32,12 +33,16 @@ TEST(OutputFormatsTest, EveryFormatsOptionTakesItsPath) {
         const std::string option = std::string("-") + format.letter;
         const CommandLine line =
             parseCommandLine({"tuvommlc", option, "out.file", "in.mml"}, "/opt/tuvo");
-        ASSERT_EQ(line.request, Request::Run) << option;
-        EXPECT_EQ(exportPath(line.settings, format.letter), "out.file");
+        // A build without the sung preview refuses its option (see the command line's test).
+        if (format.letter != 'a' || sungPreviewBuilt()) {
+            ASSERT_EQ(line.request, Request::Run) << option;
+            EXPECT_EQ(exportPath(line.settings, format.letter), "out.file");
+        }
         // The usage text lists the row's group to those who gave its option.
         const std::vector<std::string> args{"tuvommlc", option + "x"};
         EXPECT_EQ(mentionsExportOption(args), format.usageGroup == UsageGroup::Exports) << option;
         EXPECT_EQ(mentionsProjectOption(args), format.usageGroup == UsageGroup::Projects) << option;
+        EXPECT_EQ(mentionsPreviewOption(args), format.usageGroup == UsageGroup::Preview) << option;
     }
 }
 
