@@ -6,12 +6,14 @@
 // writes its log there; the fuzzer wants a folder of its own to run in.
 //
 // Every run also writes the MIDI file, the score, the OpenUtau project and the
-// UTAU sequences, so the exporters are fuzzed too. Besides the sanitizers,
+// UTAU sequences, so the exporters are fuzzed too, and the sung preview when
+// the song is short enough to be sung within the replay's budget (and the
+// build has it). Besides the sanitizers,
 // every run is checked for what a user would see as a fault: a successful run
 // must leave a well-formed VSQ file whose numbered text events give back the
 // metatext of the log byte for byte, a well-formed MIDI file and score with as
 // many tracks and parts, a project with its header and a voice part per voice
-// track, each sequence as its sections in order; a failed run must leave no
+// track, each sequence as its sections in order, a WAV file whose chunks fill it; a failed run must leave no
 // output, and no run may leave stray files (temporaries).
 #include <algorithm>
 #include <cstdint>
@@ -29,6 +31,10 @@
 #include "driver/CommandLine.h"
 #include "driver/PipelineRun.h"
 #include "driver/RunContext.h"
+#include "render/TempoClock.h"
+#include "song/Song.h"
+#include "song/TempoMap.h"
+#include "writers/sung/SungPreviewExporter.h"
 #include "writers/ust/UstExporter.h"
 #include "text/Encoding.h"
 #include "text/SourceProvider.h"
@@ -44,6 +50,12 @@ constexpr const char* kMidi = "song.mid";
 constexpr const char* kScore = "song.musicxml";
 constexpr const char* kProject = "song.ustx";
 constexpr const char* kSequences = "song.ust";  // written as song-1.ust, song-2.ust, ...
+constexpr const char* kPreview = "song.wav";
+// The sung preview is asked for only of songs this short: singing costs time
+// in proportion to the song, and the corpus is replayed within a budget.
+constexpr size_t kMostPreviewNotes = 24;
+constexpr double kMostPreviewSungMs = 3000;
+constexpr double kMostPreviewMs = 20000;
 
 std::string sequencePath(size_t number) { return ustTrackPath(kSequences, static_cast<int>(number)); }
 
@@ -328,11 +340,52 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     return 0;
 }
 
+// True when the compiled song is short enough to be sung for every input.
+bool shortEnoughToSing(const Song& song) {
+    const TempoClock clock(collectTempoMap(song));
+    size_t notes = 0;
+    double sungMs = 0;
+    for (int index = 0; index < song.trackCount(); ++index) {
+        for (const NoteEvent& note : song.track(index).notes) {
+            const int64_t end = int64_t{note.time} + std::max(note.length, 0);
+            if (++notes > kMostPreviewNotes || clock.msAt(end) > kMostPreviewMs) return false;
+            sungMs += clock.msAt(end) - clock.msAt(note.time);
+        }
+    }
+    return sungMs <= kMostPreviewSungMs;
+}
+
+// The sung preview: a RIFF file of PCM samples whose chunk sizes add up to
+// the file's size.
+void checkPreview(const std::string& bytes) {
+    if (bytes.size() < 44 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0)
+        fault("the sung preview is no WAV file");
+    const auto littleEndian = [&](size_t at) {
+        uint32_t value = 0;
+        for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<uint8_t>(bytes[at + i]);
+        return value;
+    };
+    if (littleEndian(4) != bytes.size() - 8) fault("the sung preview's RIFF size is wrong");
+    size_t at = 12;
+    while (at + 8 <= bytes.size()) {
+        const uint64_t size = littleEndian(at + 4);
+        at += 8 + size + (size & 1);
+    }
+    if (at != bytes.size()) fault("the sung preview's chunks do not fill the file");
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sources().add(kInput, std::string(reinterpret_cast<const char*>(data), size));
     bool succeeded = false;
+    bool preview = false;
     {
         RunContext run(settings(), sources());
+        run.onCompiled = [&](const Song& song, const LyricReport&) {
+            if (sungPreviewBuilt() && shortEnoughToSing(song)) {
+                run.settings.exportPaths['a'] = kPreview;
+                preview = true;
+            }
+        };
         succeeded = runPipeline(run);
         // A run reads only what it is given.
         for (const std::string& path : run.filesRead.paths()) {
@@ -348,8 +401,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (succeeded && !written) fault(std::string("successful run without ") + output);
         if (!succeeded && written) fault(std::string("failed run left ") + output);
     }
+    if (preview && succeeded != fs::exists(kPreview)) fault("the sung preview not written with the rest");
     size_t voiceTracks = 0;
     if (succeeded) {
+        if (preview) checkPreview(readFile(kPreview));
         const std::vector<std::string> metatexts = checkMidiFile(readFile(kOutput), false);
         checkLog(readFile(kLog), metatexts);
         voiceTracks = metatexts.size();
@@ -368,10 +423,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (size_t number = 1; number <= voiceTracks; ++number)
             sequence = sequence || name == sequencePath(number);
         if (!entriesBefore().contains(name) && !writtenByLibFuzzer(name) && name != kOutput &&
-            name != kLog && name != kMidi && name != kScore && name != kProject && !sequence)
+            name != kLog && name != kMidi && name != kScore && name != kProject && name != kPreview &&
+            !sequence)
             fault("stray file left: " + name);
     }
-    for (const char* output : {kOutput, kLog, kMidi, kScore, kProject}) fs::remove(output, error);
+    for (const char* output : {kOutput, kLog, kMidi, kScore, kProject, kPreview}) fs::remove(output, error);
     for (size_t number = 1; number <= voiceTracks; ++number) fs::remove(sequencePath(number), error);
     return 0;
 }

@@ -15,6 +15,7 @@
 #include <string>
 #include <system_error>
 
+#include "diag/Diagnostics.h"
 #include "driver/CommandLine.h"
 #include "driver/DictionaryLookup.h"
 #include "driver/PipelineRun.h"
@@ -26,6 +27,7 @@
 #include "import/VsqReader.h"
 #include "mml/MmlPrinter.h"
 #include "parse/PhoneticDictionary.h"
+#include "song/SourceMap.h"
 #include "text/SourceProvider.h"
 
 namespace fs = std::filesystem;
@@ -55,7 +57,11 @@ void removeScratchFolder() {
 const SyllableDictionary& dictionary() {
     static const std::unique_ptr<PhoneticDictionary> loaded = [] {
         auto value = createPhoneticDictionary();
-        if (!value->load(kDictionary, TextReading{})) fault("cannot load the fuzz dictionary");
+        // Read from disk once, with a map and a collector of its own.
+        static SourceMap files;
+        static Diagnostics diagnostics{files};
+        if (!value->load(kDictionary, TextReading{diskSources(), files, diagnostics}))
+            fault("cannot load the fuzz dictionary");
         return value;
     }();
     static const DictionaryLookup lookup(*loaded);
