@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -48,6 +49,23 @@ std::vector<std::string> linesOf(const std::string& text) {
         lines.push_back(line);
     }
     return lines;
+}
+
+// Calls `row(header, cells)` for every row of every table of `text` after its
+// header row (the separator row too).
+template <typename OnRow>
+void forEachTableRow(const std::string& text, OnRow row) {
+    std::vector<std::string> header;
+    for (const std::string& line : linesOf(text)) {
+        std::vector<std::string> cells = cellsOf(line);
+        if (cells.empty()) {
+            header.clear();
+        } else if (header.empty()) {
+            header = std::move(cells);
+        } else {
+            row(header, cells);
+        }
+    }
 }
 
 std::string readWhole(const std::string& path) {
@@ -96,17 +114,8 @@ ReferenceTables ReferenceTables::fromTexts(const std::string& manual, const std:
                                            const std::string& manualUri) {
     ReferenceTables tables;
     // The manual: the messages' English, and what each command does.
-    std::vector<std::string> header;
-    for (const std::string& line : linesOf(manual)) {
-        const std::vector<std::string> cells = cellsOf(line);
-        if (cells.empty()) {
-            header.clear();
-            continue;
-        }
-        if (header.empty()) {
-            header = cells;
-            continue;
-        }
+    forEachTableRow(manual, [&](const std::vector<std::string>& header,
+                                const std::vector<std::string>& cells) {
         if (header[0] == "message" && cells.size() >= 2) {
             for (const std::string& text : quoted(cells[0])) tables.english_.emplace(text, cells[1]);
             tables.messagesLink_ = manualUri + "#10-messages";
@@ -115,20 +124,11 @@ ReferenceTables ReferenceTables::fromTexts(const std::string& manual, const std:
                 tables.commands_[name].meaning = cells.size() > 2 ? cells[2] : "";
             }
         }
-    }
+    });
     // The card: each command's syntax, range and default, and its section.
-    header.clear();
-    for (const std::string& line : linesOf(card)) {
-        const std::vector<std::string> cells = cellsOf(line);
-        if (cells.empty()) {
-            header.clear();
-            continue;
-        }
-        if (header.empty()) {
-            header = cells;
-            continue;
-        }
-        if (header[0] != "command" || cells.size() < 3 || cells[0].starts_with("---")) continue;
+    forEachTableRow(card, [&](const std::vector<std::string>& header,
+                              const std::vector<std::string>& cells) {
+        if (header[0] != "command" || cells.size() < 3 || cells[0].starts_with("---")) return;
         for (const std::string& name : quoted(cells[0])) {
             CommandEntry& entry = tables.commands_[name];
             entry.syntax = cells[1];
@@ -136,7 +136,7 @@ ReferenceTables ReferenceTables::fromTexts(const std::string& manual, const std:
             const std::string anchor = anchorIn(cells.back());
             if (!anchor.empty()) entry.link = manualUri + "#" + anchor;
         }
-    }
+    });
     // Only the commands the card lists are offered; the manual's others
     // (rows of its own that the card gathers differently) stay out.
     std::erase_if(tables.commands_, [](const auto& item) { return item.second.syntax.empty(); });

@@ -52,7 +52,7 @@ std::string cp932(const std::string& utf8) {
 
 // A song of one track with `notes` (time, length, note number, lyric in
 // UTF-8, symbols), at the default settings.
-struct NoteSpec {
+struct GivenNote {
     int64_t time;
     int32_t length;
     int note;
@@ -60,15 +60,15 @@ struct NoteSpec {
     std::string symbols;
 };
 
-ImportedSong songOf(const std::vector<NoteSpec>& notes) {
+ImportedSong songOf(const std::vector<GivenNote>& notes) {
     ImportedSong song;
     ImportedTrack& track = song.tracks.emplace_back();
-    for (const NoteSpec& spec : notes) {
+    for (const GivenNote& given : notes) {
         ImportedNote note;
-        note.time = spec.time;
-        note.length = spec.length;
-        note.note = static_cast<uint8_t>(spec.note);
-        note.lyric = song.lyricIndex({cp932(spec.lyric), spec.symbols});
+        note.time = given.time;
+        note.length = given.length;
+        note.note = static_cast<uint8_t>(given.note);
+        note.lyric = song.lyricIndex({cp932(given.lyric), given.symbols});
         track.notes.push_back(note);
     }
     cleanUpImportedSong(song);
@@ -188,7 +188,7 @@ TEST(MmlPrinter, TempoWhereNoNoteSounds) {
 TEST(MmlPrinter, RepeatedBarsBecomeALoopWithItsExit) {
     // A bar of its own (it holds the tempo), then bars A B A B A: two passes
     // of A B and a third that ends after A.
-    std::vector<NoteSpec> notes{{0, 1920, 60, "る", "4 M"}};
+    std::vector<GivenNote> notes{{0, 1920, 60, "る", "4 M"}};
     for (int bar = 1; bar < 6; ++bar) {
         const bool a = bar % 2 == 1;
         for (int beat = 0; beat < 4; ++beat)
