@@ -67,33 +67,19 @@ Cell cp932Cell(std::string_view line, size_t at) {
 Cell utf8Cell(std::string_view line, size_t at) {
     const auto lead = static_cast<unsigned char>(line[at]);
     if (lead < 0x80) return singleByte(lead);
-    const Utf8Lead shape = utf8Lead(lead);
-    unsigned char low = shape.low;
-    unsigned char high = shape.high;
-    char32_t scalar = shape.bits;
     size_t end = at + 1;
-    bool complete = shape.following > 0;
-    for (int i = 0; i < shape.following; ++i, ++end) {
-        if (end >= line.size()) {
-            complete = false;
-            break;
-        }
-        const auto next = static_cast<unsigned char>(line[end]);
-        if (next < low || next > high) {
-            complete = false;
-            break;
-        }
-        scalar = (scalar << 6) | static_cast<char32_t>(next & 0x3F);
-        low = 0x80;
-        high = 0xBF;
-    }
-    if (!complete) return Cell{end - at, 1, 1, CellKind::Broken, 0};
+    const Utf8Sequence sequence = readUtf8Sequence(lead, [&]() -> int {
+        return end < line.size() ? static_cast<unsigned char>(line[end++]) : -1;
+    });
+    const size_t size = 1 + static_cast<size_t>(sequence.taken);
+    if (!sequence.complete) return Cell{size, 1, 1, CellKind::Broken, 0};
+    const char32_t scalar = sequence.scalar;
     const int code = unicodeToCp932(scalar);
     if (code == kNoCharacter) {
         const int width = utf8Mode() && isWide(scalar) ? 2 : 1;
-        return Cell{end - at, scalar > 0xFFFF ? 2 : 1, width, CellKind::Foreign, 0};
+        return Cell{size, scalar > 0xFFFF ? 2 : 1, width, CellKind::Foreign, 0};
     }
-    return Cell{end - at, 1, code >= 256 ? 2 : 1, CellKind::Plain, code};
+    return Cell{size, 1, code >= 256 ? 2 : 1, CellKind::Plain, code};
 }
 
 // The text a character shows on the console. A UTF-8 character is shown by

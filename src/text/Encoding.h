@@ -52,6 +52,38 @@ struct Utf8Lead {
 };
 Utf8Lead utf8Lead(unsigned char lead);
 
+// The UTF-8 sequence that `lead` starts, its continuation bytes taken one by
+// one from `next()` (a negative value when there are no more): complete, with
+// its scalar value, or broken after `taken` continuation bytes by `breaking`,
+// the byte that starts the next character (negative when the bytes ran out or
+// `lead` starts no sequence).
+struct Utf8Sequence {
+    bool complete;
+    char32_t scalar;
+    int taken;
+    int breaking;
+};
+template <typename NextByte>
+Utf8Sequence readUtf8Sequence(unsigned char lead, NextByte next) {
+    const Utf8Lead shape = utf8Lead(lead);
+    unsigned char low = shape.low;
+    unsigned char high = shape.high;
+    Utf8Sequence sequence{shape.following > 0, shape.bits, 0, -1};
+    for (int i = 0; i < shape.following; ++i) {
+        const int byte = next();
+        if (byte < low || byte > high) {
+            sequence.complete = false;
+            sequence.breaking = byte;
+            break;
+        }
+        sequence.scalar = (sequence.scalar << 6) | static_cast<char32_t>(byte & 0x3F);
+        ++sequence.taken;
+        low = 0x80;
+        high = 0xBF;
+    }
+    return sequence;
+}
+
 // The byte order mark that opens a file written in UTF-8.
 inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 

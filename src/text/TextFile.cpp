@@ -98,30 +98,23 @@ private:
             }
             if (lead < 0x80) return deliver(lead);
 
-            const Utf8Lead shape = utf8Lead(static_cast<unsigned char>(lead));
-            int low = shape.low;
-            int high = shape.high;
-            char32_t scalar = shape.bits;
             std::string bad{static_cast<char>(lead)};
-            bool complete = shape.following > 0;
-            for (int i = 0; i < shape.following; ++i) {
+            const Utf8Sequence sequence = readUtf8Sequence(static_cast<unsigned char>(lead), [&] {
                 const int next = nextByte();
-                if (next < low || next > high) {
-                    // The byte that breaks the sequence starts the next character.
-                    if (next >= 0) pendingByte_ = next;
-                    complete = false;
-                    break;
+                if (next >= 0) bad.push_back(static_cast<char>(next));
+                return next;
+            });
+            if (!sequence.complete) {
+                // The byte that breaks the sequence starts the next character.
+                if (sequence.breaking >= 0) {
+                    pendingByte_ = sequence.breaking;
+                    bad.pop_back();
                 }
-                bad.push_back(static_cast<char>(next));
-                scalar = (scalar << 6) | static_cast<char32_t>(next & 0x3F);
-                low = 0x80;
-                high = 0xBF;
-            }
-            if (!complete) {
                 noteInvalidBytes(bad);
                 continue;
             }
             reportInvalidBytes();
+            const char32_t scalar = sequence.scalar;
             const int code = unicodeToCp932(scalar);
             if (code == kNoCharacter) {
                 // Beyond the first plane a character takes two UTF-16 units.
