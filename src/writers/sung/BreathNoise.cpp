@@ -1,8 +1,8 @@
 // Breath noise: white noise from a xorshift generator with its lows (below
 // about 1 kHz at 22 050 samples a second) taken out, scaled by a follower of
 // the voice's loudness (a few milliseconds behind), so that it is only there
-// where the voice is. At the most its level is about half the voice's, and
-// no sample of it is more than twice the voice's followed loudness.
+// where the voice is. At the most its power is about a third of the voice's,
+// and no sample of it is more than three times the voice's followed loudness.
 #include "writers/sung/BreathNoise.h"
 
 #include <cmath>
@@ -12,7 +12,7 @@ namespace {
 // The follower's and the low cut's steps per sample.
 constexpr float kFollow = 0.01F;
 constexpr float kLowCut = 0.25F;
-constexpr float kMostBreath = 1.0F;
+constexpr float kMostBreath = 1.5F;
 constexpr float kNoiseScale = 1.0F / 2147483648.0F;
 
 }  // namespace
