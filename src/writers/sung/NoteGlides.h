@@ -2,10 +2,10 @@
 // bend length and bend depth ask for between it and the notes next to it.
 // A part glides in from the part before (bit 0 of the portamento use) or out
 // into the part after (bit 1) when the two follow without a rest and differ
-// in pitch; a glide lasts 60 ms plus 3.4 ms per step of bend length, at most
-// half the part, and one glided into overshoots its note by bend depth
-// percent of its span (at most half a semitone) before it settles. When both
-// sides of a meeting glide, each covers half the step.
+// in pitch; the bend length sets how long a glide lasts (never more than half
+// the part), and a part glided into overshoots its note by a share of the
+// step that grows with the bend depth before it settles. When both sides of
+// a meeting glide, each covers half the step.
 #pragma once
 
 #include "render/VoiceTrack.h"
