@@ -21,14 +21,6 @@ namespace {
 constexpr size_t kStep = 128;
 constexpr double kCentsPerNote = 100;
 constexpr double kLevels = 127;
-
-// The value of a curve at `tick`: its last point at or before it, or
-// `defaultValue` before its first.
-int32_t valueAt(const std::vector<BreakpointPoint>& points, int64_t tick, int32_t defaultValue) {
-    const auto point = std::upper_bound(points.begin(), points.end(), tick,
-                                        [](int64_t at, const BreakpointPoint& p) { return at < p.tick; });
-    return point == points.begin() ? defaultValue : std::prev(point)->value;
-}
 constexpr int64_t kShortestPartMs = 20;
 
 // The kana of the vowel that phonetic symbols end with ("k a" gives あ);
@@ -47,6 +39,14 @@ std::string_view vowelKana(std::string_view symbols) {
     case 'N': return "\xE3\x82\x93";  // ん
     default: return {};
     }
+}
+
+// The value of a curve at `tick`: its last point at or before it, or
+// `defaultValue` before its first.
+int32_t valueAt(const std::vector<BreakpointPoint>& points, int64_t tick, int32_t defaultValue) {
+    const auto point = std::upper_bound(points.begin(), points.end(), tick,
+                                        [](int64_t at, const BreakpointPoint& p) { return at < p.tick; });
+    return point == points.begin() ? defaultValue : std::prev(point)->value;
 }
 
 }  // namespace
@@ -125,7 +125,9 @@ double TrackSinger::centsAt(int64_t sample, int64_t tick) const {
     if (step != curves_.pitch.begin()) cents += std::prev(step)->cents;
     const double ms = static_cast<double>(sample) * 1000.0 / rate_;
     cents += glides_.offsetAt(ms);
-    if (vibrato_.on && ms >= vibratoStartMs_) cents += vibratoOffsetCents(vibrato_, ms - vibratoStartMs_, vibratoMs_);
+    if (vibrato_.on && ms >= vibratoStartMs_) {
+        cents += vibratoOffsetCents(vibrato_, ms - vibratoStartMs_, vibratoMs_);
+    }
     return cents;
 }
 
@@ -135,7 +137,8 @@ double TrackSinger::gainAt(int64_t tick) const {
 }
 
 double TrackSinger::breathAt(int64_t tick) const {
-    const int32_t breathiness = valueAt(curves_.breathiness, tick, curveOfCommand(CmdBreathiness)->defaultValue);
+    const int32_t breathiness =
+        valueAt(curves_.breathiness, tick, curveOfCommand(CmdBreathiness)->defaultValue);
     return std::clamp(breathiness / kLevels, 0.0, 1.0);
 }
 
