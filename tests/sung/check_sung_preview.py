@@ -10,6 +10,14 @@ within 30 ms of its note and over by its end; silence in rests; a vibrato's
 depth and rate within 20% of the MIDI file's; the peak between -6 and -1
 dBFS; two tracks sung with voices that sound apart.
 
+Portamento, which the MIDI file does not carry, is measured against the
+manual's mapping: a note gliding in starts near the note before and is at its
+own pitch once the glide's length is over; one gliding out has moved most of
+the way to the next note by its end; the rest of each note, and every note
+without portamento, is steady at its pitch. Breathiness: the breath noise's
+share (the voice's aperiodic part) grows with @BRE, and a breathy note is
+still sung at its pitch.
+
 With the example song given too, its WAV file is read for distinct
 syllables: the sound dips to half its level or less between most notes of
 its first track.
@@ -44,6 +52,25 @@ SONGS = {
     # Two tracks, one after the other on the same syllable, then together.
     "tracks": '1 t120 @VIB0 l2 o4 c r r c "ああ"\n2 @VIB0 l2 o4 r c r g "ああ"',
 }
+
+# Portamento: each song, the bend length it sings with, and for each note the
+# share of the step to the note before it glides in from and of the step to
+# the note after it glides out to (0 for none).
+GLIDES = {
+    "glide-in": ('t120 @VIB0 @Z1,50,1 l2 o4 c g c "あいう"', 50, [(0, 0), (1, 0), (1, 0)]),
+    "glide-out": ('t120 @VIB0 @Z1,50,2 l2 o4 c g c "あいう"', 50, [(0, 1), (0, 1), (0, 0)]),
+    # Gliding on both sides of a meeting, each half the step.
+    "glide-both": ('t120 @VIB0 @Z1,30,3 l2 o4 c o3 a "あい"', 30, [(0, 0.5), (0.5, 0)]),
+    # A join glides in, over the shortest glide (bend length 0).
+    "joined": ('t120 @VIB0 l2 o4 c&g "あい"', 0, [(0, 0), (1, 0)]),
+    # No portamento use, or a rest between: no glide.
+    "no-glide": ('t120 @VIB0 @Z1,50,0 l2 o4 c @Z2,2 g r4 @Z2,3 c "あいう"', 50, [(0, 0)] * 3),
+}
+# The manual's glide length, in seconds, and the stretcher's lag behind it.
+GLIDE_SHORTEST, GLIDE_PER_STEP, GLIDE_LAG = 0.060, 0.0034, 0.03
+
+# Breathiness: one note at each level, in rising order.
+BREATH = [0, 64, 127]
 
 # Hostile songs: each must finish within the processor time and give a file
 # that does not clip.
@@ -220,6 +247,65 @@ def check_song(name, rate, samples, notes, failures):
         reach = max(reach, end)
 
 
+def check_glides(name, text, bend_length, shares, rate, samples, notes, failures):
+    def fail(text):
+        failures.append(f"{name}: {text}")
+
+    glide = GLIDE_SHORTEST + GLIDE_PER_STEP * bend_length
+    if len(notes) != len(shares):
+        fail(f"{len(notes)} notes")
+        return
+    for i, (n, (into, out)) in enumerate(zip(notes, shares)):
+        where = f"note {n['note']} at {n['start']:.3f} s"
+        own = n["note"] * 100
+        if into:
+            step = (notes[i - 1]["note"] - n["note"]) * 100 * into
+            first = [f for f in frames(samples, rate, n["start"] + FRAME / 2, n["start"] + FRAME / 2 + 0.02)
+                     if f[2] is not None]
+            moved = (first[0][2] - own) / step if first else 0
+            if not 0.5 <= moved <= 1.25:
+                fail(f"{where}: starts {moved:.2f} of the glide from its pitch")
+        if out:
+            step = (notes[i + 1]["note"] - n["note"]) * 100 * out
+            last = [f for f in frames(samples, rate, n["end"] - FRAME, n["end"] - FRAME) if f[2] is not None]
+            moved = (last[0][2] - own) / step if last else 0
+            if not 0.5 <= moved <= 1.25:
+                fail(f"{where}: ends {moved:.2f} of the way to the next note")
+        # Steady at its pitch between its glides (frames an octave off are
+        # the tracker's, and a few are allowed).
+        steady = [f for f in frames(samples, rate, n["start"] + (glide + GLIDE_LAG if into else 0.02),
+                                    n["end"] - (glide + FRAME / 2 if out else 0.05)) if f[2] is not None]
+        off = [f for f in steady if 40 < abs(f[2] - own) < 600]
+        if len(steady) < 10 or len(off) > 2:
+            fail(f"{where}: {len(off)} of {len(steady)} frames off its pitch between its glides")
+
+
+def aperiodic_share(samples, rate, start, end):
+    """The median share of a frame's power that does not repeat at its period:
+    1 less the unbiased autocorrelation's peak."""
+    size, shares = int(FRAME * rate), []
+    for t in np.arange(start, end, 0.01):
+        x = samples[int(t * rate):int(t * rate) + size]
+        x = x - x.mean()
+        c = np.fft.irfft(np.abs(np.fft.rfft(x, 2 * size)) ** 2)[:size]
+        c = c / c[0] * size / (size - np.arange(size))
+        shares.append(1 - c[int(rate / HIGHEST_HZ):int(rate / LOWEST_HZ)].max())
+    return float(np.median(shares))
+
+
+def check_breath(program, folder, failures):
+    shares = []
+    for level in BREATH:
+        name = f"breath{level}"
+        rate, samples, notes = run(program, folder, name, f't120 @VIB0 @BRE{level} l1 o4 c "あ"')
+        check_song(name, rate, samples, notes, failures)
+        shares.append(aperiodic_share(samples, rate, notes[0]["start"] + 0.2, notes[0]["end"] - 0.2))
+    rising = all(a < b for a, b in zip(shares, shares[1:]))
+    if not rising or shares[-1] < 4 * shares[0] or shares[-1] < 0.1:
+        failures.append("breath: noise shares " + ", ".join(f"{s:.3f}" for s in shares) +
+                        " for @BRE " + ", ".join(map(str, BREATH)))
+
+
 def spectrum(samples, rate, start, end):
     part = samples[int(start * rate):int(end * rate)]
     return np.log(np.abs(np.fft.rfft(part * np.hanning(len(part)))) + 1e-6)
@@ -267,6 +353,9 @@ def main():
                 first, second = spectrum(samples, rate, 0.2, 0.9), spectrum(samples, rate, 1.2, 1.9)
                 if np.corrcoef(first, second)[0, 1] > 0.95:
                     failures.append("tracks: the two tracks' voices sound alike")
+        for name, (text, bend_length, shares) in GLIDES.items():
+            check_glides(name, text, bend_length, shares, *run(program, folder, name, text), failures)
+        check_breath(program, folder, failures)
     for failure in failures:
         print(failure)
     print(f"{len(SONGS)} songs, {len(failures)} failures")

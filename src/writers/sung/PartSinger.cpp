@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -67,7 +68,7 @@ private:
     const SyllableSound* syllable_ = nullptr;
     size_t length_ = 0;        // output samples of the part
     size_t sung_ = 0;          // output samples given so far
-    size_t inputLength_ = 0;   // input samples to feed in all
+    size_t inputLength_ = 0;   // input samples to feed in all (no end for a vowel)
     size_t fed_ = 0;           // input samples fed so far
     size_t consonantEnd_ = 0;  // input samples at the consonant's ratio
     double consonantRatio_ = 1;
@@ -102,7 +103,11 @@ void StretchingPartSinger::start(const SyllableSound& syllable, size_t length) {
         consonantRatio_ = 1;
         const double vowelOut = static_cast<double>(length - consonantEnd_);
         vowelRatio_ = std::min(vowelOut / static_cast<double>(vowel), kMostStretch);
-        inputLength_ = consonantEnd_ + static_cast<size_t>(std::ceil(vowelOut / vowelRatio_));
+        // The vowel is fed on (swung) for as long as the part takes output,
+        // never ended: what the stretcher gives after an ended input no
+        // longer follows the pitch, which a glide or a vibrato at the
+        // part's end needs.
+        inputLength_ = std::numeric_limits<size_t>::max();
     }
     steadyFrom_ = consonantEnd_ + vowel / kSteadyQuarters;
     steadyTo_ = size - vowel / kSteadyQuarters;

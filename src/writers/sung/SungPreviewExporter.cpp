@@ -124,8 +124,10 @@ bool SingingSungPreviewExporter::write(const RenderedSong& song, const std::stri
         const CurvePoints bends = song.curve(i, curveOfCommand(CmdPitchBend)->id);
         const CurvePoints sensitivities = song.curve(i, curveOfCommand(CmdPitchBendSensitivity)->id);
         const CurvePoints dynamics = song.curve(i, curveOfCommand(CmdDynamics)->id);
-        if (!bends || !sensitivities || !dynamics) return false;
-        singers.emplace_back(song.voices()[i], TrackCurves{pitchSteps(*bends, *sensitivities), *dynamics},
+        const CurvePoints breathiness = song.curve(i, curveOfCommand(CmdBreathiness)->id);
+        if (!bends || !sensitivities || !dynamics || !breathiness) return false;
+        singers.emplace_back(song.voices()[i],
+                             TrackCurves{pitchSteps(*bends, *sensitivities), *dynamics, *breathiness},
                              song.clock(), syllables, rate);
     }
     const auto samples = static_cast<int64_t>(std::ceil((lastMs + kTailMs) * rate / 1000.0));

@@ -1,7 +1,8 @@
 // Writes the rendered song as a WAV file of it sung: every voice track's
 // syllables spoken by the system's speech synthesizer, each stretched to its
-// note and tuned to the note's pitch, its pitch-bend curve and its vibrato,
-// as loud as its dynamics and velocity, the tracks mixed. A rough voice for
+// note and tuned to the note's pitch, its glides, its pitch-bend curve and
+// its vibrato, as loud as its dynamics and velocity, as breathy as its
+// breathiness, the tracks mixed. A rough voice for
 // hearing whether the lyrics sit on the right notes, not for release.
 #pragma once
 
@@ -32,8 +33,9 @@ inline constexpr const char kSungPreviewMissing[] =
 
 std::unique_ptr<SungPreviewExporter> createSungPreviewExporter();
 
-// The curves the preview sings: the pitch-bend sensitivity, the pitch bend
-// and the dynamics.
+// The curves the preview sings: the pitch-bend sensitivity, the pitch bend,
+// the dynamics and the breathiness.
 inline constexpr int32_t kSungPreviewCurves[] = {curveOfCommand(CmdPitchBendSensitivity)->id,
                                                  curveOfCommand(CmdPitchBend)->id,
-                                                 curveOfCommand(CmdDynamics)->id};
+                                                 curveOfCommand(CmdDynamics)->id,
+                                                 curveOfCommand(CmdBreathiness)->id};

@@ -41,6 +41,14 @@ std::string_view vowelKana(std::string_view symbols) {
     }
 }
 
+// The value of a curve at `tick`: its last point at or before it, or
+// `defaultValue` before its first.
+int32_t valueAt(const std::vector<BreakpointPoint>& points, int64_t tick, int32_t defaultValue) {
+    const auto point = std::upper_bound(points.begin(), points.end(), tick,
+                                        [](int64_t at, const BreakpointPoint& p) { return at < p.tick; });
+    return point == points.begin() ? defaultValue : std::prev(point)->value;
+}
+
 }  // namespace
 
 TrackSinger::TrackSinger(const VoiceTrack& voice, TrackCurves curves, const TempoClock& clock,
@@ -52,7 +60,8 @@ TrackSinger::TrackSinger(const VoiceTrack& voice, TrackCurves curves, const Temp
       rate_(rate),
       singer_(createPartSinger(rate)),
       parts_(voice),
-      block_(kStep) {
+      block_(kStep),
+      breath_(static_cast<uint32_t>(voice.number())) {
     takeNext();
 }
 
@@ -80,7 +89,10 @@ int64_t TrackSinger::tickAt(int64_t sample) const {
 }
 
 void TrackSinger::startPart(const NotePart& part) {
+    const NotePart before = part_;
+    const bool hadBefore = started_;
     part_ = part;
+    started_ = true;
     partEnd_ = sampleAt(part.soundingEnd());
     const int64_t start = sampleAt(part.start);
     singing_ = false;
@@ -91,10 +103,12 @@ void TrackSinger::startPart(const NotePart& part) {
                                        : cp932ToUtf8(lyric);
     const Singer& singer = singerAt(voice_->singers(), part.start);
     vibrato_ = VibratoSound{};
+    glides_ = PartGlides{};
     syllable_ = syllables_->syllable(text, singer.program + voice_->number() - 1,
                                      centsAt(start, part.start));
     if (!syllable_) return;
     singer_->start(*syllable_, static_cast<size_t>(partEnd_ - start));
+    glides_ = glidesOf(hadBefore ? &before : nullptr, part, haveNext_ ? &next_ : nullptr, *clock_);
     vibrato_ = vibratoOf(part);
     if (vibrato_.on) {
         const int64_t from = part.start + vibrato_.startTick;
@@ -109,20 +123,23 @@ double TrackSinger::centsAt(int64_t sample, int64_t tick) const {
     const auto step = std::upper_bound(curves_.pitch.begin(), curves_.pitch.end(), tick,
                                        [](int64_t at, const PitchStep& s) { return at < s.tick; });
     if (step != curves_.pitch.begin()) cents += std::prev(step)->cents;
-    if (vibrato_.on) {
-        const double ms = static_cast<double>(sample) * 1000.0 / rate_ - vibratoStartMs_;
-        if (ms >= 0) cents += vibratoOffsetCents(vibrato_, ms, vibratoMs_);
+    const double ms = static_cast<double>(sample) * 1000.0 / rate_;
+    cents += glides_.offsetAt(ms);
+    if (vibrato_.on && ms >= vibratoStartMs_) {
+        cents += vibratoOffsetCents(vibrato_, ms - vibratoStartMs_, vibratoMs_);
     }
     return cents;
 }
 
 double TrackSinger::gainAt(int64_t tick) const {
-    const CurveInfo& curve = *curveOfCommand(CmdDynamics);
-    int32_t dynamics = curve.defaultValue;
-    const auto point = std::upper_bound(curves_.dynamics.begin(), curves_.dynamics.end(), tick,
-                                        [](int64_t at, const BreakpointPoint& p) { return at < p.tick; });
-    if (point != curves_.dynamics.begin()) dynamics = std::prev(point)->value;
+    const int32_t dynamics = valueAt(curves_.dynamics, tick, curveOfCommand(CmdDynamics)->defaultValue);
     return std::clamp(dynamics / kLevels, 0.0, 1.0) * std::clamp(part_.event->velocity / kLevels, 0.0, 1.0);
+}
+
+double TrackSinger::breathAt(int64_t tick) const {
+    const int32_t breathiness =
+        valueAt(curves_.breathiness, tick, curveOfCommand(CmdBreathiness)->defaultValue);
+    return std::clamp(breathiness / kLevels, 0.0, 1.0);
 }
 
 void TrackSinger::addTo(std::span<float> mix, int64_t first) {
@@ -131,8 +148,9 @@ void TrackSinger::addTo(std::span<float> mix, int64_t first) {
     while (at < end) {
         // A part that starts ends the one before: a voice sings one syllable.
         while (haveNext_ && nextStart_ <= at) {
-            startPart(next_);
+            const NotePart part = next_;
             takeNext();
+            startPart(part);
         }
         int64_t until = end;
         if (haveNext_) until = std::min(until, nextStart_);
@@ -146,6 +164,7 @@ void TrackSinger::addTo(std::span<float> mix, int64_t first) {
         const std::span<float> out = std::span<float>(block_).first(count);
         const int64_t tick = tickAt(at);
         singer_->sing(out, centsAt(at, tick));
+        breath_.addTo(out, breathAt(tick));
         const auto gain = static_cast<float>(gainAt(tick));
         float* target = mix.data() + (at - first);
         for (size_t i = 0; i < count; ++i) target[i] += gain * out[i];

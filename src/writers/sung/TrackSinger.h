@@ -1,7 +1,8 @@
 // One voice track sung, block after block in time order: each note part
 // starts at its sample and sings until its sounding end or the next part's
-// start, at the note's pitch plus the pitch-bend curve and the part's
-// vibrato, as loud as the dynamics curve and the note's velocity say.
+// start, at the note's pitch plus its glides, the pitch-bend curve and the
+// part's vibrato, as loud as the dynamics curve and the note's velocity say,
+// as breathy as the breathiness curve says.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,8 @@
 #include "render/BreakpointListBuilder.h"
 #include "render/Pitch.h"
 #include "render/VoiceTrack.h"
+#include "writers/sung/BreathNoise.h"
+#include "writers/sung/NoteGlides.h"
 
 class PartSinger;
 class SyllableCache;
@@ -22,6 +25,7 @@ struct SyllableSound;
 struct TrackCurves {
     std::vector<PitchStep> pitch;                // the pitch-bend curve in cents
     std::vector<BreakpointPoint> dynamics;       // the dynamics curve's points
+    std::vector<BreakpointPoint> breathiness;    // the breathiness curve's points
 };
 
 class TrackSinger {
@@ -36,11 +40,14 @@ public:
     void addTo(std::span<float> mix, int64_t first);
 
 private:
+    // Starts `part`, the one after it (if any) in next_.
     void startPart(const NotePart& part);
     // The tick sounding at sample `sample`.
     int64_t tickAt(int64_t sample) const;
     double centsAt(int64_t sample, int64_t tick) const;
     double gainAt(int64_t tick) const;
+    // Breath noise's share at `tick`, 0..1.
+    double breathAt(int64_t tick) const;
     int64_t sampleAt(int64_t tick) const;
     void takeNext();
 
@@ -54,13 +61,16 @@ private:
     NotePart next_{};
     bool haveNext_ = false;
     int64_t nextStart_ = 0;  // the next part's first sample
-    // The part sounding.
+    // The part sounding, or the last one that did.
     NotePart part_{};
+    bool started_ = false;  // part_ holds a part
     bool singing_ = false;
     int64_t partEnd_ = 0;  // its first sample after it
     VibratoSound vibrato_;
     double vibratoStartMs_ = 0;
     double vibratoMs_ = 0;
+    PartGlides glides_;
     std::shared_ptr<const SyllableSound> syllable_;
     std::vector<float> block_;
+    BreathNoise breath_;
 };
