@@ -51,13 +51,13 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 GNU_TIME = "/usr/bin/time"
 
 
-def timed(cmd, cwd, stdout=subprocess.DEVNULL):
+def timed(cmd, cwd, stdout=subprocess.DEVNULL, stderr=None):
     """Runs cmd; returns (wall seconds, CPU seconds, peak RSS in MiB, exit status)."""
     peak_file = os.path.join(cwd, ".peak")
     if os.access(GNU_TIME, os.X_OK):
         cmd = [GNU_TIME, "-q", "-f", "%M", "-o", peak_file] + cmd
     start = time.perf_counter()
-    proc = subprocess.Popen(cmd, cwd=cwd, stdout=stdout)
+    proc = subprocess.Popen(cmd, cwd=cwd, stdout=stdout, stderr=stderr)
     _, status, usage = os.wait4(proc.pid, 0)
     elapsed = time.perf_counter() - start
     peak = usage.ru_maxrss / 1024.0
@@ -66,6 +66,34 @@ def timed(cmd, cwd, stdout=subprocess.DEVNULL):
             peak = int(f.read().split()[-1]) / 1024.0
         os.remove(peak_file)
     return elapsed, usage.ru_utime + usage.ru_stime, peak, os.waitstatus_to_exitcode(status)
+
+
+class OtherLoad:
+    """How busy the machine was with other work while the benchmark ran: the processor time
+    of every process (from /proc/stat) less this script's and its children's, over the wall
+    time, in processors kept busy on average."""
+
+    def __init__(self):
+        self.start = (time.perf_counter(), self.busy(), self.own())
+
+    @staticmethod
+    def busy():
+        with open("/proc/stat") as f:
+            fields = [int(v) for v in f.readline().split()[1:]]
+        idle = fields[3] + (fields[4] if len(fields) > 4 else 0)
+        return (sum(fields[:8]) - idle) / os.sysconf("SC_CLK_TCK")
+
+    @staticmethod
+    def own():
+        times = os.times()
+        return times.user + times.system + times.children_user + times.children_system
+
+    def summary(self):
+        wall = time.perf_counter() - self.start[0]
+        others = (self.busy() - self.start[1]) - (self.own() - self.start[2])
+        return ("Load of other processes during the run: %.2f of %d processors busy on average "
+                "(1-minute load average at the end %.2f)" % (
+                    max(others, 0.0) / wall, os.cpu_count(), os.getloadavg()[0]))
 
 
 def remove(*paths):
@@ -90,7 +118,13 @@ def measure(args, program, floor, work, size):
                     "--tracks", str(args.tracks), "--seed", str(args.seed), "-o", song],
                    check=True)
 
-    walls, cpus, peaks, floors = [], [], [], []
+    # The same song ending in a line the compiler rejects: the whole front end runs (dictionary,
+    # source, compile) and nothing is written, as in the language server's check of a buffer.
+    checked = os.path.join(work, "checked.mml")
+    with open(song, "rb") as f, open(checked, "wb") as out:
+        out.write(f.read() + CHECK_ONLY_TAIL)
+
+    walls, cpus, peaks, floors, checks = [], [], [], [], []
     for run in range(args.runs):
         remove(vsq, log)
         printed = os.path.join(work, "printed.txt")
@@ -112,11 +146,18 @@ def measure(args, program, floor, work, size):
         if status != 0:
             sys.exit("the I/O floor program failed")
         floors.append(io)
-    remove(vsq, log, floor_vsq, floor_log)
+
+        check, _, _, status = timed([program, checked], work, stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL)
+        if status != 1:
+            sys.exit("the check-only compile of the %d-note song did not fail as meant" % size)
+        checks.append(check)
+    remove(vsq, log, floor_vsq, floor_log, checked)
     return {
         "size": size, "input": os.path.getsize(song), "vsq": sizes[0], "log": sizes[1],
         "wall": statistics.median(walls), "cpu": statistics.median(cpus),
         "floor": statistics.median(floors), "peak": max(peaks),
+        "check": statistics.median(checks),
     }
 
 
@@ -129,6 +170,9 @@ LONG_LINES = {
     "notes": lambda size: b"c" * (size - 1) + b"\n",
 }
 
+
+# The line that ends a check-only compile: '#' starts no command.
+CHECK_ONLY_TAIL = b"\n#\n"
 
 ALL_OUTPUTS = ["-m", "song.mid", "-x", "song.musicxml", "-s", "song.ustx", "-t", "song.ust"]
 
@@ -146,10 +190,11 @@ SMALL_SOURCES = {
 MEMORY_BOUND = 1.2
 
 
-def all_outputs(program, work, runs_each):
+def all_outputs(program, floor, work, runs_each):
     """Medians of compiles of work/song.mml writing every output against compiles of the VSQ
-    file alone."""
+    file alone, each followed by the I/O floor of the bytes it wrote."""
     song = os.path.join(work, "song.mml")
+    floor_out = os.path.join(work, "floor.out")
     runs = {"vsq": [], "all": []}
     for _ in range(runs_each):
         for kind, extra in (("vsq", []), ("all", ALL_OUTPUTS)):
@@ -159,23 +204,38 @@ def all_outputs(program, work, runs_each):
             wall, cpu, peak, status = timed([program] + extra + [song], work)
             if status != 0:
                 sys.exit("%s did not compile with every output" % song)
-            runs[kind].append((wall, cpu, peak))
+            written = sum(os.path.getsize(os.path.join(work, name))
+                          for name in os.listdir(work) if name != "song.mml")
+            io, _, _, status = timed([floor, song, floor_out, str(written)], work)
+            if status != 0:
+                sys.exit("the I/O floor program failed")
+            remove(floor_out)
+            runs[kind].append((wall, cpu, peak, io, written))
     result = {}
     for kind, values in runs.items():
-        result[kind] = (statistics.median(v[0] for v in values),
-                        statistics.median(v[1] for v in values), max(v[2] for v in values))
+        result[kind] = {
+            "wall": statistics.median(v[0] for v in values),
+            "cpu": statistics.median(v[1] for v in values),
+            "peak": max(v[2] for v in values),
+            "floor": statistics.median(v[3] for v in values),
+            "written": values[0][4],
+        }
     for name in os.listdir(work):
         os.remove(os.path.join(work, name))
     return result
 
 
 def print_all_outputs(label, r):
+    alone = r["vsq"]
     for kind, outputs in (("vsq", "VSQ file and log"), ("all", "all six (-m -x -s -t)")):
-        wall, cpu, peak = r[kind]
-        ratio = peak / r["vsq"][2]
-        print("| %s | %s | %.3f s | %.3f s | %.0f MB | %.2f | %.2f%s |" % (
-            label, outputs, wall, cpu, peak, cpu / r["vsq"][1] if r["vsq"][1] > 0 else 1.0,
-            ratio, " (beyond %.1f)" % MEMORY_BOUND if ratio > MEMORY_BOUND else ""), flush=True)
+        row = r[kind]
+        memory = row["peak"] / alone["peak"]
+        print("| %s | %s | %.1f MB | %.3f s | %.3f s | %.3f s | %.2f | %.0f MB | %.2f "
+              "| %.2f%s |" % (
+                  label, outputs, row["written"] / 1e6, row["wall"], row["cpu"], row["floor"],
+                  row["wall"] / row["floor"] if row["floor"] > 0 else float("inf"), row["peak"],
+                  row["cpu"] / alone["cpu"] if alone["cpu"] > 0 else 1.0, memory,
+                  " (beyond %.1f)" % MEMORY_BOUND if memory > MEMORY_BOUND else ""), flush=True)
 
 
 def sung_preview(args, program, sizes):
@@ -248,9 +308,11 @@ def main():
         if not os.access(path, os.X_OK):
             sys.exit("%s is missing: build the targets tuvommlc and io_floor first" % path)
 
+    load = OtherLoad()
     print("| notes | tracks | input | output (vsq + log) | wall (median) | CPU (median) "
-          "| I/O floor | wall / floor | peak RSS | notes/s |")
-    print("|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
+          "| I/O floor | wall / floor | peak RSS | notes/s | check-only (median) "
+          "| check-only notes/s |")
+    print("|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
     results = []
     with tempfile.TemporaryDirectory(prefix="tuvo-bench-") as work:
         base = measure(args, program, floor, work, args.tracks)
@@ -258,28 +320,29 @@ def main():
             r = measure(args, program, floor, work, size)
             results.append(r)
             print("| %d | %d | %.1f MB | %.1f + %.1f MB | %.3f s | %.3f s | %.3f s | %.2f "
-                  "| %.0f MB | %.0f |" % (
+                  "| %.0f MB | %.0f | %.3f s | %.0f |" % (
                       size, args.tracks, r["input"] / 1e6, r["vsq"] / 1e6, r["log"] / 1e6,
                       r["wall"], r["cpu"], r["floor"],
                       r["wall"] / r["floor"] if r["floor"] > 0 else float("inf"), r["peak"],
-                      size / r["wall"]), flush=True)
+                      size / r["wall"], r["check"], size / r["check"]), flush=True)
 
     if args.all_outputs:
         print()
-        print("| song | outputs | wall (median) | CPU (median) | peak RSS | CPU / VSQ alone "
-              "| memory / VSQ alone (bound %.1f) |" % MEMORY_BOUND)
-        print("|---|---|---:|---:|---:|---:|---:|")
+        print("| song | outputs | written | wall (median) | CPU (median) | I/O floor "
+              "| wall / floor | peak RSS | CPU / VSQ alone | memory / VSQ alone (bound %.1f) |"
+              % MEMORY_BOUND)
+        print("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|")
         with tempfile.TemporaryDirectory(prefix="tuvo-bench-all-") as work:
             song = os.path.join(work, "song.mml")
             for size in (int(s) for s in args.all_outputs.split(",")):
                 subprocess.run([sys.executable, os.path.join(HERE, "gen_song.py"), "--notes",
                                 str(size), "--tracks", str(args.tracks), "--seed", str(args.seed),
                                 "-o", song], check=True)
-                print_all_outputs("%d notes" % size, all_outputs(program, work, args.runs))
+                print_all_outputs("%d notes" % size, all_outputs(program, floor, work, args.runs))
             for label, text in SMALL_SOURCES.items():
                 with open(song, "wb") as f:
                     f.write(text)
-                print_all_outputs(label, all_outputs(program, work, 1))
+                print_all_outputs(label, all_outputs(program, floor, work, 1))
 
     if args.sung_preview:
         print()
@@ -290,6 +353,7 @@ def main():
         long_lines(program, [int(s) for s in args.long_lines.split(",")])
 
     print()
+    print(load.summary())
     print("Fixed cost of a run (one bar per track): wall %.3f s, CPU %.3f s, peak RSS %.0f MB" % (
         base["wall"], base["cpu"], base["peak"]))
     for a, b in zip(results, results[1:]):

@@ -132,13 +132,9 @@ inline char* putNumbered(char* out, int64_t number) {
     return putPadded(out, number, numberWidth(number));
 }
 
-// Formatted in place at the end of `out`: a third faster than formatting
-// aside and appending, which counts where the exports write millions of
-// numbers.
 inline void appendDecimal(std::string& out, int64_t value) {
-    const size_t size = out.size();
-    out.resize(size + kMaxNumberText);
-    out.resize(static_cast<size_t>(putDecimal(out.data() + size, value) - out.data()));
+    char text[kMaxNumberText];
+    out.append(text, putDecimal(text, value));
 }
 
 inline void appendHex8(std::string& out, uint32_t value) {

@@ -224,6 +224,34 @@ public:
     void build(int curveId, int defaultValue, int minimum, int maximum,
                std::span<const ControlEvent> controls, std::span<const EnvelopeEvent> envelopes,
                int32_t length, std::vector<BreakpointPoint>& out) override {
+        PointOutput output(out);
+        make(curveId, defaultValue, minimum, maximum, controls, envelopes, length, out, output);
+    }
+
+    size_t stream(int curveId, int defaultValue, int minimum, int maximum,
+                  std::span<const ControlEvent> controls, std::span<const EnvelopeEvent> envelopes,
+                  int32_t length, std::vector<BreakpointPoint>& batch,
+                  BreakpointSink& sink) override {
+        batch.clear();
+        PointOutput output(batch, &sink);
+        make(curveId, defaultValue, minimum, maximum, controls, envelopes, length, batch, output);
+        const size_t count = output.size();
+        output.finish();
+        return count;
+    }
+
+    void curvePoints(int curveId, std::span<const ControlEvent> controls, int32_t length,
+                     std::vector<BreakpointPoint>& out) override {
+        CurvePointList list(out, pointLimit_);
+        collectCurvePoints(curveId, controls, length, list);
+    }
+
+private:
+    // The points of a curve: lists made from the controls alone go whole into `list`, which
+    // `output` fills; the read-out of envelopes goes through `output`, which may hand them on.
+    void make(int curveId, int defaultValue, int minimum, int maximum,
+              std::span<const ControlEvent> controls, std::span<const EnvelopeEvent> envelopes,
+              int32_t length, std::vector<BreakpointPoint>& list, PointOutput& output) {
         // The envelopes and parameter envelopes of the curve, and how many ranges they add.
         bool laid = false;
         size_t ranges = 0;
@@ -240,7 +268,7 @@ public:
             }
         }
         if (!laid) {
-            curvePoints(curveId, controls, length, out);
+            curvePoints(curveId, controls, length, list);
             return;
         }
 
@@ -248,11 +276,11 @@ public:
         // fills the whole curve.
         std::vector<BreakpointPoint>& points = steps_;
         points.clear();
-        CurvePointList steps(points, pointLimit_ - std::min(out.size(), pointLimit_));
+        CurvePointList steps(points, pointLimit_ - std::min(list.size(), pointLimit_));
         collectCurvePoints(curveId, controls, length, steps);
         if (steps.full()) {
             // Too many steps for the list to hold: it is cut short with them.
-            out.insert(out.end(), points.begin(), points.end());
+            list.insert(list.end(), points.begin(), points.end());
             return;
         }
 
@@ -275,16 +303,9 @@ public:
             const int64_t until = i + 1 < points.size() ? points[i + 1].tick : int64_t{length};
             buffer_.addConstant(points[i].tick, until - points[i].tick, points[i].value);
         }
-        buffer_.readOut(minimum, maximum, pointLimit_, out);
+        buffer_.readOut(minimum, maximum, pointLimit_, output);
     }
 
-    void curvePoints(int curveId, std::span<const ControlEvent> controls, int32_t length,
-                     std::vector<BreakpointPoint>& out) override {
-        CurvePointList list(out, pointLimit_);
-        collectCurvePoints(curveId, controls, length, list);
-    }
-
-private:
     size_t pointLimit_;
     CurveBuffer buffer_{0};
     std::vector<BreakpointPoint> steps_;
@@ -292,8 +313,8 @@ private:
 
 }  // namespace
 
-bool breakpointsFit(const std::vector<BreakpointPoint>& points, std::string_view curveName) {
-    if (points.size() <= kMaxBreakpoints) return true;
+bool breakpointsFit(size_t pointCount, std::string_view curveName) {
+    if (pointCount <= kMaxBreakpoints) return true;
     // The builder gave up on this list: the file would be far too large.
     getReporter().error(msg::kTooManyBreakpoints, curveName);
     return false;

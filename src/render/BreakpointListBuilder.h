@@ -17,6 +17,16 @@ struct BreakpointPoint {
     bool operator==(const BreakpointPoint&) const = default;
 };
 
+// Where a curve's points go as they are made, a batch at a time and in order, for a reader
+// that writes them out and need not hold the whole list.
+class BreakpointSink {
+public:
+    virtual void take(std::span<const BreakpointPoint> points) = 0;
+
+protected:
+    ~BreakpointSink() = default;
+};
+
 // The most points one list may hold: over twice the ticks of an hour of music
 // at 120 beats a minute (a list has at most one point per tick), and twice
 // what the densest curve of the benchmark song of a million notes in four
@@ -35,6 +45,13 @@ public:
                        std::span<const ControlEvent> controls,
                        std::span<const EnvelopeEvent> envelopes, int32_t length,
                        std::vector<BreakpointPoint>& out) = 0;
+    // Builds the same points as build() but hands them to `sink` as they are made, using
+    // `batch` as working memory, so that a long curve is never held whole. Returns how many
+    // points the list has; more than the point limit when it was given up.
+    virtual size_t stream(int curveId, int defaultValue, int minimum, int maximum,
+                          std::span<const ControlEvent> controls,
+                          std::span<const EnvelopeEvent> envelopes, int32_t length,
+                          std::vector<BreakpointPoint>& batch, BreakpointSink& sink) = 0;
     // Appends the points given by the curve controls alone.
     virtual void curvePoints(int curveId, std::span<const ControlEvent> controls, int32_t length,
                              std::vector<BreakpointPoint>& out) = 0;
@@ -43,7 +60,7 @@ public:
 
 // True when a file can take the list; otherwise reports it as too long,
 // naming the curve by `curveName`, and returns false.
-bool breakpointsFit(const std::vector<BreakpointPoint>& points, std::string_view curveName);
+bool breakpointsFit(size_t pointCount, std::string_view curveName);
 
 // A builder whose point limit is kMaxBreakpoints.
 std::unique_ptr<BreakpointListBuilder> createBreakpointListBuilder();

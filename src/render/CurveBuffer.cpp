@@ -11,9 +11,15 @@
 #include "render/CurveBuffer.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
+
+CurveBuffer::CurveBuffer(int64_t length)
+    : length_(length), starts_(std::make_unique<StartOrder>()) {}
+
+CurveBuffer::~CurveBuffer() = default;
 
 void CurveBuffer::addRange(int64_t start, int64_t count, int64_t first, int64_t change) {
     if (start >= length_ || count <= 0) {
@@ -132,27 +138,101 @@ private:
     std::vector<Due> heap_;
 };
 
+}  // namespace
+
+// The ranges in the order of their first ticks. They are added a few sorted runs at a time
+// (a curve's note envelopes in time order, then its parameter envelopes, then its steps), so
+// the runs are merged as they are read, which needs no memory per range; only a list of many
+// runs is sorted through an index of its own. Merging the runs saves 16 bytes a range, 6 MB
+// of the peak at a million notes (which keeps it under 161 MB), and 3% of the instructions
+// of a 100 000-note song.
+class StartOrder {
+public:
+    void prepare(const std::vector<CurvePiece>& pieces) {
+        pieces_ = &pieces;
+        runs_.clear();
+        sorted_.clear();
+        next_ = 0;
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            if (i == 0 || pieces[i].begin < pieces[i - 1].begin) {
+                if (runs_.size() == kMostMergedRuns) {
+                    sortAll();
+                    return;
+                }
+                runs_.push_back(Run{i, i});
+            }
+            runs_.back().end = i + 1;
+        }
+        findEarliest();
+    }
+
+    // The first tick of the next range to start; kNever when every range has started.
+    int64_t nextTick() const { return nextTick_; }
+
+    // The index of the next range to start, which starts at nextTick().
+    size_t take() {
+        if (!sorted_.empty()) {
+            const size_t index = sorted_[next_++].second;
+            nextTick_ = next_ < sorted_.size() ? sorted_[next_].first : kNever;
+            return index;
+        }
+        const size_t index = runs_[earliestRun_].next++;
+        findEarliest();
+        return index;
+    }
+
+private:
+    static constexpr size_t kMostMergedRuns = 16;
+
+    struct Run {
+        size_t next;
+        size_t end;
+    };
+
+    void sortAll() {
+        runs_.clear();
+        sorted_.resize(pieces_->size());
+        for (size_t i = 0; i < sorted_.size(); ++i) sorted_[i] = {(*pieces_)[i].begin, i};
+        std::sort(sorted_.begin(), sorted_.end());
+        nextTick_ = sorted_.empty() ? kNever : sorted_.front().first;
+    }
+
+    void findEarliest() {
+        nextTick_ = kNever;
+        for (size_t r = 0; r < runs_.size(); ++r) {
+            const Run& run = runs_[r];
+            if (run.next < run.end && (*pieces_)[run.next].begin < nextTick_) {
+                nextTick_ = (*pieces_)[run.next].begin;
+                earliestRun_ = r;
+            }
+        }
+    }
+
+    const std::vector<CurvePiece>* pieces_ = nullptr;
+    std::vector<Run> runs_;
+    size_t earliestRun_ = 0;
+    int64_t nextTick_ = kNever;
+    std::vector<std::pair<int64_t, size_t>> sorted_;
+    size_t next_ = 0;
+};
+
+namespace {
+
 class Sweep {
 public:
     Sweep(const std::vector<CurvePiece>& pieces, int64_t length, ReadOutRange range)
         : pieces_(pieces), length_(length), range_(range) {}
 
-    // `starts` is working memory, filled here: the ranges by their first tick (then by index).
-    void run(size_t pointLimit, std::vector<std::pair<int64_t, size_t>>& starts,
-             std::vector<BreakpointPoint>& out) {
+    // `starts` is working memory for the order in which the ranges start.
+    void run(size_t pointLimit, StartOrder& starts, PointOutput& out) {
         reserveRoom(pointLimit, out);
-        starts.resize(pieces_.size());
-        for (size_t i = 0; i < starts.size(); ++i) {
-            starts[i] = {pieces_[i].begin, i};
-        }
-        std::sort(starts.begin(), starts.end());
+        starts.prepare(pieces_);
 
-        size_t nextStart = 0;
         int64_t previous = range_.minimum - 1;
         int64_t tick = 0;
         while (tick < length_) {
-            for (; nextStart < starts.size() && starts[nextStart].first == tick; ++nextStart) {
-                start(starts[nextStart].second, tick);
+            while (starts.nextTick() == tick) {
+                start(starts.take(), tick);
             }
             while (!due_.empty() && due_.top().tick == tick) {
                 advance(tick);
@@ -160,16 +240,14 @@ public:
 
             const int64_t value = range_.clamp(cellOf(followedSum_ + searchedSum(tick)));
             if (value != previous) {
-                out.push_back(
-                    BreakpointPoint{static_cast<int32_t>(tick), static_cast<int32_t>(value)});
+                out.push(BreakpointPoint{static_cast<int32_t>(tick), static_cast<int32_t>(value)});
                 previous = value;
                 if (out.size() > pointLimit) {
                     return;
                 }
             }
 
-            const int64_t nextStartTick =
-                nextStart < starts.size() ? starts[nextStart].first : length_;
+            const int64_t nextStartTick = std::min(starts.nextTick(), length_);
             if (!followAlone(nextStartTick, tick, previous, pointLimit, out)) {
                 return;
             }
@@ -200,7 +278,7 @@ private:
     // without it a 100 000-note song takes 17% more instructions. Leaves `tick` and
     // `previous` at the last move taken; false when the list passed the point limit.
     bool followAlone(int64_t nextStartTick, int64_t& tick, int64_t& previous, size_t pointLimit,
-                     std::vector<BreakpointPoint>& out) {
+                     PointOutput& out) {
         if (!searched_.empty() || due_.empty() || due_.top().searched) {
             return true;
         }
@@ -216,8 +294,7 @@ private:
             followedSum_ += static_cast<uint64_t>(follower.value());
             const int64_t value = range_.clamp(cellOf(followedSum_));
             if (value != previous) {
-                out.push_back(
-                    BreakpointPoint{static_cast<int32_t>(tick), static_cast<int32_t>(value)});
+                out.push(BreakpointPoint{static_cast<int32_t>(tick), static_cast<int32_t>(value)});
                 previous = value;
                 if (out.size() > pointLimit) {
                     return false;
@@ -231,7 +308,7 @@ private:
     // Room in `out` for every point the curve can have: a point needs a tick where a range
     // starts, ends or moves, or tick 0. The list then never moves while it grows, and the
     // room beyond what is filled is never touched.
-    void reserveRoom(size_t limit, std::vector<BreakpointPoint>& out) const {
+    void reserveRoom(size_t limit, PointOutput& out) const {
         const size_t wanted = limit - std::min(limit, out.size()) + 1;
         size_t most = 1;
         for (const CurvePiece& piece : pieces_) {
@@ -241,7 +318,7 @@ private:
                 break;
             }
         }
-        reserveWithRoomToSpare(out, out.size() + most);
+        out.reserve(most);
     }
 
     bool isSearched(size_t index) const { return pieces_[index].ramp.moves() > kFewMoves; }
@@ -375,6 +452,6 @@ private:
 }  // namespace
 
 void CurveBuffer::readOut(int32_t minimum, int32_t maximum, size_t limit,
-                          std::vector<BreakpointPoint>& out) {
-    Sweep(pieces_, length_, ReadOutRange{minimum, maximum}).run(limit, starts_, out);
+                          PointOutput& out) {
+    Sweep(pieces_, length_, ReadOutRange{minimum, maximum}).run(limit, *starts_, out);
 }

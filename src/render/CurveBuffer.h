@@ -3,8 +3,10 @@
 // track's length. Each tick's value is the 16-bit wrapped sum of what the ranges add there.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -27,11 +29,51 @@ void reserveWithRoomToSpare(std::vector<T>& list, size_t needed) {
     if (needed > list.capacity()) list.reserve(needed + needed / 4);
 }
 
+// Where a read-out puts its points: into `points`, and with a sink, handing them on whenever
+// a batch is full, so that only a batch is held at a time.
+class PointOutput {
+public:
+    explicit PointOutput(std::vector<BreakpointPoint>& points, BreakpointSink* sink = nullptr)
+        : points_(points), sink_(sink) {}
+
+    void push(BreakpointPoint point) {
+        points_.push_back(point);
+        if (sink_ != nullptr && points_.size() >= kBatch) hand();
+    }
+    // How many points were put, handed on or not.
+    size_t size() const { return handed_ + points_.size(); }
+    // Makes room for `count` more points, or for what a batch still takes.
+    void reserve(size_t count) {
+        if (sink_ != nullptr) count = std::min(count, kBatch - std::min(kBatch, points_.size()));
+        reserveWithRoomToSpare(points_, points_.size() + count);
+    }
+    // Hands on what a sink has not yet had.
+    void finish() {
+        if (sink_ != nullptr) hand();
+    }
+
+private:
+    static constexpr size_t kBatch = size_t{1} << 16;
+
+    void hand() {
+        sink_->take(points_);
+        handed_ += points_.size();
+        points_.clear();
+    }
+
+    std::vector<BreakpointPoint>& points_;
+    BreakpointSink* sink_;
+    size_t handed_ = 0;
+};
+
 // A buffer can be emptied and used again for another curve: the memory of its ranges and of
 // its read-out is kept, so the curves of a song reuse it instead of taking it afresh.
+class StartOrder;
+
 class CurveBuffer {
 public:
-    explicit CurveBuffer(int64_t length) : length_(length) {}
+    explicit CurveBuffer(int64_t length);
+    ~CurveBuffer();
 
     // Empties the buffer and gives it a new length, keeping its memory.
     void reset(int64_t length) {
@@ -49,14 +91,13 @@ public:
         addRange(start, count, value, 0);
     }
 
-    // Appends a point at tick 0 and at every later tick whose value, clamped to
-    // [minimum, maximum], differs from the previous tick's. Stops once `out` holds more
+    // Puts a point at tick 0 and at every later tick whose value, clamped to
+    // [minimum, maximum], differs from the previous tick's. Stops once `out` was given more
     // than `limit` points.
-    void readOut(int32_t minimum, int32_t maximum, size_t limit,
-                 std::vector<BreakpointPoint>& out);
+    void readOut(int32_t minimum, int32_t maximum, size_t limit, PointOutput& out);
 
 private:
     int64_t length_;
     std::vector<CurvePiece> pieces_;
-    std::vector<std::pair<int64_t, size_t>> starts_;  // the read-out's order of the ranges
+    std::unique_ptr<StartOrder> starts_;  // the read-out's order of the ranges
 };

@@ -97,12 +97,36 @@ CurvePoints CurveStore::points(size_t voice, int32_t curveId) {
     const VoiceTrack& track = voices_[voice];
     builder_->build(curve.id, curve.defaultValue, curve.minimum, curve.maximum, track.track().controls,
                     track.track().envelopes, track.curveEnd(), list);
-    if (!breakpointsFit(list, curve.section)) {
+    if (!breakpointsFit(list.size(), curve.section)) {
         found.failed = true;
         return nullptr;
     }
     if (found.readsLeft > 0) keep(found, list);
     return scratch_;
+}
+
+bool CurveStore::stream(size_t voice, int32_t curveId, BreakpointSink& sink) {
+    Entry& found = entry(voice, curveId);
+    if (found.failed) return false;
+    if (found.packed || found.readsLeft > 1) {
+        // Read from what is kept, or kept for the readers to come.
+        const CurvePoints points = this->points(voice, curveId);
+        if (!points) return false;
+        sink.take(*points);
+        return true;
+    }
+    if (found.readsLeft > 0) --found.readsLeft;
+    const CurveInfo& curve = *curveOfId(curveId);
+    const VoiceTrack& track = voices_[voice];
+    const size_t count = builder_->stream(curve.id, curve.defaultValue, curve.minimum,
+                                          curve.maximum, track.track().controls,
+                                          track.track().envelopes, track.curveEnd(),
+                                          freshList(), sink);
+    if (!breakpointsFit(count, curve.section)) {
+        found.failed = true;
+        return false;
+    }
+    return true;
 }
 
 // A point packs into two bytes at the least: a list that cannot fit is not

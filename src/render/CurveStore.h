@@ -56,6 +56,11 @@ public:
     // its section. A read beyond what the readers declared is rendered anew.
     CurvePoints points(size_t voice, int32_t curveId);
 
+    // The same points handed to `sink` a batch at a time. A curve no later writer reads is
+    // built straight into the sink and never held whole; false when the list is too long to
+    // write, which is reported (after the sink had the points it could take).
+    bool stream(size_t voice, int32_t curveId, BreakpointSink& sink);
+
     // The most bytes the packed curves kept waiting take together: room for
     // every curve of a song of some ten thousand notes.
     static constexpr size_t kMostKeptBytes = size_t{1} << 20;

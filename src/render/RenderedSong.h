@@ -7,7 +7,8 @@
 //   tempoMap()    every tempo and metre change, one per tick (song/TempoMap.h)
 //   clock()       ticks as milliseconds and seconds (TempoClock.h)
 //   bars()        bars, and ticks as bar:beat:tick (Bars.h)
-//   curve()       a voice track's curve as a breakpoint list (CurveStore.h);
+//   curve()       a voice track's curve as a breakpoint list (CurveStore.h),
+//                 or streamCurve() for its points a batch at a time;
 //                 pitchSteps() of its pitch bend and sensitivity give its
 //                 pitch in cents (Pitch.h)
 //
@@ -46,6 +47,11 @@ public:
     // The breakpoint list of curve `curveId` of the voice track at `voice`
     // (from 0); null when it is too long to write, which is reported.
     CurvePoints curve(size_t voice, int32_t curveId) const { return curves_.points(voice, curveId); }
+    // The same points handed to `sink` a batch at a time, for a writer that need not hold
+    // the whole list; false when it is too long to write, which is reported.
+    bool streamCurve(size_t voice, int32_t curveId, BreakpointSink& sink) const {
+        return curves_.stream(voice, curveId, sink);
+    }
 
 private:
     const Song& song_;

