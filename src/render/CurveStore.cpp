@@ -90,7 +90,7 @@ CurvePoints CurveStore::points(size_t voice, int32_t curveId) {
     if (found.packed) {
         found.packed->unpack(list);
         if (found.readsLeft == 0) letGo(found);
-        return scratch_;
+        return handOut();
     }
 
     const CurveInfo& curve = *curveOfId(curveId);
@@ -102,7 +102,12 @@ CurvePoints CurveStore::points(size_t voice, int32_t curveId) {
         return nullptr;
     }
     if (found.readsLeft > 0) keep(found, list);
-    return scratch_;
+    return handOut();
+}
+
+CurvePoints CurveStore::handOut() {
+    if (scratch_->size() >= scratch_->capacity() / 2) return scratch_;
+    return std::make_shared<const std::vector<BreakpointPoint>>(*scratch_);
 }
 
 // A point packs into two bytes at the least: a list that cannot fit is not

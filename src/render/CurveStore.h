@@ -83,6 +83,12 @@ private:
     };
     // The scratch list again when nobody holds it, else a new one; empty.
     std::vector<BreakpointPoint>& freshList();
+    // The curve just built into the scratch list, for a reader. A list that
+    // fills less than half its room (a short curve after a long one) goes out
+    // as a copy of its own size, the scratch list left free: a reader holding
+    // a short curve and then reading a long one then keeps one long list,
+    // not two.
+    CurvePoints handOut();
     // Keeps `points` packed in `found` when they fit in what is left of
     // kMostKeptBytes.
     void keep(Entry& found, std::span<const BreakpointPoint> points);

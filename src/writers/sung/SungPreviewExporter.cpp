@@ -15,7 +15,6 @@
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "output/OutputSink.h"
-#include "render/Pitch.h"
 #include "render/RenderedSong.h"
 #include "song/CommandCode.h"
 #include "writers/sung/SpeechVoice.h"
@@ -125,7 +124,7 @@ bool SingingSungPreviewExporter::write(const RenderedSong& song, const std::stri
         const CurvePoints sensitivities = song.curve(i, curveOfCommand(CmdPitchBendSensitivity)->id);
         const CurvePoints dynamics = song.curve(i, curveOfCommand(CmdDynamics)->id);
         if (!bends || !sensitivities || !dynamics) return false;
-        singers.emplace_back(song.voices()[i], TrackCurves{pitchSteps(*bends, *sensitivities), *dynamics},
+        singers.emplace_back(song.voices()[i], TrackCurves{bends, sensitivities, dynamics},
                              song.clock(), syllables, rate);
     }
     const auto samples = static_cast<int64_t>(std::ceil((lastMs + kTailMs) * rate / 1000.0));

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "render/Pitch.h"
 #include "render/Singers.h"
 #include "render/TempoClock.h"
 #include "song/CurveTable.h"
@@ -106,9 +107,7 @@ void TrackSinger::startPart(const NotePart& part) {
 
 double TrackSinger::centsAt(int64_t sample, int64_t tick) const {
     double cents = part_.event->note * kCentsPerNote;
-    const auto step = std::upper_bound(curves_.pitch.begin(), curves_.pitch.end(), tick,
-                                       [](int64_t at, const PitchStep& s) { return at < s.tick; });
-    if (step != curves_.pitch.begin()) cents += std::prev(step)->cents;
+    cents += PitchSteps(*curves_.bends, *curves_.sensitivities).centsAt(tick);
     if (vibrato_.on) {
         const double ms = static_cast<double>(sample) * 1000.0 / rate_ - vibratoStartMs_;
         if (ms >= 0) cents += vibratoOffsetCents(vibrato_, ms, vibratoMs_);
@@ -119,9 +118,10 @@ double TrackSinger::centsAt(int64_t sample, int64_t tick) const {
 double TrackSinger::gainAt(int64_t tick) const {
     const CurveInfo& curve = *curveOfCommand(CmdDynamics);
     int32_t dynamics = curve.defaultValue;
-    const auto point = std::upper_bound(curves_.dynamics.begin(), curves_.dynamics.end(), tick,
+    const std::vector<BreakpointPoint>& points = *curves_.dynamics;
+    const auto point = std::upper_bound(points.begin(), points.end(), tick,
                                         [](int64_t at, const BreakpointPoint& p) { return at < p.tick; });
-    if (point != curves_.dynamics.begin()) dynamics = std::prev(point)->value;
+    if (point != points.begin()) dynamics = std::prev(point)->value;
     return std::clamp(dynamics / kLevels, 0.0, 1.0) * std::clamp(part_.event->velocity / kLevels, 0.0, 1.0);
 }
 
