@@ -26,34 +26,6 @@ PitchSteps::Iterator::Iterator(const PitchSteps& steps, size_t bendsTaken, size_
     ++*this;
 }
 
-PitchSteps::Iterator& PitchSteps::Iterator::operator++() {
-    const std::span<const BreakpointPoint> bends = steps_->bends_;
-    const std::span<const BreakpointPoint> sensitivities = steps_->sensitivities_;
-    size_t& b = bendsTaken_;
-    size_t& s = sensitivitiesTaken_;
-    if (b == bends.size() && s == sensitivities.size()) {
-        done_ = true;
-        return *this;
-    }
-    const bool takeBend =
-        s == sensitivities.size() || (b < bends.size() && bends[b].tick <= sensitivities[s].tick);
-    const int32_t tick = takeBend ? bends[b].tick : sensitivities[s].tick;
-    while (b < bends.size() && bends[b].tick == tick) bend_ = bends[b++].value;
-    while (s < sensitivities.size() && sensitivities[s].tick == tick) {
-        sensitivity_ = sensitivities[s++].value;
-    }
-    step_ = {tick, pitchCents(bend_, sensitivity_)};
-    return *this;
-}
-
-PitchSteps::Iterator PitchSteps::end() const {
-    Iterator last;
-    last.bendsTaken_ = bends_.size();
-    last.sensitivitiesTaken_ = sensitivities_.size();
-    last.done_ = true;
-    return last;
-}
-
 PitchSteps::Iterator PitchSteps::after(int64_t tick) const {
     return Iterator(*this, pointsUpTo(bends_, tick), pointsUpTo(sensitivities_, tick));
 }

@@ -83,3 +83,32 @@ private:
     std::span<const BreakpointPoint> bends_;
     std::span<const BreakpointPoint> sensitivities_;
 };
+
+// Inline, as readers go through millions of steps.
+inline PitchSteps::Iterator& PitchSteps::Iterator::operator++() {
+    const std::span<const BreakpointPoint> bends = steps_->bends_;
+    const std::span<const BreakpointPoint> sensitivities = steps_->sensitivities_;
+    size_t& b = bendsTaken_;
+    size_t& s = sensitivitiesTaken_;
+    if (b == bends.size() && s == sensitivities.size()) {
+        done_ = true;
+        return *this;
+    }
+    const bool takeBend =
+        s == sensitivities.size() || (b < bends.size() && bends[b].tick <= sensitivities[s].tick);
+    const int32_t tick = takeBend ? bends[b].tick : sensitivities[s].tick;
+    while (b < bends.size() && bends[b].tick == tick) bend_ = bends[b++].value;
+    while (s < sensitivities.size() && sensitivities[s].tick == tick) {
+        sensitivity_ = sensitivities[s++].value;
+    }
+    step_ = {tick, pitchCents(bend_, sensitivity_)};
+    return *this;
+}
+
+inline PitchSteps::Iterator PitchSteps::end() const {
+    Iterator last;
+    last.bendsTaken_ = bends_.size();
+    last.sensitivitiesTaken_ = sensitivities_.size();
+    last.done_ = true;
+    return last;
+}

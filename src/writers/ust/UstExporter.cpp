@@ -113,7 +113,11 @@ template <typename Visit>
 void notePitchAfter(const PitchSteps& steps, PitchPoint from, int64_t end, Visit visit) {
     int32_t value = from.cents;
     int64_t last = from.tick;
-    for (auto step = steps.after(from.tick); step != steps.end() && step->tick < end; ++step) {
+    const PitchSteps::Iterator stop = steps.end();
+    for (auto step = steps.after(from.tick); step != stop && step->tick < end; ++step) {
+        // Within half a cent of the value held the step rounds to it: most
+        // steps of a slow ramp are passed over without rounding.
+        if (std::abs(step->cents - value) < 0.5) continue;
         const int32_t next = pointCents(step->cents);
         if (next == value) continue;
         const int64_t hold = int64_t{step->tick} - kStepHoldTicks;
