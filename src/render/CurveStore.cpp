@@ -76,21 +76,22 @@ CurveStore::CurveStore(std::span<const VoiceTrack> voices, const CurveReaders& r
     }
 }
 
-std::vector<BreakpointPoint>& CurveStore::freshList() {
-    if (scratch_.use_count() > 1) scratch_ = std::make_shared<std::vector<BreakpointPoint>>();
+std::shared_ptr<std::vector<BreakpointPoint>> CurveStore::freshList() {
+    if (scratch_.use_count() > 1) return std::make_shared<std::vector<BreakpointPoint>>();
     scratch_->clear();
-    return *scratch_;
+    return scratch_;
 }
 
 CurvePoints CurveStore::points(size_t voice, int32_t curveId) {
     Entry& found = entry(voice, curveId);
     if (found.failed) return nullptr;
     if (found.readsLeft > 0) --found.readsLeft;
-    std::vector<BreakpointPoint>& list = freshList();
+    const std::shared_ptr<std::vector<BreakpointPoint>> fresh = freshList();
+    std::vector<BreakpointPoint>& list = *fresh;
     if (found.packed) {
         found.packed->unpack(list);
         if (found.readsLeft == 0) letGo(found);
-        return scratch_;
+        return handOut(fresh);
     }
 
     const CurveInfo& curve = *curveOfId(curveId);
@@ -102,7 +103,16 @@ CurvePoints CurveStore::points(size_t voice, int32_t curveId) {
         return nullptr;
     }
     if (found.readsLeft > 0) keep(found, list);
-    return scratch_;
+    return handOut(fresh);
+}
+
+CurvePoints CurveStore::handOut(const std::shared_ptr<std::vector<BreakpointPoint>>& list) {
+    if (list != scratch_) {
+        if (list->capacity() > scratch_->capacity()) scratch_ = list;
+        return list;
+    }
+    if (list->size() >= list->capacity() / 2) return list;
+    return std::make_shared<const std::vector<BreakpointPoint>>(*list);
 }
 
 bool CurveStore::stream(size_t voice, int32_t curveId, BreakpointSink& sink) {
@@ -121,7 +131,7 @@ bool CurveStore::stream(size_t voice, int32_t curveId, BreakpointSink& sink) {
     const size_t count = builder_->stream(curve.id, curve.defaultValue, curve.minimum,
                                           curve.maximum, track.track().controls,
                                           track.track().envelopes, track.curveEnd(),
-                                          freshList(), sink);
+                                          *freshList(), sink);
     if (!breakpointsFit(count, curve.section)) {
         found.failed = true;
         return false;

@@ -87,7 +87,14 @@ private:
         bool failed = false;
     };
     // The scratch list again when nobody holds it, else a new one; empty.
-    std::vector<BreakpointPoint>& freshList();
+    std::shared_ptr<std::vector<BreakpointPoint>> freshList();
+    // The curve just built into `list` (from freshList), for a reader. Of the
+    // lists, the roomiest stays the scratch list. A curve that fills less
+    // than half the scratch list's room (a short curve after a long one) goes
+    // out as a copy of its own size, the scratch list left free: a reader
+    // holding a short curve and then reading a long one then has one long
+    // list, not two.
+    CurvePoints handOut(const std::shared_ptr<std::vector<BreakpointPoint>>& list);
     // Keeps `points` packed in `found` when they fit in what is left of
     // kMostKeptBytes.
     void keep(Entry& found, std::span<const BreakpointPoint> points);
@@ -101,8 +108,8 @@ private:
     std::vector<Entry> entries_;
     size_t keptBytes_ = 0;  // what the packed curves in entries_ take
     std::unique_ptr<BreakpointListBuilder> builder_ = createBreakpointListBuilder();
-    // The list of the last curve nobody keeps, built into again once its
-    // reader has let it go, so that its memory serves curve after curve.
+    // The list built into again whenever nobody holds it, so that its memory
+    // serves curve after curve.
     std::shared_ptr<std::vector<BreakpointPoint>> scratch_ =
         std::make_shared<std::vector<BreakpointPoint>>();
 };

@@ -40,16 +40,17 @@ struct LinearCurve {
 // before the first) as a line: a step keeps the value before it up to a point
 // 5 ticks earlier, unless a point lies that close already or the step is within
 // 5 ticks of tick 0, and the last value is held to `end` (the end of the
-// track's last note). Each point of the steps gives its value through `valueOf`;
+// track's last note). Each point of the steps (any range of them: a list, or
+// the pitch steps as they are worked out) gives its value through `valueOf`;
 // `visit(tick, value)` gets the line's points in order, so a long line need
 // not be held whole.
 inline constexpr int32_t kStepHoldTicks = 5;
-template <typename Point, typename ValueOf, typename Visit>
-void forEachLinePoint(std::span<const Point> steps, ValueOf valueOf, int32_t end, Visit visit) {
+template <typename Steps, typename ValueOf, typename Visit>
+void forEachLinePoint(const Steps& steps, ValueOf valueOf, int32_t end, Visit visit) {
     int32_t value = 0;
     bool any = false;
     int64_t last = 0;  // the tick of the line's last point
-    for (const Point& step : steps) {
+    for (const auto& step : steps) {
         const int32_t stepValue = valueOf(step);
         if (stepValue == value) continue;
         const int64_t hold = int64_t{step.tick} - kStepHoldTicks;

@@ -1,25 +1,38 @@
-// The pitch curve in cents from the pitch-bend and sensitivity curves.
+// The pitch curve in cents from the pitch-bend and sensitivity curves, step
+// by step as it is read.
 #include "render/Pitch.h"
+
+#include <algorithm>
 
 #include "song/CurveTable.h"
 
-std::vector<PitchStep> pitchSteps(std::span<const BreakpointPoint> bends,
-                                  std::span<const BreakpointPoint> sensitivities) {
-    std::vector<PitchStep> result;
-    result.reserve(bends.size() + sensitivities.size());
-    int32_t bend = curveOfCommand(CmdPitchBend)->defaultValue;
-    int32_t sensitivity = kReadersSensitivity;
-    size_t b = 0;
-    size_t s = 0;
-    while (b < bends.size() || s < sensitivities.size()) {
-        const bool takeBend = s == sensitivities.size() ||
-                              (b < bends.size() && bends[b].tick <= sensitivities[s].tick);
-        const int32_t tick = takeBend ? bends[b].tick : sensitivities[s].tick;
-        while (b < bends.size() && bends[b].tick == tick) bend = bends[b++].value;
-        while (s < sensitivities.size() && sensitivities[s].tick == tick) {
-            sensitivity = sensitivities[s++].value;
-        }
-        result.push_back({tick, pitchCents(bend, sensitivity)});
-    }
-    return result;
+namespace {
+
+// How many of `points` lie at or before `tick`.
+size_t pointsUpTo(std::span<const BreakpointPoint> points, int64_t tick) {
+    const auto after = std::upper_bound(points.begin(), points.end(), tick,
+                                        [](int64_t at, const BreakpointPoint& p) { return at < p.tick; });
+    return static_cast<size_t>(after - points.begin());
+}
+
+}  // namespace
+
+PitchSteps::Iterator::Iterator(const PitchSteps& steps, size_t bendsTaken, size_t sensitivitiesTaken)
+    : steps_(&steps), bendsTaken_(bendsTaken), sensitivitiesTaken_(sensitivitiesTaken) {
+    bend_ = bendsTaken > 0 ? steps.bends_[bendsTaken - 1].value
+                           : curveOfCommand(CmdPitchBend)->defaultValue;
+    sensitivity_ = sensitivitiesTaken > 0 ? steps.sensitivities_[sensitivitiesTaken - 1].value
+                                          : kReadersSensitivity;
+    ++*this;
+}
+
+PitchSteps::Iterator PitchSteps::after(int64_t tick) const {
+    return Iterator(*this, pointsUpTo(bends_, tick), pointsUpTo(sensitivities_, tick));
+}
+
+double PitchSteps::centsAt(int64_t tick) const {
+    const size_t b = pointsUpTo(bends_, tick);
+    const size_t s = pointsUpTo(sensitivities_, tick);
+    const int32_t bend = b > 0 ? bends_[b - 1].value : curveOfCommand(CmdPitchBend)->defaultValue;
+    return pitchCents(bend, s > 0 ? sensitivities_[s - 1].value : kReadersSensitivity);
 }

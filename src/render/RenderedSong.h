@@ -9,7 +9,7 @@
 //   bars()        bars, and ticks as bar:beat:tick (Bars.h)
 //   curve()       a voice track's curve as a breakpoint list (CurveStore.h),
 //                 or streamCurve() for its points a batch at a time;
-//                 pitchSteps() of its pitch bend and sensitivity give its
+//                 PitchSteps of its pitch bend and sensitivity give its
 //                 pitch in cents (Pitch.h)
 //
 // It keeps references to the song and reads the notes from there, so it costs

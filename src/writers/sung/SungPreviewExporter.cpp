@@ -15,7 +15,6 @@
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "output/OutputSink.h"
-#include "render/Pitch.h"
 #include "render/RenderedSong.h"
 #include "song/CommandCode.h"
 #include "writers/sung/SpeechVoice.h"
@@ -127,7 +126,7 @@ bool SingingSungPreviewExporter::write(const RenderedSong& song, const std::stri
         const CurvePoints breathiness = song.curve(i, curveOfCommand(CmdBreathiness)->id);
         if (!bends || !sensitivities || !dynamics || !breathiness) return false;
         singers.emplace_back(song.voices()[i],
-                             TrackCurves{pitchSteps(*bends, *sensitivities), *dynamics, *breathiness},
+                             TrackCurves{bends, sensitivities, dynamics, breathiness},
                              song.clock(), syllables, rate);
     }
     const auto samples = static_cast<int64_t>(std::ceil((lastMs + kTailMs) * rate / 1000.0));

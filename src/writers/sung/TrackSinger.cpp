@@ -8,6 +8,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "render/Pitch.h"
 #include "render/Singers.h"
 #include "render/TempoClock.h"
 #include "song/CurveTable.h"
@@ -120,9 +121,7 @@ void TrackSinger::startPart(const NotePart& part) {
 
 double TrackSinger::centsAt(int64_t sample, int64_t tick) const {
     double cents = part_.event->note * kCentsPerNote;
-    const auto step = std::upper_bound(curves_.pitch.begin(), curves_.pitch.end(), tick,
-                                       [](int64_t at, const PitchStep& s) { return at < s.tick; });
-    if (step != curves_.pitch.begin()) cents += std::prev(step)->cents;
+    cents += PitchSteps(*curves_.bends, *curves_.sensitivities).centsAt(tick);
     const double ms = static_cast<double>(sample) * 1000.0 / rate_;
     cents += glides_.offsetAt(ms);
     if (vibrato_.on && ms >= vibratoStartMs_) {
@@ -132,13 +131,13 @@ double TrackSinger::centsAt(int64_t sample, int64_t tick) const {
 }
 
 double TrackSinger::gainAt(int64_t tick) const {
-    const int32_t dynamics = valueAt(curves_.dynamics, tick, curveOfCommand(CmdDynamics)->defaultValue);
+    const int32_t dynamics = valueAt(*curves_.dynamics, tick, curveOfCommand(CmdDynamics)->defaultValue);
     return std::clamp(dynamics / kLevels, 0.0, 1.0) * std::clamp(part_.event->velocity / kLevels, 0.0, 1.0);
 }
 
 double TrackSinger::breathAt(int64_t tick) const {
     const int32_t breathiness =
-        valueAt(curves_.breathiness, tick, curveOfCommand(CmdBreathiness)->defaultValue);
+        valueAt(*curves_.breathiness, tick, curveOfCommand(CmdBreathiness)->defaultValue);
     return std::clamp(breathiness / kLevels, 0.0, 1.0);
 }
 

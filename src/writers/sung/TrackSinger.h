@@ -10,8 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "render/BreakpointListBuilder.h"
-#include "render/Pitch.h"
+#include "render/CurveStore.h"
 #include "render/VoiceTrack.h"
 #include "writers/sung/BreathNoise.h"
 #include "writers/sung/NoteGlides.h"
@@ -21,11 +20,14 @@ class SyllableCache;
 class TempoClock;
 struct SyllableSound;
 
-// What a track is sung from besides its notes.
+// What a track is sung from besides its notes: the points of its curves,
+// shared with the song's other readers; the pitch in cents is worked out from
+// the bends and sensitivities where it is sung (render/Pitch.h).
 struct TrackCurves {
-    std::vector<PitchStep> pitch;                // the pitch-bend curve in cents
-    std::vector<BreakpointPoint> dynamics;       // the dynamics curve's points
-    std::vector<BreakpointPoint> breathiness;    // the breathiness curve's points
+    CurvePoints bends;
+    CurvePoints sensitivities;
+    CurvePoints dynamics;
+    CurvePoints breathiness;
 };
 
 class TrackSinger {

@@ -94,63 +94,95 @@ struct PitchPoint {
     int32_t cents;
 };
 
-// Keeps the first and last point and, of the others, those that the line
-// through the kept ones misses most, one at a time, until `limit` are kept or
-// the line misses none.
-std::vector<PitchPoint> fewestPoints(const std::vector<PitchPoint>& points, size_t limit) {
-    if (points.size() <= limit) return points;
-    std::vector<size_t> kept = {0, points.size() - 1};
-    while (kept.size() < limit) {
-        double worst = 0;
-        size_t worstIndex = 0;
-        size_t insertAt = 0;
-        for (size_t k = 1; k < kept.size(); ++k) {
-            const PitchPoint& a = points[kept[k - 1]];
-            const PitchPoint& b = points[kept[k]];
-            for (size_t i = kept[k - 1] + 1; i < kept[k]; ++i) {
-                const double line = a.cents + static_cast<double>(b.cents - a.cents) *
-                                                  static_cast<double>(points[i].tick - a.tick) /
-                                                  static_cast<double>(b.tick - a.tick);
-                const double miss = std::abs(points[i].cents - line);
-                if (miss > worst) {
-                    worst = miss;
-                    worstIndex = i;
-                    insertAt = k;
-                }
-            }
-        }
-        if (worst == 0) break;
-        kept.insert(kept.begin() + static_cast<std::ptrdiff_t>(insertAt), worstIndex);
-    }
-    std::vector<PitchPoint> result;
-    result.reserve(kept.size());
-    for (size_t index : kept) result.push_back(points[index]);
-    return result;
+// The pitch over [start, end) as points: at the note's start, at each step
+// inside it with the value before it held up to 5 ticks earlier (the
+// projects' line, within the note), and at its end. Only the steps inside the
+// note count, so no note takes in the next one's bend. The points are worked
+// out as they are visited rather than held (a long note under a steep curve
+// has millions), and can be visited again from any one of them on.
+
+// The note's first point.
+PitchPoint notePitchStart(const PitchSteps& steps, int64_t start) {
+    return {start, pointCents(steps.centsAt(start))};
 }
 
-// The pitch over [start, end) as points: at the note's start, at each step
-// inside it with the value before it held up to 5 ticks earlier (the projects'
-// line, within the note), and at its end; empty when the pitch stays at 0 over
-// the whole note. Only the steps inside the note count, so no note takes in the
-// next one's bend.
-std::vector<PitchPoint> notePitch(std::span<const PitchStep> steps, int64_t start, int64_t end) {
-    auto step = std::upper_bound(steps.begin(), steps.end(), start,
-                                 [](int64_t tick, const PitchStep& s) { return tick < s.tick; });
-    int32_t value = step == steps.begin() ? 0 : pointCents(std::prev(step)->cents);
-    std::vector<PitchPoint> points = {{start, value}};
-    bool bent = value != 0;
-    for (; step != steps.end() && step->tick < end; ++step) {
+// Visits the note's points after `from`, one of them, in order until `visit`
+// returns false or the note's end was visited. From a point, the line goes on
+// with its value, and a step's hold point lies after it.
+template <typename Visit>
+void notePitchAfter(const PitchSteps& steps, PitchPoint from, int64_t end, Visit visit) {
+    int32_t value = from.cents;
+    int64_t last = from.tick;
+    const PitchSteps::Iterator stop = steps.end();
+    for (auto step = steps.after(from.tick); step != stop && step->tick < end; ++step) {
+        // Within half a cent of the value held the step rounds to it: most
+        // steps of a slow ramp are passed over without rounding.
+        if (std::abs(step->cents - value) < 0.5) continue;
         const int32_t next = pointCents(step->cents);
         if (next == value) continue;
         const int64_t hold = int64_t{step->tick} - kStepHoldTicks;
-        if (hold > points.back().tick) points.push_back({hold, value});
-        points.push_back({step->tick, next});
+        if (hold > last && !visit(PitchPoint{hold, value})) return;
+        if (!visit(PitchPoint{step->tick, next})) return;
+        last = step->tick;
         value = next;
-        bent = true;
     }
-    if (!bent) return {};
-    points.push_back({end, value});
-    return fewestPoints(points, kMaxPitchPoints);
+    visit(PitchPoint{end, value});
+}
+
+// The point between `a` and `b` (both the note's) that the line from one to
+// the other misses most, the first of them if several do; a miss of 0 when
+// it misses none.
+struct Miss {
+    double by = 0;
+    PitchPoint point{};
+};
+Miss worstMiss(const PitchSteps& steps, PitchPoint a, PitchPoint b, int64_t end) {
+    Miss worst;
+    notePitchAfter(steps, a, end, [&](const PitchPoint& point) {
+        if (point.tick >= b.tick) return false;
+        const double line = a.cents + static_cast<double>(b.cents - a.cents) *
+                                          static_cast<double>(point.tick - a.tick) /
+                                          static_cast<double>(b.tick - a.tick);
+        const double miss = std::abs(point.cents - line);
+        if (miss > worst.by) worst = {miss, point};
+        return true;
+    });
+    return worst;
+}
+
+// The note's points, none when the pitch stays at 0 over the whole note. Of
+// more than kMaxPitchPoints, the first and last are kept and, of the others,
+// those that the line through the kept ones misses most, one at a time, until
+// as many are kept or the line misses none. Each pair of neighbours kept
+// knows its worst miss, so a point kept has only its two sides looked at anew.
+std::vector<PitchPoint> notePitch(const PitchSteps& steps, int64_t start, int64_t end) {
+    const PitchPoint first = notePitchStart(steps, start);
+    std::vector<PitchPoint> kept = {first};
+    size_t count = 1;
+    PitchPoint last = first;
+    notePitchAfter(steps, first, end, [&](const PitchPoint& point) {
+        if (kept.size() <= kMaxPitchPoints) kept.push_back(point);
+        ++count;
+        last = point;
+        return true;
+    });
+    // Without a step inside the note its points are its start and its end.
+    if (first.cents == 0 && count <= 2) return {};
+    if (count <= kMaxPitchPoints) return kept;
+    kept = {first, last};
+    std::vector<Miss> misses = {worstMiss(steps, first, last, end)};  // of kept[k]..kept[k + 1]
+    while (kept.size() < kMaxPitchPoints) {
+        size_t k = 0;
+        for (size_t i = 1; i < misses.size(); ++i) {
+            if (misses[i].by > misses[k].by) k = i;
+        }
+        if (misses[k].by == 0) break;
+        const auto at = static_cast<std::ptrdiff_t>(k + 1);
+        kept.insert(kept.begin() + at, misses[k].point);
+        misses[k] = worstMiss(steps, kept[k], kept[k + 1], end);
+        misses.insert(misses.begin() + at, worstMiss(steps, kept[k + 1], kept[k + 2], end));
+    }
+    return kept;
 }
 
 class UstText {
@@ -162,7 +194,7 @@ public:
     // The note parts that sound and the rests between them, then the end; the
     // notes' volumes from `dynamics`, their pitch from `pitch`.
     void sequence(const VoiceTrack& voice, std::span<const BreakpointPoint> dynamics,
-                  std::span<const PitchStep> pitch);
+                  const PitchSteps& pitch);
 
 private:
     void key(const char* name) {
@@ -194,7 +226,7 @@ private:
     int64_t sectionTempo(int64_t start, int64_t end);
     void rest(int64_t start, int64_t end);
     void note(const NotePart& part, int64_t end, std::span<const BreakpointPoint> dynamics,
-              std::span<const PitchStep> pitch);
+              const PitchSteps& pitch);
     void pitch(const std::vector<PitchPoint>& points, int64_t start);
 
     BlockOutput& out_;
@@ -266,7 +298,7 @@ void UstText::rest(int64_t start, int64_t end) {
 }
 
 void UstText::note(const NotePart& part, int64_t end, std::span<const BreakpointPoint> dynamics,
-                   std::span<const PitchStep> pitchSteps) {
+                   const PitchSteps& pitchSteps) {
     const NoteEvent& event = *part.event;
     const std::string_view lyric =
         singableLyric(fileText(part.lyric->text.view()), fileText(part.lyric->symbols.view()));
@@ -330,7 +362,7 @@ void UstText::pitch(const std::vector<PitchPoint>& points, int64_t start) {
 }
 
 void UstText::sequence(const VoiceTrack& voice, std::span<const BreakpointPoint> dynamics,
-                       std::span<const PitchStep> pitch) {
+                       const PitchSteps& pitch) {
     // Each part reaches the next part's start at the most.
     VoiceTrack::PartsInTimeOrder parts = voice.partsInTimeOrder();
     const auto nextSounding = [&parts](NotePart& part) {
@@ -365,7 +397,7 @@ bool writeTrack(const RenderedSong& song, size_t voice, const std::string& path,
     const CurvePoints sensitivities = song.curve(voice, curveOfCommand(CmdPitchBendSensitivity)->id);
     if (!dynamics || !bends || !sensitivities) return false;
     const VoiceTrack& track = song.voices()[voice];
-    const std::vector<PitchStep> pitch = pitchSteps(*bends, *sensitivities);
+    const PitchSteps pitch(*bends, *sensitivities);
     // Closed here on every way out, before a file given up is removed.
     std::unique_ptr<std::FILE, platform::FileCloser> file(sink.open(path));
     if (!file) return false;

@@ -65,7 +65,7 @@ std::string fileStem(const std::string& path) {
 // The curves of one voice track the project carries, as their steps.
 struct PartCurves {
     std::span<const BreakpointPoint> dynamics;
-    std::span<const PitchStep> pitch;
+    PitchSteps pitch;
     std::span<const BreakpointPoint> breathiness;
     std::span<const BreakpointPoint> genderFactor;
     int32_t end;  // the end of the track's last note
@@ -73,10 +73,10 @@ struct PartCurves {
 
 // Whether the line through `steps` has a point: it starts at the first step
 // that leaves 0.
-template <typename Point, typename ValueOf>
-bool lineHasPoints(std::span<const Point> steps, ValueOf valueOf) {
+template <typename Steps, typename ValueOf>
+bool lineHasPoints(const Steps& steps, ValueOf valueOf) {
     return std::any_of(steps.begin(), steps.end(),
-                       [&valueOf](const Point& step) { return valueOf(step) != 0; });
+                       [&valueOf](const auto& step) { return valueOf(step) != 0; });
 }
 
 class UstxText {
@@ -93,8 +93,8 @@ private:
     // The note [start, start + duration) of `part`.
     void note(const NotePart& part, int64_t start, int64_t duration);
     // The curve's line through its steps, each of which `valueOf` gives its value.
-    template <typename Point, typename ValueOf>
-    void curve(std::span<const Point> steps, ValueOf valueOf, int32_t end, const char* abbr);
+    template <typename Steps, typename ValueOf>
+    void curve(const Steps& steps, ValueOf valueOf, int32_t end, const char* abbr);
 
     BlockOutput& out_;
     std::string& text_;
@@ -253,8 +253,8 @@ void UstxText::note(const NotePart& part, int64_t start, int64_t duration) {
 // The line is gone through twice, for its ticks and for its values, rather
 // than held: a curve has millions of points. The numbers are formatted in a
 // buffer of their own, which goes to the block whenever it fills.
-template <typename Point, typename ValueOf>
-void UstxText::curve(std::span<const Point> steps, ValueOf valueOf, int32_t end, const char* abbr) {
+template <typename Steps, typename ValueOf>
+void UstxText::curve(const Steps& steps, ValueOf valueOf, int32_t end, const char* abbr) {
     if (!lineHasPoints(steps, valueOf)) return;
     char buffer[4096];
     constexpr size_t kRoomForOne = vsqtext::kMaxNumberText + 2;
@@ -312,8 +312,9 @@ bool YamlUstxExporter::write(const RenderedSong& song, const std::string& path, 
         const CurvePoints breathiness = song.curve(i, curveOfCommand(CmdBreathiness)->id);
         const CurvePoints gender = song.curve(i, curveOfCommand(CmdGenderFactor)->id);
         if (!dynamics || !bends || !sensitivities || !breathiness || !gender) return false;
-        const std::vector<PitchStep> pitch = pitchSteps(*bends, *sensitivities);
-        text.part(voice, {*dynamics, pitch, *breathiness, *gender, voice.curveEnd()});
+        const PartCurves curves = {*dynamics, PitchSteps(*bends, *sensitivities), *breathiness,
+                                   *gender, voice.curveEnd()};
+        text.part(voice, curves);
     }
     return sink.keep(path, out.close(std::move(file)));
 }
