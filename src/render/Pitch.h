@@ -12,8 +12,11 @@
 
 #include "render/BreakpointListBuilder.h"
 
+// A semitone, the step between two note numbers, in cents.
+inline constexpr double kCentsPerSemitone = 100;
+
 inline double pitchCents(int32_t bend, int32_t sensitivity) {
-    return static_cast<double>(bend) * sensitivity * 100.0 / 8192.0;
+    return static_cast<double>(bend) * sensitivity * kCentsPerSemitone / 8192.0;
 }
 
 // The sensitivity a reader of the VSQ file takes before the file's first

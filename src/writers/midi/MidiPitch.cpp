@@ -11,7 +11,6 @@ namespace {
 
 constexpr int32_t kVibratoRoomSemitones = 1;
 constexpr int32_t kWidestBendRange = 24;
-constexpr double kCentsPerSemitone = 100.0;
 constexpr double kBendPerRange = 8192.0;  // bend units from the centre to the range's edge
 constexpr int32_t kLowestBend = -8192;
 constexpr int32_t kHighestBend = 8191;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "render/Pitch.h"
 #include "render/TempoClock.h"
 
 namespace {
@@ -16,7 +17,6 @@ constexpr double kShortestGlideMs = 60;
 constexpr double kGlideMsPerBendStep = 3.4;
 constexpr double kMostOvershootCents = 50;
 constexpr double kPercent = 100;
-constexpr double kCentsPerNote = 100;
 // Where an overshooting glide turns back, as a share of its length.
 constexpr double kTurn = 0.7;
 
@@ -58,13 +58,13 @@ PartGlides glidesOf(const NotePart* before, const NotePart& part, const NotePart
     const double endMs = clock.msAt(part.soundingEnd());
     // A glide in starts a note, one out ends it.
     if (before != nullptr && part.part == 1 && (note.portamentoUse & kGlidesIn) != 0 && meet(*before, part)) {
-        double span = (before->event->note - note.note) * kCentsPerNote;
+        double span = (before->event->note - note.note) * kCentsPerSemitone;
         if ((before->event->portamentoUse & kGlidesOut) != 0) span /= 2;
         glides.in = {startMs, glideMs(note, startMs, endMs), span, 0,
                      std::clamp(std::abs(span) * note.bendDepth / kPercent, 0.0, kMostOvershootCents)};
     }
     if (after != nullptr && lastPart(part) && (note.portamentoUse & kGlidesOut) != 0 && meet(part, *after)) {
-        double span = (after->event->note - note.note) * kCentsPerNote;
+        double span = (after->event->note - note.note) * kCentsPerSemitone;
         if ((after->event->portamentoUse & kGlidesIn) != 0 && after->part == 1) span /= 2;
         const double length = glideMs(note, startMs, endMs);
         glides.out = {endMs - length, length, 0, span, 0};

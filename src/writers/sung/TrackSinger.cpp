@@ -20,7 +20,6 @@ namespace {
 
 // Samples sung at one pitch and one loudness.
 constexpr size_t kStep = 128;
-constexpr double kCentsPerNote = 100;
 constexpr double kLevels = 127;
 constexpr int64_t kShortestPartMs = 20;
 
@@ -120,7 +119,7 @@ void TrackSinger::startPart(const NotePart& part) {
 }
 
 double TrackSinger::centsAt(int64_t sample, int64_t tick) const {
-    double cents = part_.event->note * kCentsPerNote;
+    double cents = part_.event->note * kCentsPerSemitone;
     cents += PitchSteps(*curves_.bends, *curves_.sensitivities).centsAt(tick);
     const double ms = static_cast<double>(sample) * 1000.0 / rate_;
     cents += glides_.offsetAt(ms);
