@@ -21,8 +21,9 @@ inline double pitchCents(int32_t bend, int32_t sensitivity) {
 
 // The sensitivity a reader of the VSQ file takes before the file's first
 // sensitivity point (or without any): the file lists the curve from the first
-// @PBS on only, and every reader then bends by 2 semitones. The projects and
-// sequences bend by it there, so that they sound as the VSQ file does.
+// @PBS on only, and every reader then bends by 2 semitones. The projects, the
+// sequences and the MIDI preview bend by it there, so that they sound as the
+// VSQ file does.
 inline constexpr int32_t kReadersSensitivity = 2;
 
 // The pitch from a tick on, held to the next step's tick.

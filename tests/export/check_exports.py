@@ -134,7 +134,8 @@ def parse_metatext(sections):
 # --- the MIDI file's sound, by the manual's rules ---------------------------
 
 # The curves the MIDI file carries, with their defaults.
-CURVE_DEFAULTS = {'PitchBendBPList': 0, 'PitchBendSensBPList': 1, 'DynamicsBPList': 64}
+# Where the VSQ file lists no sensitivity its readers bend by 2, and so does the MIDI file.
+CURVE_DEFAULTS = {'PitchBendBPList': 0, 'PitchBendSensBPList': 2, 'DynamicsBPList': 64}
 CHANNEL_VOLUME = 100
 # The manual's table of levels: the song's velocity or dynamics -> MIDI.
 DOCUMENTED_LEVELS = {0: 0, 16: 25, 32: 50, 48: 75, 56: 88, 64: 100, 80: 107, 96: 114,

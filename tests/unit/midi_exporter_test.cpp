@@ -124,7 +124,7 @@ TEST_F(MidiSoundTest, ASongAtItsDefaultsPlaysAtTheNormalLevel) {
     };
     EXPECT_TRUE(has(7, 100));   // channel volume
     EXPECT_TRUE(has(11, 100));  // expression of the dynamics' default 64
-    EXPECT_TRUE(has(6, 2));     // bend range: sensitivity 1 and a semitone for vibrato
+    EXPECT_TRUE(has(6, 3));  // bend range: the readers' sensitivity 2 and a semitone for vibrato
     const auto noteOns = withStatus(messages, 0x90);
     ASSERT_EQ(noteOns.size(), 1u);
     EXPECT_EQ(noteOns[0].second, 100);  // velocity of the default 64
@@ -161,10 +161,10 @@ TEST_F(MidiSoundTest, VibratoSwingsTheBendAtItsDepthAndReturnsAtTheNoteEnd) {
         highest = std::max(highest, bendOf(bends[i]));
         lowest = std::min(lowest, bendOf(bends[i]));
     }
-    // 50 cents of a range of 2 semitones is 2048, sampled near the peaks.
-    EXPECT_NEAR(highest - 8192, 2048, 40);
-    EXPECT_NEAR(8192 - lowest, 2048, 40);
-    EXPECT_LE(highest - 8192, 2048);
+    // 50 cents of a range of 3 semitones is 1365, sampled near the peaks.
+    EXPECT_NEAR(highest - 8192, 1365, 30);
+    EXPECT_NEAR(8192 - lowest, 1365, 30);
+    EXPECT_LE(highest - 8192, 1366);
     EXPECT_EQ(bendOf(bends.back()), 8192);
     EXPECT_EQ(bends.back().tick, 1920);
     // The pitch is back before the next note sounds.

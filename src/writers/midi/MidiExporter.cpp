@@ -22,6 +22,7 @@
 #include "writers/midi/MidiPitch.h"
 #include "output/MidiFileWriter.h"
 #include "output/OutputSink.h"
+#include "render/Pitch.h"
 #include "render/PlayerVoice.h"
 #include "render/RenderedSong.h"
 #include "song/CommandCode.h"
@@ -234,7 +235,8 @@ bool StreamMidiExporter::writeVoiceTrack(const RenderedSong& song, size_t voice)
     return true;
 }
 
-// Each curve starts at its default unless points at tick 0 set it.
+// Each curve starts at its default (the sensitivity at the readers' one)
+// unless points at tick 0 set it.
 bool StreamMidiExporter::startCurves(const RenderedSong& song, size_t voice,
                                      std::span<CurveStream> curves) {
     for (CurveStream& stream : curves) {
@@ -242,7 +244,10 @@ bool StreamMidiExporter::startCurves(const RenderedSong& song, size_t voice,
         stream.points = song.curve(voice, curve.id);
         if (!stream.points) return false;
         const std::vector<BreakpointPoint>& points = *stream.points;
-        takeCurveValue(curve, curve.defaultValue);
+        // The VSQ file lists no sensitivity before its first point, and its
+        // readers bend by their own 2 semitones there: the preview does too.
+        const bool sensitivity = curve.command == CmdPitchBendSensitivity;
+        takeCurveValue(curve, sensitivity ? kReadersSensitivity : curve.defaultValue);
         for (; stream.next < points.size() && points[stream.next].tick == 0; ++stream.next) {
             takeCurveValue(curve, points[stream.next].value);
         }
