@@ -15,6 +15,7 @@
 #include "compile/Compiler.h"
 #include "compile/EnvelopeTable.h"
 #include "compile/LyricReport.h"
+#include "compile/SourceTrace.h"
 #include "diag/Diagnostic.h"
 #include "diag/Message.h"
 #include "song/BarGrid.h"
@@ -113,6 +114,7 @@ public:
     void setSong(Song* song) override;
     void setDictionary(const PhoneticDictionary* dictionary) override;
     void setStrings(const StringPool* strings) override;
+    void setSourceTrace(SourceTrace* trace) override;
     void command(int code, int count, const CommandParam* params,
                  const CommandPlace& place) override;
     void lyrics(const char16_t* chars, const CommandPlace& place) override;
@@ -207,6 +209,7 @@ public:
     std::map<std::string, SingerVoice> singers;  // by name
     const PhoneticDictionary* dictionary = nullptr;
     const StringPool* strings = nullptr;
+    SourceTrace* trace = nullptr;  // only in an editor's run
     int64_t eventLimit = kMaxSongEvents;  // lowered by tests only
     // Values of the controls that loop ends copied: a control may hold
     // thousands, so they count against the budget like events.

@@ -144,6 +144,7 @@ void CompilerImpl::loopEnd(TrackState& state) {
             copyBeside(track.noteLocations, notesFrom, notesTo);
             copyBeside(state.sung, notesFrom, notesTo);
             track.copyLyricMarks(notesFrom, notesTo, copiesStart);
+            if (trace != nullptr) trace->copyLandings(state.number - 1, notesFrom, notesTo, copiesStart);
             const auto controlsFrom = static_cast<size_t>(frame.startControls);
             const size_t controlsTo = last ? static_cast<size_t>(frame.exitControls) : controlsEnd;
             copyRange(track.controls, controlsFrom, controlsTo, offset);

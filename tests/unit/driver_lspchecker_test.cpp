@@ -56,4 +56,50 @@ TEST(PipelineChecker, GivesEachNoteItsSyllableBarAndTheHints) {
     EXPECT_EQ(hint->place.line, 1);
 }
 
+TEST(PipelineChecker, TracesEachSyllableToItsNotesAndEachRest) {
+    const auto checker = createPipelineChecker(shippedDictionary());
+    // l4 o3 c d "かさ" r8 /:3 e "た" :/
+    const CheckResult result = checker->check(
+        "/nowhere/song.mml",
+        {{"/nowhere/song.mml",
+          "l4 o3 c d \"\xE3\x81\x8B\xE3\x81\x95\" r8 /:3 e \"\xE3\x81\x9F\" :/\n"}});
+    ASSERT_EQ(result.syllables.size(), 3u);
+    const CheckedSyllable& ka = result.syllables[0];
+    EXPECT_EQ(ka.text, "\xE3\x81\x8B");
+    EXPECT_EQ(ka.place.line, 1);
+    EXPECT_EQ(ka.place.column, 11);  // after the quote, a kana a column
+    EXPECT_EQ(ka.place.endColumn, 12);
+    ASSERT_EQ(ka.landings.size(), 1u);
+    EXPECT_EQ(ka.landings[0].key, 60);
+    EXPECT_EQ(result.syllables[1].place.column, 12);
+    EXPECT_EQ(result.syllables[1].landings[0].beat, 2);
+    // The loop gives its copies of the note the syllable again.
+    const CheckedSyllable& ta = result.syllables[2];
+    EXPECT_EQ(ta.place.column, 25);
+    EXPECT_EQ(ta.landingCount, 3);
+    ASSERT_EQ(ta.landings.size(), 3u);
+    EXPECT_EQ(ta.landings[0].key, 64);
+    EXPECT_EQ(ta.landings[1].beat, 4);
+    EXPECT_EQ(ta.landings[2].bar, 2);
+    EXPECT_EQ(ta.landings[2].beat, 1);
+    ASSERT_EQ(result.rests.size(), 1u);
+    const CheckedRest& rest = result.rests[0];
+    EXPECT_EQ(rest.place.column, 15);
+    EXPECT_EQ(rest.place.endColumn, 17);
+    EXPECT_EQ(rest.ticks, 240);
+    EXPECT_EQ(rest.bar, 1);
+    EXPECT_EQ(rest.beat, 3);
+    EXPECT_EQ(rest.tick, 0);
+}
+
+TEST(PipelineChecker, KeepsTheFirstNotesOfASyllableALoopRepeatsOften) {
+    const auto checker = createPipelineChecker(shippedDictionary());
+    // /:100 /:100 c "か" :/ :/ — ten thousand notes sing one syllable.
+    const CheckResult result = checker->check(
+        "/nowhere/song.mml", {{"/nowhere/song.mml", "/:100 /:100 c \"\xE3\x81\x8B\" :/ :/\n"}});
+    ASSERT_EQ(result.syllables.size(), 1u);
+    EXPECT_EQ(result.syllables[0].landingCount, 10000);
+    EXPECT_EQ(result.syllables[0].landings.size(), CheckedSyllable::kLandingsKept);
+}
+
 }  // namespace
