@@ -111,7 +111,8 @@ std::string lyricHover(const DocumentView& document, const TextSpan& span) {
         }
     }
     if (byColumn.empty()) return {};  // not a lyric, or one that reached no note
-    std::string text = "**lyric**: " + std::to_string(byColumn.size()) + " syllables\n";
+    std::string text = "**lyric**: " + std::to_string(byColumn.size()) +
+                       (byColumn.size() == 1 ? " syllable\n" : " syllables\n");
     size_t listed = 0;
     for (const auto& [column, entries] : byColumn) {
         if (listed++ == kSyllablesListed) {
