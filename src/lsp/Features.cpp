@@ -119,7 +119,7 @@ std::string lyricHover(const DocumentView& document, const TextSpan& span) {
             text += "\n\u2026 and " + std::to_string(byColumn.size() - kSyllablesListed) + " more";
             break;
         }
-        text += "\n- `" + entries.front()->text + "` →";
+        text += "\n- `" + entries.front()->text + "` \u2192";
         size_t shown = 0;
         int64_t total = 0;
         for (const CheckedSyllable* entry : entries) {
