@@ -338,10 +338,8 @@ void CompilerImpl::rest(TrackState& state, int count, const CommandParam* params
     }
     int64_t duration = 0;
     if (!durationOf(*this, state, paramValue(count, params, 0), duration)) return;
-    if (trace != nullptr && currentPlace != nullptr &&
-        trace->rests.size() < static_cast<size_t>(kMaxSongEvents)) {
-        trace->rests.push_back({currentPlace->written, state.number - 1, state.time,
-                                static_cast<int32_t>(duration)});
+    if (trace != nullptr && currentPlace != nullptr) {
+        trace->addRest({currentPlace->written, state.number - 1, state.time, static_cast<int32_t>(duration)});
     }
     state.time = static_cast<int32_t>(state.time + duration);
 }

@@ -37,6 +37,7 @@ struct LoopFrame {
     int32_t startNotes = 0, startControls = 0, startEnvelopes = 0;
     int32_t exitNotes = -1, exitControls = -1, exitEnvelopes = -1;
     SourceLocation opened;  // its "/:", for the hint on a loop never closed
+    size_t startRests = 0;  // the rests an editor's trace held when it opened
 };
 
 // A singer registered by @SGR: what a singer change to it carries.

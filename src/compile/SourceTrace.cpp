@@ -1,5 +1,5 @@
 // The trace's landings: appended as the lyric walk gives notes their
-// syllables, and again for the notes a loop copies.
+// syllables, and again for the notes a loop copies; a loop's rests likewise.
 #include "compile/SourceTrace.h"
 
 #include <algorithm>
@@ -26,5 +26,14 @@ void SourceTrace::copyLandings(int32_t track, size_t from, size_t to, size_t cop
         const SyllableLanding copy{list[i].syllable,
                                    static_cast<uint32_t>(copiesStart + (list[i].note - from))};
         list.push_back(copy);
+    }
+}
+
+void SourceTrace::copyRests(int32_t track, size_t from, size_t to, int64_t before, int64_t offset) {
+    for (size_t i = from; i < to && i < rests.size(); ++i) {
+        const TracedRest rest = rests[i];  // a copy: adding may move it
+        if (rest.track == track && rest.time < before) {
+            addRest({rest.written, rest.track, static_cast<int32_t>(rest.time + offset), rest.ticks});
+        }
     }
 }

@@ -32,6 +32,10 @@ struct TracedRest {
 };
 
 struct SourceTrace {
+    // A hostile source may make rests without end; past this many (as many
+    // as a song may have events) they are not kept.
+    static constexpr size_t kMostRests = 4'000'000;
+
     std::vector<TracedSyllable> syllables;
     // By track index; in each, the landings in the order of their notes.
     std::vector<std::vector<SyllableLanding>> landings;
@@ -41,4 +45,10 @@ struct SourceTrace {
     void land(int32_t track, uint32_t syllable, size_t note);
     // A loop appended copies of the notes [from, to) of `track` from `copiesStart` on.
     void copyLandings(int32_t track, size_t from, size_t to, size_t copiesStart);
+    // A loop's pass copied the rests [from, to) of `track` that start before
+    // `before`, `offset` ticks later.
+    void copyRests(int32_t track, size_t from, size_t to, int64_t before, int64_t offset);
+    void addRest(const TracedRest& rest) {
+        if (rests.size() < kMostRests) rests.push_back(rest);
+    }
 };

@@ -102,4 +102,27 @@ TEST(PipelineChecker, KeepsTheFirstNotesOfASyllableALoopRepeatsOften) {
     EXPECT_EQ(result.syllables[0].landings.size(), CheckedSyllable::kLandingsKept);
 }
 
+TEST(PipelineChecker, RestsOfALoopAreKeptForEachPass) {
+    const auto checker = createPipelineChecker(shippedDictionary());
+    const CheckResult result =
+        checker->check("/nowhere/song.mml", {{"/nowhere/song.mml", "l4 /:3 r c :/ r2\n"}});
+    ASSERT_EQ(result.rests.size(), 4u);
+    // The first pass, its copies as the loop closes, then the rest after it.
+    EXPECT_EQ(result.rests[0].beat, 1);
+    EXPECT_EQ(result.rests[1].place.column, result.rests[0].place.column);
+    EXPECT_EQ(result.rests[1].beat, 3);
+    EXPECT_EQ(result.rests[2].bar, 2);
+    EXPECT_EQ(result.rests[2].beat, 1);
+    EXPECT_EQ(result.rests[3].ticks, 960);
+    EXPECT_EQ(result.rests[3].bar, 2);
+    EXPECT_EQ(result.rests[3].beat, 3);
+    // The last pass stops at the exit mark: the rest after it is not repeated.
+    const CheckResult exit =
+        checker->check("/nowhere/song.mml", {{"/nowhere/song.mml", "l4 /:2 c r / r8 :/\n"}});
+    ASSERT_EQ(exit.rests.size(), 3u);
+    EXPECT_EQ(exit.rests[2].place.column, exit.rests[0].place.column);
+    EXPECT_EQ(exit.rests[2].beat, 4);
+    EXPECT_EQ(exit.rests[2].tick, 240);
+}
+
 }  // namespace
