@@ -380,7 +380,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool preview = false;
     {
         RunContext run(settings(), sources());
-        run.onCompiled = [&](const Song& song, const LyricReport&) {
+        // The editor's trace is kept too, so that its bookkeeping is fuzzed
+        // with the rest; it changes nothing the run writes.
+        run.traceSources = true;
+        run.onCompiled = [&](const Song& song, const LyricReport&, const SourceTrace&) {
             if (sungPreviewBuilt() && shortEnoughToSing(song)) {
                 run.settings.exportPaths['a'] = kPreview;
                 preview = true;

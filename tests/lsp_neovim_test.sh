@@ -1,8 +1,8 @@
 #!/bin/sh
 # The language server in a headless Neovim's built-in client: a song with a
 # mistake opens, its diagnostic stands at the right line and column, hover on
-# a note names its syllable, completion offers @VIB, and go to definition of a
-# macro lands on its name. Waits are bounded by Neovim's own timeouts and the
+# a note names its syllable and hover on a lyric the note each syllable lands
+# on, completion offers @VIB, and go to definition of a macro lands on its name. Waits are bounded by Neovim's own timeouts and the
 # CPU time limit.
 # Arguments: the program.
 set -eu
@@ -28,6 +28,8 @@ local function ask(method, line, character)
 end
 local hover = ask('textDocument/hover', 1, 3)
 out:write('hover ', hover and hover.contents.value:gsub('\n', ' ') or 'none', '\n')
+local lyric = ask('textDocument/hover', 1, 6)
+out:write('lyric ', lyric and lyric.contents.value:gsub('\n', ' ') or 'none', '\n')
 local items = ask('textDocument/completion', 2, 5) or {}
 for _, item in ipairs(items.items or items) do
   if item.label == '@VIB' then out:write('completion @VIB\n') end
@@ -45,6 +47,7 @@ LUA
 fail() { echo "$*"; cat editor.txt nvim.txt; exit 1; }
 grep -qx 'diagnostic 1:11 unknown-command' editor.txt || fail "no diagnostic at line 2, column 12"
 grep -q '^hover .*sings "あ"' editor.txt || fail "the hover on the note does not name its syllable"
+grep -q '^lyric .*`あ` → E5 at 1:1' editor.txt || fail "the hover on the lyric does not name the note its syllable lands on"
 grep -qx 'completion @VIB' editor.txt || fail "completion does not offer @VIB"
 grep -qx 'definition 0:7' editor.txt || fail "go to definition does not reach the macro's name"
 echo "Neovim's client is served"

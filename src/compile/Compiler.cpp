@@ -112,6 +112,7 @@ void CompilerImpl::setDictionary(const PhoneticDictionary* newDictionary) {
 }
 
 void CompilerImpl::setStrings(const StringPool* newStrings) { strings = newStrings; }
+void CompilerImpl::setSourceTrace(SourceTrace* newTrace) { trace = newTrace; }
 
 namespace {
 
@@ -337,6 +338,9 @@ void CompilerImpl::rest(TrackState& state, int count, const CommandParam* params
     }
     int64_t duration = 0;
     if (!durationOf(*this, state, paramValue(count, params, 0), duration)) return;
+    if (trace != nullptr && currentPlace != nullptr) {
+        trace->addRest({currentPlace->written, state.number - 1, state.time, static_cast<int32_t>(duration)});
+    }
     state.time = static_cast<int32_t>(state.time + duration);
 }
 

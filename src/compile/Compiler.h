@@ -10,6 +10,7 @@ class Diagnostics;
 class Song;
 class PhoneticDictionary;
 class StringPool;
+struct SourceTrace;
 
 // The compiler receives the parser's commands and lyrics (CommandSink).
 class Compiler : public CommandSink {
@@ -17,6 +18,9 @@ public:
     virtual void setSong(Song* song) = 0;
     virtual void setDictionary(const PhoneticDictionary* dictionary) = 0;
     virtual void setStrings(const StringPool* strings) = 0;
+    // Where each syllable and rest was written goes to `trace` when one is
+    // given (an editor's run); by default nothing is kept.
+    virtual void setSourceTrace(SourceTrace* trace) = 0;
     // What the lyrics left for the hints, once the source has ended.
     virtual LyricReport lyricReport() const = 0;
 };

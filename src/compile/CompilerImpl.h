@@ -15,6 +15,7 @@
 #include "compile/Compiler.h"
 #include "compile/EnvelopeTable.h"
 #include "compile/LyricReport.h"
+#include "compile/SourceTrace.h"
 #include "diag/Diagnostic.h"
 #include "diag/Message.h"
 #include "song/BarGrid.h"
@@ -36,6 +37,7 @@ struct LoopFrame {
     int32_t startNotes = 0, startControls = 0, startEnvelopes = 0;
     int32_t exitNotes = -1, exitControls = -1, exitEnvelopes = -1;
     SourceLocation opened;  // its "/:", for the hint on a loop never closed
+    size_t startRests = 0;  // the rests an editor's trace held when it opened
 };
 
 // A singer registered by @SGR: what a singer change to it carries.
@@ -113,6 +115,7 @@ public:
     void setSong(Song* song) override;
     void setDictionary(const PhoneticDictionary* dictionary) override;
     void setStrings(const StringPool* strings) override;
+    void setSourceTrace(SourceTrace* trace) override;
     void command(int code, int count, const CommandParam* params,
                  const CommandPlace& place) override;
     void lyrics(const char16_t* chars, const CommandPlace& place) override;
@@ -207,6 +210,7 @@ public:
     std::map<std::string, SingerVoice> singers;  // by name
     const PhoneticDictionary* dictionary = nullptr;
     const StringPool* strings = nullptr;
+    SourceTrace* trace = nullptr;  // only in an editor's run
     int64_t eventLimit = kMaxSongEvents;  // lowered by tests only
     // Values of the controls that loop ends copied: a control may hold
     // thousands, so they count against the budget like events.

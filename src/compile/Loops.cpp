@@ -77,6 +77,7 @@ void CompilerImpl::loopStart(TrackState& state, int count, const CommandParam* p
     frame.startControls = static_cast<int32_t>(track.controls.size());
     frame.startEnvelopes = static_cast<int32_t>(track.envelopes.size());
     if (currentPlace != nullptr) frame.opened = currentPlace->written;
+    if (trace != nullptr) frame.startRests = trace->rests.size();
     state.loops.push_back(std::move(frame));
     state.lyricCursor = frame.startNotes;
 }
@@ -110,6 +111,7 @@ void CompilerImpl::loopEnd(TrackState& state) {
     const size_t notesEnd = track.notes.size();
     const size_t controlsEnd = track.controls.size();
     const size_t envelopesEnd = track.envelopes.size();
+    const size_t restsEnd = trace != nullptr ? trace->rests.size() : 0;
 
     // Passes copied whole; with an exit the last pass is a partial one.
     const bool hasExit = frame.exit >= 0;
@@ -144,6 +146,11 @@ void CompilerImpl::loopEnd(TrackState& state) {
             copyBeside(track.noteLocations, notesFrom, notesTo);
             copyBeside(state.sung, notesFrom, notesTo);
             track.copyLyricMarks(notesFrom, notesTo, copiesStart);
+            if (trace != nullptr) {
+                trace->copyLandings(state.number - 1, notesFrom, notesTo, copiesStart);
+                trace->copyRests(state.number - 1, frame.startRests, restsEnd,
+                                 last ? frame.exit : frame.start + passLength, offset);
+            }
             const auto controlsFrom = static_cast<size_t>(frame.startControls);
             const size_t controlsTo = last ? static_cast<size_t>(frame.exitControls) : controlsEnd;
             copyRange(track.controls, controlsFrom, controlsTo, offset);

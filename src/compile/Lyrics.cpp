@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "compile/ClampToInt32.h"
 #include "compile/CompilerImpl.h"
 #include "song/Song.h"
 #include "diag/Messages.h"
@@ -39,6 +40,7 @@ public:
           waitingNotes_(static_cast<int64_t>(notes_.size() - cursor())) {}
 
     void run(const char16_t* chars) {
+        chars_ = chars;
         const char16_t* p = chars;
         while (*p != 0) {
             const int code = *p;
@@ -96,6 +98,7 @@ private:
         Lyric& lyric = notes_[cursor()].lyric;
         assignCodeBytes(lyric.text, mark, mark + 1);
         lyric.symbols.assign(vowel);
+        traced(mark, mark + 1, cursor());
         sung(cursor());
         state_.lyricCursor = static_cast<int32_t>(cursor() + 1);
         return true;
@@ -138,6 +141,7 @@ private:
         if (target != nullptr) {
             target->text.assign(kBracketLyricText);
             assignCodeBytes(target->symbols, open + 1, close);
+            traced(open, close + 1, landingNote());
             commit();
         }
         return close + 1;
@@ -161,6 +165,7 @@ private:
         if (target != nullptr) {
             assignCodeBytes(target->text, start, rest);
             target->symbols.assign(symbols);
+            traced(start, rest, landingNote());
             commit();
         }
         return rest;
@@ -207,6 +212,23 @@ private:
         note.splitOffset = kSplitOffset;
         const int32_t room = note.length - kSplitOffset;
         if (note.vibrato.type != 0 && room < note.vibrato.length) note.vibrato.length = room;
+    }
+
+    // The note the syllable just claimed belongs to.
+    size_t landingNote() const { return joinPending_ ? cursor() - 1 : cursor(); }
+
+    // Keeps, for an editor, where the syllable [begin, end) stands in the
+    // lyric string (one line, a character a column, after the opening quote)
+    // and the note it went to.
+    void traced(const char16_t* begin, const char16_t* end, size_t note) {
+        SourceTrace* trace = compiler_.trace;
+        if (trace == nullptr || compiler_.currentPlace == nullptr) return;
+        SourceLocation written = compiler_.currentPlace->written;
+        written.column = clampToInt32(int64_t{written.column} + 1 + (begin - chars_));
+        written.endColumn = clampToInt32(int64_t{written.column} + (end - begin));
+        trace->land(state_.number - 1, static_cast<uint32_t>(trace->syllables.size()), note);
+        trace->syllables.push_back({written, codesToBytes(std::u16string_view(
+                                                 begin, static_cast<size_t>(end - begin)))});
     }
 
     void sung(size_t index) {
@@ -264,6 +286,7 @@ private:
 
     CompilerImpl& compiler_;
     TrackState& state_;
+    const char16_t* chars_ = nullptr;  // the lyric's first character
     std::vector<NoteEvent>& notes_;
     const int64_t waitingNotes_;  // notes without a syllable when the walk began
     int64_t placed_ = 0;          // syllables this walk gave a note of their own

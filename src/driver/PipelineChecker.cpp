@@ -4,10 +4,13 @@
 #include "driver/PipelineChecker.h"
 
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "compile/LyricReport.h"
+#include "compile/SourceTrace.h"
 #include "diag/Diagnostic.h"
 #include "driver/OutputFormats.h"
 #include "driver/PipelineRun.h"
@@ -19,6 +22,9 @@
 #include "text/SourceProvider.h"
 
 namespace {
+
+// An included file the server reads for its names: a song is far smaller.
+constexpr size_t kLargestSourceRead = size_t{16} << 20;
 
 CheckedPlace placeOf(const SourceMap& files, const SourceLocation& location) {
     if (!location.known()) return {};
@@ -78,9 +84,8 @@ void addHints(const LyricReport& report, std::vector<CheckedMessage>& messages) 
     }
 }
 
-void addNotes(const Song& song, const SourceMap& files, std::vector<CheckedNote>& notes) {
-    const TempoMap tempo = collectTempoMap(song);
-    const Bars bars(tempo.metres);
+void addNotes(const Song& song, const SourceMap& files, const Bars& bars,
+              std::vector<CheckedNote>& notes) {
     for (int t = 0; t < song.trackCount(); ++t) {
         const Track& track = song.track(t);
         for (size_t i = 0; i < track.notes.size(); ++i) {
@@ -97,6 +102,34 @@ void addNotes(const Song& song, const SourceMap& files, std::vector<CheckedNote>
     }
 }
 
+// The syllables with their first notes, and the rests, from the run's trace.
+void addTrace(const Song& song, const SourceTrace& trace, const SourceMap& files, const Bars& bars,
+              CheckResult& result) {
+    result.syllables.reserve(trace.syllables.size());
+    for (const TracedSyllable& syllable : trace.syllables) {
+        result.syllables.push_back({placeOf(files, syllable.written), cp932ToUtf8(syllable.text), {}, 0});
+    }
+    for (size_t t = 0; t < trace.landings.size() && t < static_cast<size_t>(song.trackCount()); ++t) {
+        const Track& track = song.track(static_cast<int>(t));
+        for (const SyllableLanding& landing : trace.landings[t]) {
+            if (landing.syllable >= result.syllables.size() || landing.note >= track.notes.size()) continue;
+            CheckedSyllable& syllable = result.syllables[landing.syllable];
+            if (syllable.landings.size() < CheckedSyllable::kLandingsKept) {
+                const NoteEvent& note = track.notes[landing.note];
+                const BarPosition at = bars.positionOf(note.time);
+                syllable.landings.push_back({static_cast<int32_t>(t) + 1, note.note, at.bar, at.beat});
+            }
+            ++syllable.landingCount;
+        }
+    }
+    for (const TracedRest& rest : trace.rests) {
+        const SourceLocation written = files.expansionLocation(rest.written);
+        if (!written.known()) continue;
+        const BarPosition at = bars.positionOf(rest.time);
+        result.rests.push_back({placeOf(files, written), rest.track + 1, rest.ticks, at.bar, at.beat, at.tick});
+    }
+}
+
 class PipelineChecker : public Checker {
 public:
     explicit PipelineChecker(RunSettings settings) : settings_(std::move(settings)) {}
@@ -107,8 +140,12 @@ public:
         RunContext run(settingsFor(path), *sources);
         run.checkOnly = true;
         run.console = false;
-        run.onCompiled = [&](const Song& song, const LyricReport& report) {
-            addNotes(song, run.files, result.notes);
+        run.traceSources = true;
+        run.onCompiled = [&](const Song& song, const LyricReport& report, const SourceTrace& trace) {
+            const TempoMap tempo = collectTempoMap(song);
+            const Bars bars(tempo.metres);
+            addNotes(song, run.files, bars, result.notes);
+            addTrace(song, trace, run.files, bars, result);
             addHints(report, result.messages);
         };
         runPipeline(run);
@@ -155,6 +192,23 @@ public:
     }
 
     std::vector<std::string> includeFolders() const override { return settings_.includeDirectories; }
+
+    std::optional<std::string> fileText(const std::string& path) const override {
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+        std::ifstream file(path, std::ios::binary);
+        if (!file) return std::nullopt;
+        std::string bytes;
+        char block[4096];
+        while (file.read(block, sizeof block) || file.gcount() > 0) {
+            if (bytes.size() > kLargestSourceRead) return std::nullopt;
+            bytes.append(block, static_cast<size_t>(file.gcount()));
+        }
+        const auto* start = reinterpret_cast<const unsigned char*>(bytes.data());
+        if (startsWithUtf8ByteOrderMark(start, bytes.size())) return bytes.substr(kUtf8ByteOrderMark.size());
+        if (settings_.utf8) return bytes;
+        return cp932ToUtf8(bytes);
+    }
 
 private:
     RunSettings settingsFor(const std::string& path) const {

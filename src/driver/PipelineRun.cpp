@@ -8,6 +8,7 @@
 #include <new>
 
 #include "compile/Compiler.h"
+#include "compile/SourceTrace.h"
 #include "diag/Messages.h"
 #include "diag/Reporter.h"
 #include "driver/CommandLine.h"
@@ -54,11 +55,13 @@ void compileSource(RunContext& run, Song& song, StringPool& strings) {
     compiler->setSong(&song);
     compiler->setDictionary(dictionary.get());
     compiler->setStrings(&strings);
+    SourceTrace trace;
+    if (run.traceSources) compiler->setSourceTrace(&trace);
 
     auto parser = createCommandParser(run.diagnostics);
     parser->parse(preprocessor.get(), compiler.get(), &strings);
     if (run.console) printLyricHints(compiler->lyricReport(), run.diagnostics.errorCount() > 0);
-    if (run.onCompiled) run.onCompiled(song, compiler->lyricReport());
+    if (run.onCompiled) run.onCompiled(song, compiler->lyricReport(), trace);
 
     // The front end is released in this order: parser, compiler,
     // preprocessor, dictionary, source reader.

@@ -36,6 +36,7 @@
 
 class Song;
 struct LyricReport;
+struct SourceTrace;
 
 struct RunContext {
     RunContext(RunSettings settings, SourceProvider& sources)
@@ -54,10 +55,13 @@ struct RunContext {
     SourceMap files;
     Diagnostics diagnostics{files};
     FilesRead filesRead;
-    // Called, when given, with the compiled song and what the compile noticed
-    // for the hints, before the front end is released: an editor's queries
-    // read the notes there.
-    std::function<void(const Song&, const LyricReport&)> onCompiled;
+    // Keep where each syllable and rest was written (compile/SourceTrace.h),
+    // for an editor's queries; other runs keep nothing of it.
+    bool traceSources = false;
+    // Called, when given, with the compiled song, what the compile noticed
+    // for the hints and the trace (empty unless traceSources), before the
+    // front end is released: an editor's queries read the notes there.
+    std::function<void(const Song&, const LyricReport&, const SourceTrace&)> onCompiled;
 
     // How the run reads its files; the shipped dictionary is code page 932
     // whatever -u says, as that option is about the user's own files.

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,9 +48,35 @@ struct CheckedNote {
     bool defaultSyllable = false;  // no lyric reached it
 };
 
+// A note a syllable was given: where it sounds and its pitch.
+struct CheckedLanding {
+    int32_t track = 0;  // from 1
+    int32_t key = 0;    // MIDI note number
+    int64_t bar = 0, beat = 0;
+};
+
+// A syllable of a lyric string, at its characters in the string, with the
+// first notes it was given (a loop gives it the notes it copies too).
+struct CheckedSyllable {
+    static constexpr size_t kLandingsKept = 8;
+    CheckedPlace place;
+    std::string text;  // UTF-8
+    std::vector<CheckedLanding> landings;  // the first kLandingsKept
+    int64_t landingCount = 0;              // all of them
+};
+
+struct CheckedRest {
+    CheckedPlace place;
+    int32_t track = 0;  // from 1
+    int64_t ticks = 0;
+    int64_t bar = 0, beat = 0, tick = 0;  // where it starts
+};
+
 struct CheckResult {
     std::vector<CheckedMessage> messages;
     std::vector<CheckedNote> notes;      // every note written in the checked document
+    std::vector<CheckedSyllable> syllables;  // every syllable given a note, as the run went
+    std::vector<CheckedRest> rests;      // every rest written
     std::vector<std::string> filesRead;  // the paths of every file the check read
 };
 
@@ -80,4 +107,8 @@ public:
     // The include folders searched after the including file's own, for
     // completing and following include names.
     virtual std::vector<std::string> includeFolders() const = 0;
+    // The text of the file at `path` on disk as UTF-8, read as the run reads
+    // a source (code page 932 unless it is marked or -u says UTF-8); nothing
+    // when it cannot be read or is too large to be a song.
+    virtual std::optional<std::string> fileText(const std::string& path) const = 0;
 };

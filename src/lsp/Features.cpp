@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <system_error>
 
 #include "lsp/DocumentIndex.h"
@@ -45,30 +46,96 @@ std::string noteValue(int64_t ticks) {
     return "no single note value";
 }
 
-// The notes written at the position, each pass of a loop one.
-std::vector<const CheckedNote*> notesAt(const DocumentView& document, int64_t line,
-                                        int64_t character) {
-    std::vector<const CheckedNote*> found;
-    for (const CheckedNote& note : document.checked.notes) {
-        if (note.place.path == document.path && note.place.line - 1 == line &&
-            note.place.column <= character && character < std::max(note.place.endColumn, note.place.column + 1)) {
-            found.push_back(&note);
-        }
+bool placedAt(const CheckedPlace& place, const DocumentView& document, int64_t line,
+              int64_t character) {
+    return place.path == document.path && place.line - 1 == line && place.column <= character &&
+           character < std::max(place.endColumn, place.column + 1);
+}
+
+// The notes or rests written at the position, each pass of a loop one.
+template <typename Item>
+std::vector<const Item*> itemsAt(const std::vector<Item>& items, const DocumentView& document,
+                                 int64_t line, int64_t character) {
+    std::vector<const Item*> found;
+    for (const Item& item : items) {
+        if (placedAt(item.place, document, line, character)) found.push_back(&item);
     }
     return found;
+}
+
+// Its length and where it starts, as a note or rest hover says them.
+template <typename Item>
+std::string lengthAndStart(const std::vector<const Item*>& items) {
+    const Item& item = *items.front();
+    std::string text = std::to_string(item.ticks) + " ticks (" + noteValue(item.ticks) + ")\n\n" +
+                       "track " + std::to_string(item.track) + ", starts at " +
+                       std::to_string(item.bar) + ":" + std::to_string(item.beat) + ":" +
+                       std::to_string(item.tick) + " (bar:beat:tick)";
+    if (items.size() > 1) text += ", played " + std::to_string(items.size()) + " times";
+    return text;
+}
+
+std::string restHover(const std::vector<const CheckedRest*>& rests) {
+    return "**rest**, " + lengthAndStart(rests);
 }
 
 std::string noteHover(const std::vector<const CheckedNote*>& notes) {
     const CheckedNote& note = *notes.front();
     std::string text = "**" + pitchName(note.key) + "** (MIDI " + std::to_string(note.key) + "), " +
-                       std::to_string(note.ticks) + " ticks (" + noteValue(note.ticks) + ")\n\n" +
-                       "track " + std::to_string(note.track) + ", starts at " +
-                       std::to_string(note.bar) + ":" + std::to_string(note.beat) + ":" +
-                       std::to_string(note.tick) + " (bar:beat:tick)";
-    if (notes.size() > 1) text += ", played " + std::to_string(notes.size()) + " times";
+                       lengthAndStart(notes);
     text += "\n\n";
     text += note.defaultSyllable ? "sings the default \"" + note.syllable + "\" [" + note.symbols + "]"
                                  : "sings \"" + note.syllable + "\" [" + note.symbols + "]";
+    return text;
+}
+
+// The syllables of the lyric string at `span`, each with the notes it was
+// given: a huge lyric lists its first ones only.
+constexpr size_t kSyllablesListed = 24;
+
+std::string lyricHover(const DocumentView& document, const TextSpan& span) {
+    // By column: a syllable a macro or loop sang more than once is one entry.
+    std::map<int32_t, std::vector<const CheckedSyllable*>> byColumn;
+    bool severalTracks = false;
+    int32_t firstTrack = 0;
+    for (const CheckedSyllable& syllable : document.checked.syllables) {
+        const CheckedPlace& place = syllable.place;
+        if (place.path != document.path || place.line - 1 != span.line || place.column <= span.column ||
+            place.column >= span.endColumn) {
+            continue;
+        }
+        byColumn[place.column].push_back(&syllable);
+        for (const CheckedLanding& landing : syllable.landings) {
+            if (firstTrack == 0) firstTrack = landing.track;
+            severalTracks = severalTracks || landing.track != firstTrack;
+        }
+    }
+    if (byColumn.empty()) return {};  // not a lyric, or one that reached no note
+    std::string text = "**lyric**: " + std::to_string(byColumn.size()) +
+                       (byColumn.size() == 1 ? " syllable\n" : " syllables\n");
+    size_t listed = 0;
+    for (const auto& [column, entries] : byColumn) {
+        if (listed++ == kSyllablesListed) {
+            text += "\n\u2026 and " + std::to_string(byColumn.size() - kSyllablesListed) + " more";
+            break;
+        }
+        text += "\n- `" + entries.front()->text + "` \u2192";
+        size_t shown = 0;
+        int64_t total = 0;
+        for (const CheckedSyllable* entry : entries) {
+            total += entry->landingCount;
+            for (const CheckedLanding& landing : entry->landings) {
+                if (shown == CheckedSyllable::kLandingsKept) break;
+                text += shown++ == 0 ? " " : ", ";
+                text += pitchName(landing.key) + " at " + std::to_string(landing.bar) + ":" +
+                        std::to_string(landing.beat);
+                if (severalTracks) text += " (track " + std::to_string(landing.track) + ")";
+            }
+        }
+        if (total > static_cast<int64_t>(shown)) {
+            text += " \u2026 and " + std::to_string(total - static_cast<int64_t>(shown)) + " more";
+        }
+    }
     return text;
 }
 
@@ -78,6 +145,10 @@ std::string commandHover(const std::string& name, const CommandEntry& entry) {
     if (!entry.meaning.empty()) text += "\n\n" + entry.meaning;
     if (!entry.link.empty()) text += "\n\n[manual](" + entry.link + ")";
     return text;
+}
+
+std::vector<VisibleName> namesOf(const DocumentView& document) {
+    return visibleNames(document.path, document.text, document.includeFolders, document.readText);
 }
 
 // The folders an include name is looked for in, in order.
@@ -126,10 +197,22 @@ std::string snippetOf(const std::string& name, const std::string& syntax) {
 json hoverAt(const DocumentView& document, int64_t line, int64_t character) {
     // A macro use says what it expands to; the notes it makes are its body's.
     const WordAt word = wordAt(document.text, line, character);
-    const auto notes = notesAt(document, line, character);
-    if (!notes.empty() && word.kind != WordAt::Kind::MacroUse) return markdown(noteHover(notes));
-    const DocumentIndex index(document.text);
+    if (word.kind != WordAt::Kind::MacroUse) {
+        const auto notes = itemsAt(document.checked.notes, document, line, character);
+        if (!notes.empty()) return markdown(noteHover(notes));
+        const auto rests = itemsAt(document.checked.rests, document, line, character);
+        if (!rests.empty()) return markdown(restHover(rests));
+    }
     switch (word.kind) {
+    case WordAt::Kind::Other:
+        if (word.text.starts_with('"')) {
+            const std::string text = lyricHover(document, word.span);
+            if (text.empty()) return nullptr;
+            json hover = markdown(text);
+            hover["range"] = rangeOf(word.span);
+            return hover;
+        }
+        return nullptr;
     case WordAt::Kind::Command:
     case WordAt::Kind::Directive:
         if (const CommandEntry* entry = document.tables.command(word.text)) {
@@ -139,10 +222,15 @@ json hoverAt(const DocumentView& document, int64_t line, int64_t character) {
         }
         return nullptr;
     case WordAt::Kind::MacroUse: {
-        const Definition* definition = index.find(Definition::Kind::Macro, word.text);
-        if (definition == nullptr) definition = index.find(Definition::Kind::Equ, word.text);
-        if (definition == nullptr) return nullptr;
-        json hover = markdown("`\\" + word.text + "` expands to\n```\n" + definition->body + "\n```");
+        const std::vector<VisibleName> names = namesOf(document);
+        const VisibleName* name = findName(names, word.text);
+        if (name == nullptr) return nullptr;
+        std::string text = "`\\" + word.text + "` expands to\n```\n" + name->definition.body + "\n```";
+        if (name->path != document.path) {
+            text += "\n\ndefined in " + std::filesystem::path(name->path).filename().string() + ", line " +
+                    std::to_string(name->definition.span.line + 1);
+        }
+        json hover = markdown(text);
         hover["range"] = rangeOf(word.span);
         return hover;
     }
@@ -197,8 +285,10 @@ json completionAt(const DocumentView& document, int64_t line, int64_t character)
         }
     }
     if (!afterAt && !afterDot) {
-        for (const Definition& definition : index.definitions()) {
-            if (definition.kind != Definition::Kind::Macro && definition.kind != Definition::Kind::Equ) continue;
+        std::set<std::string> offered;
+        for (const VisibleName& name : namesOf(document)) {
+            const Definition& definition = name.definition;
+            if (!offered.insert(definition.name).second) continue;
             const std::string insert = afterSlash ? definition.name : "\\" + definition.name;
             items.push_back(completionItem("\\" + definition.name,
                                            definition.kind == Definition::Kind::Macro ? 15 : 21,
@@ -217,8 +307,13 @@ json definitionAt(const DocumentView& document, int64_t line, int64_t character)
     };
     switch (word.kind) {
     case WordAt::Kind::MacroUse: {
-        const Definition* definition = index.find(Definition::Kind::Macro, word.text);
-        return at(definition != nullptr ? definition : index.find(Definition::Kind::Equ, word.text));
+        const std::vector<VisibleName> names = namesOf(document);
+        const VisibleName* name = findName(names, word.text);
+        if (name == nullptr) return nullptr;
+        if (name->path == document.path) return at(&name->definition);
+        std::error_code error;
+        return {{"uri", fileUri(std::filesystem::absolute(name->path, error).string())},
+                {"range", rangeOf(name->definition.span)}};
     }
     case WordAt::Kind::Singer:
         return at(index.find(Definition::Kind::Singer, word.text));

@@ -11,6 +11,7 @@
 
 #include "lsp/Checker.h"
 #include "lsp/ReferenceTables.h"
+#include "lsp/VisibleNames.h"
 
 struct DocumentView {
     const std::string& uri;
@@ -19,6 +20,7 @@ struct DocumentView {
     const CheckResult& checked;  // of the text as it is
     const ReferenceTables& tables;
     std::vector<std::string> includeFolders;  // searched after the document's own folder
+    ReadText readText;  // for the files it includes
 };
 
 nlohmann::json hoverAt(const DocumentView& document, int64_t line, int64_t character);

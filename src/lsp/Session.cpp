@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -206,8 +207,14 @@ struct Session::State {
     }
 
     DocumentView viewOf(const std::pair<const std::string, OpenDocument>& entry) const {
+        // An included file open in the editor is read as it stands there.
+        const auto readText = [this](const std::string& path) -> std::optional<std::string> {
+            const auto open = documents.find(path);
+            if (open != documents.end()) return open->second.text.text();
+            return checker.fileText(path);
+        };
         return {entry.second.uri, entry.first, entry.second.text.text(), entry.second.checked, tables,
-                checker.includeFolders()};
+                checker.includeFolders(), readText};
     }
 
     json capabilities() const {

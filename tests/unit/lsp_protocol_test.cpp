@@ -72,6 +72,7 @@ struct RecordingChecker : Checker {
         return {true, 0, 0, {outputs.midi ? "/songs/a.mid" : "/songs/a.vsq"}};
     }
     std::vector<std::string> includeFolders() const override { return {}; }
+    std::optional<std::string> fileText(const std::string&) const override { return std::nullopt; }
 };
 
 struct SessionTest : ::testing::Test {

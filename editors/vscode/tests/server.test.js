@@ -1,6 +1,9 @@
 // The real server (the program named by TUVO_PROGRAM, run with --lsp) driven
 // over vscode-jsonrpc as an editor drives it: a song opened with a mistake,
-// changed, then asked for hover, completion and definition, and shut down.
+// changed, then asked for hover, completion and definition, and shut down;
+// a song that includes a file of its parts folder asked for hover on a lyric
+// and a rest and for the definition of a macro of the included file. A server
+// a failed assertion left running is killed, so that the test ends.
 'use strict';
 
 const assert = require('node:assert');
@@ -13,8 +16,8 @@ const rpc = require('vscode-jsonrpc/node');
 
 const program = process.env.TUVO_PROGRAM;
 
-function startServer(folder) {
-    const server = childProcess.spawn(program, ['--lsp'], { cwd: folder, stdio: ['pipe', 'pipe', 'inherit'] });
+function startServer(folder, options = []) {
+    const server = childProcess.spawn(program, ['--lsp', ...options], { cwd: folder, stdio: ['pipe', 'pipe', 'inherit'] });
     const connection = rpc.createMessageConnection(
         new rpc.StreamMessageReader(server.stdout), new rpc.StreamMessageWriter(server.stdin));
     const published = [];
@@ -37,16 +40,37 @@ function startServer(folder) {
         look();
     });
     const exited = new Promise((resolve) => server.on('exit', (code) => resolve(code)));
-    return { connection, published, diagnosticsAfter, exited };
+    return { server, connection, published, diagnosticsAfter, exited };
 }
 
-test('the server checks, answers and shuts down as an editor expects', { skip: !program }, async () => {
+// Runs `body` with a server started in a new folder laid out by `files`
+// (path: text), and always stops the server and removes the folder.
+async function withServer(files, options, body) {
     const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tuvo-lsp-'));
-    const uri = `file://${path.join(folder, 'song.mml')}`;
-    const { connection, published, diagnosticsAfter, exited } = startServer(folder);
+    for (const [name, text] of Object.entries(files)) {
+        fs.mkdirSync(path.dirname(path.join(folder, name)), { recursive: true });
+        fs.writeFileSync(path.join(folder, name), text);
+    }
+    const started = startServer(folder, options);
+    try {
+        await body(folder, started);
+    } finally {
+        if (started.server.exitCode === null) started.server.kill();
+        started.connection.dispose();
+        fs.rmSync(folder, { recursive: true, force: true });
+    }
+}
+
+async function initialize(connection) {
     const init = await connection.sendRequest('initialize', { processId: null, rootUri: null, capabilities: {} });
-    assert.strictEqual(init.capabilities.textDocumentSync.change, 2);
     connection.sendNotification('initialized', {});
+    return init;
+}
+
+test('the server checks, answers and shuts down as an editor expects', { skip: !program }, () => withServer({}, [], async (folder, { connection, published, diagnosticsAfter, exited }) => {
+    const uri = `file://${path.join(folder, 'song.mml')}`;
+    const init = await initialize(connection);
+    assert.strictEqual(init.capabilities.textDocumentSync.change, 2);
 
     // "@vib1,240" in lower case is an unknown command, on line 3 from column 3.
     const text = '.macro \\ph { c d }\n@SGR0,0,"Tuvo"\nl4 @vib1,240 e "あ"\n\\ph f "かき"\n';
@@ -90,6 +114,36 @@ test('the server checks, answers and shuts down as an editor expects', { skip: !
     await connection.sendRequest('shutdown');
     connection.sendNotification('exit');
     assert.strictEqual(await exited, 0);
-    connection.dispose();
-    fs.rmSync(folder, { recursive: true, force: true });
-});
+}));
+
+test('lyrics, rests and the names of included files are explained', { skip: !program }, () => withServer(
+    { 'parts/riff.mml': '.macro \\riff { c d }\n' }, ['-Iparts'], async (folder, { connection, diagnosticsAfter, exited }) => {
+        const uri = `file://${path.join(folder, 'song.mml')}`;
+        await initialize(connection);
+        // The macro's c and d sing "か" and "さ"; after the rest, e sings "た".
+        const text = '.include "riff.mml"\nl4 \\riff r8 e "かさた"\n';
+        connection.sendNotification('textDocument/didOpen', { textDocument: { uri, languageId: 'tuvo-mml', version: 1, text } });
+        const diagnostics = await diagnosticsAfter(uri, 0);
+        assert.deepStrictEqual(diagnostics.filter((d) => d.severity === 1), []);
+        const ask = (method, line, character) =>
+            connection.sendRequest(method, { textDocument: { uri }, position: { line, character } });
+
+        const lyric = await ask('textDocument/hover', 1, 16);
+        assert.match(lyric.contents.value, /3 syllables/);
+        assert.match(lyric.contents.value, /`か` → C5 at 1:1\n- `さ` → D5 at 1:2\n- `た` → E5 at 1:3/);
+        const rest = await ask('textDocument/hover', 1, 9);
+        assert.match(rest.contents.value, /\*\*rest\*\*, 240 ticks \(note value 8\)/);
+        assert.match(rest.contents.value, /starts at 1:3:0/);
+
+        const macro = await ask('textDocument/hover', 1, 4);
+        assert.match(macro.contents.value, /expands to\n```\n c d \n```/);
+        assert.match(macro.contents.value, /defined in riff\.mml/);
+        const definition = await ask('textDocument/definition', 1, 4);
+        assert.deepStrictEqual(definition, {
+            uri: `file://${path.join(folder, 'parts', 'riff.mml')}`,
+            range: { start: { line: 0, character: 7 }, end: { line: 0, character: 12 } },
+        });
+        await connection.sendRequest('shutdown');
+        connection.sendNotification('exit');
+        assert.strictEqual(await exited, 0);
+    }));
