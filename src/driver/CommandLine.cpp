@@ -111,7 +111,8 @@ std::string sequenceNameProblem(const std::string& path) {
            "song-1.ust, song-2.ust, ...); " + quoted(path) + " " + what;
 }
 
-// True when the settings ask for a file of the usage group Projects.
+}  // namespace
+
 bool writesProject(const RunSettings& settings) {
     for (const OutputFormat& format : outputFormats()) {
         if (format.usageGroup == UsageGroup::Projects && !exportPath(settings, format.letter).empty())
@@ -119,8 +120,6 @@ bool writesProject(const RunSettings& settings) {
     }
     return false;
 }
-
-}  // namespace
 
 bool mentionsExportOption(const std::vector<std::string>& args) {
     return mentionsOption(args, UsageGroup::Exports, '8');

@@ -66,6 +66,10 @@ bool mentionsPreviewOption(const std::vector<std::string>& args);
 // was (an empty path asks for no file either).
 std::string exportPath(const RunSettings& settings, char letter);
 
+// True when the settings ask for a file of the usage group Projects (an
+// OpenUtau project or UTAU sequences), whose lyrics are the editors' own.
+bool writesProject(const RunSettings& settings);
+
 // Reads the arguments (argv[0] is skipped) into a request and, for a run, its
 // settings.
 CommandLine parseCommandLine(const std::vector<std::string>& args, const std::string& exeDir);

@@ -50,9 +50,9 @@ PhoneticSpellings spellingsOf(const Song& song, const PhoneticDictionary& dictio
 }
 
 // Reads the dictionary and the source and compiles the source into `song`,
-// returning the spellings of its phonetic notes when the run writes. Throws
-// through fail() when the run cannot go on; errors in the song itself are
-// only reported.
+// returning the spellings of its phonetic notes when the run writes a project
+// or sequences. Throws through fail() when the run cannot go on; errors in the
+// song itself are only reported.
 PhoneticSpellings compileSource(RunContext& run, Song& song, StringPool& strings) {
     const RunSettings& settings = run.settings;
     auto dictionary = createPhoneticDictionary();
@@ -77,7 +77,7 @@ PhoneticSpellings compileSource(RunContext& run, Song& song, StringPool& strings
     if (run.console) printLyricHints(compiler->lyricReport(), run.diagnostics.errorCount() > 0);
     if (run.onCompiled) run.onCompiled(song, compiler->lyricReport());
     PhoneticSpellings spellings;
-    if (!run.checkOnly) spellings = spellingsOf(song, *dictionary);
+    if (!run.checkOnly && writesProject(settings)) spellings = spellingsOf(song, *dictionary);
 
     // The front end is released in this order: parser, compiler,
     // preprocessor, dictionary, source reader.

@@ -71,15 +71,15 @@ std::string_view PhoneticSpellings::kana(std::string_view symbols) const {
 std::string EditorLyrics::of(const NotePart& part) const {
     const std::string_view text = fileText(part.lyric->text.view());
     const std::string_view symbols = fileText(part.lyric->symbols.view());
-    std::string lyric;
+    std::string lyric(singableLyric(text, symbols));
     if (isPhoneticLyric(*part.lyric)) {
         const std::string_view kana = spellings_.kana(symbols);
         const std::string hint = singleBlanks(symbols);
-        lyric = !kana.empty()   ? std::string(kana)
-                : hint.empty() ? std::string(text)
-                               : "[" + hint + "]";
-    } else {
-        lyric = singableLyric(text, symbols);
+        if (!kana.empty()) {
+            lyric = kana;
+        } else if (!hint.empty()) {
+            lyric = "[" + hint + "]";
+        }
     }
     return hiragana_ ? katakanaAsHiragana(lyric) : lyric;
 }
