@@ -77,7 +77,9 @@ PhoneticSpellings compileSource(RunContext& run, Song& song, StringPool& strings
     if (run.console) printLyricHints(compiler->lyricReport(), run.diagnostics.errorCount() > 0);
     if (run.onCompiled) run.onCompiled(song, compiler->lyricReport());
     PhoneticSpellings spellings;
-    if (!run.checkOnly && writesProject(settings)) spellings = spellingsOf(song, *dictionary);
+    if (!run.checkOnly && writesProject(settings) && run.diagnostics.errorCount() == 0) {
+        spellings = spellingsOf(song, *dictionary);
+    }
 
     // The front end is released in this order: parser, compiler,
     // preprocessor, dictionary, source reader.
