@@ -20,7 +20,6 @@ constexpr int32_t kSplitOffset = 60;
 constexpr int32_t kShortestSplitNote = 89;
 // A small tsu cuts the previous note to this length.
 constexpr int32_t kSmallTsuLength = 120;
-constexpr char kBracketLyricText[] = "a";
 
 bool isBlank(int code) {
     return code == '\t' || code == '\n' || code == '\r' || code == ' ' || code == 0x8140;
@@ -139,7 +138,7 @@ private:
         Lyric* target = claim(open, stop);
         if (stop) return nullptr;
         if (target != nullptr) {
-            target->text.assign(kBracketLyricText);
+            target->text.assign(kPhoneticLyricText);
             assignCodeBytes(target->symbols, open + 1, close);
             traced(open, close + 1, landingNote());
             commit();

@@ -1,6 +1,7 @@
 // Option parsing and the default paths.
 #include "driver/CommandLine.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -112,12 +113,22 @@ std::string sequenceNameProblem(const std::string& path) {
 
 }  // namespace
 
+bool writesProject(const RunSettings& settings) {
+    for (const OutputFormat& format : outputFormats()) {
+        if (format.usageGroup == UsageGroup::Projects && !exportPath(settings, format.letter).empty())
+            return true;
+    }
+    return false;
+}
+
 bool mentionsExportOption(const std::vector<std::string>& args) {
     return mentionsOption(args, UsageGroup::Exports, '8');
 }
 
 bool mentionsProjectOption(const std::vector<std::string>& args) {
-    return mentionsOption(args, UsageGroup::Projects, '\0');
+    return mentionsOption(args, UsageGroup::Projects, '\0') ||
+           (args.size() > 1 &&
+            std::find(args.begin() + 1, args.end(), kHiraganaLyricsOption) != args.end());
 }
 
 bool mentionsPreviewOption(const std::vector<std::string>& args) {
@@ -140,7 +151,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const std::st
             result.request = Request::Version;
             return result;
         }
-        if (letter == 'I') {
+        if (option == kHiraganaLyricsOption) {
+            settings.hiraganaLyrics = true;
+        } else if (letter == 'I') {
             if (option.size() == 2)
                 return reject(args, next, settings.utf8,
                               "option '-I' needs its folder written right after it, as in -Iinclude");
@@ -170,6 +183,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const std::st
     if (settings.midiLyricsInUtf8 && exportPath(settings, 'm').empty())
         return reject(args, next, settings.utf8,
                       "option '-8' sets how the MIDI file's lyrics are written; give -m with it");
+    // The hiragana option changes only the project and the sequences.
+    if (settings.hiraganaLyrics && !writesProject(settings))
+        return reject(args, next, settings.utf8,
+                      "option " + quoted(std::string(kHiraganaLyricsOption)) +
+                          " sets the lyrics of the project and the sequences; give -s or -t with it");
     if (!exportPath(settings, 'a').empty() && !sungPreviewBuilt())
         return reject(args, next, settings.utf8, "option '-a': " + std::string(kSungPreviewMissing));
     const std::string sequences = exportPath(settings, 't');

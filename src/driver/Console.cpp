@@ -74,6 +74,7 @@ constexpr std::string_view kHelpIncludeOption =
     " -I<include-dir>              a folder searched by .include; may be repeated";
 constexpr std::string_view kHelpOptionsAfterExports[] = {
     " -8                           write the MIDI file's lyrics in UTF-8 (with -m)",
+    " --hiragana-lyrics            katakana lyrics as hiragana in the project and sequences",
     " -u                           read sources as UTF-8 and print in UTF-8",
     " -w                           watch: compile again whenever a file read changes",
     " -h, --help                   print this help and exit",

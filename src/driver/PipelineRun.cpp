@@ -6,6 +6,8 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <string_view>
+#include <utility>
 
 #include "compile/Compiler.h"
 #include "compile/SourceTrace.h"
@@ -23,6 +25,7 @@
 #include "output/StagedSink.h"
 #include "parse/CommandParser.h"
 #include "parse/PhoneticDictionary.h"
+#include "render/EditorLyrics.h"
 #include "render/RenderedSong.h"
 #include "song/Song.h"
 #include "source/Preprocessor.h"
@@ -35,9 +38,23 @@ namespace {
 
 [[noreturn]] void fail() { throw std::exception(); }
 
-// Reads the dictionary and the source and compiles the source into `song`. Throws through
-// fail() when the run cannot go on; errors in the song itself are only reported.
-void compileSource(RunContext& run, Song& song, StringPool& strings) {
+// The kana the dictionary spells the song's phonetic notes with, read before the
+// dictionary is released; nothing is read when no note is given symbols.
+PhoneticSpellings spellingsOf(const Song& song, const PhoneticDictionary& dictionary) {
+    PhoneticSpellings spellings(song);
+    if (spellings.wantsAny()) {
+        dictionary.visitInFileOrder([&spellings](std::string_view key, std::string_view symbols) {
+            spellings.offer(symbols, key);
+        });
+    }
+    return spellings;
+}
+
+// Reads the dictionary and the source and compiles the source into `song`,
+// returning the spellings of its phonetic notes when the run writes a project
+// or sequences. Throws through fail() when the run cannot go on; errors in the
+// song itself are only reported.
+PhoneticSpellings compileSource(RunContext& run, Song& song, StringPool& strings) {
     const RunSettings& settings = run.settings;
     auto dictionary = createPhoneticDictionary();
     if (!dictionary->load(settings.dictionaryPath.c_str(),
@@ -62,6 +79,10 @@ void compileSource(RunContext& run, Song& song, StringPool& strings) {
     parser->parse(preprocessor.get(), compiler.get(), &strings);
     if (run.console) printLyricHints(compiler->lyricReport(), run.diagnostics.errorCount() > 0);
     if (run.onCompiled) run.onCompiled(song, compiler->lyricReport(), trace);
+    PhoneticSpellings spellings;
+    if (!run.checkOnly && writesProject(settings) && run.diagnostics.errorCount() == 0) {
+        spellings = spellingsOf(song, *dictionary);
+    }
 
     // The front end is released in this order: parser, compiler,
     // preprocessor, dictionary, source reader.
@@ -70,6 +91,7 @@ void compileSource(RunContext& run, Song& song, StringPool& strings) {
     preprocessor.reset();
     dictionary.reset();
     source.reset();
+    return spellings;
 }
 
 // An export of a run that has already failed is not written, since it would
@@ -82,7 +104,8 @@ void openAndGiveUp(const OutputFormat& format, const std::string& path, OutputSi
 // Writes every output: each is written completely to a staged file first;
 // only when all are, they are put in place together, so a failed run
 // replaces none.
-void writeOutputs(RunContext& run, const Song& song, const StringPool& strings) {
+void writeOutputs(RunContext& run, const Song& song, const StringPool& strings,
+                  PhoneticSpellings spellings) {
     const RunSettings& settings = run.settings;
     const Diagnostics& diagnostics = run.diagnostics;
     OutputBatch outputs;
@@ -94,7 +117,8 @@ void writeOutputs(RunContext& run, const Song& song, const StringPool& strings) 
     for (const OutputFormat& format : outputFormats()) {
         if (!exportPath(settings, format.letter).empty()) readers.add(format.curves);
     }
-    const RenderedSong rendered(song, strings, readers);
+    const RenderedSong rendered(song, strings, readers,
+                                EditorLyrics(std::move(spellings), settings.hiraganaLyrics));
     createVsqWriter()->write(rendered, settings.outputPath.c_str(), sink);
     if (diagnostics.errorCount() > 0) fail();
     for (const OutputFormat& format : outputFormats()) {
@@ -155,13 +179,13 @@ bool runPipeline(RunContext& run) {
     try {
         auto song = createSong();
         auto strings = createStringPool();
-        compileSource(run, *song, *strings);
+        PhoneticSpellings spellings = compileSource(run, *song, *strings);
         // No output may replace what the run has read (the user's source would
         // be lost to a file made from it) or another output of the run.
         const bool outputsAllowed =
             run.checkOnly || outputPathsAreAllowed(run.settings, run.filesRead, diagnostics);
         if (!outputsAllowed || diagnostics.errorCount() > 0) fail();
-        if (!run.checkOnly) writeOutputs(run, *song, *strings);
+        if (!run.checkOnly) writeOutputs(run, *song, *strings, std::move(spellings));
         strings.reset();
         endRun(run, true);
         return true;

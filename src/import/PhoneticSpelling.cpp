@@ -49,3 +49,15 @@ ImportedLyric lyricOfText(const SyllableDictionary& dictionary, std::string_view
     }
     return lyric;
 }
+
+std::optional<ImportedLyric> lyricOfHint(std::string_view text) {
+    if (text.size() < 3 || text.front() != '[' || text.back() != ']') return std::nullopt;
+    const std::string_view symbols = text.substr(1, text.size() - 2);
+    bool sounds = false;
+    for (const char c : symbols) {
+        if (c < 0x20 || c >= 0x7F || c == '[' || c == ']' || c == '"') return std::nullopt;
+        sounds = sounds || c != ' ';
+    }
+    if (!sounds) return std::nullopt;
+    return ImportedLyric{kPhoneticLyricText, std::string(symbols)};
+}

@@ -4,6 +4,7 @@
 // the way the compiler's lyric walk does, their symbols joined by blanks.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,3 +22,8 @@ std::string_view vowelOf(std::string_view symbols);
 // symbols, which is noted.
 ImportedLyric lyricOfText(const SyllableDictionary& dictionary, std::string_view text, std::string_view before,
                           NotCarried& lost);
+
+// A lyric that is only the editors' phonetic hint "[symbols]" (printable ASCII
+// inside, no bracket or double quote, not only blanks) sings those symbols, as
+// a note given them in brackets does; none for any other text.
+std::optional<ImportedLyric> lyricOfHint(std::string_view text);

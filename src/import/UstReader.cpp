@@ -301,12 +301,14 @@ bool UstReader::addNote(const UstNote& keys, int64_t start, int64_t length) {
     // The lyric: UTAU's "?" and "!" marks and a VCV alias's leading vowel go.
     std::string lyric = text(keys.lyric);
     while (!lyric.empty() && (lyric.front() == '?' || lyric.front() == '!')) lyric.erase(0, 1);
-    const size_t blank = lyric.rfind(' ');
+    // A phonetic hint "[symbols]" sings its symbols.
+    const std::optional<ImportedLyric> hinted = lyricOfHint(lyric);
+    const size_t blank = hinted ? std::string::npos : lyric.rfind(' ');
     if (blank != std::string::npos) {
         lost_.note("the leading vowels of VCV aliases (\"a か\" is sung as \"か\")");
         lyric.erase(0, blank + 1);
     }
-    const ImportedLyric sung = lyricOfText(dictionary_, lyric, before_, lost_);
+    const ImportedLyric sung = hinted ? *hinted : lyricOfText(dictionary_, lyric, before_, lost_);
     before_ = sung.symbols;
     note.lyric = song_.lyricIndex(sung);
 

@@ -409,9 +409,11 @@ void ProjectSong::addNote(ImportedTrack& track, const ProjectNote& project, doub
     // The extender "+" (with its forms "+~", "+*", "+2", and "..." of old
     // projects) holds the vowel of the note before, as a long-vowel mark does.
     std::string lyric = project.lyric;
+    // A phonetic hint alone, "[symbols]", sings its symbols.
+    const std::optional<ImportedLyric> hinted = lyricOfHint(lyric);
     if ((!lyric.empty() && lyric.front() == '+') || lyric == "...") {
         lyric = kLongVowelMark;
-    } else {
+    } else if (!hinted) {
         const size_t hint = lyric.find('[');
         if (hint != std::string::npos) {
             lost_.note("phonetic hints in brackets (the dictionary gives the symbols)");
@@ -419,7 +421,7 @@ void ProjectSong::addNote(ImportedTrack& track, const ProjectNote& project, doub
         }
         lyric = text(lyric);
     }
-    const ImportedLyric sung = lyricOfText(dictionary_, lyric, before, lost_);
+    const ImportedLyric sung = hinted ? *hinted : lyricOfText(dictionary_, lyric, before, lost_);
     before = sung.symbols;
     note.lyric = song_.lyricIndex(sung);
 

@@ -25,6 +25,7 @@ constexpr int kLineFeed = '\n';
 struct DictionaryEntry {
     std::vector<int> key;
     std::string symbols;
+    size_t line = 0;  // the definition's place in the file, counted over all entries
 };
 
 bool isBlank(int code) { return code == ' ' || code == '\t' || code == '\r'; }
@@ -122,7 +123,10 @@ private:
     State betweenGroups(State state, int code) {
         if (endsLine(code)) {
             if (group_ != pending_.size()) return State::Bad;
-            for (DictionaryEntry& entry : pending_) entries_.push_back(std::move(entry));
+            for (DictionaryEntry& entry : pending_) {
+                entry.line = entries_.size();
+                entries_.push_back(std::move(entry));
+            }
             pending_.clear();
             return State::SkipLine;
         }
@@ -215,6 +219,21 @@ public:
         if (entry == nullptr) return nullptr;
         if (rest != nullptr) *rest = codes + entry->key.size();
         return entry->symbols.c_str();
+    }
+
+    void visitInFileOrder(const std::function<void(std::string_view, std::string_view)>& visit)
+        const override {
+        // Equal keys lie next to each other, the first definition first.
+        std::vector<const DictionaryEntry*> winners;
+        for (size_t i = 0; i < entries_.size(); ++i) {
+            if (i == 0 || entries_[i].key != entries_[i - 1].key) winners.push_back(&entries_[i]);
+        }
+        std::sort(winners.begin(), winners.end(),
+                  [](const DictionaryEntry* a, const DictionaryEntry* b) { return a->line < b->line; });
+        for (const DictionaryEntry* entry : winners) {
+            const std::u16string codes(entry->key.begin(), entry->key.end());
+            visit(codesToBytes(codes), entry->symbols);
+        }
     }
 
 private:

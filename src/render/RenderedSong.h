@@ -7,6 +7,8 @@
 //   tempoMap()    every tempo and metre change, one per tick (song/TempoMap.h)
 //   clock()       ticks as milliseconds and seconds (TempoClock.h)
 //   bars()        bars, and ticks as bar:beat:tick (Bars.h)
+//   editorLyric() the lyric a part carries into the files an editor sings
+//                 from (EditorLyrics.h)
 //   curve()       a voice track's curve as a breakpoint list (CurveStore.h),
 //                 or streamCurve() for its points a batch at a time;
 //                 PitchSteps of its pitch bend and sensitivity give its
@@ -24,6 +26,7 @@
 
 #include "render/Bars.h"
 #include "render/CurveStore.h"
+#include "render/EditorLyrics.h"
 #include "render/TempoClock.h"
 #include "render/VoiceTrack.h"
 #include "song/TempoMap.h"
@@ -34,8 +37,10 @@ class StringPool;
 class RenderedSong {
 public:
     // `readers` says how many of the run's writers read each curve; without
-    // it no curve is kept after it was read.
-    RenderedSong(const Song& song, const StringPool& strings, const CurveReaders& readers = {});
+    // it no curve is kept after it was read. `lyrics` gives the editors' lyrics;
+    // without it they are the lyrics as written, held vowels as their kana.
+    RenderedSong(const Song& song, const StringPool& strings, const CurveReaders& readers = {},
+                 EditorLyrics lyrics = {});
     RenderedSong(const RenderedSong&) = delete;
     RenderedSong& operator=(const RenderedSong&) = delete;
 
@@ -44,6 +49,8 @@ public:
     const TempoMap& tempoMap() const { return tempoMap_; }
     const TempoClock& clock() const { return clock_; }
     const Bars& bars() const { return bars_; }
+    // The lyric (code page 932 bytes) the project and the sequences give `part`.
+    std::string editorLyric(const NotePart& part) const { return lyrics_.of(part); }
     // The breakpoint list of curve `curveId` of the voice track at `voice`
     // (from 0); null when it is too long to write, which is reported.
     CurvePoints curve(size_t voice, int32_t curveId) const { return curves_.points(voice, curveId); }
@@ -59,6 +66,7 @@ private:
     TempoMap tempoMap_;
     TempoClock clock_;
     Bars bars_;
+    EditorLyrics lyrics_;
     mutable CurveStore curves_;  // curves are built when first read
 };
 

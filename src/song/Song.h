@@ -38,6 +38,8 @@ constexpr bool isLongVowelLyric(std::string_view text) {
 // 932 bytes) with its phonetic symbols.
 inline constexpr const char kDefaultLyricText[] = "\x82\xE7";
 inline constexpr const char kDefaultLyricSymbols[] = "4 a";
+// The lyric text of a note given its phonetic symbols directly ("[k' i]").
+inline constexpr const char kPhoneticLyricText[] = "a";
 
 // The type and the start depth and rate come from a table of presets whose
 // values lie in 0..127, so each takes a byte.

@@ -558,20 +558,21 @@ def compile_and_check(program, work, arguments):
 
 
 def check_cases_and_example(check_run, options, what):
-    """Runs check_run on the files of every golden case that succeeded and on the
-    example song compiled afresh with `options`; `what` names the files checked."""
+    """Runs check_run on the files of every golden case that succeeded, with the
+    case's arguments, and on the example song compiled afresh with `options`;
+    `what` names the files checked."""
     program, cases, example = sys.argv[1:4]
     checked = 0
     for case in sorted(os.listdir(cases)):
         folder = os.path.join(cases, case, 'expected', 'files')
         # A failed run writes no file: those there are the ones it left alone.
         if os.path.isdir(folder) and not run_failed(os.path.join(cases, case)):
-            checked += check_run(folder)
+            checked += check_run(folder, case_args(os.path.join(cases, case)))
     with tempfile.TemporaryDirectory() as work:
         subprocess.run([program, *options, '-o', 'song.vsq', os.path.abspath(example)],
                        cwd=work, check=True, stdout=subprocess.DEVNULL)
         os.remove(os.path.join(work, 'vsqconvert.log'))
-        checked += check_run(work)
+        checked += check_run(work, options)
     if checked < 3:
         fail(cases, f'only {checked} {what} were found')
     print(f'{checked} {what} agree with their VSQ files')

@@ -16,6 +16,10 @@ every 5th tick, except over the 5 ticks a step of the pitch is drawn across.
 The project's notes are read by the editor's rules (format notes on the
 project, sections 5 and 6): notes last 10 ticks at least, and a first pitch
 point snaps to the previous note when it ends where the note starts.
+In both, every note's lyric is one the editors can sing (the manual, section
+14): a syllable as written, a held vowel as its kana, phonetic symbols as the
+kana the shipped dictionary gives them with or else as the hint "[symbols]",
+and with --hiragana-lyrics among a case's arguments katakana as hiragana.
 
 Usage: check_projects.py PROGRAM CASES_DIR EXAMPLE_SONG MANUAL
 
@@ -76,16 +80,53 @@ def cents(bend, sensitivity, limit=1200):
 
 
 VOWEL_KANA = {'a': 'あ', 'i': 'い', 'M': 'う', 'e': 'え', 'o': 'お', 'N\\': 'ん'}
+# The lyric text of a note given its phonetic symbols in brackets.
+PHONETIC_TEXT = b'a'
+SHIPPED_DICTIONARY = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'data',
+                                  'phonetic_symbols.dic')
+DEFINITION = re.compile(r'^\s*([^:;\[\]]+?)\s*:\s*((?:\[[^\]]*\]\s*)+)')
+HIRAGANA_OPTION = '--hiragana-lyrics'
+_spellings = {}
 
 
-def singable(lyric, symbols):
-    """The lyric bytes the editors sing: a long-vowel mark as the kana of the vowel
-    its symbols end in."""
+def spellings():
+    """The shipped dictionary read backwards: for each symbols (single blanks), the
+    first key of the file that gives them (a key defined again keeps its first)."""
+    if not _spellings:
+        keys = set()
+        with open(SHIPPED_DICTIONARY, encoding='cp932') as text:
+            for line in text:
+                match = DEFINITION.match(line)
+                if not match:
+                    continue
+                groups = re.findall(r'\[([^\]]*)\]', match.group(2))
+                for key, symbols in zip(match.group(1).split(), groups):
+                    if key not in keys:
+                        keys.add(key)
+                        _spellings.setdefault(' '.join(symbols.split()), key)
+    return _spellings
+
+
+def as_hiragana(text):
+    """Katakana as hiragana, unless a katakana without one (ヴ ヵ ヶ) is there."""
+    if any('\u30f4' <= c <= '\u30f6' for c in text):
+        return text
+    return ''.join(chr(ord(c) - 0x60) if '\u30a1' <= c <= '\u30f3' else c for c in text)
+
+
+def singable(lyric, symbols, hiragana=False):
+    """The lyric bytes the editors sing (the manual, section 14): a long-vowel mark
+    as the kana of the vowel its symbols end in; phonetic symbols as the first
+    kana the dictionary gives them with, else as the hint "[symbols]"; with the
+    hiragana option, katakana as hiragana."""
     words = symbols.decode('ascii').split()
     kana = VOWEL_KANA.get(words[-1]) if words else None
-    if lyric.decode('cp932') in LONG_VOWEL_MARKS and kana:
-        return kana.encode('cp932')
-    return lyric
+    text = lyric.decode('cp932')
+    if lyric == PHONETIC_TEXT and words:
+        text = spellings().get(' '.join(words)) or '[' + ' '.join(words) + ']'
+    elif text in LONG_VOWEL_MARKS and kana:
+        text = kana
+    return (as_hiragana(text) if hiragana else text).encode('cp932')
 
 
 def volume(tenths_db):
@@ -250,7 +291,7 @@ def expected_bars(metres):
     return bars
 
 
-def check_ustx(path, song):
+def check_ustx(path, song, hiragana=False):
     with open(path, encoding='utf-8') as text:
         head = [next(text) for _ in range(10)]
     if not any(line.startswith('ustx_version:') for line in head):
@@ -276,7 +317,7 @@ def check_ustx(path, song):
             fail(where, f'track {track}')
         if part['track_no'] != index or part['position'] != 0:
             fail(where, 'part not at tick 0 of its track')
-        check_ustx_notes(where, part['notes'], vsq['parts'])
+        check_ustx_notes(where, part['notes'], vsq['parts'], hiragana)
         curves = {c['abbr']: c for c in part['curves']}
         for kind in ('dyn', 'pitd', 'brec', 'genc'):
             steps = mapped_steps(vsq, kind)
@@ -286,13 +327,13 @@ def check_ustx(path, song):
             fail(where, f'curves {sorted(curves)} from nowhere')
 
 
-def check_ustx_notes(where, notes, parts):
+def check_ustx_notes(where, notes, parts, hiragana=False):
     if len(notes) != len(parts):
         fail(where, f'{len(notes)} notes, the VSQ file has {len(parts)}')
     previous_end, previous_tone, lengthened_end = None, None, 0
     for note, part in zip(notes, parts):
         at = f'{where} note at {part["start"]}'
-        lyric = singable(part['lyric'], part['symbols']).decode('cp932')
+        lyric = singable(part['lyric'], part['symbols'], hiragana).decode('cp932')
         # A long-vowel mark right after the part before as it sounds is held; one
         # after a gap may be too (the part before may end there as written, which
         # the VSQ file does not say), and the writers' agreement test holds the
@@ -399,7 +440,7 @@ def plain(lyric):
     return text.replace(b'[#', b'[ ')
 
 
-def check_ust(path, vsq, song):
+def check_ust(path, vsq, song, hiragana=False):
     sections = read_ust(path)
     names = [name for name, _ in sections]
     if names[:2] != ['VERSION', 'SETTING'] or names[-1] != 'TRACKEND':
@@ -424,8 +465,8 @@ def check_ust(path, vsq, song):
     notes = [item for item in items if item[2]['Lyric'] != b'R']
     laid = expected_sequence(vsq['parts'])
     got = [(start, length, int(keys['NoteNum']), keys['Lyric']) for start, length, keys, _, _ in notes]
-    want = [(p['start'], end - p['start'], p['note'], plain(singable(p['lyric'], p['symbols'])))
-            for p, end in laid]
+    want = [(p['start'], end - p['start'], p['note'],
+             plain(singable(p['lyric'], p['symbols'], hiragana))) for p, end in laid]
     if got != want:
         fail(path, f'notes\n{got}\nagainst the VSQ file\'s\n{want}')
     clock = Clock(song['tempos'])
@@ -506,7 +547,9 @@ def line_value_ms(points, ms):
 
 # --- the runs ---------------------------------------------------------------
 
-def check_run(folder):
+def check_run(folder, args=()):
+    """Checks the projects and sequences in `folder`, made with the arguments `args`."""
+    hiragana = HIRAGANA_OPTION in args
     files = os.listdir(folder)
     vsqs = [f for f in files if f.endswith('.vsq')]
     exports = sorted(f for f in files if f.endswith('.ustx') or f.endswith('.ust'))
@@ -521,10 +564,10 @@ def check_run(folder):
     for name in exports:
         path = os.path.join(folder, name)
         if name.endswith('.ustx'):
-            check_ustx(path, song)
+            check_ustx(path, song, hiragana)
         else:
             number = int(name[:-len('.ust')].rsplit('-', 1)[1])
-            check_ust(path, song['tracks'][number - 1], song)
+            check_ust(path, song['tracks'][number - 1], song, hiragana)
     return len(exports)
 
 

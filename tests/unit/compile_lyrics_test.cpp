@@ -3,6 +3,7 @@
 // exact messages of the walk's failures.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -50,6 +51,8 @@ public:
         *rest = codes + best->first.size();
         return best->second.c_str();
     }
+    void visitInFileOrder(
+        const std::function<void(std::string_view, std::string_view)>&) const override {}
 
 private:
     std::vector<std::pair<std::u16string, std::string>> entries_;

@@ -102,6 +102,22 @@ TEST(CommandLineTest, Utf8LyricsGoWithAMidiFileOnly) {
     EXPECT_TRUE(mentionsExportOption({"tuvommlc", "-8", "in.mml"}));
 }
 
+TEST(CommandLineTest, HiraganaLyricsGoWithAProjectOrSequences) {
+    for (const char* option : {"-s", "-t"}) {
+        const auto settings = parse({"--hiragana-lyrics", option, "a.u", "in.mml"});
+        ASSERT_TRUE(settings) << option;
+        EXPECT_TRUE(settings->hiraganaLyrics);
+    }
+    const auto settings = parse({"-s", "a.ustx", "in.mml"});
+    ASSERT_TRUE(settings);
+    EXPECT_FALSE(settings->hiraganaLyrics);
+    EXPECT_FALSE(parse({"--hiragana-lyrics", "in.mml"}));
+    EXPECT_FALSE(parse({"--hiragana-lyrics", "-s", "", "-m", "a.mid", "in.mml"}));
+    EXPECT_FALSE(parse({"--hiragana", "-s", "a.ustx", "in.mml"}));
+    EXPECT_TRUE(mentionsProjectOption({"tuvommlc", "--hiragana-lyrics", "in.mml"}));
+    EXPECT_FALSE(mentionsProjectOption({"tuvommlc"}));
+}
+
 TEST(CommandLineTest, ProjectOptionsNameTheirFilesAndTheirOwnUsageLines) {
     auto settings = parse({"-s", "a.ustx", "-t", "a.ust", "-tx", "b.ust", "in.mml"});
     ASSERT_TRUE(settings);

@@ -232,6 +232,33 @@ TEST(UstxReader, NotesExtendersVibratoAndCurves) {
     EXPECT_EQ(track.singers[0].name, "Teto");
 }
 
+// The hint the exports give symbols no kana spells sings those symbols again;
+// a hint after a lyric, or one a bracket note could not hold, does not.
+TEST(ProjectReaders, APhoneticHintAloneSingsItsSymbols) {
+    const std::string text = sequence({"[#0000]\r\nLength=480\r\nLyric=[ch i]\r\nNoteNum=60",
+                                       "[#0001]\r\nLength=480\r\nLyric=\x81[\r\nNoteNum=60",
+                                       "[#0002]\r\nLength=480\r\nLyric=[ \"]\r\nNoteNum=60"});
+    ImportedSong sequenceSong;
+    std::string problem;
+    ASSERT_TRUE(readUstFile(text, Syllables(), sequenceSong, problem)) << problem;
+    const ImportedTrack& sung = sequenceSong.tracks[0];
+    ASSERT_EQ(sung.notes.size(), 3u);
+    EXPECT_EQ(sequenceSong.lyricOf(sung.notes[0]), (ImportedLyric{"a", "ch i"}));
+    EXPECT_EQ(sequenceSong.lyricOf(sung.notes[1]).symbols, "i");  // the held vowel after it
+    EXPECT_NE(sequenceSong.lyricOf(sung.notes[2]).text, "a");
+
+    const std::string yaml = "name: x\nustx_version: \"0.6\"\nbpm: 100\ntracks:\n- track_name: T\n"
+                             "voice_parts:\n- track_no: 0\n  position: 0\n  notes:\n"
+                             "  - {position: 0, duration: 480, tone: 60, lyric: \"[ch i]\"}\n"
+                             "  - {position: 480, duration: 480, tone: 60, lyric: \"a[ch i]\"}\n";
+    ImportedSong projectSong;
+    ASSERT_TRUE(readUstxFile(yaml, Syllables(), projectSong, problem)) << problem;
+    const ImportedTrack& track = projectSong.tracks[0];
+    ASSERT_EQ(track.notes.size(), 2u);
+    EXPECT_EQ(projectSong.lyricOf(track.notes[0]), (ImportedLyric{"a", "ch i"}));
+    EXPECT_EQ(projectSong.lyricOf(track.notes[1]), (ImportedLyric{"a", "s a"}));  // its lyric, looked up
+}
+
 TEST(UstxReader, OldVersionsAndHostileYaml) {
     ImportedSong song;
     std::string problem;

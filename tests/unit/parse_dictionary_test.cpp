@@ -217,6 +217,21 @@ TEST_F(DictionaryTest, ReloadReplacesTheEntries) {
     EXPECT_EQ(find(*dictionary_, u"さ"), (Match{"s a", 1}));
 }
 
+// The reverse spellings take the keys in file order, longer or shorter, and a
+// key defined twice only as it is looked up: with its first symbols.
+TEST_F(DictionaryTest, VisitsTheKeysInFileOrderOnceEach) {
+    ASSERT_TRUE(load(cp932(u"ん:[N\\]\nきゃ あ:[k' a] [a]\nぁ ん:[a] [n]\nab:[x]\n")));
+    std::vector<std::pair<std::string, std::string>> seen;
+    dictionary_->visitInFileOrder([&seen](std::string_view key, std::string_view symbols) {
+        seen.emplace_back(key, symbols);
+    });
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {cp932(u"ん"), "N\\"}, {cp932(u"きゃ"), "k' a"}, {cp932(u"あ"), "a"},
+        {cp932(u"ぁ"), "a"}, {"ab", "x"}};
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(find(*dictionary_, u"ん"), (Match{"N\\", 1}));
+}
+
 TEST_F(DictionaryTest, MissingFileFailsWithTheOpenError) {
     testing::internal::CaptureStdout();
     TestReading read;

@@ -23,7 +23,6 @@
 #include "output/OutputSink.h"
 #include "platform/Platform.h"
 #include "render/EditorCurves.h"
-#include "render/HeldVowel.h"
 #include "render/RenderedSong.h"
 #include "song/TempoMap.h"
 #include "text/CharCode.h"
@@ -187,8 +186,8 @@ std::vector<PitchPoint> notePitch(const PitchSteps& steps, int64_t start, int64_
 
 class UstText {
 public:
-    UstText(BlockOutput& out, const TempoMap& map, const TempoClock& clock)
-        : out_(out), text_(out.text()), map_(map), clock_(clock) {}
+    UstText(BlockOutput& out, const RenderedSong& song)
+        : out_(out), text_(out.text()), song_(song), map_(song.tempoMap()), clock_(song.clock()) {}
 
     void header(std::string_view singer);
     // The note parts that sound and the rests between them, then the end; the
@@ -231,6 +230,7 @@ private:
 
     BlockOutput& out_;
     std::string& text_;
+    const RenderedSong& song_;
     const TempoMap& map_;
     const TempoClock& clock_;
     int64_t section_ = 0;
@@ -300,9 +300,7 @@ void UstText::rest(int64_t start, int64_t end) {
 void UstText::note(const NotePart& part, int64_t end, std::span<const BreakpointPoint> dynamics,
                    const PitchSteps& pitchSteps) {
     const NoteEvent& event = *part.event;
-    const std::string_view lyric =
-        singableLyric(fileText(part.lyric->text.view()), fileText(part.lyric->symbols.view()));
-    openSection(part.start, end, lyric, event.note);
+    openSection(part.start, end, song_.editorLyric(part), event.note);
     numberLine("Intensity",
                volumeFromLevel(levelFromDynamics(meanDynamics(dynamics, part.start, end))));
     numberLine("Velocity", speedFromVelocity(event.velocity));
@@ -402,7 +400,7 @@ bool writeTrack(const RenderedSong& song, size_t voice, const std::string& path,
     std::unique_ptr<std::FILE, platform::FileCloser> file(sink.open(path));
     if (!file) return false;
     BlockOutput out(file.get());
-    UstText text(out, song.tempoMap(), song.clock());
+    UstText text(out, song);
     text.header(fileText(track.namingSinger().name));
     text.sequence(track, *dynamics, pitch);
     return sink.keep(path, out.close(std::move(file)));

@@ -23,7 +23,6 @@
 #include "output/OutputSink.h"
 #include "platform/Platform.h"
 #include "render/EditorCurves.h"
-#include "render/HeldVowel.h"
 #include "render/RenderedSong.h"
 #include "song/TempoMap.h"
 #include "song/Ticks.h"
@@ -81,9 +80,9 @@ bool lineHasPoints(const Steps& steps, ValueOf valueOf) {
 
 class UstxText {
 public:
-    explicit UstxText(BlockOutput& out) : out_(out), text_(out.text()) {}
+    UstxText(BlockOutput& out, const RenderedSong& song) : out_(out), text_(out.text()), song_(song) {}
 
-    void header(const std::string& name, const RenderedSong& song);
+    void header(const std::string& name);
     void tracks(std::span<const VoiceTrack> voices);
     // The voice part of a voice track, with its curves as lines.
     void part(const VoiceTrack& voice, const PartCurves& curves);
@@ -98,12 +97,13 @@ private:
 
     BlockOutput& out_;
     std::string& text_;
+    const RenderedSong& song_;
     int64_t previousEnd_ = -1;  // where the note written before ends, -1 before the first
     int32_t previousTone_ = 0;
 };
 
-void UstxText::header(const std::string& name, const RenderedSong& song) {
-    const TempoMap& map = song.tempoMap();
+void UstxText::header(const std::string& name) {
+    const TempoMap& map = song_.tempoMap();
     text_.append("name: ");
     appendYamlQuoted(text_, name);
     text_.append("\ncomment: \"\"\noutput_dir: Vocal\ncache_dir: UCache\nustx_version: \"0.6\"\n");
@@ -119,7 +119,7 @@ void UstxText::header(const std::string& name, const RenderedSong& song) {
     // Every change starts a bar (song/BarGrid.h).
     for (const MetreMark& metre : map.metres) {
         text_.append("- {bar_position: ");
-        number(song.bars().barsBefore(metre.time));
+        number(song_.bars().barsBefore(metre.time));
         text_.append(", beat_per_bar: ");
         number(metre.numerator);
         text_.append(", beat_unit: ");
@@ -197,8 +197,6 @@ void UstxText::part(const VoiceTrack& voice, const PartCurves& curves) {
 
 void UstxText::note(const NotePart& part, int64_t start, int64_t duration) {
     const NoteEvent& event = *part.event;
-    const std::string_view lyric =
-        singableLyric(fileText(part.lyric->text.view()), fileText(part.lyric->symbols.view()));
     text_.append("  - position: ");
     number(start);
     text_.append("\n    duration: ");
@@ -206,7 +204,7 @@ void UstxText::note(const NotePart& part, int64_t start, int64_t duration) {
     text_.append("\n    tone: ");
     number(event.note);
     text_.append("\n    lyric: ");
-    appendYamlQuoted(text_, part.held ? kExtender : cp932ToUtf8(lyric));
+    appendYamlQuoted(text_, part.held ? kExtender : cp932ToUtf8(song_.editorLyric(part)));
     text_.append("\n    pitch: ");
     text_.append(kNotePitchStart);
     number(previousEnd_ == start ? int64_t{previousTone_ - event.note} * 10 : 0);
@@ -301,8 +299,8 @@ bool YamlUstxExporter::write(const RenderedSong& song, const std::string& path, 
     std::unique_ptr<std::FILE, platform::FileCloser> file(sink.open(path));
     if (!file) return false;
     BlockOutput out(file.get());
-    UstxText text(out);
-    text.header(fileStem(path), song);
+    UstxText text(out, song);
+    text.header(fileStem(path));
     text.tracks(song.voices());
     for (size_t i = 0; i < song.voices().size(); ++i) {
         const VoiceTrack& voice = song.voices()[i];
