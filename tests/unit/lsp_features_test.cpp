@@ -34,7 +34,13 @@ struct FeaturesTest : ::testing::Test {
     }
     void syllable(int32_t column, const std::string& syllable, std::vector<CheckedLanding> landings,
                   int64_t count) {
-        checked.syllables.push_back({{path, 1, column, column + 1}, syllable, std::move(landings), count});
+        // Filled in member by member: g++ 12 at -O3 takes the nested braces' string
+        // for uninitialised.
+        CheckedSyllable& entry = checked.syllables.emplace_back();
+        entry.place = CheckedPlace{path, 1, column, column + 1};
+        entry.text = syllable;
+        entry.landings = std::move(landings);
+        entry.landingCount = count;
     }
 };
 
