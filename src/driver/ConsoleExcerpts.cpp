@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "diag/DiagnosticLine.h"
@@ -123,14 +124,10 @@ private:
 
     std::optional<HeldFile> read(const std::string& name) {
         if (name.empty()) return std::nullopt;
-        int errorNumber = 0;
-        const std::unique_ptr<OpenedFile> opened = sources_.open(name, errorNumber);
-        if (!opened) return std::nullopt;
+        std::optional<std::string> bytes = readWholeFile(sources_, name, kMaxExcerptedFileBytes);
+        if (!bytes) return std::nullopt;
         HeldFile file;
-        for (auto block = opened->nextBlock(); !block.empty(); block = opened->nextBlock()) {
-            if (file.bytes.size() + block.size() > kMaxExcerptedFileBytes) return std::nullopt;
-            file.bytes.append(reinterpret_cast<const char*>(block.data()), block.size());
-        }
+        file.bytes = std::move(*bytes);
         file.utf8 = utf8Sources_ && name != cp932File_;
         if (file.bytes.starts_with(kUtf8ByteOrderMark)) {
             file.bytes.erase(0, kUtf8ByteOrderMark.size());

@@ -4,7 +4,6 @@
 #include "driver/PipelineChecker.h"
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <utility>
@@ -196,18 +195,12 @@ public:
     std::optional<std::string> fileText(const std::string& path) const override {
         std::error_code error;
         if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
-        std::ifstream file(path, std::ios::binary);
-        if (!file) return std::nullopt;
-        std::string bytes;
-        char block[4096];
-        while (file.read(block, sizeof block) || file.gcount() > 0) {
-            if (bytes.size() > kLargestSourceRead) return std::nullopt;
-            bytes.append(block, static_cast<size_t>(file.gcount()));
-        }
-        const auto* start = reinterpret_cast<const unsigned char*>(bytes.data());
-        if (startsWithUtf8ByteOrderMark(start, bytes.size())) return bytes.substr(kUtf8ByteOrderMark.size());
-        if (settings_.utf8) return bytes;
-        return cp932ToUtf8(bytes);
+        const std::optional<std::string> bytes = readWholeFile(diskSources(), path, kLargestSourceRead);
+        if (!bytes) return std::nullopt;
+        const auto* start = reinterpret_cast<const unsigned char*>(bytes->data());
+        if (startsWithUtf8ByteOrderMark(start, bytes->size())) return bytes->substr(kUtf8ByteOrderMark.size());
+        if (settings_.utf8) return *bytes;
+        return cp932ToUtf8(*bytes);
     }
 
 private:

@@ -97,3 +97,16 @@ SourceProvider& diskSources() {
 std::unique_ptr<MemorySources> createMemorySources(SourceProvider* fallback) {
     return std::make_unique<HeldSources>(fallback);
 }
+
+std::optional<std::string> readWholeFile(SourceProvider& sources, const std::string& path,
+                                         size_t mostBytes) {
+    int errorNumber = 0;
+    const std::unique_ptr<OpenedFile> opened = sources.open(path, errorNumber);
+    if (!opened) return std::nullopt;
+    std::string bytes;
+    for (auto block = opened->nextBlock(); !block.empty(); block = opened->nextBlock()) {
+        if (bytes.size() + block.size() > mostBytes) return std::nullopt;
+        bytes.append(reinterpret_cast<const char*>(block.data()), block.size());
+    }
+    return bytes;
+}

@@ -33,6 +33,11 @@ public:
     virtual bool exists(const std::string& path) = 0;
 };
 
+// The whole of the file at `path` from `sources`; nothing when it cannot be
+// opened or holds more than `mostBytes` bytes.
+std::optional<std::string> readWholeFile(SourceProvider& sources, const std::string& path,
+                                         size_t mostBytes);
+
 // The files on disk. It keeps no state, so runs on several threads may share it.
 SourceProvider& diskSources();
 
