@@ -2,6 +2,9 @@
 // envelopes to a track's curves, and the lyric walk lays the assigned envelopes
 // over each note that receives its syllable.
 
+#include <bit>
+#include <cstdint>
+
 #include "compile/ClampToInt32.h"
 #include "compile/CompilerImpl.h"
 #include "diag/Messages.h"
@@ -12,6 +15,15 @@ constexpr int kFirstCurve = 1;
 // The slots that take part when envelopes are laid over a note.
 constexpr int kFirstLaidSlot = 1;
 constexpr int kLastLaidSlot = 4;
+constexpr int kLaidSlotsPerCurve = kLastLaidSlot - kFirstLaidSlot + 1;
+static_assert(kLastCurveId * kLaidSlotsPerCurve <= 64, "every laid slot has a bit");
+
+// The bit of a laid slot in TrackState::laidSlots: curve by curve, slot by slot.
+uint64_t laidSlotBit(int curveId, int slot) {
+    return uint64_t{1} << ((curveId - kFirstCurve) * kLaidSlotsPerCurve + slot - kFirstLaidSlot);
+}
+
+bool isLaidSlot(int slot) { return slot >= kFirstLaidSlot && slot <= kLastLaidSlot; }
 
 }  // namespace
 
@@ -37,11 +49,16 @@ void CompilerImpl::layEnvelopeCommand(TrackState& state, int count, const Comman
     }
     const int32_t scale = count == 4 ? params[3].value : 0;
     if (scale != 0) warning(msg::kScaleNotImplemented);
-    auto& slots = state.envelopeSlots[static_cast<size_t>(params[0].value)];
+    const int curveId = params[0].value;
+    const int slot = params[1].value;
+    auto& slots = state.envelopeSlots[static_cast<size_t>(curveId)];
     if (number != 0) {
-        slots[static_cast<size_t>(params[1].value)] = EnvelopeSlot{number, scale, envelopePlace(state)};
+        slots[static_cast<size_t>(slot)] = EnvelopeSlot{number, scale, envelopePlace(state)};
+        if (isLaidSlot(slot)) state.laidSlots |= laidSlotBit(curveId, slot);
     } else {
         slots.fill(EnvelopeSlot{});
+        for (int laid = kFirstLaidSlot; laid <= kLastLaidSlot; ++laid)
+            state.laidSlots &= ~laidSlotBit(curveId, laid);
     }
 }
 
@@ -49,17 +66,7 @@ void CompilerImpl::layEnvelopes(TrackState& state, size_t noteIndex) {
     Track& track = *state.track;
     if (noteIndex >= track.notes.size()) return;
 
-    bool anyAssigned = false;
-    for (int curveId = kFirstCurve; curveId <= kLastCurveId && !anyAssigned; ++curveId) {
-        for (int slot = kFirstLaidSlot; slot <= kLastLaidSlot; ++slot) {
-            if (state.envelopeSlots[static_cast<size_t>(curveId)][static_cast<size_t>(slot)]
-                    .number != 0) {
-                anyAssigned = true;
-                break;
-            }
-        }
-    }
-    if (!anyAssigned) return;
+    if (state.laidSlots == 0) return;
 
     // The span reaches over the notes joined to this one by '&'.
     const NoteEvent& first = track.notes[noteIndex];
@@ -69,19 +76,19 @@ void CompilerImpl::layEnvelopes(TrackState& state, size_t noteIndex) {
     const int32_t length = clampToInt32(static_cast<int64_t>(end.time) + end.length - first.time);
     const int32_t time = first.time;
 
-    for (int curveId = kFirstCurve; curveId <= kLastCurveId; ++curveId) {
-        for (int slot = kFirstLaidSlot; slot <= kLastLaidSlot; ++slot) {
-            const EnvelopeSlot& assigned =
-                state.envelopeSlots[static_cast<size_t>(curveId)][static_cast<size_t>(slot)];
-            if (assigned.number == 0) continue;
-            if (!roomForEvents(1)) return;
-            EnvelopeEvent& event = appendEnvelope(state, assigned);
-            event.time = time;
-            event.curve = curveId;
-            if (!envelopes->apply(assigned.number, event, length)) {
-                track.envelopes.pop_back();
-                track.envelopePlaceIndices.pop_back();
-            }
+    for (uint64_t left = state.laidSlots; left != 0; left &= left - 1) {
+        const int bit = std::countr_zero(left);
+        const int curveId = kFirstCurve + bit / kLaidSlotsPerCurve;
+        const int slot = kFirstLaidSlot + bit % kLaidSlotsPerCurve;
+        const EnvelopeSlot& assigned =
+            state.envelopeSlots[static_cast<size_t>(curveId)][static_cast<size_t>(slot)];
+        if (!roomForEvents(1)) return;
+        EnvelopeEvent& event = appendEnvelope(state, assigned);
+        event.time = time;
+        event.curve = curveId;
+        if (!envelopes->apply(assigned.number, event, length)) {
+            track.envelopes.pop_back();
+            track.envelopePlaceIndices.pop_back();
         }
     }
 }

@@ -2,7 +2,7 @@
 // size and then the bytes.
 #include "song/CompactText.h"
 
-CompactText& CompactText::assign(std::string_view text) {
+CompactText& CompactText::assignAnywhere(std::string_view text) {
     // The old block goes last: `text` may lie inside it, or inside the inline bytes.
     uint64_t* old = isInline() ? nullptr : heapBlock();
     const size_t size = text.size();

@@ -184,6 +184,23 @@ TEST_F(EnvelopesTest, CurvesInOrderThenSlotsOneToFour) {
     EXPECT_EQ(events()[3].time, 480);
 }
 
+TEST_F(EnvelopesTest, LastCurveAndSlotLaidAndASlotSetAgainLaidOnce) {
+    run("@DE", {1, 1, 0, 1});
+    run("@DE", {2, 1, 0, 2});
+    run("@LE", {9, 4, 1});
+    run("@LE", {1, 1, 1});
+    run("@LE", {1, 1, 2});  // replaces the envelope of slot 1
+    run("@LE", {9, 3, 0});  // empties curve 9 and no other
+    run("@LE", {9, 4, 2});
+    note(480);
+    lyrics(1);
+    ASSERT_EQ(events().size(), 2u);
+    EXPECT_EQ(events()[0].curve, 1);
+    EXPECT_EQ(events()[0].values[0], 2);
+    EXPECT_EQ(events()[1].curve, 9);
+    EXPECT_EQ(events()[1].values[0], 2);
+}
+
 TEST_F(EnvelopesTest, DefinitionErrorsKeepTheOldDefinition) {
     run("@DE", {1, 0, 0, 10, 100, 20});
     EXPECT_EQ(run("@DE", {1, 0, 201, 30, 0, 40}), report("ERROR", msg::kEnvelopeParamError));

@@ -61,6 +61,20 @@ TEST(CompactTextTest, CopiesAndMovesBetweenInlineAndHeap) {
     }
 }
 
+TEST(CompactTextTest, AssignReplacesEveryKindOfTextWithEveryOther) {
+    const std::vector<std::string> texts = sampleTexts();
+    for (const std::string& from : texts) {
+        for (const std::string& to : texts) {
+            CompactText compact(to);
+            compact.assign(from);
+            EXPECT_EQ(compact.view(), from) << to.size() << " to " << from.size();
+            // Its own head, which starts where it is put.
+            compact.assign(compact.view().substr(0, from.size() / 2));
+            EXPECT_EQ(compact.view(), from.substr(0, from.size() / 2));
+        }
+    }
+}
+
 TEST(CompactTextTest, TextTakenFromItselfStaysRight) {
     for (const std::string& text : sampleTexts()) {
         CompactText compact(text);
