@@ -102,6 +102,6 @@ private:
 
     ConversionLog& log_;
     TextEventChunker& chunker_;
-    std::unique_ptr<char[]> block_;  // kRoom bytes and a terminating zero
+    std::unique_ptr<char[]> block_;  // kRoom bytes
     size_t size_ = 0;
 };
