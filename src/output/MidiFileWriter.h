@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 // Both MIDI files, the VSQ file and the exported one, are of format 1: a
 // master track with the tempo map, then one track per voice track.
@@ -37,6 +38,8 @@ public:
     void textEvent(const char* text);
     // The same for `size` bytes of text, when the caller knows their number.
     void textEvent(const char* text, size_t size);
+    // A text event made of two pieces, `head` then `body`, each copied once.
+    void textEvent(std::string_view head, std::string_view body);
     // A lyric meta event carrying `size` bytes of text.
     void lyric(const char* text, size_t size);
     void tempo(int bpm);
@@ -61,6 +64,8 @@ private:
     uint32_t takeDelta();
     void writeBytes(const void* data, size_t size);
     void writeMetaEvent(uint8_t type, const void* data, uint32_t size);
+    // A meta event whose data is `first` then `second`.
+    void writeMetaEvent(uint8_t type, std::string_view first, std::string_view second);
     void writeChannelEvent(const uint8_t* bytes, size_t size);
     void beginTrack();
     void endTrack();

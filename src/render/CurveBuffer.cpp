@@ -226,6 +226,7 @@ public:
     // `starts` is working memory for the order in which the ranges start.
     void run(size_t pointLimit, StartOrder& starts, PointOutput& out) {
         reserveRoom(pointLimit, out);
+        out.limit(pointLimit);
         starts.prepare(pieces_);
 
         int64_t previous = range_.minimum - 1;
@@ -240,15 +241,14 @@ public:
 
             const int64_t value = range_.clamp(cellOf(followedSum_ + searchedSum(tick)));
             if (value != previous) {
-                out.push(BreakpointPoint{static_cast<int32_t>(tick), static_cast<int32_t>(value)});
                 previous = value;
-                if (out.size() > pointLimit) {
+                if (!out.push(BreakpointPoint{static_cast<int32_t>(tick), static_cast<int32_t>(value)})) {
                     return;
                 }
             }
 
             const int64_t nextStartTick = std::min(starts.nextTick(), length_);
-            if (!followAlone(nextStartTick, tick, previous, pointLimit, out)) {
+            if (!followAlone(nextStartTick, tick, previous, out)) {
                 return;
             }
 
@@ -277,8 +277,7 @@ private:
     // common case of one envelope ramp running while the other ranges hold). Kept for speed:
     // without it a 100 000-note song takes 17% more instructions. Leaves `tick` and
     // `previous` at the last move taken; false when the list passed the point limit.
-    bool followAlone(int64_t nextStartTick, int64_t& tick, int64_t& previous, size_t pointLimit,
-                     PointOutput& out) {
+    bool followAlone(int64_t nextStartTick, int64_t& tick, int64_t& previous, PointOutput& out) {
         if (!searched_.empty() || due_.empty() || due_.top().searched) {
             return true;
         }
@@ -294,9 +293,8 @@ private:
             followedSum_ += static_cast<uint64_t>(follower.value());
             const int64_t value = range_.clamp(cellOf(followedSum_));
             if (value != previous) {
-                out.push(BreakpointPoint{static_cast<int32_t>(tick), static_cast<int32_t>(value)});
                 previous = value;
-                if (out.size() > pointLimit) {
+                if (!out.push(BreakpointPoint{static_cast<int32_t>(tick), static_cast<int32_t>(value)})) {
                     return false;
                 }
             }

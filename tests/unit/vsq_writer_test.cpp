@@ -347,11 +347,18 @@ TEST(NumberTextTest, DecimalsAcrossTheirDigitGroups) {
                              1000,        9999,       10000,        123456,
                              99999999,    100000000,  2147483647,   999999999999,
                              1000000000000, -1,       -10000,       -2147483648LL,
-                             INT64_MAX,   INT64_MIN};
+                             9999999999999999, 10000000000000000, INT64_MAX, INT64_MIN};
     for (const int64_t number : cases) {
         std::string out = "=";
         vsqtext::appendDecimal(out, number);
         EXPECT_EQ(out, "=" + std::to_string(number));
+    }
+    // Every number up to a million, then a stride through the eight-digit ones, against
+    // the library's formatting; the digits are made without division by ten.
+    char text[vsqtext::kMaxNumberText];
+    for (int64_t number = -1000; number < 100000000; number += number < 1000000 ? 1 : 997) {
+        const std::string expected = std::to_string(number);
+        ASSERT_EQ(std::string_view(text, vsqtext::putDecimal(text, number)), expected);
     }
 }
 

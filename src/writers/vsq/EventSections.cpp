@@ -20,33 +20,32 @@ std::string_view vibratoFamily(int32_t type) {
     return kFamilies[(type - 1) / kVibratoTypesPerFamily];
 }
 
-// "key=value\n"; the key is a literal, so that copying it takes a known size.
-template <size_t N>
-inline void appendKey(MetatextSink& out, const char (&key)[N], int64_t value) {
-    out.append(std::string_view(key, N - 1));
-    out.appendDecimal(value);
-    out.append('\n');
-}
+// The most bytes of the section parts below made in one span: their literals come to some
+// 200 bytes and their at most 14 numbers to kMaxNumberText bytes each.
+constexpr size_t kMostSpanBytes = 512;
+static_assert(kMostSpanBytes <= MetatextSink::kMostReserved);
 
 }  // namespace
 
 void EventSections::eventLine(int64_t tick, int64_t id) {
-    out_.appendDecimal(tick);
-    out_.append("=ID#");
-    out_.appendNumbered(id);
-    out_.append('\n');
+    MetatextSpan out = out_.reserve(kMostSpanBytes);
+    out.decimal(tick);
+    out.put("=ID#");
+    out.numbered(id);
+    out.put('\n');
+    out_.commit(out);
 }
 
-void EventSections::beginId(int64_t id) {
-    out_.append("[ID#");
-    out_.appendNumbered(id);
-    out_.append("]\n");
+void EventSections::beginId(MetatextSpan& out, int64_t id) {
+    out.put("[ID#");
+    out.numbered(id);
+    out.put("]\n");
 }
 
-void EventSections::beginHandle(int64_t handle) {
-    out_.append("[h#");
-    out_.appendNumbered(handle);
-    out_.append("]\n");
+void EventSections::beginHandle(MetatextSpan& out, int64_t handle) {
+    out.put("[h#");
+    out.numbered(handle);
+    out.put("]\n");
 }
 
 int64_t EventSections::addSinger(int64_t tick, const Singer& singer) {
@@ -58,24 +57,32 @@ int64_t EventSections::addSinger(int64_t tick, const Singer& singer) {
     case Pass::EventLines:
         eventLine(tick, id);
         break;
-    case Pass::Ids:
-        beginId(id);
-        out_.append("Type=Singer\nIconHandle=h#");
-        out_.appendNumbered(handle);
-        out_.append('\n');
+    case Pass::Ids: {
+        MetatextSpan out = out_.reserve(kMostSpanBytes);
+        beginId(out, id);
+        out.put("Type=Singer\nIconHandle=h#");
+        out.numbered(handle);
+        out.put('\n');
+        out_.commit(out);
         break;
-    case Pass::Handles:
-        beginHandle(handle);
-        out_.append("IconID=$");
-        out_.appendHex8(kSingerIconBase | code);
-        out_.append("\nIDS=");
+    }
+    case Pass::Handles: {
+        MetatextSpan out = out_.reserve(kMostSpanBytes);
+        beginHandle(out, handle);
+        out.put("IconID=$");
+        out.hex8(kSingerIconBase | code);
+        out.put("\nIDS=");
+        out_.commit(out);
         out_.append(fileText(singer.name));
-        out_.append('\n');
-        appendKey(out_, "Original=", static_cast<int32_t>(code));
-        out_.append("Caption=\nLength=1\n");
-        appendKey(out_, "Language=", singer.language);
-        appendKey(out_, "Program=", singer.program);
+        out = out_.reserve(kMostSpanBytes);
+        out.put('\n');
+        out.key("Original=", static_cast<int32_t>(code));
+        out.put("Caption=\nLength=1\n");
+        out.key("Language=", singer.language);
+        out.key("Program=", singer.program);
+        out_.commit(out);
         break;
+    }
     }
     return id;
 }
@@ -96,32 +103,36 @@ int64_t EventSections::addNotePart(int64_t tick, const NotePart& part) {
 void EventSections::noteId(int64_t id, const NotePart& part, int64_t lyricHandle,
                            int64_t vibratoHandle) {
     const NoteEvent& note = *part.event;
-    beginId(id);
-    out_.append("Type=Anote\n");
-    appendKey(out_, "Length=", part.length);
-    appendKey(out_, "Note#=", note.note);
-    appendKey(out_, "Dynamics=", note.velocity);
-    appendKey(out_, "PMBendDepth=", note.bendDepth);
-    appendKey(out_, "PMBendLength=", note.bendLength);
-    appendKey(out_, "PMbPortamentoUse=", note.portamentoUse);
-    appendKey(out_, "DEMdecGainRate=", note.decayGainRate);
-    appendKey(out_, "DEMaccent=", note.accent);
-    out_.append("LyricHandle=h#");
-    out_.appendNumbered(lyricHandle);
-    out_.append('\n');
+    MetatextSpan out = out_.reserve(kMostSpanBytes);
+    beginId(out, id);
+    out.put("Type=Anote\n");
+    out.key("Length=", part.length);
+    out.key("Note#=", note.note);
+    out.key("Dynamics=", note.velocity);
+    out.key("PMBendDepth=", note.bendDepth);
+    out.key("PMBendLength=", note.bendLength);
+    out.key("PMbPortamentoUse=", note.portamentoUse);
+    out.key("DEMdecGainRate=", note.decayGainRate);
+    out.key("DEMaccent=", note.accent);
+    out.put("LyricHandle=h#");
+    out.numbered(lyricHandle);
+    out.put('\n');
     if (part.vibratoType != 0) {
         // The vibrato sits at the end of the note part.
-        out_.append("VibratoHandle=h#");
-        out_.appendNumbered(vibratoHandle);
-        out_.append('\n');
-        appendKey(out_, "VibratoDelay=", part.length - note.vibrato.length);
+        out.put("VibratoHandle=h#");
+        out.numbered(vibratoHandle);
+        out.put('\n');
+        out.key("VibratoDelay=", part.length - note.vibrato.length);
     }
+    out_.commit(out);
 }
 
 void EventSections::noteHandles(const NotePart& part, int64_t lyricHandle,
                                 int64_t vibratoHandle) {
-    beginHandle(lyricHandle);
-    out_.append("L0=\"");
+    MetatextSpan out = out_.reserve(kMostSpanBytes);
+    beginHandle(out, lyricHandle);
+    out.put("L0=\"");
+    out_.commit(out);
     out_.append(fileText(part.lyric->text));
     out_.append("\",\"");
     out_.append(fileText(part.lyric->symbols));
@@ -129,15 +140,17 @@ void EventSections::noteHandles(const NotePart& part, int64_t lyricHandle,
     if (part.vibratoType == 0) return;
 
     const Vibrato& vibrato = part.event->vibrato;
-    beginHandle(vibratoHandle);
-    out_.append("IconID=$");
-    out_.appendHex8(kVibratoIconBase + static_cast<uint32_t>(part.vibratoType));
-    out_.append("\nIDS=");
-    out_.append(vibratoFamily(part.vibratoType));
-    out_.append("\nOriginal=1\nCaption=\n");
-    appendKey(out_, "Length=", vibrato.length);
-    appendKey(out_, "StartDepth=", vibrato.startDepth);
-    out_.append("DepthBPNum=0\n");
-    appendKey(out_, "StartRate=", vibrato.startRate);
-    out_.append("RateBPNum=0\n");
+    out = out_.reserve(kMostSpanBytes);
+    beginHandle(out, vibratoHandle);
+    out.put("IconID=$");
+    out.hex8(kVibratoIconBase + static_cast<uint32_t>(part.vibratoType));
+    out.put("\nIDS=");
+    out.put(vibratoFamily(part.vibratoType));
+    out.put("\nOriginal=1\nCaption=\n");
+    out.key("Length=", vibrato.length);
+    out.key("StartDepth=", vibrato.startDepth);
+    out.put("DepthBPNum=0\n");
+    out.key("StartRate=", vibrato.startRate);
+    out.put("RateBPNum=0\n");
+    out_.commit(out);
 }

@@ -11,6 +11,7 @@
 #include "render/VoiceTrack.h"
 
 class MetatextSink;
+class MetatextSpan;
 
 class EventSections {
 public:
@@ -30,8 +31,8 @@ private:
     // vibrato) sections.
     void noteId(int64_t id, const NotePart& part, int64_t lyricHandle, int64_t vibratoHandle);
     void noteHandles(const NotePart& part, int64_t lyricHandle, int64_t vibratoHandle);
-    void beginId(int64_t id);
-    void beginHandle(int64_t handle);
+    static void beginId(MetatextSpan& out, int64_t id);
+    static void beginHandle(MetatextSpan& out, int64_t handle);
 
     Pass pass_;
     MetatextSink& out_;

@@ -7,17 +7,15 @@
 #include "writers/vsq/TextEventChunker.h"
 
 MetatextSink::MetatextSink(ConversionLog& log, TextEventChunker& chunker)
-    : log_(log), chunker_(chunker), block_(std::make_unique<char[]>(kRoom + 1)) {}
+    : log_(log), chunker_(chunker), block_(std::make_unique<char[]>(kRoom)) {}
 
 MetatextSink::~MetatextSink() = default;
 
 void MetatextSink::emit() {
     if (size_ == 0) return;
-    log_.raw(std::string_view(block_.get(), size_));
-    // The metatext holds no zero byte (texts from the song are cut at one), so
-    // the chunker's zero-terminated text is the whole block.
-    block_[size_] = '\0';
-    chunker_.append(block_.get());
+    const std::string_view block(block_.get(), size_);
+    log_.raw(block);
+    chunker_.append(block);
     size_ = 0;
 }
 

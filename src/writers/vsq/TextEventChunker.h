@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string_view>
 
 class MidiFileWriter;
 
@@ -12,8 +13,8 @@ public:
     virtual void attach(MidiFileWriter* file) = 0;
     // Writes the partly filled event, if any, and detaches the file.
     virtual void flush() = 0;
-    // Adds the bytes of a zero-terminated text; writes every event that fills.
-    virtual void append(const char* text) = 0;
+    // Adds the bytes of a text; writes every event that fills.
+    virtual void append(std::string_view text) = 0;
 };
 
 std::unique_ptr<TextEventChunker> createTextEventChunker();

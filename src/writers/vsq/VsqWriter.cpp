@@ -6,6 +6,7 @@
 // memory does not grow with the size of the text.
 #include "writers/vsq/VsqWriter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <span>
 #include <string>
@@ -111,13 +112,27 @@ public:
             metatext_.append("]\n");
             begun_ = true;
         }
-        for (const BreakpointPoint& point : points) {
-            metatext_.appendNumberPair(offset_ + point.tick, point.value);
+        // The points go down a span of kPointsASpan at a time: one check of the room for
+        // each span, not for each point.
+        while (!points.empty()) {
+            const std::span<const BreakpointPoint> some = points.first(std::min(points.size(), kPointsASpan));
+            points = points.subspan(some.size());
+            MetatextSpan out = metatext_.reserve(kPointsASpan * kMostPointBytes);
+            for (const BreakpointPoint& point : some) {
+                out.decimal(offset_ + point.tick);
+                out.put('=');
+                out.decimal(point.value);
+                out.put('\n');
+            }
+            metatext_.commit(out);
             metatext_.emitIfFull();
         }
     }
 
 private:
+    static constexpr size_t kMostPointBytes = 2 * vsqtext::kMaxNumberText + 2;
+    static constexpr size_t kPointsASpan = MetatextSink::kMostReserved / kMostPointBytes;
+
     MetatextSink& metatext_;
     std::string_view section_;
     int64_t offset_;
