@@ -26,6 +26,13 @@ int32_t aroundCentre(int32_t value, int64_t below, int64_t above) {
                                            : roundedQuotient(offset * above, 127 - kCentre));
 }
 
+// Each formula's values over 0..127.
+std::array<int32_t, 128> valuesOf(int32_t (*formula)(int32_t)) {
+    std::array<int32_t, 128> values{};
+    for (size_t i = 0; i < values.size(); ++i) values[i] = formula(static_cast<int32_t>(i));
+    return values;
+}
+
 }  // namespace
 
 int32_t levelFromDynamics(int32_t dynamics) { return aroundCentre(dynamics, 240, 120); }
@@ -53,6 +60,10 @@ int32_t attackFromAccent(int32_t accent) { return 2 * std::clamp(accent, 0, 100)
 int32_t decayFromDecayGainRate(int32_t decayGainRate) {
     return std::max(0, std::min(decayGainRate, 100) - 50);
 }
+
+const EditorValueTables kEditorValueTables = {valuesOf(levelFromDynamics),
+                                              valuesOf(breathFromBreathiness),
+                                              valuesOf(genderFromGenderFactor)};
 
 LinearCurve lineThroughSteps(std::span<const BreakpointPoint> steps, int32_t end) {
     LinearCurve line;
