@@ -22,16 +22,15 @@ WrittenNote WrittenNotes::make(size_t index) const {
             held && !nextHeld, smallTsu};
 }
 
-WrittenNote& WrittenNotes::operator[](size_t index) {
+WrittenNote& WrittenNotes::reach(size_t index) {
     while (first_ + window_.size() <= index) window_.push_back(make(first_ + window_.size()));
     // A note let go of is a fault of the caller: at() throws, the run fails.
     return window_.at(index - first_);
 }
 
 void WrittenNotes::letGoBefore(size_t index) {
-    while (first_ < index && !window_.empty()) {
-        window_.pop_front();
-        ++first_;
-    }
-    first_ = std::max(first_, index);
+    if (index <= first_) return;
+    const size_t gone = std::min(index - first_, window_.size());
+    window_.erase(window_.begin(), window_.begin() + static_cast<std::ptrdiff_t>(gone));
+    first_ = index;
 }
