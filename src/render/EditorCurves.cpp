@@ -76,13 +76,17 @@ LinearCurve lineThroughSteps(std::span<const BreakpointPoint> steps, int32_t end
 }
 
 int32_t meanDynamics(std::span<const BreakpointPoint> dynamics, int64_t start, int64_t end) {
+    size_t known = 0;
+    return meanDynamics(dynamics, start, end, known);
+}
+
+int32_t meanDynamics(std::span<const BreakpointPoint> dynamics, int64_t start, int64_t end,
+                     size_t& known) {
     const int32_t defaultValue = curveOfCommand(CmdDynamics)->defaultValue;
     if (end <= start) return defaultValue;
     // The point in force at the start, then those inside the range.
-    auto next = std::upper_bound(dynamics.begin(), dynamics.end(), start,
-                                 [](int64_t tick, const BreakpointPoint& point) {
-                                     return tick < point.tick;
-                                 });
+    known = pointsUpTo(dynamics, start, known);
+    auto next = dynamics.begin() + static_cast<std::ptrdiff_t>(known);
     int32_t value = next == dynamics.begin() ? defaultValue : std::prev(next)->value;
     int64_t sum = 0;
     int64_t from = start;

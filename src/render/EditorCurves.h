@@ -94,6 +94,10 @@ inline int32_t genderOf(const BreakpointPoint& factor) {
 // The mean dynamics over the ticks [start, end), rounded; the curve's default
 // before its first point.
 int32_t meanDynamics(std::span<const BreakpointPoint> dynamics, int64_t start, int64_t end);
+// The same for ranges taken in the order of their starts: `known` holds how
+// many points lie at or before the start before, and is moved to this start.
+int32_t meanDynamics(std::span<const BreakpointPoint> dynamics, int64_t start, int64_t end,
+                     size_t& known);
 
 // A level in tenths of a decibel as a per-note volume in percent of the
 // voicebank's own level: 100 × 10^(level / 200), rounded, at most 200 (+6 dB);
