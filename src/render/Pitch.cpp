@@ -9,11 +9,11 @@
 size_t pointsUpTo(std::span<const BreakpointPoint> points, int64_t tick, size_t known) {
     const auto laterThan = [](int64_t at, const BreakpointPoint& p) { return at < p.tick; };
     known = std::min(known, points.size());
-    if (known > 0 && points[known - 1].tick > tick) {
-        return static_cast<size_t>(
-            std::upper_bound(points.begin(), points.begin() + static_cast<std::ptrdiff_t>(known),
-                             tick, laterThan) -
-            points.begin());
+    // Nothing known, or too much: a search of all the points up to there.
+    if (known == 0 || points[known - 1].tick > tick) {
+        const auto last = known == 0 ? points.end() : points.begin() + static_cast<std::ptrdiff_t>(known);
+        return static_cast<size_t>(std::upper_bound(points.begin(), last, tick, laterThan) -
+                                   points.begin());
     }
     // Every point before `low` lies at or before the tick; `high` is past one that does not, or the end.
     size_t low = known;
