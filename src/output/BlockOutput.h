@@ -23,7 +23,9 @@ public:
     // Room for `size` characters at the block's end, to be written straight
     // through the pointer returned; wrote() then keeps them up to where the
     // writing ended. A writer that knows the most a piece takes saves a check
-    // of the block's capacity for each of its texts and numbers.
+    // of the block's capacity for each of its texts and numbers. The room is
+    // cleared first, in blocks below 2 KB and byte by byte from there: a writer
+    // asks for less.
     char* room(size_t size) {
         const size_t used = block_.size();
         block_.resize(used + size);

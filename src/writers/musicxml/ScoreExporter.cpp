@@ -46,9 +46,10 @@ constexpr int kMiddleC = 60;
 // The most measures in all parts together: empty measures cost some hundred
 // bytes each, so this bounds the file a song of long silences can make.
 constexpr size_t kMaxMeasureCells = size_t{1} << 20;
-// The most characters of a note's or rest's text but its lyric: its fixed
-// texts and 3 numbers.
-constexpr size_t kMostPieceText = 2048;
+// The most characters of a note's or rest's text but its lyric's texts: its
+// fixed texts, those of its lyric, and 3 numbers. (Room of 2 KB or more is
+// cleared byte by byte.)
+constexpr size_t kMostPieceText = 1536;
 // The most texts kept as XML, so that a song of ever new lyrics holds no more.
 constexpr size_t kMostKeptTexts = 4096;
 
@@ -145,6 +146,9 @@ private:
     }
     void appendNumber(int64_t value) { vsqtext::appendDecimal(out_.text(), value); }
     void appendText(std::string_view cp932);
+    // The code page 932 text as XML: kept from before, or made in `scratch`
+    // once too many are kept.
+    std::string_view xmlText(std::string_view cp932, std::string& scratch);
     void instrument(size_t index);
     void attributes(const Measure& measure, bool first, bool bassClef);
     void measure(const Measure& measure, const MeasureGrid& grid,
@@ -153,7 +157,13 @@ private:
     void tempoMark(const TempoMark& mark, const MetreMark& metre);
     void piece(const Piece& piece, const WrittenNote* note);
     char* pitch(char* at, const NoteEvent& event);
-    void lyric(const WrittenNote& note);
+    // A note's lyric texts as XML.
+    struct LyricTexts {
+        std::string_view first;
+        std::string_view second;
+        std::string_view smallTsu;
+    };
+    char* lyric(char* at, const WrittenNote& note, const LyricTexts& texts);
 
     BlockOutput out_;
     std::span<const Measure> measures_;
@@ -161,24 +171,30 @@ private:
     std::vector<Piece> pieces_;
     std::vector<int64_t> cuts_;
     // The texts written so far as XML by their code page 932 bytes: a song
-    // sings the same few syllables again and again. With the pieces put
-    // straight into the block, saves 13% of the instructions of the score of a
-    // 100k-note song.
+    // sings the same few syllables again and again. With the pieces and their
+    // lyrics put straight into the block, saves 17% of the instructions of the
+    // score of a 100k-note song.
     std::unordered_map<std::string, std::string> xmlTexts_;
+    std::string scratch_[3];  // a note's lyric texts when too many are kept
 };
 
 void MusicXmlWriter::appendText(std::string_view cp932) {
-    if (fileText(cp932).empty()) return;  // a note without a small tsu
+    std::string scratch;
+    out_.text().append(xmlText(cp932, scratch));
+}
+
+std::string_view MusicXmlWriter::xmlText(std::string_view cp932, std::string& scratch) {
+    if (fileText(cp932).empty()) return {};  // a note without a small tsu
     std::string text(fileText(cp932));
     const auto found = xmlTexts_.find(text);
-    if (found != xmlTexts_.end()) {
-        out_.text().append(found->second);
-        return;
-    }
+    if (found != xmlTexts_.end()) return found->second;
     std::string xml;
     appendXmlText(xml, cp932ToUtf8(text));
-    out_.text().append(xml);
-    if (xmlTexts_.size() < kMostKeptTexts) xmlTexts_.emplace(std::move(text), std::move(xml));
+    if (xmlTexts_.size() >= kMostKeptTexts) {
+        scratch = std::move(xml);
+        return scratch;
+    }
+    return xmlTexts_.emplace(std::move(text), std::move(xml)).first->second;
 }
 
 void MusicXmlWriter::header(std::span<const std::string> partNames) {
@@ -339,29 +355,36 @@ char* MusicXmlWriter::pitch(char* at, const NoteEvent& event) {
 
 // A new syllable, with the second one of a note split by "&" joined to it
 // (an elision), and an extension line when notes after it hold its vowel.
-void MusicXmlWriter::lyric(const WrittenNote& note) {
-    if (note.held) return;
-    const NoteEvent& event = *note.event;
-    append("        <lyric number=\"1\">\n          <syllabic>single</syllabic>\n"
-           "          <text>");
-    appendText(event.lyric.text.view());
-    if (note.secondLyric == nullptr) appendText(smallTsuText(note.smallTsu));
-    append("</text>\n");
+char* MusicXmlWriter::lyric(char* at, const WrittenNote& note, const LyricTexts& texts) {
+    at = putText(at, "        <lyric number=\"1\">\n          <syllabic>single</syllabic>\n"
+                     "          <text>");
+    at = putText(at, texts.first);
+    if (note.secondLyric == nullptr) at = putText(at, texts.smallTsu);
+    at = putText(at, "</text>\n");
     if (note.secondLyric != nullptr) {
-        append("          <elision/>\n          <syllabic>single</syllabic>\n          <text>");
-        appendText(note.secondLyric->text.view());
-        appendText(smallTsuText(note.smallTsu));
-        append("</text>\n");
+        at = putText(at, "          <elision/>\n          <syllabic>single</syllabic>\n          <text>");
+        at = putText(at, texts.second);
+        at = putText(at, texts.smallTsu);
+        at = putText(at, "</text>\n");
     }
-    if (note.slurStart) append("          <extend/>\n");
-    append("        </lyric>\n");
+    if (note.slurStart) at = putText(at, "          <extend/>\n");
+    return putText(at, "        </lyric>\n");
 }
 
 void MusicXmlWriter::piece(const Piece& piece, const WrittenNote* note) {
     const bool grace = note != nullptr && piece.duration == 0;
     const bool tieStop = note != nullptr && !piece.first && !grace;
     const bool tieStart = note != nullptr && !piece.last && !grace;
-    char* at = out_.room(kMostPieceText);
+    // The lyric's texts, found before the room for the piece is taken.
+    const bool sings = note != nullptr && piece.first && !note->held;
+    LyricTexts texts;
+    if (sings) {
+        texts.first = xmlText(note->event->lyric.text.view(), scratch_[0]);
+        if (note->secondLyric != nullptr) texts.second = xmlText(note->secondLyric->text.view(), scratch_[1]);
+        texts.smallTsu = xmlText(smallTsuText(note->smallTsu), scratch_[2]);
+    }
+    char* at = out_.room(kMostPieceText + texts.first.size() + texts.second.size() +
+                         texts.smallTsu.size());
     at = putText(at, "      <note>\n");
     if (grace) at = putText(at, "        <grace slash=\"yes\"/>\n");
     if (note == nullptr) {
@@ -411,9 +434,8 @@ void MusicXmlWriter::piece(const Piece& piece, const WrittenNote* note) {
         }
         at = putText(at, "        </notations>\n");
     }
-    out_.wrote(at);
-    if (note != nullptr && piece.first) lyric(*note);
-    append("      </note>\n");
+    if (sings) at = lyric(at, *note, texts);
+    out_.wrote(putText(at, "      </note>\n"));
 }
 
 // The part's name: the singer the track is named after, or "Voice N" when

@@ -35,6 +35,8 @@ constexpr std::string_view kRestLyric = "R";
 // fixed texts and up to 10 numbers. With every section put straight into the
 // block, saves 14% of the instructions of the sequences of a 100k-note song.
 constexpr size_t kMostSectionText = 512;
+// The most characters of a key with its "=" and the line's end.
+constexpr size_t kMaxKeyText = 16;
 constexpr int32_t kRestNoteNumber = 60;
 constexpr size_t kMaxPitchPoints = 50;
 // The widest bend a pitch point carries: its ys are tens of cents within
@@ -362,9 +364,7 @@ void UstText::note(const NotePart& part, int64_t end, std::span<const Breakpoint
     const std::string lyric = song_.editorLyric(part);
     pitchSteps.moveTo(part.start);
     notePitch(pitchSteps, part.start, end, points_);
-    // Each point takes a width and a y, each a number with a comma, and a shape.
-    char* at = out_.room(kMostSectionText + lyric.size() +
-                         points_.kept.size() * (2 * (kMaxTenthsText + 1) + 2));
+    char* at = out_.room(kMostSectionText + lyric.size());
     at = openSection(at, part.start, end, lyric, event.note);
     at = numberLine(at, "Intensity", volumeFromLevel(levelFromDynamics(meanDynamics(
                                          dynamics, part.start, end, dynamicsKnown_))));
@@ -401,6 +401,12 @@ char* UstText::pitch(char* at, const std::vector<PitchPoint>& points, int64_t st
     at = putTenths(key(at, "PBS"), -kLeadInTenthsOfMs);
     *at++ = ';';
     at = line(putTenths(at, points.front().cents));
+    // Each list takes room of its own, of a number and a comma a point (room of
+    // 2 KB or more is cleared byte by byte); the last one's room holds the
+    // lines after it.
+    const size_t listRoom = kMaxKeyText + points.size() * (kMaxTenthsText + 1);
+    out_.wrote(at);
+    at = out_.room(listRoom);
     at = key(at, "PBW");
     int64_t previous = -kLeadInTenthsOfMs;
     for (size_t i = 0; i < points.size(); ++i) {
@@ -410,12 +416,16 @@ char* UstText::pitch(char* at, const std::vector<PitchPoint>& points, int64_t st
         previous = tenths;
     }
     at = line(at);
+    out_.wrote(at);
+    at = out_.room(listRoom);
     at = key(at, "PBY");
     for (size_t i = 0; i < points.size(); ++i) {
         if (i > 0) *at++ = ',';
         at = putTenths(at, points[i].cents);
     }
     at = line(at);
+    out_.wrote(at);
+    at = out_.room(kMostSectionText + points.size() * 2);
     at = key(at, "PBM");
     for (size_t i = 0; i < points.size(); ++i) at = putText(at, i > 0 ? ",s" : "s");
     return line(at);
