@@ -3,7 +3,6 @@
 // the notes as written, made and let go as the writing goes.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -59,36 +58,6 @@ TEST(NoteValues, DurationsAreWrittenWithTypesAndDotsOnTheirGrid) {
     EXPECT_EQ(valuesOf(180, 60), "16th.");
     EXPECT_EQ(valuesOf(300, 60), "eighth 32nd");
     EXPECT_EQ(valuesOf(0), "");
-}
-
-// Each step takes the longest value of any type with up to two dots that fits
-// and is a multiple of the quantum, and the steps stop where none fits.
-TEST(NoteValues, EachStepTakesTheLongestValueThatFitsTheGrid) {
-    const auto longestFitting = [](int64_t ticks, int64_t quantum) {
-        int64_t longest = 0;
-        for (const int64_t type : {7680, 3840, 1920, 960, 480, 240, 120, 60, 30, 15}) {
-            // Undotted, dotted when half the type is whole, double-dotted when a quarter is.
-            const int64_t values[] = {type, type % 2 == 0 ? type * 3 / 2 : 0,
-                                      type % 4 == 0 ? type * 7 / 4 : 0};
-            for (const int64_t value : values) {
-                if (value > 0 && value <= ticks && value % quantum == 0) longest = std::max(longest, value);
-            }
-        }
-        return longest;
-    };
-    for (const int64_t quantum : {15, 20, 30, 40, 45, 60, 80, 90, 120, 160}) {
-        for (int64_t ticks = 0; ticks <= 9000; ticks += 5) {
-            std::vector<NoteValue> values;
-            splitNoteValues(ticks, quantum, values);
-            int64_t left = ticks;
-            for (const NoteValue& value : values) {
-                ASSERT_EQ(value.ticks, longestFitting(left, quantum)) << ticks << " on " << quantum;
-                EXPECT_EQ(singleValue(value.ticks).type == nullptr, value.dots == 2) << value.ticks;
-                left -= value.ticks;
-            }
-            EXPECT_EQ(longestFitting(left, quantum), 0) << ticks << " on " << quantum;
-        }
-    }
 }
 
 TEST(NoteValues, AlignedValuesShowTheBeat) {
