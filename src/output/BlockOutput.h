@@ -4,8 +4,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/Platform.h"
 
@@ -17,6 +19,21 @@ public:
     std::string& text() { return block_; }
     void done() {
         if (block_.size() >= kBlockSize) flush();
+    }
+    // Room for `size` characters at the block's end, to be written straight
+    // through the pointer returned; wrote() then keeps them up to where the
+    // writing ended. A writer that knows the most a piece takes saves a check
+    // of the block's capacity for each of its texts and numbers. The room is
+    // cleared first, in blocks below 2 KB and byte by byte from there: a writer
+    // asks for less.
+    char* room(size_t size) {
+        const size_t used = block_.size();
+        block_.resize(used + size);
+        return block_.data() + used;
+    }
+    void wrote(const char* end) {
+        block_.resize(static_cast<size_t>(end - block_.data()));
+        done();
     }
     // Writes what is left. Returns the error number of the first write that
     // failed, 0 when none did.
@@ -43,3 +60,9 @@ private:
     std::string block_;
     int error_ = 0;
 };
+
+// Puts `text` at `at`, in room of the block's; returns the end of it.
+inline char* putText(char* at, std::string_view text) {
+    std::memcpy(at, text.data(), text.size());
+    return at + text.size();
+}

@@ -26,6 +26,13 @@ int32_t aroundCentre(int32_t value, int64_t below, int64_t above) {
                                            : roundedQuotient(offset * above, 127 - kCentre));
 }
 
+// Each formula's values over 0..127.
+std::array<int32_t, 128> valuesOf(int32_t (*formula)(int32_t)) {
+    std::array<int32_t, 128> values{};
+    for (size_t i = 0; i < values.size(); ++i) values[i] = formula(static_cast<int32_t>(i));
+    return values;
+}
+
 }  // namespace
 
 int32_t levelFromDynamics(int32_t dynamics) { return aroundCentre(dynamics, 240, 120); }
@@ -54,6 +61,10 @@ int32_t decayFromDecayGainRate(int32_t decayGainRate) {
     return std::max(0, std::min(decayGainRate, 100) - 50);
 }
 
+const EditorValueTables kEditorValueTables = {valuesOf(levelFromDynamics),
+                                              valuesOf(breathFromBreathiness),
+                                              valuesOf(genderFromGenderFactor)};
+
 LinearCurve lineThroughSteps(std::span<const BreakpointPoint> steps, int32_t end) {
     LinearCurve line;
     forEachLinePoint(steps, [](const BreakpointPoint& p) { return p.value; }, end,
@@ -65,13 +76,17 @@ LinearCurve lineThroughSteps(std::span<const BreakpointPoint> steps, int32_t end
 }
 
 int32_t meanDynamics(std::span<const BreakpointPoint> dynamics, int64_t start, int64_t end) {
+    size_t known = 0;
+    return meanDynamics(dynamics, start, end, known);
+}
+
+int32_t meanDynamics(std::span<const BreakpointPoint> dynamics, int64_t start, int64_t end,
+                     size_t& known) {
     const int32_t defaultValue = curveOfCommand(CmdDynamics)->defaultValue;
     if (end <= start) return defaultValue;
     // The point in force at the start, then those inside the range.
-    auto next = std::upper_bound(dynamics.begin(), dynamics.end(), start,
-                                 [](int64_t tick, const BreakpointPoint& point) {
-                                     return tick < point.tick;
-                                 });
+    known = pointsUpTo(dynamics, start, known);
+    auto next = dynamics.begin() + static_cast<std::ptrdiff_t>(known);
     int32_t value = next == dynamics.begin() ? defaultValue : std::prev(next)->value;
     int64_t sum = 0;
     int64_t from = start;

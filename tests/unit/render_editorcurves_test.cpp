@@ -1,5 +1,6 @@
 // The expression formulas at their ends and centres, stepped curves drawn as
-// lines, and the lyric the editors sing for a held vowel.
+// lines, searches on through a curve from a known place, and the lyric the
+// editors sing for a held vowel.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -76,6 +77,56 @@ TEST(MeanDynamicsTest, WeighsEachValueByItsTicks) {
     EXPECT_EQ(meanDynamics(dynamics, 150, 250), 64);   // half 0, half 127: 63.5 rounds up
     EXPECT_EQ(meanDynamics(dynamics, 300, 301), 127);
     EXPECT_EQ(meanDynamics(dynamics, 10, 10), 64);
+}
+
+TEST(MeanDynamicsTest, RangesInOrderGiveWhatEachGivesAlone) {
+    Steps dynamics;
+    for (int32_t tick = 0; tick < 5000; tick += 7) dynamics.push_back({tick, tick % 128});
+    size_t known = 0;
+    for (int64_t start = 0; start < 5200; start += 13) {
+        EXPECT_EQ(meanDynamics(dynamics, start, start + 40, known),
+                  meanDynamics(dynamics, start, start + 40));
+    }
+    // A range before the one taken last is found all the same.
+    EXPECT_EQ(meanDynamics(dynamics, 10, 30, known), meanDynamics(dynamics, 10, 30));
+}
+
+TEST(CurveValueTablesTest, TheTablesGiveTheFormulasAndHoldValuesOutsideTheirRange) {
+    for (int32_t value = -3; value <= 130; ++value) {
+        const BreakpointPoint point{0, value};
+        EXPECT_EQ(levelOf(point), levelFromDynamics(value));
+        EXPECT_EQ(breathOf(point), breathFromBreathiness(value));
+        EXPECT_EQ(genderOf(point), genderFromGenderFactor(value));
+    }
+}
+
+TEST(PointsUpToTest, SearchesFromAnyKnownPlaceGiveTheCount) {
+    const Steps points = {{0, 1}, {10, 2}, {10, 3}, {20, 4}, {35, 5}, {50, 6}, {90, 7}};
+    for (int64_t tick = -5; tick <= 100; ++tick) {
+        size_t expected = 0;
+        while (expected < points.size() && points[expected].tick <= tick) ++expected;
+        for (size_t known = 0; known <= points.size() + 2; ++known) {
+            EXPECT_EQ(pointsUpTo(points, tick, known), expected) << tick << " from " << known;
+        }
+    }
+    EXPECT_EQ(pointsUpTo(Steps{}, 5, 3), 0u);
+}
+
+TEST(PitchStepsCursorTest, MovedOnItReadsAsTheSearchesFromTheStart) {
+    Steps bends;
+    Steps sensitivities = {{40, 12}, {300, 1}};
+    for (int32_t tick = 0; tick < 400; tick += 3) bends.push_back({tick, (tick * 37) % 8000 - 4000});
+    const PitchSteps steps(bends, sensitivities);
+    PitchSteps::Cursor cursor(steps);
+    for (int64_t tick = -2; tick < 420; tick += 5) {
+        cursor.moveTo(tick);
+        EXPECT_EQ(cursor.cents(), steps.centsAt(tick));
+        const PitchSteps::Iterator next = cursor.after();
+        EXPECT_TRUE(next == steps.after(tick));
+        if (next != steps.end()) {
+            EXPECT_EQ(next->tick, steps.after(tick)->tick);
+        }
+    }
 }
 
 TEST(HeldVowelTest, AMarkSingsTheKanaOfTheVowelItsSymbolsEndIn) {

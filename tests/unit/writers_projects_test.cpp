@@ -4,8 +4,10 @@
 // the names of the sequences, and a failed write that leaves nothing behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "ExportTestSupport.h"
 #include "VsqTestSupport.h"
@@ -97,6 +99,51 @@ TEST_F(ProjectExportTest, ANoteOfOneTickHasTwoPitchPoints) {
     EXPECT_NE(readFile(folder.file("p-1.ust"))
                   .find("PBS=-0.1;10\r\nPBW=0.1,1\r\nPBY=10,10\r\nPBM=s,s\r\n"),
               std::string::npos);
+}
+
+// A note under a zigzag of full bends at the widest sensitivity: each ramp
+// takes the pitch through some 4000 points, so the note has more than can be
+// chosen among held when it has 20 ramps, and fewer with 6. Either way the 50
+// points written take in the peaks, and their widths add up to the note.
+TEST_F(ProjectExportTest, ANoteOfManyPointsKeepsFiftyWithItsPeaksHeldOrNot) {
+    constexpr int32_t kRamp = 10000;
+    for (const int ramps : {6, 20}) {
+        track.notes.clear();
+        track.controls.clear();
+        track.notes.push_back(makeNote(0, ramps * kRamp, 60, "a"));
+        std::vector<CurvePoint> zigzag;
+        for (int r = 0; r < ramps; ++r) zigzag.push_back({r % 2 == 0 ? 8191 : -8192, 0, kRamp, 1});
+        track.controls.push_back(makeControl(0, CurveChange{9, {{24, 0, -1, 0}}}));
+        track.controls.push_back(makeControl(0, CurveChange{8, zigzag}));
+        const std::string base = folder.file("z" + std::to_string(ramps) + ".ust");
+        ASSERT_TRUE(write(*createUstExporter(), base));
+        const std::string ust = readFile(folder.file("z" + std::to_string(ramps) + "-1.ust"));
+        const auto list = [&ust](const std::string& key) {
+            const size_t from = ust.find(key + "=") + key.size() + 1;
+            std::vector<std::string> items;
+            std::string item;
+            for (size_t i = from; ust[i] != '\r'; ++i) {
+                if (ust[i] == ',') {
+                    items.push_back(item);
+                    item.clear();
+                } else {
+                    item.push_back(ust[i]);
+                }
+            }
+            items.push_back(item);
+            return items;
+        };
+        const std::vector<std::string> ys = list("PBY");
+        const std::vector<std::string> widths = list("PBW");
+        ASSERT_EQ(ys.size(), 50u) << ramps;
+        ASSERT_EQ(widths.size(), 50u) << ramps;
+        EXPECT_GE(std::count(ys.begin(), ys.end(), "204.7"), (ramps + 1) / 2) << ramps;
+        EXPECT_GE(std::count(ys.begin(), ys.end(), "-204.7"), ramps / 2 - 1) << ramps;
+        double sum = 0;
+        for (const std::string& width : widths) sum += std::stod(width);
+        // The note at 120 beats a minute, from the lead-in a tenth of a millisecond before it.
+        EXPECT_NEAR(sum, ramps * kRamp * 500.0 / 480 + 0.1, 0.05) << ramps;
+    }
 }
 
 TEST(UstTrackPathTest, TheNumberGoesBeforeTheExtension) {

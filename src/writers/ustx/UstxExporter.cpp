@@ -14,7 +14,9 @@
 #include <filesystem>
 #include <iterator>
 #include <span>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -27,23 +29,28 @@
 #include "song/TempoMap.h"
 #include "song/Ticks.h"
 #include "text/Encoding.h"
+#include "writers/ustx/NumberListText.h"
 #include "writers/ustx/YamlText.h"
 
 namespace {
 
 constexpr const char* kPhonemizer = "OpenUtau.Plugin.Builtin.JapaneseVCVPhonemizer";
 constexpr const char* kExtender = "+";
+// The most characters of a note's text but its lyric: its fixed texts and 12 numbers.
+constexpr size_t kMostNoteText = 1024;
+// The most lyrics kept quoted, so that a song of ever new lyrics holds no more.
+constexpr size_t kMostQuotedLyrics = 4096;
 // Every note's own pitch points: the editor's default glide from the previous
 // note, on top of which the pitch curve sounds. The first point's value is the
 // one the editor snaps it to: the previous note's, in tens of cents from this
 // one, when that note ends where this one starts, else 0.
-constexpr const char* kNotePitchStart = "{data: [{x: -40, y: ";
-constexpr const char* kNotePitchEnd =
+constexpr std::string_view kNotePitchStart = "{data: [{x: -40, y: ";
+constexpr std::string_view kNotePitchEnd =
     ", shape: io}, {x: 40, y: 0, shape: io}], snap_first: true}";
 // The editor lengthens every note to at least this many ticks.
 constexpr int64_t kShortestNote = 10;
 // The vibrato of a note without one: off (length 0), the editor's own defaults otherwise.
-constexpr const char* kNoVibrato =
+constexpr std::string_view kNoVibrato =
     "{length: 0, period: 175, depth: 25, in: 10, out: 10, shift: 0, drift: 0}";
 // The neutral values of the note expressions, left unwritten.
 constexpr int32_t kNeutralSpeed = 100;
@@ -56,6 +63,12 @@ struct NoteExpression {
     int32_t value;
     int32_t neutral;
 };
+
+std::string quotedText(std::string_view utf8) {
+    std::string quoted;
+    appendYamlQuoted(quoted, utf8);
+    return quoted;
+}
 
 std::string fileStem(const std::string& path) {
     return std::filesystem::path(path).stem().string();
@@ -80,7 +93,8 @@ bool lineHasPoints(const Steps& steps, ValueOf valueOf) {
 
 class UstxText {
 public:
-    UstxText(BlockOutput& out, const RenderedSong& song) : out_(out), text_(out.text()), song_(song) {}
+    UstxText(BlockOutput& out, const RenderedSong& song)
+        : out_(out), text_(out.text()), song_(song), numbers_(out) {}
 
     void header(const std::string& name);
     void tracks(std::span<const VoiceTrack> voices);
@@ -91,6 +105,8 @@ private:
     void number(int64_t value) { vsqtext::appendDecimal(text_, value); }
     // The note [start, start + duration) of `part`.
     void note(const NotePart& part, int64_t start, int64_t duration);
+    // The lyric of `part` as a quoted scalar.
+    std::string_view quotedLyric(const NotePart& part);
     // The curve's line through its steps, each of which `valueOf` gives its value.
     template <typename Steps, typename ValueOf>
     void curve(const Steps& steps, ValueOf valueOf, int32_t end, const char* abbr);
@@ -98,6 +114,13 @@ private:
     BlockOutput& out_;
     std::string& text_;
     const RenderedSong& song_;
+    NumberListText numbers_;
+    // The lyrics quoted so far by their code page 932 text: a song sings the
+    // same few syllables again and again. With the notes' texts put straight
+    // into the block, saves 13% of the instructions of a 100k-note project.
+    std::unordered_map<std::string, std::string> quotedLyrics_;
+    std::string uncached_;  // a lyric quoted once there are too many to keep
+    const std::string quotedExtender_ = quotedText(kExtender);
     int64_t previousEnd_ = -1;  // where the note written before ends, -1 before the first
     int32_t previousTone_ = 0;
 };
@@ -197,40 +220,43 @@ void UstxText::part(const VoiceTrack& voice, const PartCurves& curves) {
 
 void UstxText::note(const NotePart& part, int64_t start, int64_t duration) {
     const NoteEvent& event = *part.event;
-    text_.append("  - position: ");
+    const std::string_view lyric = part.held ? std::string_view(quotedExtender_) : quotedLyric(part);
+    char* at = out_.room(kMostNoteText + lyric.size());
+    const auto number = [&at](int64_t value) { at = vsqtext::putDecimal(at, value); };
+    at = putText(at, "  - position: ");
     number(start);
-    text_.append("\n    duration: ");
+    at = putText(at, "\n    duration: ");
     number(duration);
-    text_.append("\n    tone: ");
+    at = putText(at, "\n    tone: ");
     number(event.note);
-    text_.append("\n    lyric: ");
-    appendYamlQuoted(text_, part.held ? kExtender : cp932ToUtf8(song_.editorLyric(part)));
-    text_.append("\n    pitch: ");
-    text_.append(kNotePitchStart);
+    at = putText(at, "\n    lyric: ");
+    at = putText(at, lyric);
+    at = putText(at, "\n    pitch: ");
+    at = putText(at, kNotePitchStart);
     number(previousEnd_ == start ? int64_t{previousTone_ - event.note} * 10 : 0);
-    text_.append(kNotePitchEnd);
+    at = putText(at, kNotePitchEnd);
     previousEnd_ = start + duration;
     previousTone_ = event.note;
-    text_.append("\n    vibrato: ");
+    at = putText(at, "\n    vibrato: ");
     const VibratoSound vibrato = vibratoOf(part);
     if (vibrato.on) {
         // Within the editor's limits of 5..500 ms and 5..200 cents already: the
         // period is held within 64..500 ms, and the presets' depths give 25..99 cents.
-        text_.append("{length: ");
+        at = putText(at, "{length: ");
         number(vibrato.lengthPercent);
-        text_.append(", period: ");
+        at = putText(at, ", period: ");
         number(vibrato.periodMs);
-        text_.append(", depth: ");
+        at = putText(at, ", depth: ");
         number(vibrato.depthCents);
-        text_.append(", in: ");
+        at = putText(at, ", in: ");
         number(kVibratoFadeInPercent);
-        text_.append(", out: ");
+        at = putText(at, ", out: ");
         number(kVibratoFadeOutPercent);
-        text_.append(", shift: 0, drift: 0}");
+        at = putText(at, ", shift: 0, drift: 0}");
     } else {
-        text_.append(kNoVibrato);
+        at = putText(at, kNoVibrato);
     }
-    text_.append("\n    phoneme_expressions: [");
+    at = putText(at, "\n    phoneme_expressions: [");
     const NoteExpression expressions[] = {
         {"vel", speedFromVelocity(event.velocity), kNeutralSpeed},
         {"atk", attackFromAccent(event.accent), kNeutralAttack},
@@ -238,51 +264,43 @@ void UstxText::note(const NotePart& part, int64_t start, int64_t duration) {
     bool first = true;
     for (const NoteExpression& expression : expressions) {
         if (expression.value == expression.neutral) continue;
-        text_.append(first ? "{index: 0, abbr: " : ", {index: 0, abbr: ");
-        text_.append(expression.abbr);
-        text_.append(", value: ");
+        at = putText(at, first ? "{index: 0, abbr: " : ", {index: 0, abbr: ");
+        at = putText(at, expression.abbr);
+        at = putText(at, ", value: ");
         number(expression.value);
-        text_.push_back('}');
+        *at++ = '}';
         first = false;
     }
-    text_.append("]\n");
+    at = putText(at, "]\n");
+    out_.wrote(at);
+}
+
+std::string_view UstxText::quotedLyric(const NotePart& part) {
+    std::string lyric = song_.editorLyric(part);
+    const auto found = quotedLyrics_.find(lyric);
+    if (found != quotedLyrics_.end()) return found->second;
+    std::string quoted;
+    appendYamlQuoted(quoted, cp932ToUtf8(lyric));
+    if (quotedLyrics_.size() >= kMostQuotedLyrics) {
+        uncached_ = std::move(quoted);
+        return uncached_;
+    }
+    return quotedLyrics_.emplace(std::move(lyric), std::move(quoted)).first->second;
 }
 
 // The line is gone through twice, for its ticks and for its values, rather
-// than held: a curve has millions of points. The numbers are formatted in a
-// buffer of their own, which goes to the block whenever it fills.
+// than held: a curve has millions of points.
 template <typename Steps, typename ValueOf>
 void UstxText::curve(const Steps& steps, ValueOf valueOf, int32_t end, const char* abbr) {
     if (!lineHasPoints(steps, valueOf)) return;
-    char buffer[4096];
-    constexpr size_t kRoomForOne = vsqtext::kMaxNumberText + 2;
-    char* at = buffer;
-    bool first = true;
-    const auto put = [&](int32_t number) {
-        if (static_cast<size_t>(buffer + sizeof buffer - at) < kRoomForOne) {
-            text_.append(buffer, at);
-            out_.done();
-            at = buffer;
-        }
-        if (!first) {
-            *at++ = ',';
-            *at++ = ' ';
-        }
-        first = false;
-        at = vsqtext::putDecimal(at, number);
-    };
-    const auto flush = [&] {
-        text_.append(buffer, at);
-        out_.done();
-        at = buffer;
-        first = true;
-    };
     text_.append("  - xs: [");
-    forEachLinePoint(steps, valueOf, end, [&](int32_t tick, int32_t) { put(tick); });
-    flush();
+    numbers_.open();
+    forEachLinePoint(steps, valueOf, end, [this](int32_t tick, int32_t) { numbers_.putTick(tick); });
+    numbers_.close();
     text_.append("]\n    ys: [");
-    forEachLinePoint(steps, valueOf, end, [&](int32_t, int32_t value) { put(value); });
-    flush();
+    numbers_.open();
+    forEachLinePoint(steps, valueOf, end, [this](int32_t, int32_t value) { numbers_.putValue(value); });
+    numbers_.close();
     text_.append("]\n    abbr: ");
     text_.append(abbr);
     text_.push_back('\n');
