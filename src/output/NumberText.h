@@ -75,6 +75,11 @@ inline char* putEight(char* out, uint32_t value) {
     return out + 8;
 }
 
+inline constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 // Exactly four digits of `value` < 10^4, leading zeros included.
 inline char* putFour(char* out, uint32_t value) {
     const uint64_t text = (eightDigits(value) + kAsciiZeros) >> 32;
@@ -100,6 +105,12 @@ inline char* putDecimal(char* out, int64_t value) {
         return detail::putEight(out, static_cast<uint32_t>(magnitude % 100000000));
     }
     return std::to_chars(out, out + kMaxNumberText, magnitude).ptr;
+}
+
+// Exactly two digits of `value` < 100, a leading zero included.
+inline char* putTwoDigits(char* out, uint32_t value) {
+    std::memcpy(out, &detail::kDigitPairs[2 * value], 2);
+    return out + 2;
 }
 
 // Like "%0*d": at least `width` characters, a minus sign counted among them;

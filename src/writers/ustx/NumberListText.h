@@ -77,8 +77,7 @@ public:
         if (hundreds == 0 && lastTwo < 10) {
             *at++ = static_cast<char>('0' + lastTwo);
         } else {
-            std::memcpy(at, &vsqtext::detail::kDigitPairs[2 * lastTwo], 2);
-            at += 2;
+            at = vsqtext::putTwoDigits(at, lastTwo);
         }
         at_ = at;
     }
