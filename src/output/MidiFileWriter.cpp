@@ -7,11 +7,8 @@
 
 #include "platform/Platform.h"
 
-#include <algorithm>
-
 #include <cerrno>
 #include <cstring>
-#include <limits>
 
 namespace {
 
@@ -129,12 +126,6 @@ void MidiFileWriter::channelEvent(uint8_t status, uint8_t data) {
     writeChannelEvent(bytes, sizeof bytes);
 }
 
-void MidiFileWriter::channelEvent(uint8_t status, uint8_t first, uint8_t second) {
-    const uint8_t bytes[3] = {status, static_cast<uint8_t>(first & 0x7F),
-                              static_cast<uint8_t>(second & 0x7F)};
-    writeChannelEvent(bytes, sizeof bytes);
-}
-
 void MidiFileWriter::tempo(int bpm) {
     // Microseconds per quarter note in 24 bits; tempos too slow to fit are held
     // at the slowest one the event can carry.
@@ -149,13 +140,6 @@ void MidiFileWriter::tempo(int bpm) {
 void MidiFileWriter::timeSignature(int numerator, int denominator) {
     const uint8_t data[4] = {static_cast<uint8_t>(numerator), denominatorCode(denominator), 24, 8};
     writeMetaEvent(kMetaTimeSignature, data, sizeof data);
-}
-
-void MidiFileWriter::moveTo(int64_t tick) {
-    const int64_t target =
-        std::clamp<int64_t>(tick, trackTick_, std::numeric_limits<uint32_t>::max());
-    pendingDelta_ += static_cast<uint64_t>(target - trackTick_);
-    trackTick_ = target;
 }
 
 // A gap longer than one delta time can span is carried by empty sequencer-specific
