@@ -23,3 +23,15 @@ VibratoSound vibratoSound(int32_t type, int32_t depth, int32_t rate, int32_t vib
     sound.lengthTicks = ticks;
     return sound;
 }
+
+double vibratoOffsetCents(const VibratoSound& sound, double msIntoVibrato, double vibratoMs) {
+    if (!sound.on || vibratoMs <= 0 || msIntoVibrato < 0 || msIntoVibrato > vibratoMs) return 0;
+    const double fadeIn = vibratoMs * kVibratoFadeInPercent / 100.0;
+    const double fadeOut = vibratoMs * kVibratoFadeOutPercent / 100.0;
+    double envelope = 1.0;
+    if (fadeIn > 0 && msIntoVibrato < fadeIn) envelope = msIntoVibrato / fadeIn;
+    const double left = vibratoMs - msIntoVibrato;
+    if (fadeOut > 0 && left < fadeOut) envelope = std::min(envelope, left / fadeOut);
+    const double phase = 2.0 * std::numbers::pi * msIntoVibrato / sound.periodMs;
+    return sound.depthCents * envelope * std::sin(phase);
+}

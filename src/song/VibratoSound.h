@@ -4,10 +4,7 @@
 // Every output that renders or carries vibrato as sound reads it from here.
 #pragma once
 
-#include <algorithm>
-#include <cmath>
 #include <cstdint>
-#include <numbers>
 
 struct VibratoSound {
     bool on = false;           // false for type 0 or a vibrato of no length
@@ -37,42 +34,7 @@ inline constexpr int32_t kVibratoFadeOutPercent = 10;
 VibratoSound vibratoSound(int32_t type, int32_t depth, int32_t rate, int32_t vibratoTicks,
                           int32_t noteTicks);
 
-// The pitch offset of a vibrato lasting `vibratoMs` over its time: a sine
-// starting upwards at phase 0, its depth rising linearly over the fade-in and
-// falling over the fade-out, and 0 outside the vibrato.
-class VibratoCurve {
-public:
-    VibratoCurve() = default;  // no vibrato: 0 throughout
-    VibratoCurve(const VibratoSound& sound, double vibratoMs)
-        : on_(sound.on && !(vibratoMs <= 0)),
-          periodMs_(sound.periodMs),
-          depthCents_(sound.depthCents),
-          vibratoMs_(vibratoMs),
-          fadeInMs_(vibratoMs * kVibratoFadeInPercent / 100.0),
-          fadeOutMs_(vibratoMs * kVibratoFadeOutPercent / 100.0) {}
-
-    // The offset in cents `msIntoVibrato` after the vibrato's start. Inline, the
-    // fades worked out once a vibrato: saves 2% of a 100k-note run with -m.
-    double centsAt(double msIntoVibrato) const {
-        if (!on_ || msIntoVibrato < 0 || msIntoVibrato > vibratoMs_) return 0;
-        double envelope = 1.0;
-        if (fadeInMs_ > 0 && msIntoVibrato < fadeInMs_) envelope = msIntoVibrato / fadeInMs_;
-        const double left = vibratoMs_ - msIntoVibrato;
-        if (fadeOutMs_ > 0 && left < fadeOutMs_) envelope = std::min(envelope, left / fadeOutMs_);
-        const double phase = 2.0 * std::numbers::pi * msIntoVibrato / periodMs_;
-        return depthCents_ * envelope * std::sin(phase);
-    }
-
-private:
-    bool on_ = false;
-    double periodMs_ = 0;
-    double depthCents_ = 0;
-    double vibratoMs_ = 0;
-    double fadeInMs_ = 0;
-    double fadeOutMs_ = 0;
-};
-
-// The offset of `sound`'s curve `msIntoVibrato` after its start, for one lasting `vibratoMs`.
-inline double vibratoOffsetCents(const VibratoSound& sound, double msIntoVibrato, double vibratoMs) {
-    return VibratoCurve(sound, vibratoMs).centsAt(msIntoVibrato);
-}
+// The pitch offset in cents `msIntoVibrato` after the vibrato's start, for a
+// vibrato lasting `vibratoMs`: a sine starting upwards at phase 0, its depth
+// rising linearly over the fade-in and falling over the fade-out.
+double vibratoOffsetCents(const VibratoSound& sound, double msIntoVibrato, double vibratoMs);

@@ -1,5 +1,5 @@
 // The pitch of an exported voice track: the bend range for a sensitivity, and
-// where a note part's vibrato is sampled.
+// the sampling of a vibrato.
 #include "writers/midi/MidiPitch.h"
 
 namespace {
@@ -15,11 +15,12 @@ int32_t midiBendRange(int32_t sensitivity) {
 }
 
 VibratoSamples::VibratoSamples(const VibratoSound& sound, int64_t partStart,
-                               const TempoClock& clock) {
+                               const TempoClock& clock)
+    : sound_(sound) {
     if (!sound.on) return;
     pending_ = true;
     next_ = partStart + sound.startTick;
     end_ = next_ + sound.lengthTicks;
     startMs_ = clock.msAt(next_);
-    curve_ = VibratoCurve(sound, clock.msAt(end_) - startMs_);
+    lengthMs_ = clock.msAt(end_) - startMs_;
 }
