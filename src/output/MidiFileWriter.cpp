@@ -7,11 +7,8 @@
 
 #include "platform/Platform.h"
 
-#include <algorithm>
-
 #include <cerrno>
 #include <cstring>
-#include <limits>
 
 namespace {
 
@@ -147,12 +144,6 @@ void MidiFileWriter::channelEvent(uint8_t status, uint8_t data) {
     writeChannelEvent(bytes, sizeof bytes);
 }
 
-void MidiFileWriter::channelEvent(uint8_t status, uint8_t first, uint8_t second) {
-    const uint8_t bytes[3] = {status, static_cast<uint8_t>(first & 0x7F),
-                              static_cast<uint8_t>(second & 0x7F)};
-    writeChannelEvent(bytes, sizeof bytes);
-}
-
 void MidiFileWriter::tempo(int bpm) {
     // Microseconds per quarter note in 24 bits; tempos too slow to fit are held
     // at the slowest one the event can carry.
@@ -167,13 +158,6 @@ void MidiFileWriter::tempo(int bpm) {
 void MidiFileWriter::timeSignature(int numerator, int denominator) {
     const uint8_t data[4] = {static_cast<uint8_t>(numerator), denominatorCode(denominator), 24, 8};
     writeMetaEvent(kMetaTimeSignature, data, sizeof data);
-}
-
-void MidiFileWriter::moveTo(int64_t tick) {
-    const int64_t target =
-        std::clamp<int64_t>(tick, trackTick_, std::numeric_limits<uint32_t>::max());
-    pendingDelta_ += static_cast<uint64_t>(target - trackTick_);
-    trackTick_ = target;
 }
 
 // A gap longer than one delta time can span is carried by empty sequencer-specific
@@ -277,24 +261,15 @@ void MidiFileWriter::writeMetaEvent(uint8_t type, std::string_view first, std::s
     writeBytes(second.data(), second.size());
 }
 
-// Every message carries its status byte (no running status). The delta and the message
-// go to the buffer together when they fit, as the meta events do: the MIDI export writes
-// millions of messages, and that saves 5% of the instructions of a 100 000-note song
-// written with every output.
+// Every message carries its status byte (no running status). Only messages the
+// inline channelEvent cannot place come here.
 void MidiFileWriter::writeChannelEvent(const uint8_t* bytes, size_t size) {
     if (file_ == nullptr) return;
     // The delta takes at most 5 bytes, a message 3.
     uint8_t event[8];
-    size_t count = putVariableLength(event, takeDelta());
+    const size_t count = putVariableLength(event, takeDelta());
     std::memcpy(event + count, bytes, size);
-    count += size;
-    if (count <= bufferSize_ - buffered_) {
-        std::memcpy(buffer_.get() + buffered_, event, count);
-        buffered_ += count;
-        position_ += static_cast<long>(count);
-        return;
-    }
-    writeBytes(event, count);
+    writeBytes(event, count + size);
 }
 
 void MidiFileWriter::beginTrack() {

@@ -22,9 +22,9 @@ TempoClock::TempoClock(const TempoMap& map) {
         double ms = 0;
         if (!stretches_.empty()) {
             const Stretch& before = stretches_.back();
-            ms = before.ms + static_cast<double>(mark.time - before.tick) * msPerTick(before.bpm);
+            ms = msIn(before, mark.time);
         }
-        stretches_.push_back({mark.time, mark.bpm, ms});
+        stretches_.push_back({mark.time, mark.bpm, ms, msPerTick(mark.bpm)});
     }
 }
 
@@ -33,10 +33,6 @@ size_t TempoClock::stretchAt(int64_t tick) const {
         stretches_.begin(), stretches_.end(), tick,
         [](int64_t value, const Stretch& stretch) { return value < stretch.tick; });
     return after == stretches_.begin() ? 0 : static_cast<size_t>(after - stretches_.begin()) - 1;
-}
-
-double TempoClock::msIn(const Stretch& stretch, int64_t tick) {
-    return stretch.ms + static_cast<double>(tick - stretch.tick) * msPerTick(stretch.bpm);
 }
 
 double TempoClock::msAt(int64_t tick) const {
@@ -52,24 +48,12 @@ int64_t TempoClock::tenthsOfMs(int64_t ticks, int32_t bpm) {
     return (2 * ticks * kTenthsPerTickTimesBpm + bpm) / (2 * int64_t{bpm});
 }
 
-int64_t TempoClock::ticksIn(int64_t ms, int32_t bpm) {
-    constexpr int64_t kMsPerMinuteWhole = 60000;
-    return (int64_t{bpm} * kTicksPerQuarterNote * ms + kMsPerMinuteWhole - 1) / kMsPerMinuteWhole;
-}
-
-void TempoClock::Cursor::moveTo(int64_t tick) {
+void TempoClock::Cursor::enter(int64_t tick) {
     const std::vector<Stretch>& stretches = clock_.stretches_;
-    if (stretch_ < stretches.size() && stretches[stretch_].tick > tick) stretch_ = clock_.stretchAt(tick);
+    if (stretches[stretch_].tick > tick) stretch_ = clock_.stretchAt(tick);
     while (stretch_ + 1 < stretches.size() && stretches[stretch_ + 1].tick <= tick) ++stretch_;
-}
-
-double TempoClock::Cursor::msAt(int64_t tick) {
-    const int64_t at = std::max<int64_t>(tick, 0);
-    moveTo(at);
-    return msIn(clock_.stretches_[stretch_], at);
-}
-
-int32_t TempoClock::Cursor::bpmAt(int64_t tick) {
-    moveTo(tick);
-    return clock_.stretches_[stretch_].bpm;
+    // The first stretch also covers the ticks before 0, the last those after it.
+    from_ = stretch_ == 0 ? std::numeric_limits<int64_t>::min() : stretches[stretch_].tick;
+    until_ = stretch_ + 1 < stretches.size() ? stretches[stretch_ + 1].tick
+                                             : std::numeric_limits<int64_t>::max();
 }

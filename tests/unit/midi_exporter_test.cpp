@@ -3,13 +3,16 @@
 // the bend range, the song's time in milliseconds, and UTF-8 lyrics.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "ExportTestSupport.h"
 #include "VsqTestSupport.h"
+#include "render/Pitch.h"
 #include "render/TempoClock.h"
 #include "song/Song.h"
 #include "song/TempoMap.h"
@@ -227,13 +230,40 @@ TEST(MidiPitch, TheRangeLeavesRoomForTheDeepestVibrato) {
     EXPECT_EQ(midiBendRange(1), 2);
     EXPECT_EQ(midiBendRange(23), 24);
     EXPECT_EQ(midiBendRange(24), 24);
+    const auto bend = [](int32_t curve, int32_t sensitivity, double vibratoCents) {
+        return MidiBendScale(curve, sensitivity).bend(vibratoCents);
+    };
     // -4096 at sensitivity 2 is a semitone down: 100 of 300 cents.
-    EXPECT_EQ(midiBend(-4096, 2, 0), -2731);
+    EXPECT_EQ(bend(-4096, 2, 0), -2731);
     const double deepest = vibratoSound(3, 127, 50, 480, 480).depthCents;
-    EXPECT_LT(midiBend(8191, 23, deepest), 8191);
-    EXPECT_GT(midiBend(-8192, 23, -deepest), -8192);
-    EXPECT_EQ(midiBend(8191, 24, deepest), 8191);  // the widest range holds no more
-    EXPECT_EQ(midiBend(0, 0, 100), 8191);
+    EXPECT_LT(bend(8191, 23, deepest), 8191);
+    EXPECT_GT(bend(-8192, 23, -deepest), -8192);
+    EXPECT_EQ(bend(8191, 24, deepest), 8191);  // the widest range holds no more
+    EXPECT_EQ(bend(0, 0, 100), 8191);
+    EXPECT_EQ(bend(0, 0, -101), -8192);
+}
+
+// At sensitivity 1 (a range of 2) a curve value b bends by exactly b / 2: the
+// odd ones fall half way and round away from zero, as std::round does.
+TEST(MidiPitch, HalvesRoundAwayFromZeroAndEveryBendRoundsAsTheLibraryDoes) {
+    EXPECT_EQ(MidiBendScale(1, 1).bend(0), 1);
+    EXPECT_EQ(MidiBendScale(-1, 1).bend(0), -1);
+    EXPECT_EQ(MidiBendScale(3, 1).bend(0), 2);
+    EXPECT_EQ(MidiBendScale(-3, 1).bend(0), -2);
+    EXPECT_EQ(MidiBendScale(8191, 1).bend(0), 4096);
+    EXPECT_EQ(MidiBendScale(-8192, 1).bend(0), -4096);
+    for (int32_t sensitivity = 0; sensitivity <= 25; ++sensitivity) {
+        const double range = midiBendRange(sensitivity) * kCentsPerSemitone;
+        for (int32_t curve = -8192; curve <= 8191; curve += 37) {
+            const MidiBendScale scale(curve, sensitivity);
+            for (double vibrato = -99; vibrato <= 99; vibrato += 0.73) {
+                const double exact = (pitchCents(curve, sensitivity) + vibrato) * 8192.0 / range;
+                const auto expected =
+                    static_cast<int32_t>(std::clamp(std::round(exact), -8192.0, 8191.0));
+                ASSERT_EQ(scale.bend(vibrato), expected) << curve << " " << sensitivity << " " << vibrato;
+            }
+        }
+    }
 }
 
 TEST(TempoClock, CountsMillisecondsAcrossTempoChanges) {

@@ -106,6 +106,43 @@ TEST_F(MidiFileWriterTest, LyricsAndChannelMessagesTakeThePendingDelta) {
     EXPECT_EQ(finishAndRead().substr(22), expected);
 }
 
+// Channel messages with deltas of one to four bytes, between text events, through
+// buffers too small for one message, just large enough and larger: the same bytes
+// each time, the first messages as encoded by hand.
+TEST_F(MidiFileWriterTest, ChannelMessagesAreTheSameThroughEveryBufferSize) {
+    const auto writeAll = [](MidiFileWriter& writer) {
+        int64_t tick = 0;
+        for (int i = 0; i < 600; ++i) {
+            const int64_t steps[] = {0, 1, 127, 128, 16383, 16384, 2097152, 10};
+            tick += steps[i % 8];
+            writer.moveTo(tick);
+            if (i % 5 == 4) {
+                writer.textEvent("t");
+            } else {
+                writer.channelEvent(static_cast<uint8_t>(0xE0 | i % 16), static_cast<uint8_t>(i),
+                                    static_cast<uint8_t>(i >> 7));
+            }
+        }
+    };
+    ASSERT_TRUE(midi.open(path, 1, 480));
+    writeAll(midi);
+    const std::string expected = finishAndRead();
+    EXPECT_EQ(expected.substr(22, 12),
+              bytes({0x00, 0xE0, 0x00, 0x00, 0x01, 0xE1, 0x01, 0x00, 0x7F, 0xE2, 0x02, 0x00}));
+    for (const size_t bufferSize : {size_t{1}, size_t{3}, size_t{4}, size_t{5}, size_t{7}, size_t{64}}) {
+        const std::string file = folder.file("channel-" + std::to_string(bufferSize) + ".mid");
+        MidiFileWriter small(bufferSize);
+        ASSERT_TRUE(small.open(file, 1, 480));
+        writeAll(small);
+        ASSERT_TRUE(small.finish());
+        EXPECT_EQ(readFile(file), expected) << "buffer of " << bufferSize;
+    }
+    MidiFileWriter closed;  // nothing open: the messages go nowhere
+    closed.moveTo(5);
+    closed.channelEvent(0x90, 60, 100);
+    EXPECT_FALSE(closed.finish());
+}
+
 TEST_F(MidiFileWriterTest, ChunksArePatchedAndTicksCountFromEachTrackStart) {
     ASSERT_TRUE(midi.open(path, 1, 480));
     midi.trackName("Master Track");

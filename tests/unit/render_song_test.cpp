@@ -154,9 +154,10 @@ TEST_F(RenderedSongTest, TheClockAndItsCursorAgreeAcrossTempoChanges) {
     EXPECT_DOUBLE_EQ(clock.msAt(960), 1000);
     EXPECT_DOUBLE_EQ(clock.secondsAt(1920), 3.0);
     EXPECT_DOUBLE_EQ(clock.msAt(2400), 3250);
+    // The same to the bit, forwards, backwards, on the stretches' edges and before tick 0.
     TempoClock::Cursor cursor(clock);
-    for (int64_t tick : {0, 500, 960, 1500, 1920, 3000, 100, 2500}) {
-        EXPECT_DOUBLE_EQ(cursor.msAt(tick), clock.msAt(tick)) << tick;
+    for (int64_t tick : {0, 500, 959, 960, 1500, 1920, 3000, 100, -5, 1919, 2500, -5, 0}) {
+        EXPECT_EQ(cursor.msAt(tick), clock.msAt(tick)) << tick;
         EXPECT_EQ(cursor.bpmAt(tick), clock.bpmAt(tick)) << tick;
     }
     EXPECT_EQ(TempoClock::tenthsOfMs(480, 120), 5000);
