@@ -31,10 +31,10 @@
 #include "driver/CommandLine.h"
 #include "driver/PipelineRun.h"
 #include "driver/RunContext.h"
+#include "driver/SungPreviewModule.h"
 #include "render/TempoClock.h"
 #include "song/Song.h"
 #include "song/TempoMap.h"
-#include "writers/sung/SungPreviewExporter.h"
 #include "writers/ust/UstExporter.h"
 #include "text/Encoding.h"
 #include "text/SourceProvider.h"
@@ -384,7 +384,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // with the rest; it changes nothing the run writes.
         run.traceSources = true;
         run.onCompiled = [&](const Song& song, const LyricReport&, const SourceTrace&) {
-            if (sungPreviewBuilt() && shortEnoughToSing(song)) {
+            // The fuzzers' sung preview is linked in (LinkedSungPreview.cpp),
+            // found from no folder.
+            if (loadSungPreview(std::string()) && shortEnoughToSing(song)) {
                 run.settings.exportPaths['a'] = kPreview;
                 preview = true;
             }

@@ -8,9 +8,9 @@
 
 #include "driver/DataPaths.h"
 #include "driver/OutputFormats.h"
+#include "driver/SungPreviewModule.h"
 #include "platform/PathText.h"
 #include "platform/Platform.h"
-#include "writers/sung/SungPreviewExporter.h"
 
 std::string parentFolder(const std::string& path) {
     // Cut at the last separator of either kind; on Windows that is always the
@@ -188,7 +188,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const std::st
         return reject(args, next, settings.utf8,
                       "option " + quoted(std::string(kHiraganaLyricsOption)) +
                           " sets the lyrics of the project and the sequences; give -s or -t with it");
-    if (!exportPath(settings, 'a').empty() && !sungPreviewBuilt())
+    if (!exportPath(settings, 'a').empty() && !loadSungPreview(exeDir))
         return reject(args, next, settings.utf8, "option '-a': " + std::string(kSungPreviewMissing));
     const std::string sequences = exportPath(settings, 't');
     if (!sequences.empty()) {

@@ -1,5 +1,6 @@
-// The installed layout comes from the build (TUVO_DATA_DIR and TUVO_DOC_DIR,
-// relative to the install prefix, written with "/"), so the program and its
+// The installed layout comes from the build (TUVO_DATA_DIR, TUVO_MODULE_DIR
+// and TUVO_DOC_DIR, relative to the install prefix, written with "/"; the
+// module's file name TUVO_SUNG_PREVIEW_MODULE), so the program and its
 // installation agree on it.
 #include "driver/DataPaths.h"
 
@@ -34,15 +35,22 @@ bool exists(const std::string& path, bool directory) {
                      : std::filesystem::is_regular_file(status);
 }
 
-}  // namespace
-
-std::string dataDirectory(const std::string& exeDir) {
-    const std::string installed = underPrefix(exeDir, TUVO_DATA_DIR);
+// The folder under the prefix at `relative` when it exists, `exeDir` otherwise.
+std::string installedOrBeside(const std::string& exeDir, std::string_view relative) {
+    const std::string installed = underPrefix(exeDir, relative);
     return !installed.empty() && exists(installed, true) ? installed : exeDir;
 }
 
+}  // namespace
+
+std::string dataDirectory(const std::string& exeDir) { return installedOrBeside(exeDir, TUVO_DATA_DIR); }
+
 std::string defaultDictionaryPath(const std::string& exeDir) {
     return inFolder(dataDirectory(exeDir), "phonetic_symbols.dic");
+}
+
+std::string sungPreviewModulePath(const std::string& exeDir) {
+    return inFolder(installedOrBeside(exeDir, TUVO_MODULE_DIR), TUVO_SUNG_PREVIEW_MODULE);
 }
 
 std::string manualPath(const std::string& exeDir) {

@@ -2,6 +2,7 @@
 #include "driver/OutputFormats.h"
 
 #include "driver/CommandLine.h"
+#include "driver/SungPreviewModule.h"
 #include "writers/midi/MidiExporter.h"
 #include "writers/musicxml/ScoreExporter.h"
 #include "writers/sung/SungPreviewExporter.h"
@@ -22,6 +23,13 @@ template <auto create>
 bool writeWith(const RenderedSong& song, const RunSettings&, const std::string& path,
                OutputSink& sink) {
     return create()->write(song, path, sink);
+}
+
+// The sung preview, by the module the command line loaded when it took -a.
+bool writeSungPreview(const RenderedSong& song, const RunSettings&, const std::string& path,
+                      OutputSink& sink) {
+    const std::unique_ptr<SungPreviewExporter> exporter = createSungPreviewExporter();
+    return exporter != nullptr && exporter->write(song, path, sink);
 }
 
 // One sequence per voice track: every name a song's tracks may take.
@@ -48,7 +56,7 @@ constexpr OutputFormat kOutputFormats[] = {
      writeWith<createUstExporter>, kUstCurves, sequenceFiles},
     {'a', UsageGroup::Preview, "WAV:      ", " -a wav-filename       also write a sung preview (WAV)",
      " -a wav-filename              also write a sung preview of the song, a WAV file",
-     writeWith<createSungPreviewExporter>, kSungPreviewCurves, nullptr},
+     writeSungPreview, kSungPreviewCurves, nullptr},
 };
 
 }  // namespace

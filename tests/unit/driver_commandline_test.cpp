@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "TestFiles.h"
 #include "driver/CommandLine.h"
 #include "driver/Console.h"
-#include "writers/sung/SungPreviewExporter.h"
+#include "driver/SungPreviewModule.h"
 
 namespace {
 
@@ -32,17 +33,26 @@ TEST(CommandLineTest, InputAloneTakesEveryDefault) {
     EXPECT_EQ(settings->includeDirectories, (std::vector<std::string>{"/opt/tuvo/include"}));
 }
 
-// The sung preview's option is taken by a build with its libraries and
-// refused, naming them, by one without.
-TEST(CommandLineTest, SungPreviewNeedsItsLibraries) {
-    const CommandLine line = parseCommandLine({"tuvommlc", "-a", "song.wav", "in.mml"}, kExeDir);
-    if (sungPreviewBuilt()) {
-        ASSERT_EQ(line.request, Request::Run);
-        EXPECT_EQ(exportPath(line.settings, 'a'), "song.wav");
-    } else {
-        EXPECT_EQ(line.request, Request::Usage);
-        EXPECT_NE(line.reason.find("libespeak-ng-dev"), std::string::npos) << line.reason;
-    }
+// The sung preview's option is refused, naming the libraries, when its module
+// cannot be loaded: none in the program's folder, or a file there of its name
+// that is no module. Either way the program's refusal is a build's without
+// the preview.
+TEST(CommandLineTest, SungPreviewNeedsItsModule) {
+    const std::string refusal = "option '-a': " + std::string(kSungPreviewMissing);
+    CommandLine line = parseCommandLine({"tuvommlc", "-a", "song.wav", "in.mml"}, kExeDir);
+    EXPECT_EQ(line.request, Request::Usage);
+    EXPECT_EQ(line.reason, refusal);
+    EXPECT_NE(line.reason.find("libespeak-ng-dev"), std::string::npos) << line.reason;
+
+    const ScratchFolder folder;
+    folder.write(TUVO_SUNG_PREVIEW_MODULE, "not a module\n");
+    line = parseCommandLine({"tuvommlc", "-a", "song.wav", "in.mml"}, folder.path().string());
+    EXPECT_EQ(line.request, Request::Usage);
+    EXPECT_EQ(line.reason, refusal);
+
+    // No other option needs the module.
+    line = parseCommandLine({"tuvommlc", "-m", "song.mid", "in.mml"}, kExeDir);
+    EXPECT_EQ(line.request, Request::Run);
     EXPECT_TRUE(mentionsPreviewOption({"tuvommlc", "-a"}));
     EXPECT_FALSE(mentionsPreviewOption({"tuvommlc", "-m", "a.mid"}));
 }

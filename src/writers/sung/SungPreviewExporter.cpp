@@ -149,8 +149,4 @@ bool SingingSungPreviewExporter::write(const RenderedSong& song, const std::stri
 
 }  // namespace
 
-bool sungPreviewBuilt() { return true; }
-
-std::unique_ptr<SungPreviewExporter> createSungPreviewExporter() {
-    return std::make_unique<SingingSungPreviewExporter>();
-}
+SungPreviewExporter* tuvo_new_sung_preview_exporter() { return new SingingSungPreviewExporter(); }

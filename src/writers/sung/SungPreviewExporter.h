@@ -3,11 +3,12 @@
 // note and tuned to the note's pitch, its glides, its pitch-bend curve and
 // its vibrato, as loud as its dynamics and velocity, as breathy as its
 // breathiness, the tracks mixed. A rough voice for
-// hearing whether the lyrics sit on the right notes, not for release.
+// hearing whether the lyrics sit on the right notes, not for release. It is
+// built as a module of its own (with the speech, time-stretch and sound file
+// libraries it needs), which the program loads only for a run that asks for it.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "song/CurveTable.h"
@@ -23,15 +24,11 @@ public:
     virtual bool write(const RenderedSong& song, const std::string& path, OutputSink& sink) = 0;
 };
 
-// False when this build has no sung preview (its libraries were missing);
-// the option is then refused with the reason below.
-bool sungPreviewBuilt();
-inline constexpr const char kSungPreviewMissing[] =
-    "this build has no sung preview: build it again with the libraries of espeak-ng, "
-    "Rubber Band and libsndfile installed (Debian: libespeak-ng-dev librubberband-dev "
-    "libsndfile1-dev)";
-
-std::unique_ptr<SungPreviewExporter> createSungPreviewExporter();
+// The one function the sung preview's module exports, under the unmangled
+// name kSungPreviewFactory for the program to find it by: a new exporter,
+// which the caller owns.
+extern "C" SungPreviewExporter* tuvo_new_sung_preview_exporter();
+inline constexpr const char kSungPreviewFactory[] = "tuvo_new_sung_preview_exporter";
 
 // The curves the preview sings: the pitch-bend sensitivity, the pitch bend,
 // the dynamics and the breathiness.
