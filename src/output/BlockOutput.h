@@ -63,6 +63,6 @@ private:
 
 // Puts `text` at `at`, in room of the block's; returns the end of it.
 inline char* putText(char* at, std::string_view text) {
-    std::memcpy(at, text.data(), text.size());
+    if (!text.empty()) std::memcpy(at, text.data(), text.size());
     return at + text.size();
 }

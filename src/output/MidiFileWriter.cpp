@@ -126,8 +126,8 @@ void MidiFileWriter::textEvent(std::string_view head, std::string_view body) {
         char* out = buffer_.get() + buffered_;
         const char header[4] = {0, static_cast<char>(0xFF), kMetaText, static_cast<char>(size)};
         std::memcpy(out, header, sizeof header);
-        std::memcpy(out + sizeof header, head.data(), head.size());
-        std::memcpy(out + sizeof header + head.size(), body.data(), body.size());
+        if (!head.empty()) std::memcpy(out + sizeof header, head.data(), head.size());
+        if (!body.empty()) std::memcpy(out + sizeof header + head.size(), body.data(), body.size());
         buffered_ += sizeof header + size;
         position_ += static_cast<long>(sizeof header + size);
         return;

@@ -33,7 +33,7 @@ public:
     }
     void put(char c) { *at_++ = c; }
     void put(std::string_view text) {
-        std::memcpy(at_, text.data(), text.size());
+        if (!text.empty()) std::memcpy(at_, text.data(), text.size());
         at_ += text.size();
     }
     void decimal(int64_t value) { at_ = vsqtext::putDecimal(at_, value); }
