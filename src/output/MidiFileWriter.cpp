@@ -118,20 +118,6 @@ void MidiFileWriter::textEvent(const char* text, size_t size) {
 }
 
 void MidiFileWriter::textEvent(std::string_view head, std::string_view body) {
-    const size_t size = head.size() + body.size();
-    // The VSQ file's metatext events, most of its bytes: at the same tick as the event
-    // before, with a length of one byte, they go straight into the buffer, their four header
-    // bytes put at once. That saves 5% of the instructions of a 100 000-note song.
-    if (pendingDelta_ == 0 && size < 0x80 && file_ != nullptr && 4 + size <= bufferSize_ - buffered_) {
-        char* out = buffer_.get() + buffered_;
-        const char header[4] = {0, static_cast<char>(0xFF), kMetaText, static_cast<char>(size)};
-        std::memcpy(out, header, sizeof header);
-        if (!head.empty()) std::memcpy(out + sizeof header, head.data(), head.size());
-        if (!body.empty()) std::memcpy(out + sizeof header + head.size(), body.data(), body.size());
-        buffered_ += sizeof header + size;
-        position_ += static_cast<long>(sizeof header + size);
-        return;
-    }
     writeMetaEvent(kMetaText, head, body);
 }
 
@@ -240,12 +226,24 @@ void MidiFileWriter::writeMetaEvent(uint8_t type, const void* data, uint32_t siz
 void MidiFileWriter::writeMetaEvent(uint8_t type, std::string_view first, std::string_view second) {
     if (file_ == nullptr) return;
     const auto size = static_cast<uint32_t>(first.size() + second.size());
-    // The delta, FF, the type and the length take at most 12 bytes.
+    // The delta, FF, the type and the length take at most 12 bytes. A short event soon
+    // after the one before (such as the VSQ file's metatext events, most of its bytes) takes
+    // four, put at once without the variable-length coding: that saves 5% of the
+    // instructions of a 100 000-note song.
     uint8_t head[12];
-    size_t count = putVariableLength(head, takeDelta());
-    head[count++] = 0xFF;
-    head[count++] = type;
-    count += putVariableLength(head + count, size);
+    size_t count = 4;
+    if (pendingDelta_ < 0x80 && size < 0x80) {
+        head[0] = static_cast<uint8_t>(pendingDelta_);
+        head[1] = 0xFF;
+        head[2] = type;
+        head[3] = static_cast<uint8_t>(size);
+        pendingDelta_ = 0;
+    } else {
+        count = putVariableLength(head, takeDelta());
+        head[count++] = 0xFF;
+        head[count++] = type;
+        count += putVariableLength(head + count, size);
+    }
     if (count + size <= bufferSize_ - buffered_) {
         // The common case, a short event that fits the buffer: one copy each, no checks.
         char* out = buffer_.get() + buffered_;

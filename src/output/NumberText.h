@@ -55,13 +55,18 @@ inline char* putUpToEight(char* out, uint32_t value) {
     return out + 8 - skipped;
 }
 
-// The digits of `value` < 10^4 without leading zeros, as putUpToEight does with one lane:
-// numbers that small (most values of a curve) so take half the work; writes 4 bytes at `out`.
-inline char* putUpToFour(char* out, uint32_t value) {
+// The four decimal digits of `value` < 10^4 as eightDigits makes them, in one lane of 32
+// bits: numbers that small (most values of a curve) so take half the work.
+inline uint32_t fourDigits(uint32_t value) {
     const uint32_t hundreds = (value * 10486) >> 20;
     const uint32_t pairs = ((value - 100 * hundreds) << 16) + hundreds;
     const uint32_t tens = ((pairs * 103) >> 10) & 0x000F000Fu;
-    const uint32_t digits = tens + ((pairs - 10 * tens) << 8);
+    return tens + ((pairs - 10 * tens) << 8);
+}
+
+// The digits of `value` < 10^4 without leading zeros; writes 4 bytes at `out`.
+inline char* putUpToFour(char* out, uint32_t value) {
+    const uint32_t digits = fourDigits(value);
     const int skipped = std::countr_zero(digits | (uint32_t{1} << 24)) / 8;
     const uint32_t kept = (digits + static_cast<uint32_t>(kAsciiZeros)) >> (8 * skipped);
     std::memcpy(out, &kept, sizeof kept);
@@ -82,8 +87,7 @@ inline constexpr char kDigitPairs[] =
 
 // Exactly four digits of `value` < 10^4, leading zeros included.
 inline char* putFour(char* out, uint32_t value) {
-    const uint64_t text = (eightDigits(value) + kAsciiZeros) >> 32;
-    const auto four = static_cast<uint32_t>(text);
+    const uint32_t four = fourDigits(value) + static_cast<uint32_t>(kAsciiZeros);
     std::memcpy(out, &four, sizeof four);
     return out + 4;
 }

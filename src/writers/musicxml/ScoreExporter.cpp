@@ -19,7 +19,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "diag/Messages.h"
@@ -30,6 +29,7 @@
 #include "writers/musicxml/WrittenNotes.h"
 #include "writers/musicxml/XmlText.h"
 #include "output/BlockOutput.h"
+#include "output/KeptTexts.h"
 #include "output/NumberText.h"
 #include "output/OutputSink.h"
 #include "platform/Platform.h"
@@ -50,8 +50,6 @@ constexpr size_t kMaxMeasureCells = size_t{1} << 20;
 // fixed texts, those of its lyric, and 3 numbers. (Room of 2 KB or more is
 // cleared byte by byte.)
 constexpr size_t kMostPieceText = 1536;
-// The most texts kept as XML, so that a song of ever new lyrics holds no more.
-constexpr size_t kMostKeptTexts = 4096;
 
 // The tempo marks as the first part writes them, at their quantised times.
 struct PlacedTempo {
@@ -174,7 +172,7 @@ private:
     // sings the same few syllables again and again. With the pieces and their
     // lyrics put straight into the block, saves 17% of the instructions of the
     // score of a 100k-note song.
-    std::unordered_map<std::string, std::string> xmlTexts_;
+    KeptTexts xmlTexts_;
     std::string scratch_[3];  // a note's lyric texts when too many are kept
 };
 
@@ -184,17 +182,13 @@ void MusicXmlWriter::appendText(std::string_view cp932) {
 }
 
 std::string_view MusicXmlWriter::xmlText(std::string_view cp932, std::string& scratch) {
-    if (fileText(cp932).empty()) return {};  // a note without a small tsu
-    std::string text(fileText(cp932));
-    const auto found = xmlTexts_.find(text);
-    if (found != xmlTexts_.end()) return found->second;
-    std::string xml;
-    appendXmlText(xml, cp932ToUtf8(text));
-    if (xmlTexts_.size() >= kMostKeptTexts) {
-        scratch = std::move(xml);
-        return scratch;
-    }
-    return xmlTexts_.emplace(std::move(text), std::move(xml)).first->second;
+    const std::string_view text = fileText(cp932);
+    if (text.empty()) return {};  // a note without a small tsu
+    return xmlTexts_.of(std::string(text), scratch, [](const std::string& kept) {
+        std::string xml;
+        appendXmlText(xml, cp932ToUtf8(kept));
+        return xml;
+    });
 }
 
 void MusicXmlWriter::header(std::span<const std::string> partNames) {

@@ -16,11 +16,11 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "output/BlockOutput.h"
+#include "output/KeptTexts.h"
 #include "output/NumberText.h"
 #include "output/OutputSink.h"
 #include "platform/Platform.h"
@@ -38,8 +38,6 @@ constexpr const char* kPhonemizer = "OpenUtau.Plugin.Builtin.JapaneseVCVPhonemiz
 constexpr const char* kExtender = "+";
 // The most characters of a note's text but its lyric: its fixed texts and 12 numbers.
 constexpr size_t kMostNoteText = 1024;
-// The most lyrics kept quoted, so that a song of ever new lyrics holds no more.
-constexpr size_t kMostQuotedLyrics = 4096;
 // Every note's own pitch points: the editor's default glide from the previous
 // note, on top of which the pitch curve sounds. The first point's value is the
 // one the editor snaps it to: the previous note's, in tens of cents from this
@@ -118,7 +116,7 @@ private:
     // The lyrics quoted so far by their code page 932 text: a song sings the
     // same few syllables again and again. With the notes' texts put straight
     // into the block, saves 13% of the instructions of a 100k-note project.
-    std::unordered_map<std::string, std::string> quotedLyrics_;
+    KeptTexts quotedLyrics_;
     std::string uncached_;  // a lyric quoted once there are too many to keep
     const std::string quotedExtender_ = quotedText(kExtender);
     int64_t previousEnd_ = -1;  // where the note written before ends, -1 before the first
@@ -276,16 +274,8 @@ void UstxText::note(const NotePart& part, int64_t start, int64_t duration) {
 }
 
 std::string_view UstxText::quotedLyric(const NotePart& part) {
-    std::string lyric = song_.editorLyric(part);
-    const auto found = quotedLyrics_.find(lyric);
-    if (found != quotedLyrics_.end()) return found->second;
-    std::string quoted;
-    appendYamlQuoted(quoted, cp932ToUtf8(lyric));
-    if (quotedLyrics_.size() >= kMostQuotedLyrics) {
-        uncached_ = std::move(quoted);
-        return uncached_;
-    }
-    return quotedLyrics_.emplace(std::move(lyric), std::move(quoted)).first->second;
+    return quotedLyrics_.of(song_.editorLyric(part), uncached_,
+                            [](const std::string& lyric) { return quotedText(cp932ToUtf8(lyric)); });
 }
 
 // The line is gone through twice, for its ticks and for its values, rather
