@@ -64,9 +64,20 @@ ProcessReporter& instance() {
     return *reporter;
 }
 
+// What this thread reports to instead of the process-wide reporter, if anything.
+thread_local Reporter* reporterOfThisThread = nullptr;
+
 }  // namespace
 
-Reporter& getReporter() { return instance(); }
+Reporter& getReporter() {
+    return reporterOfThisThread != nullptr ? *reporterOfThisThread : instance();
+}
+
+Reporter* reportThisThreadTo(Reporter* reporter) {
+    Reporter* const before = reporterOfThisThread;
+    reporterOfThisThread = reporter;
+    return before;
+}
 
 void useConsoleText(ConsoleText toConsole) { chosenConsoleText = toConsole; }
 

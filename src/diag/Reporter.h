@@ -26,8 +26,15 @@ public:
     virtual ~Reporter() = default;
 };
 
-// The process-wide reporter, created on first use and never destroyed.
+// The process-wide reporter, created on first use and never destroyed; on a
+// thread told to report elsewhere, what it was told (see reportThisThreadTo).
 Reporter& getReporter();
+
+// Makes getReporter() on this thread give `reporter`, or the process-wide
+// reporter again when it is null; returns what it gave before, null for the
+// process-wide one. Work done beside other work records its reports this way
+// (diag/ReportRecorder.h).
+Reporter* reportThisThreadTo(Reporter* reporter);
 
 // How the program's code page 932 texts are made ready for the console: the
 // driver's conversion for the encoding it chose (UTF-8 in the UTF-8 mode). The

@@ -44,6 +44,12 @@ public:
     void addYielding(std::unique_ptr<PendingOutput> output) {
         pending_.push_back({std::move(output), true});
     }
+    // Takes the outputs of `other`, after those added here, in their order; `other` is left
+    // empty. An output written apart from the others of its run joins the run's batch so.
+    void adopt(OutputBatch& other) {
+        for (Entry& entry : other.pending_) pending_.push_back(std::move(entry));
+        other.pending_.clear();
+    }
     // Finishes every output, then puts them in place in the order they were
     // added, after the yielding ones another leads to gave way. False at the
     // first that fails: when it fails to finish, none is

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <mutex>
 #include <random>
 #include <string_view>
 
@@ -78,7 +79,10 @@ void removeIfUnheld(int folder, const char* name) {
 }  // namespace
 
 std::string temporaryName(const std::string& folder) {
+    // Outputs of one run may be staged on several threads at once.
+    static std::mutex drawing;
     static std::mt19937 generator{std::random_device{}()};
+    const std::lock_guard<std::mutex> drawn(drawing);
     std::uniform_int_distribution<size_t> pick(0, kLetters.size() - 1);
     std::string name = folder;
     name.append(kPrefix).append(std::to_string(processNumber())).push_back('-');

@@ -2,7 +2,7 @@
 // the first is put in place, in the order they were handed over, none after the
 // first that fails and those before it put back, none at all when one fails to
 // finish or the batch is given up; an output that yields gives way to another
-// leading to its file.
+// leading to its file; a batch adopted joins at the end.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -98,6 +98,22 @@ TEST(OutputBatchTest, AFailureToFinishPlacesNone) {
     batch.add(std::make_unique<RecordedOutput>("mid", Failing::Finish, log));
     EXPECT_FALSE(batch.putAllInPlace());
     EXPECT_EQ(log, (std::vector<std::string>{"finish vsq", "finish mid", "drop vsq", "drop mid"}));
+}
+
+TEST(OutputBatchTest, AnAdoptedBatchFollowsInItsOrderAndIsLeftEmpty) {
+    std::vector<std::string> log;
+    OutputBatch run;
+    OutputBatch apart;
+    run.add(std::make_unique<RecordedOutput>("vsq", Failing::None, log));
+    apart.add(std::make_unique<RecordedOutput>("mid", Failing::None, log));
+    apart.add(std::make_unique<RecordedOutput>("xml", Failing::None, log));
+    run.adopt(apart);
+    EXPECT_TRUE(apart.putAllInPlace());
+    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(run.putAllInPlace());
+    EXPECT_EQ(log, (std::vector<std::string>{"finish vsq", "finish mid", "finish xml", "place vsq",
+                                             "place mid", "place xml", "drop vsq", "drop mid",
+                                             "drop xml"}));
 }
 
 TEST(OutputBatchTest, ABatchGivenUpPlacesNothing) {
