@@ -9,7 +9,6 @@
 #include <new>
 #include <optional>
 #include <string_view>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -30,6 +29,7 @@
 #include "output/StagedSink.h"
 #include "parse/CommandParser.h"
 #include "parse/PhoneticDictionary.h"
+#include "platform/Platform.h"
 #include "render/EditorLyrics.h"
 #include "render/RenderedSong.h"
 #include "song/Song.h"
@@ -136,7 +136,7 @@ void writeOutputs(RunContext& run, const Song& song, const StringPool& strings,
     for (const OutputFormat& format : outputFormats()) {
         if (!exportPath(settings, format.letter).empty()) exports.push_back(&format);
     }
-    const size_t lanes = !exports.empty() && std::thread::hardware_concurrency() >= 2 &&
+    const size_t lanes = !exports.empty() && platform::processorsToRunOn() >= 2 &&
                                  eventCount(song) <= kMostEventsForTwoLanes
                              ? 2
                              : 1;

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
@@ -12,6 +13,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -218,6 +220,21 @@ std::FILE* takeStandardOutput() {
 }
 
 std::string systemErrorText(int errorNumber) { return std::strerror(errorNumber); }
+
+unsigned processorsToRunOn() {
+#if defined(__linux__)
+    // A process bound to some processors (taskset, a container's cpuset) sees them here;
+    // the standard library counts every processor of the machine.
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+        const int count = CPU_COUNT(&allowed);
+        if (count > 0) return static_cast<unsigned>(count);
+    }
+#endif
+    const unsigned count = std::thread::hardware_concurrency();
+    return count > 0 ? count : 1;
+}
 
 bool standardErrorIsTerminal() {
 #ifdef _WIN32

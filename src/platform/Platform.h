@@ -79,6 +79,10 @@ bool standardErrorIsTerminal();
 // The system's text for an error number, as the standard library gives it.
 std::string systemErrorText(int errorNumber);
 
+// How many processors this process may run on (those it is bound to, where the system
+// says); at least 1.
+unsigned processorsToRunOn();
+
 // The error number to report for a failure: `errorNumber`, or EIO when the
 // failing call set none.
 inline int failureErrorNumber(int errorNumber) { return errorNumber != 0 ? errorNumber : EIO; }
