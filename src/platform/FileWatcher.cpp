@@ -111,15 +111,13 @@ FileState stateOf(const std::string& path) {
     return state;
 }
 
-// Now, by the coarse clock the file system stamps its times with, so that a
-// file changed from now on has a time no earlier than this.
+// Now, by the fine clock. A file system stamps a change with the coarse clock
+// (never later than this) or, once its times were read, with the fine one: a
+// file changed before now then has an earlier time, where the coarse clock,
+// which lags by up to a tick, would take a change just before for one after.
 Nanoseconds fileClockNow() {
     timespec now {};
-#ifdef CLOCK_REALTIME_COARSE
-    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
-#else
     ::clock_gettime(CLOCK_REALTIME, &now);
-#endif
     return nanoseconds(now);
 }
 #endif
