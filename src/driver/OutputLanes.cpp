@@ -39,8 +39,10 @@ std::vector<std::unique_ptr<LaneOutput>> writeInLanes(
         while (i < failed && !firstFailed.compare_exchange_weak(failed, i)) {
         }
     };
-    const auto lane = [&](size_t first) noexcept {
-        for (size_t i = first; i < count; i += 2) writeOne(i);
+    const auto lane = [&](size_t lane) noexcept {
+        for (size_t i = 0; i < count; ++i) {
+            if (laneOf(i, 2) == lane) writeOne(i);
+        }
     };
     // In one lane, one output after another.
     const auto inOrder = [&]() noexcept {

@@ -40,6 +40,9 @@ private:
     std::exception_ptr thrown_;
 };
 
+// The lane, of `lanes` (1 or 2), that writes output `index` of the run's order.
+constexpr size_t laneOf(size_t index, size_t lanes) { return index % lanes; }
+
 // Writes the outputs 0 to count-1 of a run, output i through write(i, sink), in `lanes`
 // lanes (1 or 2; one when no second thread can be started). An output after one that failed
 // is not written, as the run gives it up. Destroying an output not handed over gives up its

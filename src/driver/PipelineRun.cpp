@@ -146,7 +146,9 @@ void writeOutputs(RunContext& run, const Song& song, const StringPool& strings,
     // still to come reads it, while the kept curves stay small.
     std::array<CurveReaders, 2> readers;
     readers[0].add(kAllCurveIds);
-    for (size_t k = 0; k < exports.size(); ++k) readers[(k + 1) % lanes].add(exports[k]->curves);
+    for (size_t k = 0; k < exports.size(); ++k) {
+        readers[laneOf(k + 1, lanes)].add(exports[k]->curves);
+    }
     const EditorLyrics lyrics(std::move(spellings), settings.hiraganaLyrics);
     const RenderedSong rendered(song, strings, readers[0], lyrics);
     std::optional<RenderedSong> renderedBeside;
@@ -154,7 +156,7 @@ void writeOutputs(RunContext& run, const Song& song, const StringPool& strings,
 
     auto written = writeInLanes(1 + exports.size(), lanes, &run.filesRead,
                                 [&](size_t i, OutputSink& out) {
-        const RenderedSong& forLane = i % lanes == 0 ? rendered : *renderedBeside;
+        const RenderedSong& forLane = laneOf(i, lanes) == 0 ? rendered : *renderedBeside;
         if (i == 0) {
             createVsqWriter()->write(forLane, settings.outputPath.c_str(), out);
         } else {

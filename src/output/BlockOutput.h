@@ -24,8 +24,7 @@ public:
     // through the pointer returned; wrote() then keeps them up to where the
     // writing ended. A writer that knows the most a piece takes saves a check
     // of the block's capacity for each of its texts and numbers. The room is
-    // cleared first, in blocks below 2 KB and byte by byte from there: a writer
-    // asks for less.
+    // zero-filled first, as the string grows to hold it.
     char* room(size_t size) {
         const size_t used = block_.size();
         block_.resize(used + size);
