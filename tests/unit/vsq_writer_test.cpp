@@ -389,6 +389,20 @@ TEST_F(VsqWriterTest, CurveSectionsFollowTheHandles) {
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
 }
 
+TEST_F(VsqWriterTest, CurveValuesOnBothSidesOfTheirTableAreWrittenAlike) {
+    Track& track = song->appendTrack();
+    track.notes.push_back(makeNote(0, 480));
+    std::vector<CurvePoint> steps;
+    for (const int32_t value : {-8192, -1, 0, 9, 10, 99, 100, 127, 128, 8191}) {
+        steps.push_back({value, 0, 10, 0});
+    }
+    track.controls.push_back(makeControl(0, CurveChange{curveOfCommand(CmdPitchBend)->id, steps}));
+    ASSERT_TRUE(write());
+    EXPECT_TRUE(contains(onlyMetatext(),
+                         "[PitchBendBPList]\n1920=-8192\n1930=-1\n1940=0\n1950=9\n1960=10\n"
+                         "1970=99\n1980=100\n1990=127\n2000=128\n2010=8191\n"));
+}
+
 TEST_F(VsqWriterTest, TextsAreCutAtAZeroByte) {
     NoteEvent note = makeNote(0, 480);
     note.lyric = {std::string("a\0b", 3), "a"};

@@ -47,6 +47,13 @@ public:
         put('\n');
     }
 
+    // The first `length` bytes of an eight-byte text, put down as all eight: the bytes after
+    // them are of no meaning and are written over next.
+    void putWord(const char (&text)[8], size_t length) {
+        std::memcpy(at_, text, sizeof text);
+        at_ += length;
+    }
+
     char* end() const { return at_; }
 
 private:
