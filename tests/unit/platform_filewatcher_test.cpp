@@ -4,8 +4,8 @@
 // reached through a link into another folder, or its folder removed and made
 // again, and also when it changed while the run read it; changes to other
 // files, also to a watched file moved away with its folder, are not, nor is a
-// file written just before the run began; a stop signal ends the waiting. Every change is made before waiting, so no test
-// depends on timing.
+// file written just before the run began; a stop signal ends the waiting.
+// Every change is made before waiting, so no test depends on timing.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>

@@ -104,7 +104,7 @@ struct ValueLine {
     char text[8];
     uint8_t length;
 };
-inline constexpr size_t kValueLines = 128;
+constexpr size_t kValueLines = 128;
 constexpr std::array<ValueLine, kValueLines> valueLines() {
     std::array<ValueLine, kValueLines> lines{};
     for (size_t value = 0; value < kValueLines; ++value) {
@@ -119,7 +119,7 @@ constexpr std::array<ValueLine, kValueLines> valueLines() {
     }
     return lines;
 }
-inline constexpr std::array<ValueLine, kValueLines> kValueLineTexts = valueLines();
+constexpr std::array<ValueLine, kValueLines> kValueLineTexts = valueLines();
 
 // A curve's section: its header before its first point, then a line a point, moved by the
 // pre-measure `offset`. Streamed, the longest curve of a million-note song is never held
