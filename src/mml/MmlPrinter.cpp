@@ -19,18 +19,18 @@
 
 namespace {
 
-// Singer names that a string cannot hold get "_" for each character it
+// Singer names that a source cannot hold get "_" for each character it
 // cannot; languages and programs are numbers of 0 or more.
 void fitSingers(ImportedSong& song) {
     for (ImportedTrack& track : song.tracks) {
         for (ImportedSinger& singer : track.singers) {
-            if (!fitsInString(singer.name)) {
+            if (!fitsAsSingerName(singer.name)) {
                 std::string fitted;
                 for (const char16_t code : characterCodes(singer.name)) {
                     std::string character;
                     if (code >= 0x100) character.push_back(static_cast<char>(code >> 8));
                     character.push_back(static_cast<char>(code & 0xFF));
-                    fitted.append(fitsInString(character) ? character : "_");
+                    fitted.append(fitsAsSingerName(character) ? character : "_");
                 }
                 singer.name = fitted;
                 song.notCarried.note("characters of singer names that a source cannot hold become \"_\"");

@@ -23,6 +23,11 @@ bool fitsInString(std::string_view text) {
     return true;
 }
 
+bool fitsAsSingerName(std::string_view text) {
+    // A carriage return is no trail byte of a double-byte character.
+    return fitsInString(text) && text.find('\r') == std::string_view::npos;
+}
+
 bool fitsAsSyllable(std::string_view text) {
     if (text.empty() || !fitsInString(text)) return false;
     const std::u16string codes = characterCodes(text);

@@ -12,6 +12,10 @@
 // or a zero byte: the text can stand inside a string as it is.
 bool fitsInString(std::string_view text);
 
+// True when `text` can be a singer's name: it fits in a string and holds no
+// carriage return, which the compiler refuses in a singer's name.
+bool fitsAsSingerName(std::string_view text);
+
 // True when `text` can be a syllable of a lyric looked up in a dictionary:
 // it fits in a string, is not empty, holds no blank, tab or carriage return
 // (which the lyric walk skips and a dictionary key cannot hold), none of ":;[]"

@@ -167,6 +167,16 @@ TEST(MmlPrinter, SingersAndTheirRegistrations) {
     EXPECT_TRUE(has(mml, "@SGR1,0,\"Mei\" @\"Mei\"")) << mml;
 }
 
+TEST(MmlPrinter, SingerNameCharactersASourceCannotHoldBecomeUnderscores) {
+    // A carriage return, which the compiler refuses in a singer's name, a line
+    // feed and a double quote; a control character that a string holds stays.
+    ImportedSong song = songOf({{0, 480, 72, "か", "k a"}});
+    song.tracks[0].singers = {{0, 0, 0, "Mei\r\x03\n\"x"}};
+    const std::string mml = print(song).mml;
+    EXPECT_TRUE(has(mml, "@SGR0,0,\"Mei_\x03__x\"\n")) << mml;
+    EXPECT_TRUE(has(mml, "characters of singer names that a source cannot hold become \"_\"")) << mml;
+}
+
 TEST(MmlPrinter, TempoWhereNoNoteSounds) {
     // A tempo change inside the first track's long note goes to the second
     // track, which rests then.
