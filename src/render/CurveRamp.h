@@ -144,44 +144,6 @@ public:
         }
     }
 
-    // Takes every move due before `limit`, calling `moved(position, value)` after each, and
-    // stops early when that returns false. A ramp that moves at most once a step, as most
-    // envelope ramps do, is walked in locals without the branch on its kind.
-    template <typename Moved>
-    bool moveBefore(int64_t limit, Moved&& moved) {
-        if (everyStep_) {
-            while (next_ < limit) {
-                const int64_t at = next_;
-                move();
-                if (!moved(at, value_)) return false;
-            }
-            return true;
-        }
-        int64_t value = value_;
-        int64_t next = next_;
-        int64_t base = base_;
-        int64_t remainder = remainder_;
-        bool kept = true;
-        while (next < limit) {
-            const int64_t at = next;
-            remainder += rest_;
-            const int64_t carry = remainder >= modulus_ ? 1 : 0;
-            remainder -= modulus_ & -carry;
-            value += sign_;
-            base += whole_ + carry;
-            next = base + (remainder > 0 ? 1 : 0);
-            if (!moved(at, value)) {
-                kept = false;
-                break;
-            }
-        }
-        value_ = value;
-        next_ = next;
-        base_ = base;
-        remainder_ = remainder;
-        return kept;
-    }
-
 private:
     int64_t value_ = 0;
     int64_t next_ = kNever;
