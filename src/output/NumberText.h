@@ -44,15 +44,23 @@ inline uint64_t eightDigits(uint32_t value) {
     return tens + ((pairs - 10 * tens) << 8);
 }
 
-// The digits of `value` < 10^8 without leading zeros; writes 8 bytes at `out`, of which
-// those after the returned end are of no meaning.
-inline char* putUpToEight(char* out, uint32_t value) {
+// The text of `value` < 10^8 without leading zeros, as the bytes of a word in memory order;
+// `length` is set to how many of them it takes.
+inline uint64_t upToEightText(uint32_t value, size_t& length) {
     const uint64_t digits = eightDigits(value);
     // Leading zero digits are zero bytes at the low end; at least the last digit stays.
     const int skipped = std::countr_zero(digits | (uint64_t{1} << 56)) / 8;
-    const uint64_t kept = (digits + kAsciiZeros) >> (8 * skipped);
-    std::memcpy(out, &kept, sizeof kept);
-    return out + 8 - skipped;
+    length = static_cast<size_t>(8 - skipped);
+    return (digits + kAsciiZeros) >> (8 * skipped);
+}
+
+// The digits of `value` < 10^8 without leading zeros; writes 8 bytes at `out`, of which
+// those after the returned end are of no meaning.
+inline char* putUpToEight(char* out, uint32_t value) {
+    size_t length = 0;
+    const uint64_t text = upToEightText(value, length);
+    std::memcpy(out, &text, sizeof text);
+    return out + length;
 }
 
 // The four decimal digits of `value` < 10^4 as eightDigits makes them, in one lane of 32

@@ -403,6 +403,22 @@ TEST_F(VsqWriterTest, CurveValuesOnBothSidesOfTheirTableAreWrittenAlike) {
                          "1970=99\n1980=100\n1990=127\n2000=128\n2010=8191\n"));
 }
 
+TEST_F(VsqWriterTest, CurveTicksAcrossTheirThousandsAndDigitCounts) {
+    Track& track = song->appendTrack();
+    track.notes.push_back(makeNote(0, 1100000));
+    std::vector<CurvePoint> steps;
+    int32_t value = 0;
+    for (const int32_t length : {8079, 1, 1, 89998, 1, 900999, 1, 10}) {
+        steps.push_back({value, 0, length, 0});
+        value = value == 0 ? 1 : 0;
+    }
+    track.controls.push_back(makeControl(0, CurveChange{1, steps}));
+    ASSERT_TRUE(write());
+    EXPECT_TRUE(contains(onlyMetatext(),
+                         "[DynamicsBPList]\n1920=0\n9999=1\n10000=0\n10001=1\n99999=0\n"
+                         "100000=1\n1000999=0\n1001000=1\n"));
+}
+
 TEST_F(VsqWriterTest, TextsAreCutAtAZeroByte) {
     NoteEvent note = makeNote(0, 480);
     note.lyric = {std::string("a\0b", 3), "a"};

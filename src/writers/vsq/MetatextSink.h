@@ -47,10 +47,10 @@ public:
         put('\n');
     }
 
-    // The first `length` bytes of an eight-byte text, put down as all eight: the bytes after
-    // them are of no meaning and are written over next.
-    void putWord(const char (&text)[8], size_t length) {
-        std::memcpy(at_, text, sizeof text);
+    // The first `length` bytes of a word's bytes in memory order, put down as all eight: the
+    // bytes after them are of no meaning and are written over next.
+    void putWord(uint64_t text, size_t length) {
+        std::memcpy(at_, &text, sizeof text);
         at_ += length;
     }
 
