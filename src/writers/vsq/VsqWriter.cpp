@@ -111,7 +111,9 @@ constexpr std::array<ValueLine, kValueLines> valueLines() {
     for (size_t value = 0; value < kValueLines; ++value) {
         ValueLine& line = lines[value];
         size_t at = 0;
-        const auto add = [&](char c) { line.text |= uint64_t{static_cast<uint8_t>(c)} << (8 * at++); };
+        const auto add = [&](char c) {
+            line.text |= uint64_t{static_cast<uint8_t>(c)} << (8 * at++);
+        };
         add('=');
         if (value >= 100) add(static_cast<char>('0' + value / 100));
         if (value >= 10) add(static_cast<char>('0' + value / 10 % 10));
@@ -123,7 +125,7 @@ constexpr std::array<ValueLine, kValueLines> valueLines() {
 }
 constexpr std::array<ValueLine, kValueLines> kValueLineTexts = valueLines();
 
-// The last three digits of each number from 0 to 999, leading zeros included, as the bytes of
+// The three digits of each number from 0 to 999, leading zeros included, as the bytes of
 // a word in memory order.
 constexpr std::array<uint32_t, 1000> threeDigitTexts() {
     std::array<uint32_t, 1000> texts{};
