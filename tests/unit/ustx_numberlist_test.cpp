@@ -1,5 +1,5 @@
 // The project's number lists: every tick and value reads as its decimal, the
-// kept texts of hundreds and of values agree with it across their edges, and
+// kept texts of thousands and of values agree with it across their edges, and
 // lists longer than the list's own buffer arrive whole.
 #include <gtest/gtest.h>
 
@@ -57,11 +57,11 @@ std::string expected(const std::vector<std::vector<int32_t>>& lists) {
     return text;
 }
 
-TEST(NumberListTextTest, TicksReadAsDecimalsAcrossTheirHundreds) {
+TEST(NumberListTextTest, TicksReadAsDecimalsAcrossTheirThousands) {
     const std::vector<std::vector<int32_t>> lists = {
         {0, 5, 9, 10, 99, 100, 101, 199, 200, 999, 1000, 1005, 99999, 100000, 2147483647},
         {7},
-        // Back below a hundred after the kept hundreds changed, and negative ticks.
+        // Back below a thousand after the kept thousands changed, and negative ticks.
         {12345, 3, -1, -2147483647 - 1, 40},
         {}};
     EXPECT_EQ(written(Kind::Ticks, lists), expected(lists));

@@ -37,6 +37,7 @@ public:
         at_ += text.size();
     }
     void decimal(int64_t value) { at_ = vsqtext::putDecimal(at_, value); }
+    void decimal(vsqtext::KeptThousands& kept, int64_t value) { at_ = kept.put(at_, value); }
     void numbered(int64_t number) { at_ = vsqtext::putNumbered(at_, number); }
     void hex8(uint32_t value) { at_ = vsqtext::putHex8(at_, value); }
     // "key=value\n"; the key is a literal, so copying it takes a known size.
@@ -47,10 +48,10 @@ public:
         put('\n');
     }
 
-    // The first `length` bytes of a word's bytes in memory order, put down as all eight: the
-    // bytes after them are of no meaning and are written over next.
-    void putWord(uint64_t text, size_t length) {
-        std::memcpy(at_, &text, sizeof text);
+    // The first `length` bytes of an eight-byte text, put down as all eight: the bytes after
+    // them are of no meaning and are written over next.
+    void putWord(const char (&text)[8], size_t length) {
+        std::memcpy(at_, text, sizeof text);
         at_ += length;
     }
 
