@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-VibratoSound vibratoOf(const NotePart& part) {
+VibratoSound vibratoOf(const SungPart& part) {
     const auto partTicks = static_cast<int32_t>(
         std::clamp<int64_t>(part.length, 0, std::numeric_limits<int32_t>::max()));
     const Vibrato& vibrato = part.event->vibrato;
@@ -30,23 +30,15 @@ int64_t VoiceTrack::writtenEnd(size_t index) const {
 }
 
 NotePart VoiceTrack::part(size_t index, int part) const {
-    const NoteEvent& event = note(index);
-    const int smallTsu = track_->smallTsuAfter(index);
+    const SungPart sung = sungPart(index, part);
     if (part == 2) {
-        const Lyric& lyric = track_->secondLyric(index);
-        const int64_t start = int64_t{event.time} + event.splitOffset;
-        return {&event, index, 2, start, int64_t{event.length} - event.splitOffset,
-                std::max(writtenEnd(index), start), &lyric, event.vibrato.type,
-                isLongVowelLyric(fileText(lyric.text.view())), smallTsu};
+        return {sung, std::max(writtenEnd(index), sung.start),
+                isLongVowelLyric(fileText(sung.lyric->text.view())), track_->smallTsuAfter(index)};
     }
-    const bool held = index > 0 && isLongVowelLyric(fileText(event.lyric.text.view())) &&
-                      writtenEnd(index - 1) == event.time;
-    if (event.splitOffset > 0) {
-        const int64_t split = int64_t{event.time} + event.splitOffset;
-        return {&event, index, 1, event.time, event.splitOffset, split, &event.lyric, 0, held, 0};
-    }
-    return {&event, index, 1, event.time, event.length, writtenEnd(index), &event.lyric,
-            event.vibrato.type, held, smallTsu};
+    const bool held = index > 0 && isLongVowelLyric(fileText(sung.lyric->text.view())) &&
+                      writtenEnd(index - 1) == sung.start;
+    if (note(index).splitOffset > 0) return {sung, sung.soundingEnd(), held, 0};
+    return {sung, writtenEnd(index), held, track_->smallTsuAfter(index)};
 }
 
 std::string smallTsuText(int code) {

@@ -16,7 +16,7 @@ constexpr char kKi[] = "\x82\xAB";         // き
 constexpr char kHeldMark[] = "\x81\x5B";   // ー
 
 NotePart partSinging(const NoteEvent& event, const Lyric& lyric) {
-    return NotePart{&event, 0, 1, 0, 480, 480, &lyric, 0, false, 0};
+    return NotePart{{&event, 0, 1, 0, 480, &lyric, 0}, 480, false, 0};
 }
 
 // A song of one track whose notes sing `lyrics`.

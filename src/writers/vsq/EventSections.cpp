@@ -87,7 +87,7 @@ int64_t EventSections::addSinger(int64_t tick, const Singer& singer) {
     return id;
 }
 
-int64_t EventSections::addNotePart(int64_t tick, const NotePart& part) {
+int64_t EventSections::addNotePart(int64_t tick, const SungPart& part) {
     const int64_t id = nextId_++;
     const int64_t lyricHandle = nextHandle_++;
     const int64_t vibratoHandle = part.vibratoType != 0 ? nextHandle_++ : -1;
@@ -100,7 +100,7 @@ int64_t EventSections::addNotePart(int64_t tick, const NotePart& part) {
     return id;
 }
 
-void EventSections::noteId(int64_t id, const NotePart& part, int64_t lyricHandle,
+void EventSections::noteId(int64_t id, const SungPart& part, int64_t lyricHandle,
                            int64_t vibratoHandle) {
     const NoteEvent& note = *part.event;
     MetatextSpan out = out_.reserve(kMostSpanBytes);
@@ -127,7 +127,7 @@ void EventSections::noteId(int64_t id, const NotePart& part, int64_t lyricHandle
     out_.commit(out);
 }
 
-void EventSections::noteHandles(const NotePart& part, int64_t lyricHandle,
+void EventSections::noteHandles(const SungPart& part, int64_t lyricHandle,
                                 int64_t vibratoHandle) {
     MetatextSpan out = out_.reserve(kMostSpanBytes);
     beginHandle(out, lyricHandle);

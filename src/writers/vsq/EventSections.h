@@ -23,14 +23,14 @@ public:
     // `tick` is where the event line puts the event. Both return its ID.
     int64_t addSinger(int64_t tick, const Singer& singer);
     // `part` is the whole note, or one half of a split note.
-    int64_t addNotePart(int64_t tick, const NotePart& part);
+    int64_t addNotePart(int64_t tick, const SungPart& part);
 
 private:
     void eventLine(int64_t tick, int64_t id);
     // A note part's ID section, and its lyric handle and vibrato handle (when it has a
     // vibrato) sections.
-    void noteId(int64_t id, const NotePart& part, int64_t lyricHandle, int64_t vibratoHandle);
-    void noteHandles(const NotePart& part, int64_t lyricHandle, int64_t vibratoHandle);
+    void noteId(int64_t id, const SungPart& part, int64_t lyricHandle, int64_t vibratoHandle);
+    void noteHandles(const SungPart& part, int64_t lyricHandle, int64_t vibratoHandle);
     static void beginId(MetatextSpan& out, int64_t id);
     static void beginHandle(MetatextSpan& out, int64_t handle);
 

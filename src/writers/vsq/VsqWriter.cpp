@@ -46,7 +46,7 @@ int64_t addEventList(const VoiceTrack& voice, int64_t offset, EventSections& sec
         }
         endTick = offset + note.time + note.length;
         for (int p = 1; p <= voice.partCount(i); ++p) {
-            const NotePart part = voice.part(i, p);
+            const SungPart part = voice.sungPart(i, p);
             sections.addNotePart(offset + part.start, part);
         }
         sink.emitIfFull();
