@@ -15,7 +15,6 @@ namespace {
 constexpr size_t kHeaderSize = 14;
 constexpr size_t kChunkHeaderSize = 8;
 
-constexpr uint8_t kMetaText = 0x01;
 constexpr uint8_t kMetaTrackName = 0x03;
 constexpr uint8_t kMetaLyric = 0x05;
 constexpr uint8_t kMetaEndOfTrack = 0x2F;

@@ -40,9 +40,12 @@ public:
             writeGathered();
         }
         while (text.size() >= kEventSize - prefixLength_) {
-            const size_t bodyLength = kEventSize - prefixLength_;
-            write(std::string_view(prefix_.data(), prefixLength_), text.substr(0, bodyLength));
-            text.remove_prefix(bodyLength);
+            switch (prefixLength_) {
+            case 8: text = writeWhole<8>(text); break;
+            case 12: text = writeWhole<12>(text); break;
+            case 16: text = writeWhole<16>(text); break;
+            default: text = writeWhole(text); break;
+            }
         }
         if (text.empty()) return;
         std::memcpy(buffer_.data(), prefix_.data(), prefixLength_);
@@ -71,6 +74,26 @@ private:
         size_t at = prefixLength_ - 2;  // the last digit, before the ':'
         while (prefix_[at] == '9') prefix_[at--] = '0';
         ++prefix_[at];
+    }
+
+    // The events lying whole at the front of `text` while their prefix takes `PrefixSize`
+    // bytes; returns the rest of the text.
+    template <size_t PrefixSize>
+    std::string_view writeWhole(std::string_view text) {
+        constexpr size_t bodySize = kEventSize - PrefixSize;
+        while (text.size() >= bodySize && prefixLength_ == PrefixSize) {
+            if (file_ != nullptr) file_->textEvent<PrefixSize, bodySize>(prefix_.data(), text.data());
+            countUp();
+            text.remove_prefix(bodySize);
+        }
+        return text;
+    }
+
+    // The same for a prefix of any length.
+    std::string_view writeWhole(std::string_view text) {
+        const size_t bodySize = kEventSize - prefixLength_;
+        write(std::string_view(prefix_.data(), prefixLength_), text.substr(0, bodySize));
+        return text.substr(bodySize);
     }
 
     void write(std::string_view prefix, std::string_view body) {
