@@ -103,6 +103,31 @@ TEST_F(ChunkerTest, PrefixWidensAtEvent10000) {
     EXPECT_EQ(events[10001].data, "DM:00010001:" + rest.substr(115));
 }
 
+// One text that crosses the widening, through a MIDI buffer too small for some events to fit
+// where they fall: the events are the same.
+TEST(ChunkerWidening, OneLongTextWidensMidwayWhateverTheBuffer) {
+    for (const size_t bufferSize : {size_t{200}, MidiFileWriter::kDefaultBufferSize}) {
+        ScratchFolder folder;
+        const std::string path = folder.file("long.mid");
+        MidiFileWriter midi(bufferSize);
+        ASSERT_TRUE(midi.open(path, 1, 480));
+        auto chunker = createTextEventChunker();
+        chunker->attach(&midi);
+        const std::string text = pattern(119 * 10000 + 200);
+        chunker->append(text);
+        chunker->flush();
+        ASSERT_TRUE(midi.finish());
+        const auto parsed = vsqtest::parseMidi(readFile(path));
+        ASSERT_EQ(parsed.tracks.size(), 1u);
+        const auto& events = parsed.tracks[0];
+        ASSERT_EQ(events.size(), 10003u);  // the end of the track included
+        EXPECT_EQ(events[1].data, "DM:0001:" + text.substr(119, 119));
+        EXPECT_EQ(events[9999].data, "DM:9999:" + text.substr(119 * 9999, 119));
+        EXPECT_EQ(events[10000].data, "DM:00010000:" + text.substr(119 * 10000, 115));
+        EXPECT_EQ(events[10001].data, "DM:00010001:" + text.substr(119 * 10000 + 115));
+    }
+}
+
 TEST(ChunkerLifetime, EachChunkerNumbersFromZeroAndUnflushedTextIsDropped) {
     ScratchFolder folder;
     const std::string path = folder.file("two.mid");
