@@ -50,6 +50,10 @@ struct EnvelopeSlot {
     int32_t number = 0;
     int32_t scale = 0;  // kept as written; it changes nothing (a warning says so)
     int32_t place = 0;  // the "@LE" that set it: its index in the track's envelope places
+    // The definition the slot last laid (its serial; 0 for none) and where the
+    // track keeps its shape, which the envelopes it lays name while it holds.
+    uint64_t shapeSerial = 0;
+    int32_t shapeIndex = 0;
 };
 
 // Every curve's default by curve id; slot 0 is no curve.

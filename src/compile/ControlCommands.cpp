@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <array>
 
-#include "compile/ClampToInt32.h"
 #include "compile/CompilerImpl.h"
 #include "diag/Messages.h"
+#include "song/ClampToInt32.h"
 #include "song/ControlValues.h"
 #include "text/CharCode.h"
 #include "text/StringPool.h"

@@ -2,31 +2,29 @@
 // points that are laid over single notes when they receive their lyrics.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
 
 #include "parse/CommandSink.h"
-#include "song/Limits.h"
+#include "song/EnvelopeShape.h"
 
-struct EnvelopeEvent;
-
+// A number's definition: its shape, and a serial that no other definition of
+// the run has, so that a track can tell whether it already holds the shape.
 struct EnvelopeDefinition {
-    int32_t type = 0;  // 0..kLastEnvelopeType: how positions are measured
-    std::array<int32_t, kEnvelopePoints> positions{};
-    std::array<int32_t, kEnvelopePoints> values{};
+    EnvelopeShape shape;
+    uint64_t serial = 0;
 };
 
 class EnvelopeTable {
 public:
     virtual ~EnvelopeTable() = default;
     // `params` start with the type, then (position, value) pairs. False when a
-    // position is out of its type's range or fewer than three are given.
+    // position is out of its type's range or fewer than three are given; the
+    // number then keeps the definition it had.
     virtual bool define(int number, int count, const CommandParam* params) = 0;
-    // Fills the event's length, positions and values for a span of `length`
-    // ticks; false when `number` has no definition.
-    virtual bool apply(int number, EnvelopeEvent& out, int length) const = 0;
-    virtual bool isDefined(int number) const = 0;
+    // The definition of `number` in force; null when it has none.
+    virtual const EnvelopeDefinition* find(int number) const = 0;
+    bool isDefined(int number) const { return find(number) != nullptr; }
 };
 
 std::unique_ptr<EnvelopeTable> createEnvelopeTable();

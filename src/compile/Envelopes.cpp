@@ -5,9 +5,9 @@
 #include <bit>
 #include <cstdint>
 
-#include "compile/ClampToInt32.h"
 #include "compile/CompilerImpl.h"
 #include "diag/Messages.h"
+#include "song/ClampToInt32.h"
 
 namespace {
 
@@ -80,16 +80,22 @@ void CompilerImpl::layEnvelopes(TrackState& state, size_t noteIndex) {
         const int bit = std::countr_zero(left);
         const int curveId = kFirstCurve + bit / kLaidSlotsPerCurve;
         const int slot = kFirstLaidSlot + bit % kLaidSlotsPerCurve;
-        const EnvelopeSlot& assigned =
+        EnvelopeSlot& assigned =
             state.envelopeSlots[static_cast<size_t>(curveId)][static_cast<size_t>(slot)];
         if (!roomForEvents(1)) return;
+        const EnvelopeDefinition* definition = envelopes->find(assigned.number);
+        if (definition == nullptr) continue;
+        if (assigned.shapeSerial != definition->serial) {
+            // The first envelope of this definition the slot lays: the track keeps its shape.
+            track.envelopeShapes.push_back(definition->shape);
+            assigned.shapeSerial = definition->serial;
+            assigned.shapeIndex = static_cast<int32_t>(track.envelopeShapes.size() - 1);
+        }
         EnvelopeEvent& event = appendEnvelope(state, assigned);
         event.time = time;
         event.curve = curveId;
-        if (!envelopes->apply(assigned.number, event, length)) {
-            track.envelopes.pop_back();
-            track.envelopePlaceIndices.pop_back();
-        }
+        event.length = length;
+        event.shape = assigned.shapeIndex;
     }
 }
 

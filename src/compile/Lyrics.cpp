@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "compile/ClampToInt32.h"
 #include "compile/CompilerImpl.h"
-#include "song/Song.h"
 #include "diag/Messages.h"
 #include "parse/PhoneticDictionary.h"
+#include "song/ClampToInt32.h"
+#include "song/Song.h"
 #include "text/CharCode.h"
 
 namespace {

@@ -159,18 +159,20 @@ void collectCurvePoints(int curveId, std::span<const ControlEvent> controls, int
     }
 }
 
-// A note envelope: ramps between its distinct positions, then its last value held to the
-// end of the note. A position not after the one before is passed over with its value.
-void addEnvelope(CurveBuffer& buffer, const EnvelopeEvent& envelope) {
+// A note envelope: ramps between the distinct positions of its shape's points, then its
+// last value held to the end of the note. A position not after the one before is passed
+// over with its value.
+void addEnvelope(CurveBuffer& buffer, const EnvelopeEvent& envelope, const EnvelopeShape& shape) {
+    const EnvelopePoints points = placeEnvelope(shape, envelope.length);
     const int64_t time = envelope.time;
-    int64_t cursor = time + envelope.positions[0];
-    int64_t value = envelope.values[0];
-    for (size_t k = 1; k < envelope.positions.size(); ++k) {
-        const int64_t target = time + envelope.positions[k];
+    int64_t cursor = time + points.positions[0];
+    int64_t value = points.values[0];
+    for (size_t k = 1; k < points.positions.size(); ++k) {
+        const int64_t target = time + points.positions[k];
         if (cursor < target) {
-            buffer.addRange(cursor, target - cursor, value, envelope.values[k] - value);
+            buffer.addRange(cursor, target - cursor, value, points.values[k] - value);
             cursor = target;
-            value = envelope.values[k];
+            value = points.values[k];
         }
     }
     const int64_t end = time + envelope.length;
@@ -204,7 +206,7 @@ void addParameterEnvelope(CurveBuffer& buffer, const ControlEvent& control,
 
 // The most ranges a note envelope adds: one per distinct position after the first, then the
 // hold to the end of the note.
-size_t rangesOf(const EnvelopeEvent& envelope) { return envelope.positions.size(); }
+size_t rangesOf(const EnvelopeEvent&) { return kEnvelopePoints; }
 
 // The most ranges a parameter envelope adds: one per step.
 size_t rangesOf(const ParameterEnvelope& envelope) { return envelope.steps.size(); }
@@ -223,18 +225,20 @@ public:
 
     void build(int curveId, int defaultValue, int minimum, int maximum,
                std::span<const ControlEvent> controls, std::span<const EnvelopeEvent> envelopes,
-               int32_t length, std::vector<BreakpointPoint>& out) override {
+               std::span<const EnvelopeShape> shapes, int32_t length,
+               std::vector<BreakpointPoint>& out) override {
         PointOutput output(out);
-        make(curveId, defaultValue, minimum, maximum, controls, envelopes, length, out, output);
+        make(curveId, defaultValue, minimum, maximum, controls, envelopes, shapes, length, out, output);
     }
 
     size_t stream(int curveId, int defaultValue, int minimum, int maximum,
                   std::span<const ControlEvent> controls, std::span<const EnvelopeEvent> envelopes,
-                  int32_t length, std::vector<BreakpointPoint>& batch,
-                  BreakpointSink& sink) override {
+                  std::span<const EnvelopeShape> shapes, int32_t length,
+                  std::vector<BreakpointPoint>& batch, BreakpointSink& sink) override {
         batch.clear();
         PointOutput output(batch, &sink);
-        make(curveId, defaultValue, minimum, maximum, controls, envelopes, length, batch, output);
+        make(curveId, defaultValue, minimum, maximum, controls, envelopes, shapes, length, batch,
+             output);
         const size_t count = output.size();
         output.finish();
         return count;
@@ -251,7 +255,8 @@ private:
     // `output` fills; the read-out of envelopes goes through `output`, which may hand them on.
     void make(int curveId, int defaultValue, int minimum, int maximum,
               std::span<const ControlEvent> controls, std::span<const EnvelopeEvent> envelopes,
-              int32_t length, std::vector<BreakpointPoint>& list, PointOutput& output) {
+              std::span<const EnvelopeShape> shapes, int32_t length,
+              std::vector<BreakpointPoint>& list, PointOutput& output) {
         // The envelopes and parameter envelopes of the curve, and how many ranges they add.
         bool laid = false;
         size_t ranges = 0;
@@ -288,7 +293,7 @@ private:
         buffer_.reserve(ranges + std::max<size_t>(points.size(), 1));
         for (const EnvelopeEvent& envelope : envelopes) {
             if (envelope.curve == curveId) {
-                addEnvelope(buffer_, envelope);
+                addEnvelope(buffer_, envelope, shapes[static_cast<size_t>(envelope.shape)]);
             }
         }
         for (const ControlEvent& control : controls) {

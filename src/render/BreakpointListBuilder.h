@@ -40,17 +40,19 @@ inline constexpr size_t kMaxBreakpoints = size_t{1} << 23;
 class BreakpointListBuilder {
 public:
     // Appends the curve's points to `out`; `length` is the end of the track's
-    // last note in song ticks.
+    // last note in song ticks, and `shapes` are the shapes the envelopes name.
     virtual void build(int curveId, int defaultValue, int minimum, int maximum,
                        std::span<const ControlEvent> controls,
-                       std::span<const EnvelopeEvent> envelopes, int32_t length,
+                       std::span<const EnvelopeEvent> envelopes,
+                       std::span<const EnvelopeShape> shapes, int32_t length,
                        std::vector<BreakpointPoint>& out) = 0;
     // Builds the same points as build() but hands them to `sink` as they are made, using
     // `batch` as working memory, so that a long curve is never held whole. Returns how many
     // points the list has; more than the point limit when it was given up.
     virtual size_t stream(int curveId, int defaultValue, int minimum, int maximum,
                           std::span<const ControlEvent> controls,
-                          std::span<const EnvelopeEvent> envelopes, int32_t length,
+                          std::span<const EnvelopeEvent> envelopes,
+                          std::span<const EnvelopeShape> shapes, int32_t length,
                           std::vector<BreakpointPoint>& batch, BreakpointSink& sink) = 0;
     // Appends the points given by the curve controls alone.
     virtual void curvePoints(int curveId, std::span<const ControlEvent> controls, int32_t length,

@@ -97,7 +97,8 @@ CurvePoints CurveStore::points(size_t voice, int32_t curveId) {
     const CurveInfo& curve = *curveOfId(curveId);
     const VoiceTrack& track = voices_[voice];
     builder_->build(curve.id, curve.defaultValue, curve.minimum, curve.maximum, track.track().controls,
-                    track.track().envelopes, track.curveEnd(), list);
+                    track.track().envelopes, track.track().envelopeShapes, track.curveEnd(),
+                    list);
     if (!breakpointsFit(list.size(), curve.section)) {
         found.failed = true;
         return nullptr;
@@ -130,7 +131,8 @@ bool CurveStore::stream(size_t voice, int32_t curveId, BreakpointSink& sink) {
     const VoiceTrack& track = voices_[voice];
     const size_t count = builder_->stream(curve.id, curve.defaultValue, curve.minimum,
                                           curve.maximum, track.track().controls,
-                                          track.track().envelopes, track.curveEnd(),
+                                          track.track().envelopes,
+                                          track.track().envelopeShapes, track.curveEnd(),
                                           *freshList(), sink);
     if (!breakpointsFit(count, curve.section)) {
         found.failed = true;

@@ -12,6 +12,7 @@
 
 #include "song/CompactText.h"
 #include "song/Controls.h"
+#include "song/EnvelopeShape.h"
 #include "song/Limits.h"
 #include "song/SourceLocation.h"
 
@@ -99,12 +100,14 @@ struct ControlEvent : Event {
     T* as() { return std::get_if<T>(&value); }
 };
 
+// A note envelope laid over a span of `length` ticks from its time: its shape is
+// the track's envelopeShapes[shape], placed over the span by placeEnvelope.
 struct EnvelopeEvent : Event {
     int32_t curve = 0;
     int32_t length = 0;
-    std::array<int32_t, kEnvelopePoints> positions{};
-    std::array<int32_t, kEnvelopePoints> values{};
+    int32_t shape = 0;
 };
+static_assert(sizeof(EnvelopeEvent) <= 16);
 
 // Three separately ordered sequences, each in the order the compiler appended,
 // and the second lyrics of the notes a lyric splits. Where each event is
@@ -114,6 +117,8 @@ struct Track {
     std::vector<NoteEvent> notes;
     std::vector<ControlEvent> controls;
     std::vector<EnvelopeEvent> envelopes;
+    // The shapes the envelopes name, each as it was defined when it was laid.
+    std::vector<EnvelopeShape> envelopeShapes;
     // The notes' locations by note index; may be shorter than `notes`.
     std::vector<SourceLocation> noteLocations;
     // The controls' locations by control index; may be shorter than `controls`.

@@ -28,6 +28,15 @@ using compiletest::nums;
 
 // --- the table on its own ---
 
+// The points of the definition of `number` over a span of `length` ticks; false when the
+// number has none.
+bool placed(const EnvelopeTable& table, int number, int32_t length, EnvelopePoints& out) {
+    const EnvelopeDefinition* definition = table.find(number);
+    if (definition == nullptr) return false;
+    out = placeEnvelope(definition->shape, length);
+    return true;
+}
+
 TEST(EnvelopeTableTest, DefineChecksPositionsPerTypeAndKeepsTheOldDefinition) {
     auto table = createEnvelopeTable();
     EXPECT_FALSE(table->isDefined(1));
@@ -41,13 +50,13 @@ TEST(EnvelopeTableTest, DefineChecksPositionsPerTypeAndKeepsTheOldDefinition) {
     EXPECT_FALSE(table->define(-1, 3, nums({0, 0, 0}).data()));
     EXPECT_FALSE(table->define(INT_MAX, 3, nums({0, 0, 0}).data()));
 
-    EnvelopeEvent event;
-    ASSERT_TRUE(table->apply(1, event, 480));
+    EnvelopePoints event;
+    ASSERT_TRUE(placed(*table, 1, 480, event));
     // The points not given lie at 0, after the first point, so they are kept.
     EXPECT_EQ(event.positions, (Points{-500, 0, 0, 0, 0, 0}));
     EXPECT_EQ(event.values, (Points{7, 0, 0, 0, 0, 0}));
-    EXPECT_FALSE(table->apply(2, event, 480));
-    EXPECT_FALSE(table->apply(-3, event, 480));
+    EXPECT_FALSE(placed(*table, 2, 480, event));
+    EXPECT_FALSE(placed(*table, -3, 480, event));
 }
 
 TEST(EnvelopeTableTest, PositionsPerTypeNeverDecrease) {
@@ -59,22 +68,21 @@ TEST(EnvelopeTableTest, PositionsPerTypeNeverDecrease) {
     ASSERT_TRUE(table->define(4, 7, nums({1, 100, 1, 50, 2, 200, 3}).data()));
     ASSERT_TRUE(table->define(5, 3, nums({2, 100, 1}).data()));
 
-    EnvelopeEvent event;
-    ASSERT_TRUE(table->apply(1, event, 480));
-    EXPECT_EQ(event.length, 480);
+    EnvelopePoints event;
+    ASSERT_TRUE(placed(*table, 1, 480, event));
     EXPECT_EQ(event.positions, (Points{0, 240, 480, 480, 480, 480}));
     EXPECT_EQ(event.values, (Points{1, 2, 3, 3, 3, 3}));
-    ASSERT_TRUE(table->apply(2, event, 480));
+    ASSERT_TRUE(placed(*table, 2, 480, event));
     EXPECT_EQ(event.positions, (Points{380, 480, 480, 480, 480, 480}));
     EXPECT_EQ(event.values, (Points{1, 2, 2, 2, 2, 2}));
-    ASSERT_TRUE(table->apply(3, event, 1000));
+    ASSERT_TRUE(placed(*table, 3, 1000, event));
     EXPECT_EQ(event.positions, (Points{0, 50, 100, 900, 950, 1000}));
     EXPECT_EQ(event.values, (Points{1, 2, 3, 4, 5, 6}));
-    ASSERT_TRUE(table->apply(4, event, 1000));
+    ASSERT_TRUE(placed(*table, 4, 1000, event));
     EXPECT_EQ(event.positions, (Points{100, 100, 200, 200, 200, 200}));
     EXPECT_EQ(event.values, (Points{1, 1, 3, 3, 3, 3}));
     // Points not given sit at the span's end with value 0 for type 2.
-    ASSERT_TRUE(table->apply(5, event, 480));
+    ASSERT_TRUE(placed(*table, 5, 480, event));
     EXPECT_EQ(event.positions, (Points{380, 480, 480, 480, 480, 480}));
     EXPECT_EQ(event.values, (Points{1, 0, 0, 0, 0, 0}));
 }
@@ -83,11 +91,11 @@ TEST(EnvelopeTableTest, HugeSpansSaturate) {
     auto table = createEnvelopeTable();
     ASSERT_TRUE(table->define(1, 5, nums({0, -100, 1, 200, 2}).data()));
     ASSERT_TRUE(table->define(2, 3, nums({2, -500, 1}).data()));
-    EnvelopeEvent event;
-    ASSERT_TRUE(table->apply(1, event, INT_MAX));
+    EnvelopePoints event;
+    ASSERT_TRUE(placed(*table, 1, INT_MAX, event));
     EXPECT_EQ(event.positions[0], -INT_MAX);
     EXPECT_EQ(event.positions[1], INT_MAX);
-    ASSERT_TRUE(table->apply(2, event, INT_MAX));
+    ASSERT_TRUE(placed(*table, 2, INT_MAX, event));
     EXPECT_EQ(event.positions[0], INT_MAX);
 }
 
@@ -117,6 +125,12 @@ protected:
         return compiletest::reportLine(level, 5, message, detail);
     }
     std::vector<EnvelopeEvent>& events() { return song_->track(0).envelopes; }
+    // The points of envelope `index` over its span, from the shape it names.
+    EnvelopePoints placed(size_t index) {
+        const Track& track = song_->track(0);
+        const EnvelopeEvent& event = track.envelopes.at(index);
+        return placeEnvelope(track.envelopeShapes.at(static_cast<size_t>(event.shape)), event.length);
+    }
 
     std::unique_ptr<Song> song_ = createSong();
     std::unique_ptr<StringPool> pool_ = createStringPool();
@@ -136,8 +150,8 @@ TEST_F(EnvelopesTest, LaidWhenANoteReceivesItsLyric) {
     EXPECT_EQ(events()[0].time, 240);
     EXPECT_EQ(events()[0].curve, 1);
     EXPECT_EQ(events()[0].length, 480);
-    EXPECT_EQ(events()[0].positions, (Points{380, 480, 480, 480, 480, 480}));
-    EXPECT_EQ(events()[0].values, (Points{10, 20, 20, 20, 20, 20}));
+    EXPECT_EQ(placed(0).positions, (Points{380, 480, 480, 480, 480, 480}));
+    EXPECT_EQ(placed(0).values, (Points{10, 20, 20, 20, 20, 20}));
 }
 
 TEST_F(EnvelopesTest, SpanCoversJoinedNotesAndJoinedNotesGetNone) {
@@ -153,10 +167,10 @@ TEST_F(EnvelopesTest, SpanCoversJoinedNotesAndJoinedNotesGetNone) {
     EXPECT_EQ(events()[0].time, 0);
     EXPECT_EQ(events()[0].curve, 3);
     EXPECT_EQ(events()[0].length, 960);
-    EXPECT_EQ(events()[0].positions, (Points{0, 480, 960, 960, 960, 960}));
+    EXPECT_EQ(placed(0).positions, (Points{0, 480, 960, 960, 960, 960}));
     EXPECT_EQ(events()[1].time, 960);
     EXPECT_EQ(events()[1].length, 240);
-    EXPECT_EQ(events()[1].positions, (Points{0, 120, 240, 240, 240, 240}));
+    EXPECT_EQ(placed(1).positions, (Points{0, 120, 240, 240, 240, 240}));
 }
 
 TEST_F(EnvelopesTest, CurvesInOrderThenSlotsOneToFour) {
@@ -171,9 +185,9 @@ TEST_F(EnvelopesTest, CurvesInOrderThenSlotsOneToFour) {
     lyrics(1);
     ASSERT_EQ(events().size(), 3u);
     EXPECT_EQ(events()[0].curve, 1);
-    EXPECT_EQ(events()[0].values[0], 2);
+    EXPECT_EQ(placed(0).values[0], 2);
     EXPECT_EQ(events()[1].curve, 1);
-    EXPECT_EQ(events()[1].values[0], 1);
+    EXPECT_EQ(placed(1).values[0], 1);
     EXPECT_EQ(events()[2].curve, 5);
 
     EXPECT_EQ(run("@LE", {1, 3, 0}), "");  // number 0 empties every slot of curve 1
@@ -196,9 +210,9 @@ TEST_F(EnvelopesTest, LastCurveAndSlotLaidAndASlotSetAgainLaidOnce) {
     lyrics(1);
     ASSERT_EQ(events().size(), 2u);
     EXPECT_EQ(events()[0].curve, 1);
-    EXPECT_EQ(events()[0].values[0], 2);
+    EXPECT_EQ(placed(0).values[0], 2);
     EXPECT_EQ(events()[1].curve, 9);
-    EXPECT_EQ(events()[1].values[0], 2);
+    EXPECT_EQ(placed(1).values[0], 2);
 }
 
 TEST_F(EnvelopesTest, DefinitionErrorsKeepTheOldDefinition) {
@@ -210,16 +224,26 @@ TEST_F(EnvelopesTest, DefinitionErrorsKeepTheOldDefinition) {
     note(480);
     lyrics(1);
     ASSERT_EQ(events().size(), 1u);
-    EXPECT_EQ(events()[0].positions, (Points{0, 480, 480, 480, 480, 480}));
-    EXPECT_EQ(events()[0].values, (Points{10, 20, 20, 20, 20, 20}));
+    EXPECT_EQ(placed(0).positions, (Points{0, 480, 480, 480, 480, 480}));
+    EXPECT_EQ(placed(0).values, (Points{10, 20, 20, 20, 20, 20}));
 
     // A valid definition replaces the old one for the notes that follow.
     EXPECT_EQ(run("@DE", {1, 1, 30, 5}), "");
     note(480);
     lyrics(1);
     ASSERT_EQ(events().size(), 2u);
-    EXPECT_EQ(events()[1].positions, (Points{30, 30, 30, 30, 30, 30}));
-    EXPECT_EQ(events()[1].values, (Points{5, 5, 5, 5, 5, 5}));
+    EXPECT_EQ(placed(1).positions, (Points{30, 30, 30, 30, 30, 30}));
+    EXPECT_EQ(placed(1).values, (Points{5, 5, 5, 5, 5, 5}));
+    // The envelope laid before keeps the shape it was laid with.
+    EXPECT_EQ(placed(0).values, (Points{10, 20, 20, 20, 20, 20}));
+
+    // Notes laid with one definition share its shape; each definition is kept once.
+    note(480);
+    note(480);
+    lyrics(2);
+    ASSERT_EQ(events().size(), 4u);
+    EXPECT_EQ(events()[3].shape, events()[1].shape);
+    EXPECT_EQ(song_->track(0).envelopeShapes.size(), 2u);
 }
 
 TEST_F(EnvelopesTest, DefinitionChecks) {
@@ -255,7 +279,7 @@ TEST_F(EnvelopesTest, AssignmentChecks) {
     lyrics(1);
     ASSERT_EQ(events().size(), 2u);
     EXPECT_EQ(events()[0].curve, 9);
-    EXPECT_EQ(events()[0].positions, events()[1].positions);
+    EXPECT_EQ(placed(0).positions, placed(1).positions);
 }
 
 }  // namespace

@@ -121,15 +121,24 @@ void modelCurvePoints(int curveId, const std::vector<ControlEvent>& controls, in
     }
 }
 
+// The shapes the envelopes of these tests name: each envelope made here has one of its own,
+// of type 1, whose positions are ticks from the note's start as given.
+std::vector<EnvelopeShape>& shapes() {
+    static std::vector<EnvelopeShape> made;
+    return made;
+}
+
+// The model reads the positions as given, passing over those not after the one before.
 void addEnvelope(ModelCurve& curve, const EnvelopeEvent& e) {
-    int64_t cursor = int64_t{e.time} + e.positions[0];
-    int64_t value = e.values[0];
+    const EnvelopeShape& shape = shapes().at(static_cast<size_t>(e.shape));
+    int64_t cursor = int64_t{e.time} + shape.positions[0];
+    int64_t value = shape.values[0];
     for (size_t k = 1; k < 6; ++k) {
-        const int64_t target = int64_t{e.time} + e.positions[k];
+        const int64_t target = int64_t{e.time} + shape.positions[k];
         if (cursor < target) {
-            curve.add(cursor, target - cursor, value, e.values[k] - value);
+            curve.add(cursor, target - cursor, value, shape.values[k] - value);
             cursor = target;
-            value = e.values[k];
+            value = shape.values[k];
         }
     }
     curve.add(cursor, int64_t{e.time} + e.length - cursor, value, 0);
@@ -231,8 +240,8 @@ EnvelopeEvent envelope(int32_t time, int32_t curveId, int32_t length,
     e.time = time;
     e.curve = curveId;
     e.length = length;
-    e.positions = positions;
-    e.values = values;
+    e.shape = static_cast<int32_t>(shapes().size());
+    shapes().push_back(EnvelopeShape{1, positions, values});
     return e;
 }
 
@@ -249,7 +258,7 @@ Points build(int curveId, const std::vector<ControlEvent>& controls,
     const CurveInfo& info = curveInfo(curveId);
     Points out;
     createBreakpointListBuilder()->build(curveId, info.defaultValue, info.minimum, info.maximum,
-                                         controls, envelopes, length, out);
+                                         controls, envelopes, shapes(), length, out);
     return out;
 }
 
@@ -508,7 +517,7 @@ TEST(BreakpointListTest, MatchesThePlainModelOnRandomTracks) {
         ASSERT_EQ(build(target, controls, envelopes, length), expected) << "seed " << seed;
         Points reused;
         shared->build(target, info.defaultValue, info.minimum, info.maximum, controls, envelopes,
-                      length, reused);
+                      shapes(), length, reused);
         ASSERT_EQ(reused, expected) << "seed " << seed << ", reused builder";
 
         Points earlier = {{-5, 3}, {random.pick(0, length), 4}};
@@ -607,7 +616,8 @@ Points buildWithLimit(size_t limit, int curveId, const std::vector<ControlEvent>
     const CurveInfo& info = curveInfo(curveId);
     Points out;
     createBreakpointListBuilder(limit)->build(curveId, info.defaultValue, info.minimum,
-                                              info.maximum, controls, envelopes, length, out);
+                                              info.maximum, controls, envelopes, shapes(), length,
+                                              out);
     return out;
 }
 
@@ -672,8 +682,8 @@ TEST(BreakpointListTest, StreamedPointsAreTheBuiltOnesInBatches) {
         const CurveInfo& info = curveInfo(target);
         GatheredPoints gathered;
         const size_t count = shared->stream(target, info.defaultValue, info.minimum,
-                                            info.maximum, controls, envelopes, length, batch,
-                                            gathered);
+                                            info.maximum, controls, envelopes, shapes(), length,
+                                            batch, gathered);
         const Points expected = build(target, controls, envelopes, length);
         ASSERT_EQ(gathered.all, expected) << "seed " << seed;
         ASSERT_EQ(count, expected.size()) << "seed " << seed;
@@ -688,7 +698,7 @@ TEST(BreakpointListTest, StreamedPointsAreTheBuiltOnesInBatches) {
     const CurveInfo& info = curveInfo(kPitchBend);
     GatheredPoints gathered;
     EXPECT_EQ(shared->stream(kPitchBend, info.defaultValue, info.minimum, info.maximum, swings,
-                             {}, length, batch, gathered),
+                             {}, {}, length, batch, gathered),
               whole.size());
     EXPECT_EQ(gathered.all, whole);
     EXPECT_GT(gathered.batches.size(), 2u);
@@ -697,7 +707,7 @@ TEST(BreakpointListTest, StreamedPointsAreTheBuiltOnesInBatches) {
     GatheredPoints cut;
     EXPECT_EQ(createBreakpointListBuilder(100000)->stream(kPitchBend, info.defaultValue,
                                                           info.minimum, info.maximum, swings, {},
-                                                          length, batch, cut),
+                                                          {}, length, batch, cut),
               100001u);
     EXPECT_EQ(cut.all.size(), 100001u);
 }
