@@ -95,6 +95,7 @@ private:
 // A buffer can be emptied and used again for another curve: the memory of its ranges and of
 // its read-out is kept, so the curves of a song reuse it instead of taking it afresh.
 class StartOrder;
+class RampRuns;
 
 class CurveBuffer {
 public:
@@ -126,4 +127,5 @@ private:
     int64_t length_;
     std::vector<CurvePiece> pieces_;
     std::unique_ptr<StartOrder> starts_;  // the read-out's order of the ranges
+    std::unique_ptr<RampRuns> runs_;      // ramps the read-outs walked whole
 };

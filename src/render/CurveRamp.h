@@ -87,6 +87,8 @@ private:
 // position of step 0), so a caller can count in ticks.
 class CurveRamp::Walk {
 public:
+    // A walk that holds `value` and never moves.
+    explicit Walk(int64_t value) : value_(value) {}
     // Starts at the position `at`, whose step at - origin lies in [0, count).
     Walk(const CurveRamp& ramp, int64_t origin, int64_t at) {
         const uint64_t m = ramp.magnitude();

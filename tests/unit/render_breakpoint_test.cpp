@@ -608,6 +608,58 @@ TEST(BreakpointListTest, RangesOutOfOrderAreSweptInOrder) {
     }
 }
 
+TEST(BreakpointListTest, RampsThatComeBackGiveTheSamePoints) {
+    // Envelopes laid end to end over notes of two lengths, as over a song's notes: the same
+    // ramps come back over the same sums, under steps that move the sum now and then, up to
+    // where the dynamics are clamped.
+    const auto laidOn = [](int curveId, std::vector<ControlEvent>& controls) {
+        std::vector<EnvelopeEvent> envelopes;
+        int32_t time = 0;
+        for (int i = 0; i < 60; ++i) {
+            const int32_t length = i % 3 == 0 ? 240 : 120;
+            envelopes.push_back(envelope(time, curveId, length,
+                                         {0, length * 3 / 10, length, length, length, length},
+                                         {0, 20, 0, 0, 0, 0}));
+            time += length;
+        }
+        controls = {curveControl(0, curveId, {64, 0, -1, 0}),
+                    curveControl(3200, curveId, {120, 0, -1, 0}),
+                    curveControl(6400, curveId, {64, 0, -1, 0})};
+        return envelopes;
+    };
+    constexpr int32_t kLength = 20 * 240 + 40 * 120;
+    const auto builder = createBreakpointListBuilder();
+    const auto buildWith = [&](BreakpointListBuilder& with, int curveId) {
+        std::vector<ControlEvent> controls;
+        const std::vector<EnvelopeEvent> envelopes = laidOn(curveId, controls);
+        const CurveInfo& info = curveInfo(curveId);
+        Points out;
+        with.build(curveId, info.defaultValue, info.minimum, info.maximum, controls, envelopes,
+                   shapes(), kLength, out);
+        return out;
+    };
+    for (const int curveId : {kDynamics, kDynamics, kPitchBend, kDynamics}) {
+        std::vector<ControlEvent> controls;
+        const std::vector<EnvelopeEvent> envelopes = laidOn(curveId, controls);
+        const CurveInfo& info = curveInfo(curveId);
+        const Points expected = modelBuild(curveId, info.defaultValue, info.minimum, info.maximum,
+                                           controls, envelopes, kLength);
+        ASSERT_GT(expected.size(), 500u);
+        // Read again by one builder, the runs of the reads before are taken up, also after a
+        // curve of another range.
+        EXPECT_EQ(buildWith(*builder, curveId), expected) << "curve " << curveId;
+    }
+
+    // A list cut short inside a run that is taken up stops at the same point.
+    const Points whole = buildWith(*builder, kDynamics);
+    for (const size_t limit : {size_t{3}, size_t{100}, size_t{333}}) {
+        const auto limited = createBreakpointListBuilder(limit);
+        const Points first = buildWith(*limited, kDynamics);
+        ASSERT_EQ(first, Points(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(limit) + 1));
+        EXPECT_EQ(buildWith(*limited, kDynamics), first) << "limit " << limit;
+    }
+}
+
 // ---- The bound on the points of one list.
 
 // Builds with a builder that takes at most `limit` points per list.
