@@ -228,7 +228,8 @@ public:
                std::span<const EnvelopeShape> shapes, int32_t length,
                std::vector<BreakpointPoint>& out) override {
         PointOutput output(out);
-        make(curveId, defaultValue, minimum, maximum, controls, envelopes, shapes, length, out, output);
+        make(curveId, defaultValue, minimum, maximum, controls, envelopes, shapes, length, out,
+             output);
     }
 
     size_t stream(int curveId, int defaultValue, int minimum, int maximum,

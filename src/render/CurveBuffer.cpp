@@ -235,9 +235,7 @@ class Sweep {
 public:
     Sweep(const std::vector<CurvePiece>& pieces, int64_t length, ReadOutRange range,
           RampRuns& runs)
-        : pieces_(pieces), length_(length), range_(range), runs_(runs) {
-        runs_.useRange(range.minimum, range.maximum);
-    }
+        : pieces_(pieces), length_(length), range_(range), runs_(runs) {}
 
     // `starts` is working memory for the order in which the ranges start.
     void run(size_t pointLimit, StartOrder& starts, PointOutput& out) {
@@ -554,5 +552,6 @@ private:
 
 void CurveBuffer::readOut(int32_t minimum, int32_t maximum, size_t limit,
                           PointOutput& out) {
+    runs_->useRange(minimum, maximum);
     Sweep(pieces_, length_, ReadOutRange{minimum, maximum}, *runs_).run(limit, *starts_, out);
 }

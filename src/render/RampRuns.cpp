@@ -41,6 +41,10 @@ void RampRuns::useRange(int64_t minimum, int64_t maximum) {
     if (minimum == minimum_ && maximum == maximum_) return;
     minimum_ = minimum;
     maximum_ = maximum;
+    forget();
+}
+
+void RampRuns::forget() {
     for (size_t i = 0; i < kSlots; ++i) slots_[i].used = false;
     points_.clear();
 }
@@ -61,11 +65,7 @@ void RampRuns::keep(const RampRunKey& key, int64_t startValue, int64_t lastMove,
         recording_.clear();
         return;
     }
-    if (points_.size() + recording_.size() > kMostPoints) {
-        // Full: the runs kept so far are forgotten.
-        for (size_t i = 0; i < kSlots; ++i) slots_[i].used = false;
-        points_.clear();
-    }
+    if (points_.size() + recording_.size() > kMostPoints) forget();  // full
     Slot& slot = slots_[slotOf(key)];
     slot.key = key;
     slot.used = true;

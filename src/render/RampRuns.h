@@ -58,6 +58,8 @@ public:
 private:
     struct Slot;
     static size_t slotOf(const RampRunKey& key);
+    // Forgets every run kept.
+    void forget();
 
     std::unique_ptr<Slot[]> slots_;
     std::vector<RampRunPoint> points_;

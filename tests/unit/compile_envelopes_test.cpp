@@ -129,7 +129,8 @@ protected:
     EnvelopePoints placed(size_t index) {
         const Track& track = song_->track(0);
         const EnvelopeEvent& event = track.envelopes.at(index);
-        return placeEnvelope(track.envelopeShapes.at(static_cast<size_t>(event.shape)), event.length);
+        const EnvelopeShape& shape = track.envelopeShapes.at(static_cast<size_t>(event.shape));
+        return placeEnvelope(shape, event.length);
     }
 
     std::unique_ptr<Song> song_ = createSong();
