@@ -131,38 +131,6 @@ inline char* putDecimal(char* out, int64_t value) {
     return std::to_chars(out, out + kMaxNumberText, magnitude).ptr;
 }
 
-// Decimals of numbers that come close together, such as the ticks of a curve's points, put
-// down as putDecimal puts them: the text of a number's thousands is kept from the number
-// before while they stay the same, and its last three digits come from a table. Kept for
-// speed: against formatting every tick whole it saves 6.5% of the instructions of a
-// 100 000-note song (650 million against 695 million).
-class KeptThousands {
-public:
-    // Puts `value` as putDecimal does, within the same room.
-    char* put(char* out, int64_t value) {
-        if (value < 1000 || value >= kValuesBelow) return putDecimal(out, value);
-        const auto magnitude = static_cast<uint64_t>(value);
-        const uint64_t thousands = magnitude / 1000;
-        const uint32_t lastThree = detail::kThreeDigitTexts[magnitude - thousands * 1000];
-        if (thousands != thousands_) {
-            thousands_ = thousands;
-            text_ = detail::upToEightText(static_cast<uint32_t>(thousands), length_);
-        }
-        std::memcpy(out, &text_, sizeof text_);
-        out += length_;
-        std::memcpy(out, &lastThree, sizeof lastThree);
-        return out + 3;
-    }
-
-private:
-    // Numbers whose thousands take at most eight digits.
-    static constexpr int64_t kValuesBelow = int64_t{100000000000};
-
-    uint64_t thousands_ = 0;  // 0 until the first number, whose thousands are at least 1
-    uint64_t text_ = 0;
-    size_t length_ = 0;
-};
-
 // Exactly two digits of `value` < 100, a leading zero included.
 inline char* putTwoDigits(char* out, uint32_t value) {
     std::memcpy(out, &detail::kDigitPairs[2 * value], 2);
@@ -206,6 +174,105 @@ inline char* putNumbered(char* out, int64_t number) {
     }
     return putPadded(out, number, numberWidth(number));
 }
+
+namespace detail {
+
+// The text of one thousand of numbers, kept: a number within it is put down as the text of
+// its thousands and its last three digits from a table, one subtraction telling whether it
+// lies within.
+class KeptThousand {
+public:
+    // Puts `value` and returns true when it lies within the thousand kept.
+    bool put(char*& out, int64_t value) const {
+        const uint64_t inThousand = static_cast<uint64_t>(value) - base_;
+        if (inThousand >= 1000) return false;
+        std::memcpy(out, &text_, sizeof text_);
+        out += length_;
+        std::memcpy(out, &kThreeDigitTexts[inThousand], sizeof(uint32_t));
+        out += 3;
+        return true;
+    }
+    // Keeps the thousand from `thousands` * 1000 on, whose numbers begin with the first
+    // `length` bytes of `text` (at most eight).
+    void keep(uint64_t thousands, uint64_t text, size_t length) {
+        base_ = thousands * 1000;
+        text_ = text;
+        length_ = length;
+    }
+
+private:
+    uint64_t base_ = 0;
+    uint64_t text_ = 0;
+    size_t length_ = 0;
+};
+
+}  // namespace detail
+
+// Numbers that come close together (the ticks of a curve's points and of the event lines,
+// the IDs and handles counted up through a track's sections) put down with the text of
+// their thousands kept from the number before: for speed, against formatting each number
+// whole, the two save 15% of the instructions of a 100 000-note song (569 million against
+// 486 million).
+//
+// Decimals, put down as putDecimal puts them.
+class KeptThousands {
+public:
+    // The first thousand kept is the last below kValuesBelow, so that what is kept is
+    // always a true pair of a thousand and its text.
+    KeptThousands() { keep(kValuesBelow / 1000 - 1); }
+
+    // Puts `value` as putDecimal does, within the same room.
+    char* put(char* out, int64_t value) {
+        if (kept_.put(out, value)) return out;
+        if (value < 1000 || value >= kValuesBelow) return putDecimal(out, value);
+        keep(static_cast<uint64_t>(value) / 1000);
+        kept_.put(out, value);
+        return out;
+    }
+
+private:
+    // Numbers whose thousands take at most eight digits.
+    static constexpr int64_t kValuesBelow = int64_t{100000000000};
+
+    void keep(uint64_t thousands) {
+        size_t length = 0;
+        const uint64_t text = detail::upToEightText(static_cast<uint32_t>(thousands), length);
+        kept_.keep(thousands, text, length);
+    }
+
+    detail::KeptThousand kept_;
+};
+
+// IDs and handles, put down as putNumbered puts them.
+class KeptNumbered {
+public:
+    // The first thousand kept is that of the numbers from 0, which take four digits.
+    KeptNumbered() { keep(0); }
+
+    // Puts `number` as putNumbered does, within the same room.
+    char* put(char* out, int64_t number) {
+        if (kept_.put(out, number)) return out;
+        if (number < 0 || number > 99999999) return putNumbered(out, number);
+        keep(static_cast<uint64_t>(number) / 1000);
+        kept_.put(out, number);
+        return out;
+    }
+
+private:
+    // Numbers up to 9999 take four digits, the thousands' one; those above take eight, the
+    // thousands' five with their leading zeros.
+    void keep(uint64_t thousands) {
+        if (thousands < 10) {
+            kept_.keep(thousands, '0' + thousands, 1);
+            return;
+        }
+        const uint64_t eight =
+            detail::eightDigits(static_cast<uint32_t>(thousands)) + detail::kAsciiZeros;
+        kept_.keep(thousands, eight >> 24, 5);
+    }
+
+    detail::KeptThousand kept_;
+};
 
 inline void appendDecimal(std::string& out, int64_t value) {
     char text[kMaxNumberText];

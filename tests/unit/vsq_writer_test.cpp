@@ -2,6 +2,7 @@
 // split notes and vibratos, the conversion log, and the kinds of output path.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 
 #ifndef _WIN32
@@ -376,6 +377,40 @@ TEST(NumberTextTest, WidthsStepAtTheirThresholds) {
     vsqtext::appendHex8(hex, 0x0404000Au);
     vsqtext::appendHex8(hex, 0xFFFFFFFFu);
     EXPECT_EQ(hex, "0404000affffffff");
+}
+
+// Numbers put down with their thousands kept read as those formatted whole: counting up
+// through both widths of the IDs, staying within a thousand, going back, jumping far, and
+// leaving the ranges whose thousands are kept, from a fresh writer and from a used one.
+TEST(NumberTextTest, KeptThousandsReadAsNumbersFormattedWhole) {
+    std::vector<int64_t> numbers;
+    for (int64_t number = 0; number < 30000; number += 7) numbers.push_back(number);
+    for (const int64_t number :
+         {int64_t{12345}, int64_t{12345}, int64_t{12344}, int64_t{999}, int64_t{1000},
+          int64_t{5}, int64_t{-1}, int64_t{-999}, int64_t{-1000}, int64_t{99999000},
+          int64_t{99999999}, int64_t{100000000}, int64_t{99999998999}, int64_t{99999999000},
+          int64_t{99999999999}, int64_t{100000000000}, INT64_MIN, INT64_MAX, int64_t{0}}) {
+        numbers.push_back(number);
+    }
+    const auto expectAlike = [](const std::vector<int64_t>& sequence) {
+        vsqtext::KeptThousands decimals;
+        vsqtext::KeptNumbered numbered;
+        char kept[vsqtext::kMaxNumberText];
+        char whole[vsqtext::kMaxNumberText];
+        for (const int64_t number : sequence) {
+            ASSERT_EQ(std::string_view(kept, decimals.put(kept, number)),
+                      std::string_view(whole, vsqtext::putDecimal(whole, number)))
+                << number;
+            ASSERT_EQ(std::string_view(kept, numbered.put(kept, number)),
+                      std::string_view(whole, vsqtext::putNumbered(whole, number)))
+                << number;
+        }
+    };
+    expectAlike(numbers);
+    // The thousands a fresh writer keeps before its first number.
+    expectAlike({99999999500, 99999999999, 0, 999});
+    expectAlike({100000000000, 99999999500});
+    expectAlike({500, 9999, 10000});
 }
 
 TEST_F(VsqWriterTest, CurveSectionsFollowTheHandles) {

@@ -29,22 +29,22 @@ static_assert(kMostSpanBytes <= MetatextSink::kMostReserved);
 
 void EventSections::eventLine(int64_t tick, int64_t id) {
     MetatextSpan out = out_.reserve(kMostSpanBytes);
-    out.decimal(tick);
+    out.decimal(ticks_, tick);
     out.put("=ID#");
-    out.numbered(id);
+    out.numbered(ids_, id);
     out.put('\n');
     out_.commit(out);
 }
 
 void EventSections::beginId(MetatextSpan& out, int64_t id) {
     out.put("[ID#");
-    out.numbered(id);
+    out.numbered(ids_, id);
     out.put("]\n");
 }
 
 void EventSections::beginHandle(MetatextSpan& out, int64_t handle) {
     out.put("[h#");
-    out.numbered(handle);
+    out.numbered(handles_, handle);
     out.put("]\n");
 }
 
@@ -61,7 +61,7 @@ int64_t EventSections::addSinger(int64_t tick, const Singer& singer) {
         MetatextSpan out = out_.reserve(kMostSpanBytes);
         beginId(out, id);
         out.put("Type=Singer\nIconHandle=h#");
-        out.numbered(handle);
+        out.numbered(handles_, handle);
         out.put('\n');
         out_.commit(out);
         break;
@@ -115,12 +115,12 @@ void EventSections::noteId(int64_t id, const SungPart& part, int64_t lyricHandle
     out.key("DEMdecGainRate=", note.decayGainRate);
     out.key("DEMaccent=", note.accent);
     out.put("LyricHandle=h#");
-    out.numbered(lyricHandle);
+    out.numbered(handles_, lyricHandle);
     out.put('\n');
     if (part.vibratoType != 0) {
         // The vibrato sits at the end of the note part.
         out.put("VibratoHandle=h#");
-        out.numbered(vibratoHandle);
+        out.numbered(handles_, vibratoHandle);
         out.put('\n');
         out.key("VibratoDelay=", part.length - note.vibrato.length);
     }

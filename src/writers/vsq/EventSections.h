@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "output/NumberText.h"
 #include "render/VoiceTrack.h"
 
 class MetatextSink;
@@ -31,11 +32,15 @@ private:
     // vibrato) sections.
     void noteId(int64_t id, const SungPart& part, int64_t lyricHandle, int64_t vibratoHandle);
     void noteHandles(const SungPart& part, int64_t lyricHandle, int64_t vibratoHandle);
-    static void beginId(MetatextSpan& out, int64_t id);
-    static void beginHandle(MetatextSpan& out, int64_t handle);
+    void beginId(MetatextSpan& out, int64_t id);
+    void beginHandle(MetatextSpan& out, int64_t handle);
 
     Pass pass_;
     MetatextSink& out_;
     int64_t nextId_ = 0;
     int64_t nextHandle_ = 0;
+    // The texts of the numbers last put down, each kind counting up through the pass.
+    vsqtext::KeptThousands ticks_;
+    vsqtext::KeptNumbered ids_;
+    vsqtext::KeptNumbered handles_;
 };
