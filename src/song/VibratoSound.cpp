@@ -24,7 +24,8 @@ VibratoSound vibratoSound(int32_t type, int32_t depth, int32_t rate, int32_t vib
     return sound;
 }
 
-double vibratoOffsetCents(const VibratoSound& sound, double msIntoVibrato, double vibratoMs) {
+double vibratoOffsetCents(const VibratoSound& sound, double msIntoVibrato, double vibratoMs,
+                          VibratoSines& sines) {
     if (!sound.on || vibratoMs <= 0 || msIntoVibrato < 0 || msIntoVibrato > vibratoMs) return 0;
     const double fadeIn = vibratoMs * kVibratoFadeInPercent / 100.0;
     const double fadeOut = vibratoMs * kVibratoFadeOutPercent / 100.0;
@@ -33,5 +34,5 @@ double vibratoOffsetCents(const VibratoSound& sound, double msIntoVibrato, doubl
     const double left = vibratoMs - msIntoVibrato;
     if (fadeOut > 0 && left < fadeOut) envelope = std::min(envelope, left / fadeOut);
     const double phase = 2.0 * std::numbers::pi * msIntoVibrato / sound.periodMs;
-    return sound.depthCents * envelope * std::sin(phase);
+    return sound.depthCents * envelope * sines.of(phase);
 }

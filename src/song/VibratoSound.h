@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "song/VibratoSines.h"
+
 struct VibratoSound {
     bool on = false;           // false for type 0 or a vibrato of no length
     int32_t periodMs = 0;      // one cycle, kMinimumPeriodMs..kMaximumPeriodMs
@@ -36,5 +38,7 @@ VibratoSound vibratoSound(int32_t type, int32_t depth, int32_t rate, int32_t vib
 
 // The pitch offset in cents `msIntoVibrato` after the vibrato's start, for a
 // vibrato lasting `vibratoMs`: a sine starting upwards at phase 0, its depth
-// rising linearly over the fade-in and falling over the fade-out.
-double vibratoOffsetCents(const VibratoSound& sound, double msIntoVibrato, double vibratoMs);
+// rising linearly over the fade-in and falling over the fade-out. The sine
+// comes through `sines`, which a writer keeps for all its vibratos.
+double vibratoOffsetCents(const VibratoSound& sound, double msIntoVibrato, double vibratoMs,
+                          VibratoSines& sines);

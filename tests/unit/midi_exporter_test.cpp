@@ -283,11 +283,12 @@ TEST(VibratoSamples, StepTenMillisecondsButNoCloserThanTenTicks) {
     map.tempos = {{0, 300}, {480, 60}};  // 10 ms is 24 ticks, then 4.8 ticks
     const TempoClock clock(map);
     TempoClock::Cursor time(clock);
+    VibratoSines sines;
     VibratoSamples samples(vibratoSound(1, 64, 50, 960, 960), 0, clock);
     std::vector<int64_t> ticks;
     while (samples.pending()) {
         ticks.push_back(samples.nextTick());
-        const double offset = samples.take(time);
+        const double offset = samples.take(time, sines);
         if (!samples.pending()) {
             EXPECT_EQ(offset, 0);
         }

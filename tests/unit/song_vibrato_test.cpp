@@ -31,18 +31,20 @@ TEST(VibratoSound, IsSilentWithoutTypeOrLength) {
     EXPECT_FALSE(vibratoSound(0, 64, 50, 240, 960).on);
     EXPECT_FALSE(vibratoSound(1, 64, 50, 0, 960).on);
     EXPECT_FALSE(vibratoSound(1, 64, 50, 240, 0).on);
-    EXPECT_EQ(vibratoOffsetCents(VibratoSound{}, 10, 100), 0);
+    VibratoSines sines;
+    EXPECT_EQ(vibratoOffsetCents(VibratoSound{}, 10, 100, sines), 0);
 }
 
 TEST(VibratoSound, OffsetSwellsAndFades) {
     const VibratoSound sound = vibratoSound(1, 64, 64, 480, 480);  // 196 ms, 50 cents
     const double quarter = sound.periodMs / 4.0;
+    VibratoSines sines;
     // In full swing, a quarter period into a cycle: the peak.
-    EXPECT_NEAR(vibratoOffsetCents(sound, 5 * sound.periodMs + quarter, 2000), 50, 1e-6);
-    EXPECT_EQ(vibratoOffsetCents(sound, 0, 2000), 0);
+    EXPECT_NEAR(vibratoOffsetCents(sound, 5 * sound.periodMs + quarter, 2000, sines), 50, 1e-6);
+    EXPECT_EQ(vibratoOffsetCents(sound, 0, 2000, sines), 0);
     // Half way through the fade-in (200 ms of 2000), half the depth at a peak.
-    EXPECT_NEAR(vibratoOffsetCents(sound, quarter, 2000), 50 * quarter / 200, 1e-6);
-    EXPECT_EQ(vibratoOffsetCents(sound, 2001, 2000), 0);
+    EXPECT_NEAR(vibratoOffsetCents(sound, quarter, 2000, sines), 50 * quarter / 200, 1e-6);
+    EXPECT_EQ(vibratoOffsetCents(sound, 2001, 2000, sines), 0);
 }
 
 }  // namespace

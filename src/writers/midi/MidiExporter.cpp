@@ -151,6 +151,7 @@ private:
     uint8_t channel_ = 0;                     // the voice track's channel
     ChannelState state_;                      // the voice track's controllers
     VibratoSamples vibrato_;                  // the vibrato of the part sounding last
+    VibratoSines sines_;                      // the sines of every vibrato of the file
 };
 
 bool StreamMidiExporter::write(const RenderedSong& song, const std::string& path, OutputSink& sink) {
@@ -328,7 +329,7 @@ void StreamMidiExporter::writeNotesAndCurves(const VoiceTrack& voice, std::span<
         } else if (next == Next::Curve) {
             takeCurveValue(*curve.curve, curve.take(), true);
         } else if (next == Next::Vibrato) {
-            state_.vibratoCents = vibrato_.take(*time_);
+            state_.vibratoCents = vibrato_.take(*time_, sines_);
             writeBend();
         } else {
             startNotePart(start, order++, ends);

@@ -68,8 +68,8 @@ public:
     int64_t nextTick() const { return next_; }
     // The offset in cents at nextTick(); moves on to the following sample.
     // The samples of a track are taken in time order, through one cursor
-    // (inline with it, see TempoClock::Cursor).
-    double take(TempoClock::Cursor& clock) {
+    // (inline with it, see TempoClock::Cursor), their sines through `sines`.
+    double take(TempoClock::Cursor& clock, VibratoSines& sines) {
         const int64_t tick = next_;
         if (tick >= end_) {
             pending_ = false;
@@ -77,7 +77,7 @@ public:
         }
         const int64_t stepTicks = TempoClock::ticksIn(kStepMs, clock.bpmAt(tick));
         next_ = std::min(end_, tick + std::max(kMinimumStepTicks, stepTicks));
-        return vibratoOffsetCents(sound_, clock.msAt(tick) - startMs_, lengthMs_);
+        return vibratoOffsetCents(sound_, clock.msAt(tick) - startMs_, lengthMs_, sines);
     }
     // The most samples a vibrato lasting `ticks` takes.
     static int64_t mostSamples(int64_t ticks) { return ticks / kMinimumStepTicks + 2; }

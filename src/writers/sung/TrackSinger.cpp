@@ -124,7 +124,7 @@ double TrackSinger::centsAt(int64_t sample, int64_t tick) const {
     const double ms = static_cast<double>(sample) * 1000.0 / rate_;
     cents += glides_.offsetAt(ms);
     if (vibrato_.on && ms >= vibratoStartMs_) {
-        cents += vibratoOffsetCents(vibrato_, ms - vibratoStartMs_, vibratoMs_);
+        cents += vibratoOffsetCents(vibrato_, ms - vibratoStartMs_, vibratoMs_, sines_);
     }
     return cents;
 }

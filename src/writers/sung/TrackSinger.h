@@ -12,6 +12,7 @@
 
 #include "render/CurveStore.h"
 #include "render/VoiceTrack.h"
+#include "song/VibratoSines.h"
 #include "writers/sung/BreathNoise.h"
 #include "writers/sung/NoteGlides.h"
 
@@ -71,6 +72,8 @@ private:
     VibratoSound vibrato_;
     double vibratoStartMs_ = 0;
     double vibratoMs_ = 0;
+    // The sines the vibratos were sampled at, looked up again by the pitch reads.
+    mutable VibratoSines sines_;
     PartGlides glides_;
     std::shared_ptr<const SyllableSound> syllable_;
     std::vector<float> block_;
