@@ -38,7 +38,6 @@ public:
     }
     void decimal(int64_t value) { at_ = vsqtext::putDecimal(at_, value); }
     void decimal(vsqtext::KeptThousands& kept, int64_t value) { at_ = kept.put(at_, value); }
-    void numbered(int64_t number) { at_ = vsqtext::putNumbered(at_, number); }
     void numbered(vsqtext::KeptNumbered& kept, int64_t number) { at_ = kept.put(at_, number); }
     void hex8(uint32_t value) { at_ = vsqtext::putHex8(at_, value); }
     // "key=value\n"; the key is a literal, so copying it takes a known size.
