@@ -1,5 +1,9 @@
 // The program's entry point: banner, command line, settings, pipeline run.
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "diag/Messages.h"
@@ -14,10 +18,24 @@
 #include "driver/Utf8Hint.h"
 #include "driver/WatchMode.h"
 #include "platform/Platform.h"
+#include "platform/RunHeap.h"
 #include "text/Encoding.h"
 #include "text/SourceProvider.h"
 
 namespace {
+
+// The heap a compile sets aside ahead: the memory the run builds on a source
+// grows with its length (about 40 bytes per source byte for the benchmark's
+// songs), and room for loops and macros that multiply it costs only address
+// space, never resident memory.
+std::uint64_t heapReserveFor(const std::string& inputPath) {
+    constexpr std::uint64_t kLeast = 64 << 20;
+    constexpr std::uint64_t kPerSourceByte = 64;
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(inputPath, error);
+    if (error || size > (std::uint64_t{1} << 32)) return kLeast;
+    return std::max<std::uint64_t>(kLeast, size * kPerSourceByte);
+}
 
 // One run of the pipeline, with the hint that a failed run may call for;
 // `pathsRead`, when given, receives the paths of the files it read.
@@ -62,6 +80,7 @@ int main(int argc, char** argv) try {
     }
     const RunSettings& settings = commandLine.settings;
     printSettings(settings, exeDir);
+    platform::reserveHeapForRun(heapReserveFor(settings.inputPath));
     if (settings.watch) {
         return watchAndCompile(settings, exeDir, [&] {
             std::vector<std::string> pathsRead;
