@@ -87,7 +87,7 @@ bool MidiFileWriter::open(std::FILE* file, int format, int division) {
         return false;
     }
     std::setvbuf(file, nullptr, _IONBF, 0);
-    if (!buffer_) buffer_ = std::make_unique<char[]>(bufferSize_);
+    if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(bufferSize_);
 
     file_ = file;
     format_ = format;

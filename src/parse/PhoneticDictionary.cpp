@@ -172,23 +172,33 @@ private:
 class FirstCodeIndex {
 public:
     void build(const std::vector<DictionaryEntry>& entries) {
-        int highest = -1;
-        for (const DictionaryEntry& entry : entries) highest = std::max(highest, entry.key[0]);
-        // Character codes are 16-bit, so the table has at most 65536 groups.
-        start_.assign(static_cast<size_t>(highest + 2), 0);
-        for (const DictionaryEntry& entry : entries) ++start_[entry.key[0] + 1];
+        lowest_ = 0;
+        start_.clear();
+        members_.clear();
+        if (entries.empty()) return;
+        int highest = entries[0].key[0];
+        lowest_ = highest;
+        for (const DictionaryEntry& entry : entries) {
+            highest = std::max(highest, entry.key[0]);
+            lowest_ = std::min(lowest_, entry.key[0]);
+        }
+        // Character codes are 16-bit, so the table has at most 65536 groups; it
+        // spans only the codes from the lowest to the highest first code.
+        start_.assign(static_cast<size_t>(highest - lowest_ + 2), 0);
+        for (const DictionaryEntry& entry : entries) ++start_[group(entry.key[0]) + 1];
         for (size_t i = 1; i < start_.size(); ++i) start_[i] += start_[i - 1];
         std::vector<size_t> next(start_.begin(), start_.end() - 1);
         members_.assign(entries.size(), 0);
-        for (size_t i = 0; i < entries.size(); ++i) members_[next[entries[i].key[0]]++] = i;
+        for (size_t i = 0; i < entries.size(); ++i) members_[next[group(entries[i].key[0])]++] = i;
     }
 
     // The first entry in list order whose key starts `codes`, or null.
     const DictionaryEntry* find(const std::vector<DictionaryEntry>& entries,
                                 const char16_t* codes) const {
         const int first = codes[0];
-        if (first <= 0 || static_cast<size_t>(first) + 1 >= start_.size()) return nullptr;
-        for (size_t i = start_[first]; i < start_[first + 1]; ++i) {
+        if (first <= 0 || first < lowest_ || group(first) + 1 >= start_.size()) return nullptr;
+        const size_t at = group(first);
+        for (size_t i = start_[at]; i < start_[at + 1]; ++i) {
             const DictionaryEntry& entry = entries[members_[i]];
             if (keyStarts(entry.key, codes)) return &entry;
         }
@@ -196,6 +206,9 @@ public:
     }
 
 private:
+    size_t group(int code) const { return static_cast<size_t>(code - lowest_); }
+
+    int lowest_ = 0;               // the first code of group 0
     std::vector<size_t> start_;    // group g holds members_[start_[g], start_[g + 1])
     std::vector<size_t> members_;  // positions in the entry list
 };

@@ -22,7 +22,7 @@ struct RampRuns::Slot {
     int64_t endValue = 0;
 };
 
-RampRuns::RampRuns() : slots_(std::make_unique<Slot[]>(kSlots)) {}
+RampRuns::RampRuns() = default;
 
 RampRuns::~RampRuns() = default;
 
@@ -45,11 +45,13 @@ void RampRuns::useRange(int64_t minimum, int64_t maximum) {
 }
 
 void RampRuns::forget() {
+    if (slots_ == nullptr) return;
     for (size_t i = 0; i < kSlots; ++i) slots_[i].used = false;
     points_.clear();
 }
 
 bool RampRuns::find(const RampRunKey& key, RampRun& run) const {
+    if (slots_ == nullptr) return false;
     const Slot& slot = slots_[slotOf(key)];
     if (!slot.used || !(slot.key == key)) return false;
     run.startValue = slot.startValue;
@@ -66,6 +68,9 @@ void RampRuns::keep(const RampRunKey& key, int64_t startValue, int64_t lastMove,
         return;
     }
     if (points_.size() + recording_.size() > kMostPoints) forget();  // full
+    // The slots are taken when the first run is kept: a song of no envelope ramps
+    // never touches their 320 KB.
+    if (slots_ == nullptr) slots_ = std::make_unique<Slot[]>(kSlots);
     Slot& slot = slots_[slotOf(key)];
     slot.key = key;
     slot.used = true;

@@ -61,7 +61,7 @@ private:
     // Forgets every run kept.
     void forget();
 
-    std::unique_ptr<Slot[]> slots_;
+    std::unique_ptr<Slot[]> slots_;  // null until a run is kept
     std::vector<RampRunPoint> points_;
     std::vector<RampRunPoint> recording_;
     int64_t minimum_ = 0;

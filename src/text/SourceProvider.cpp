@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -13,12 +14,13 @@ constexpr size_t kBlockSize = 64 * 1024;
 
 class DiskFile final : public OpenedFile {
 public:
-    explicit DiskFile(std::FILE* file) : file_(file), block_(kBlockSize) {}
+    explicit DiskFile(std::FILE* file)
+        : file_(file), block_(std::make_unique_for_overwrite<unsigned char[]>(kBlockSize)) {}
     ~DiskFile() override { std::fclose(file_); }
 
     std::span<const unsigned char> nextBlock() override {
-        const size_t filled = std::fread(block_.data(), 1, block_.size(), file_);
-        return {block_.data(), filled};
+        const size_t filled = std::fread(block_.get(), 1, kBlockSize, file_);
+        return {block_.get(), filled};
     }
 
     std::optional<platform::FileIdentity> identity() const override {
@@ -27,7 +29,7 @@ public:
 
 private:
     std::FILE* file_;
-    std::vector<unsigned char> block_;
+    std::unique_ptr<unsigned char[]> block_;  // filled by each read, never cleared first
 };
 
 class DiskSources final : public SourceProvider {

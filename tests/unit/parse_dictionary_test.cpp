@@ -279,7 +279,12 @@ TEST_F(DictionaryTest, IndexAgreesWithPlainScan) {
         EXPECT_EQ(load(file), !endsBadly);
         for (int round = 0; round < 5000; ++round) {
             std::vector<int> input(static_cast<size_t>(pick(0, 6)));
-            for (int& code : input) code = pick(0, 7) == 7 ? 0x82A2 : alphabet[size_t(pick(0, 6))];
+            // Besides the keys' codes: one between them, one below and one above them all.
+            const int strangers[] = {0x82A2, 'A', 0x889F};
+            for (int& code : input) {
+                const int at = pick(0, 9);
+                code = at < 7 ? alphabet[size_t(at)] : strangers[at - 7];
+            }
             input.push_back(0);
             std::optional<Match> expected;
             for (const Entry& entry : entries) {

@@ -27,7 +27,7 @@ void ConversionLog::open(OutputSink& sink) {
     file_ = sink.openLog();
     if (file_ == nullptr) return;
     std::setvbuf(file_, nullptr, _IONBF, 0);
-    if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferSize);
+    if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kBufferSize);
 }
 
 void ConversionLog::finish() {

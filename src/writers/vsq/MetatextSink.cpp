@@ -7,7 +7,7 @@
 #include "writers/vsq/TextEventChunker.h"
 
 MetatextSink::MetatextSink(ConversionLog& log, TextEventChunker& chunker)
-    : log_(log), chunker_(chunker), block_(std::make_unique<char[]>(kRoom)) {}
+    : log_(log), chunker_(chunker), block_(std::make_unique_for_overwrite<char[]>(kRoom)) {}
 
 MetatextSink::~MetatextSink() = default;
 
