@@ -30,8 +30,9 @@ void reserveHeapForRun(std::uint64_t bytes) {
     if (mallopt(M_MMAP_THRESHOLD, 32 << 20) == 0 || mallopt(M_TRIM_THRESHOLD, INT32_MAX) == 0) return;
     // The next growth of the heap moves its break by the whole reserve at once.
     if (mallopt(M_TOP_PAD, static_cast<int>(bytes)) == 0) return;
+    // A block larger than the free room at the heap's top is what makes it grow.
     const auto before = reinterpret_cast<std::uintptr_t>(sbrk(0));
-    void* primer = std::malloc(1 << 20);
+    void* primer = std::malloc(mallinfo2().keepcost + (1 << 20));
     const auto after = reinterpret_cast<std::uintptr_t>(sbrk(0));
     std::free(primer);
     mallopt(M_TOP_PAD, 128 << 10);  // later growth, past the reserve, in the library's usual steps
