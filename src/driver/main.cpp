@@ -31,10 +31,11 @@ namespace {
 std::uint64_t heapReserveFor(const std::string& inputPath) {
     constexpr std::uint64_t kLeast = 64 << 20;
     constexpr std::uint64_t kPerSourceByte = 64;
+    constexpr std::uint64_t kMostCounted = std::uint64_t{1} << 32;  // keeps the product in range
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(inputPath, error);
-    if (error || size > (std::uint64_t{1} << 32)) return kLeast;
-    return std::max<std::uint64_t>(kLeast, size * kPerSourceByte);
+    if (error) return kLeast;
+    return std::max(kLeast, std::min<std::uint64_t>(size, kMostCounted) * kPerSourceByte);
 }
 
 // One run of the pipeline, with the hint that a failed run may call for;

@@ -176,12 +176,11 @@ public:
         start_.clear();
         members_.clear();
         if (entries.empty()) return;
-        int highest = entries[0].key[0];
-        lowest_ = highest;
-        for (const DictionaryEntry& entry : entries) {
-            highest = std::max(highest, entry.key[0]);
-            lowest_ = std::min(lowest_, entry.key[0]);
-        }
+        const auto [low, high] = std::minmax_element(
+            entries.begin(), entries.end(),
+            [](const DictionaryEntry& a, const DictionaryEntry& b) { return a.key[0] < b.key[0]; });
+        lowest_ = low->key[0];
+        const int highest = high->key[0];
         // Character codes are 16-bit, so the table has at most 65536 groups; it
         // spans only the codes from the lowest to the highest first code.
         start_.assign(static_cast<size_t>(highest - lowest_ + 2), 0);

@@ -45,8 +45,9 @@ void RampRuns::useRange(int64_t minimum, int64_t maximum) {
 }
 
 void RampRuns::forget() {
-    if (slots_ == nullptr) return;
-    for (size_t i = 0; i < kSlots; ++i) slots_[i].used = false;
+    if (slots_ != nullptr) {
+        for (size_t i = 0; i < kSlots; ++i) slots_[i].used = false;
+    }
     points_.clear();
 }
 
